@@ -1,0 +1,147 @@
+// libcurl implementation of the HTTP seam, and the address encoding it applies.
+#include "curl_http_client.h"
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <mutex>
+
+namespace wendrel {
+
+std::string EncodeAddress(const std::string& address) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(address.size());
+  for (unsigned char c : address) {
+    if (c <= 0x20 || c >= 0x7F) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 0x0F];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+namespace {
+
+// Replies larger than this are cut off and reported as failed: no academic search reply comes
+// near it, and an endless body must not eat the memory.
+constexpr size_t kMaxBody = 256u * 1024u * 1024u;
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+  auto* body = static_cast<std::string*>(user);
+  size_t n = size * count;
+  if (body->size() + n > kMaxBody) return 0;  // makes curl fail the transfer
+  body->append(data, n);
+  return n;
+}
+
+class CurlRequest : public HttpRequestHandle {
+ public:
+  explicit CurlRequest(const std::string& address) : m_easy(curl_easy_init()), m_multi(curl_multi_init()) {
+    if (!m_easy || !m_multi) {
+      m_done = true;
+      m_error = "cannot create an HTTP request";
+      return;
+    }
+    m_address = EncodeAddress(address);
+    curl_easy_setopt(m_easy, CURLOPT_URL, m_address.c_str());
+    curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &m_body);
+    m_errorBuffer[0] = '\0';
+    curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, "WendrelSearch/0.1");
+    curl_multi_add_handle(m_multi, m_easy);
+  }
+
+  ~CurlRequest() override {
+    if (m_multi && m_easy) curl_multi_remove_handle(m_multi, m_easy);
+    if (m_easy) curl_easy_cleanup(m_easy);
+    if (m_multi) curl_multi_cleanup(m_multi);
+  }
+
+  bool WaitForResponse(int timeoutMs) override {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    while (!m_done) {
+      int running = 0;
+      if (curl_multi_perform(m_multi, &running) != CURLM_OK) {
+        Finish(CURLE_FAILED_INIT);
+        break;
+      }
+      Collect();
+      if (m_done) break;
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) break;
+      curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(left > 100 ? 100 : left), nullptr);
+    }
+    return m_done;
+  }
+
+  int Status() const override {
+    long code = 0;
+    if (m_easy && m_result == CURLE_OK) curl_easy_getinfo(m_easy, CURLINFO_RESPONSE_CODE, &code);
+    return static_cast<int>(code);
+  }
+
+  const std::string& Body() const override { return m_body; }
+
+  std::string Error() const override { return m_error; }
+
+  void Abort() override {
+    if (m_done) return;
+    if (m_multi && m_easy) curl_multi_remove_handle(m_multi, m_easy);
+    m_done = true;
+    m_result = CURLE_ABORTED_BY_CALLBACK;
+    m_error = "aborted";
+  }
+
+ private:
+  void Collect() {
+    int queued = 0;
+    while (CURLMsg* msg = curl_multi_info_read(m_multi, &queued)) {
+      if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_easy) Finish(msg->data.result);
+    }
+  }
+
+  void Finish(CURLcode result) {
+    m_done = true;
+    m_result = result;
+    if (result != CURLE_OK) {
+      m_error = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(result);
+      m_body.clear();
+    }
+  }
+
+  CURL* m_easy;
+  CURLM* m_multi;
+  std::string m_address;
+  std::string m_body;
+  std::string m_error;
+  char m_errorBuffer[CURL_ERROR_SIZE] = {};
+  bool m_done = false;
+  CURLcode m_result = CURLE_OK;
+};
+
+std::once_flag g_curlInit;
+
+}  // namespace
+
+CurlHttpClient::CurlHttpClient() {
+  std::call_once(g_curlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+CurlHttpClient::~CurlHttpClient() = default;
+
+std::unique_ptr<HttpRequestHandle> CurlHttpClient::Get(const std::string& address) {
+  return std::make_unique<CurlRequest>(address);
+}
+
+}  // namespace wendrel

@@ -1,0 +1,42 @@
+// HTTP behind an interface: start a GET, wait a bounded time for the response, read status and
+// body, abort. The core's request loop (wait periods, asking the user) is built on this.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace wendrel {
+
+// One GET in flight. Destroying it releases (and if need be aborts) the request.
+class HttpRequestHandle {
+ public:
+  virtual ~HttpRequestHandle() = default;
+
+  // Waits at most timeoutMs for the exchange to end; true when it has ended, whether with a
+  // response or with a failure (refused connection, broken reply): Status() then tells which.
+  virtual bool WaitForResponse(int timeoutMs) = 0;
+
+  // The status code received so far; 0 when none is available (not yet, or the exchange failed).
+  virtual int Status() const = 0;
+
+  // The response body; complete once WaitForResponse has returned true.
+  virtual const std::string& Body() const = 0;
+
+  // Why the exchange failed, when it did (for messages); empty otherwise.
+  virtual std::string Error() const = 0;
+
+  virtual void Abort() = 0;
+};
+
+class HttpClient {
+ public:
+  virtual ~HttpClient() = default;
+  // Starts a GET of the address and returns at once.
+  virtual std::unique_ptr<HttpRequestHandle> Get(const std::string& address) = 0;
+};
+
+// Percent-encodes what an address may not carry (blanks, control characters, bytes outside
+// ASCII) and leaves everything else, "%" included, as it was built.
+std::string EncodeAddress(const std::string& address);
+
+}  // namespace wendrel

@@ -1,0 +1,49 @@
+#include "fake_http_client.h"
+
+namespace wendrel::test {
+
+namespace {
+
+class FakeRequest : public HttpRequestHandle {
+ public:
+  FakeRequest(FakeReply reply, std::shared_ptr<int> aborts) : m_reply(std::move(reply)), m_aborts(std::move(aborts)) {}
+
+  bool WaitForResponse(int) override {
+    if (m_aborted) return true;
+    if (m_reply.waitsBeforeDone < 0) return false;
+    if (m_waits++ < m_reply.waitsBeforeDone) return false;
+    m_done = true;
+    return true;
+  }
+  int Status() const override { return m_done && m_reply.error.empty() ? m_reply.status : 0; }
+  const std::string& Body() const override { return m_done ? m_reply.body : m_empty; }
+  std::string Error() const override { return m_done ? m_reply.error : std::string(); }
+  void Abort() override {
+    m_aborted = true;
+    ++*m_aborts;
+  }
+
+ private:
+  FakeReply m_reply;
+  std::shared_ptr<int> m_aborts;
+  std::string m_empty;
+  int m_waits = 0;
+  bool m_done = false;
+  bool m_aborted = false;
+};
+
+}  // namespace
+
+std::unique_ptr<HttpRequestHandle> FakeHttpClient::Get(const std::string& address) {
+  m_addresses.push_back(address);
+  FakeReply reply;
+  if (m_replies.empty()) {
+    reply.error = "no scripted reply";
+  } else {
+    reply = std::move(m_replies.front());
+    m_replies.pop_front();
+  }
+  return std::make_unique<FakeRequest>(std::move(reply), m_aborts);
+}
+
+}  // namespace wendrel::test
