@@ -1,0 +1,41 @@
+// CCRecord: one article of the session, as converted from a service reply and kept in the
+// citation chain's record table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace wendrel {
+
+// Field order and widths are those of the record table; counts saturate instead of wrapping.
+// Relation lists hold pearl record numbers, each written ";", number, ";" (";3;;7;").
+struct CCRecord {
+  std::string PK;  // the service's publication ID; "null" when a reply held none
+  std::string AK;  // alternate key; nothing assigns it
+  int16_t CitationCount = 0;
+  int16_t ReferenceCount = 0;
+  std::string PubType;  // "Journal", "Conference" or empty
+  std::string Year;     // "n/a" when the service reported 0
+  std::string Title;
+  std::string Abstract;
+  std::string FirstAuthor;  // last name, ", ", first name
+  std::string CoAuthors;    // each further author as last name, ", ", first name, ", "
+  std::string Source;       // full name of the journal or conference
+  std::string Keywords;     // each keyword followed by ","
+  std::string DOI;
+  std::string FullTextURL;  // the chosen full-version address, or "n/a"
+  bool IsCited = false;
+  int16_t CitedByPearls = 0;
+  uint8_t CitedAge = 0;
+  std::string CitedPearlList;
+  bool IsCiting = false;
+  int16_t CitesPearls = 0;
+  uint8_t CitingAge = 0;
+  std::string CitingPearlList;
+  bool IsPearl = false;
+  bool Suppressed = false;
+
+  bool operator==(const CCRecord&) const = default;
+};
+
+}  // namespace wendrel

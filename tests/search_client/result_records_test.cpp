@@ -1,0 +1,306 @@
+// Tests of the conversion of replies into records, with a JSON parser as the oracle for the
+// project's fixture and the real replies.
+#include "search_client/result_records.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <ostream>
+#include <random>
+
+#include "platform/scripted_host.h"
+#include "test_paths.h"
+
+namespace wendrel {
+
+void PrintTo(const CCRecord& r, std::ostream* os) {
+  *os << "{PK=" << r.PK << " AK=" << r.AK << " CitationCount=" << r.CitationCount
+      << " ReferenceCount=" << r.ReferenceCount << " PubType=" << r.PubType << " Year=" << r.Year
+      << " Title=" << r.Title << " Abstract=" << r.Abstract << " FirstAuthor=" << r.FirstAuthor
+      << " CoAuthors=" << r.CoAuthors << " Source=" << r.Source << " Keywords=" << r.Keywords << " DOI=" << r.DOI
+      << " FullTextURL=" << r.FullTextURL << " flags/relations " << r.IsCited << r.IsCiting << r.IsPearl << r.Suppressed
+      << " " << r.CitedByPearls << " " << r.CitesPearls << " " << int(r.CitedAge) << " " << int(r.CitingAge) << " "
+      << r.CitedPearlList << " " << r.CitingPearlList << "}";
+}
+
+namespace {
+
+using nlohmann::ordered_json;
+
+std::string OneResult(const std::string& members) { return R"({"d":{"Result":[{)" + members + "}]}}"; }
+
+CCRecord ConvertOne(const std::string& members) {
+  std::vector<CCRecord> records = ConvertReply(OneResult(members));
+  EXPECT_EQ(records.size(), 2u);
+  return records.at(1);
+}
+
+std::vector<CCRecord> NoResult() {
+  std::vector<CCRecord> records(2);
+  records[1].PK = "null";
+  return records;
+}
+
+std::string Text(const ordered_json& value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
+
+int16_t Saturated(int64_t value) { return static_cast<int16_t>(std::clamp<int64_t>(value, INT16_MIN, INT16_MAX)); }
+
+// The records a reply should give, read with a real parser. Element values of the service are
+// assumed not to trip the key search (no title ending in an element name).
+std::vector<CCRecord> ExpectedRecords(const std::string& reply) {
+  ordered_json results = ordered_json::parse(reply)["d"]["Publication"]["Result"];
+  if (!results.is_array() || results.empty()) return NoResult();
+  std::vector<CCRecord> records(1);
+  for (const ordered_json& p : results) {
+    CCRecord r;
+    r.PK = Text(p["ID"]);
+    r.CitationCount = Saturated(p["CitationCount"].get<int64_t>());
+    r.ReferenceCount = Saturated(p["ReferenceCount"].get<int64_t>());
+    r.Year = Text(p["Year"]) == "0" ? "n/a" : Text(p["Year"]);
+    r.Title = p["Title"];
+    r.Abstract = p["Abstract"];
+    for (const ordered_json& a : p["Author"]) {
+      std::string name = Text(a["LastName"]) + ", " + Text(a["FirstName"]);
+      if (r.FirstAuthor.empty()) {
+        r.FirstAuthor = name;
+      } else {
+        r.CoAuthors += name + ", ";
+      }
+    }
+    for (const char* kind : {"Conference", "Journal"}) {  // the reply's order: the later one wins
+      if (!p[kind].is_object()) continue;
+      r.PubType = kind;
+      if (!p[kind]["FullName"].is_null()) r.Source = p[kind]["FullName"];
+    }
+    for (const ordered_json& k : p["Keyword"]) r.Keywords += Text(k["Name"]) + ",";
+    r.DOI = p["DOI"];
+    std::vector<std::string> urls = p["FullVersionURL"];
+    bool anyPdf = std::any_of(urls.begin(), urls.end(), [](const std::string& u) { return u.find(".pdf") != u.npos; });
+    r.FullTextURL = "n/a";
+    for (const std::string& url : urls) {
+      std::string lower = url;
+      std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+      if (anyPdf && lower.find(".pdf") != lower.npos) {
+        r.FullTextURL = url;
+        break;
+      }
+    }
+    records.push_back(r);
+  }
+  return records;
+}
+
+void ExpectMatchesParser(const std::string& reply) {
+  std::vector<CCRecord> expected = ExpectedRecords(reply);
+  std::vector<CCRecord> records = ConvertReply(reply);
+  ASSERT_EQ(records.size(), expected.size());
+  for (size_t i = 0; i < records.size(); ++i) EXPECT_EQ(records[i], expected[i]) << "record " << i;
+}
+
+TEST(ResultRecords, FixtureMatchesParser) {
+  ExpectMatchesParser(test::ReadFile(test::DataPath("mas_reply_three.json")));
+}
+
+TEST(ResultRecords, RealRepliesMatchParser) {
+  for (const char* name : {"mas/reply_51_results.json", "mas/reply_92_results.json", "mas/reply_empty.json"}) {
+    std::optional<std::string> path = test::SharedPath(name);
+    if (!path) GTEST_SKIP() << name << " is not available";
+    SCOPED_TRACE(name);
+    ExpectMatchesParser(test::ReadFile(*path));
+  }
+}
+
+TEST(ResultRecords, FixtureRecordsInFull) {
+  std::vector<CCRecord> records = ConvertReply(test::ReadFile(test::DataPath("mas_reply_three.json")));
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[0], CCRecord{});
+
+  CCRecord first;
+  first.PK = "32216321";
+  first.CitationCount = 32767;  // 40000 in the reply
+  first.ReferenceCount = 31;
+  first.PubType = "Journal";
+  first.Year = "2011";
+  first.Title = "Methylation of α-globin – a “review”";
+  first.Abstract = "Imprinted genes keep a parental mark.\nIn \"assisted\" conception the mark {sometimes} slips.";
+  first.FirstAuthor = "Łukasiewicz, Zoë";
+  first.CoAuthors = "Hiura, Hitoshi, Okae, Hiroaki, ";
+  first.Source = "Fertility and Sterility";
+  first.Keywords = "Dna Methylation,gaucher disease,";
+  first.DOI = "10.1016/j.fertnstert.2010.06.076";
+  first.FullTextURL = "http://www.example.org/pdf/S0015028210010290.pdf";
+  EXPECT_EQ(records[1], first);
+
+  CCRecord second;
+  second.PK = "52774359";
+  second.ReferenceCount = 7;
+  second.PubType = "Conference";
+  second.Year = "n/a";
+  second.Title = "[Maximum likelihood {estimation} of models] (author's transl)";
+  second.FirstAuthor = "Hartemink, Alexander";
+  second.CoAuthors = "Miyauchi, Naoko, ";
+  second.Source = "Intelligent Systems for Molecular Biology";
+  second.FullTextURL = "n/a";  // .html and .PDF: no lower-case .pdf
+  EXPECT_EQ(records[2], second);
+
+  CCRecord third;
+  third.PK = "2240117";
+  third.CitationCount = 12;
+  third.PubType = "Journal";  // its FullName is null
+  third.Year = "1999";
+  third.Title = "Genes, “dosage” and the \"two-hit\" model";
+  third.Abstract = "Tabs\tand a backslash \\ survive; so does an emoji \xF0\x9F\x98\x80.";
+  third.Keywords = "Epigenomics,";
+  third.FullTextURL = "http://www.example.org/first.pdf";
+  EXPECT_EQ(records[3], third);
+}
+
+TEST(ResultRecords, AffiliationObjectDoesNotLeak) {
+  CCRecord r = ConvertOne(
+      R"("Author":[{"Affiliation":{"ID":4242,"CitationCount":777,"Name":"Lyon"},"FirstName":"Ann","ID":1,"LastName":"Ames"},)"
+      R"({"Affiliation":null,"CitationCount":5,"FirstName":"Bo","ID":2,"LastName":"Berg"}],)"
+      R"("CitationCount":40,"ID":99,"Journal":{"FullName":"J"},"ReferenceCount":3,"Title":"T")");
+  EXPECT_EQ(r.PK, "99");
+  EXPECT_EQ(r.CitationCount, 40);
+  EXPECT_EQ(r.ReferenceCount, 3);
+  EXPECT_EQ(r.FirstAuthor, "Ames, Ann");
+  EXPECT_EQ(r.CoAuthors, "Berg, Bo, ");
+  EXPECT_EQ(r.Source, "J");
+}
+
+TEST(ResultRecords, NoResultReplies) {
+  const std::string replies[] = {
+      "",
+      "{}",
+      "not a reply at all",
+      R"({"d":{"Publication":{"EndIdx":0,"Result":null},"ResultCode":0}})",
+      R"({"d":{"Publication":{"Result":[]}}})",
+  };
+  for (const std::string& reply : replies) EXPECT_EQ(ConvertReply(reply), NoResult()) << reply;
+}
+
+TEST(ResultRecords, MissingElements) {
+  CCRecord r = ConvertOne(R"("Title":"Only a title")");
+  EXPECT_EQ(r.PK, "null");
+  EXPECT_EQ(r.Year, "");
+  EXPECT_EQ(r.CitationCount, 0);
+  EXPECT_EQ(r.FullTextURL, "n/a");
+  EXPECT_EQ(r.PubType, "");
+}
+
+struct CountCase {
+  const char* value;
+  int16_t expected;
+};
+
+TEST(ResultRecords, CountsReadAsLeadingNumberAndSaturate) {
+  const CountCase cases[] = {
+      {"0", 0},         {"3149", 3149},     {"32767", 32767},
+      {"40000", 32767}, {"-40000", -32768}, {"\"12abc\"", 12},
+      {"\"abc\"", 0},   {"null", 0},        {"99999999999999999999", 32767},
+      {"\" 7\"", 7},
+  };
+  for (const CountCase& c : cases) {
+    CCRecord r =
+        ConvertOne(std::string(R"("CitationCount":)") + c.value + R"(,"ReferenceCount":)" + c.value + R"(,"ID":1)");
+    EXPECT_EQ(r.CitationCount, c.expected) << c.value;
+    EXPECT_EQ(r.ReferenceCount, c.expected) << c.value;
+  }
+}
+
+struct UrlCase {
+  const char* name;
+  const char* urls;
+  const char* expected;
+};
+
+TEST(ResultRecords, FullTextAddressChoice) {
+  const UrlCase cases[] = {
+      {"HtmlAndUpperCasePdf", R"(["http:\/\/a.org\/x.html","http:\/\/a.org\/X.PDF"])", "n/a"},
+      {"TwoPdfs", R"(["http:\/\/a.org\/1.pdf","http:\/\/a.org\/2.pdf"])", "http://a.org/1.pdf"},
+      {"PdfAfterOthers", R"(["http:\/\/a.org\/x","http:\/\/a.org\/y.pdf?z=1"])", "http://a.org/y.pdf?z=1"},
+      {"UpperCasePieceTakenOnceAnyPdf", R"(["http:\/\/a.org\/A.PDF","http:\/\/a.org\/b.pdf"])", "http://a.org/A.PDF"},
+      {"Empty", "[]", "n/a"},
+      {"Null", "null", "n/a"},
+  };
+  for (const UrlCase& c : cases) {
+    CCRecord r = ConvertOne(std::string(R"("FullVersionURL":)") + c.urls + R"(,"ID":1)");
+    EXPECT_EQ(r.FullTextURL, c.expected) << c.name;
+  }
+}
+
+TEST(ResultRecords, LaterVenueDecides) {
+  CCRecord both = ConvertOne(R"("Conference":{"FullName":"C"},"ID":1,"Journal":{"FullName":"J"})");
+  EXPECT_EQ(both.PubType, "Journal");
+  EXPECT_EQ(both.Source, "J");
+  CCRecord nullName = ConvertOne(R"("Conference":{"FullName":"C"},"ID":1,"Journal":{"FullName":null})");
+  EXPECT_EQ(nullName.PubType, "Journal");
+  EXPECT_EQ(nullName.Source, "C");
+}
+
+// Whatever the cut, the publications that closed before it come out as in the whole reply.
+void CheckTruncations(const std::string& reply, size_t step) {
+  const std::vector<CCRecord> whole = ConvertReply(reply);
+  for (size_t cut = 0; cut < reply.size(); cut += step) {
+    std::vector<CCRecord> records = ConvertReply(reply.substr(0, cut));
+    ASSERT_GE(records.size(), 2u) << cut;
+    ASSERT_LE(records.size(), whole.size()) << cut;
+    ASSERT_EQ(records[0], CCRecord{});
+    if (records.size() == 2 && records[1].PK == "null") continue;
+    for (size_t i = 1; i + 1 < records.size(); ++i) ASSERT_EQ(records[i], whole[i]) << "cut " << cut << " record " << i;
+  }
+}
+
+TEST(ResultRecords, TruncatedReply) {
+  CheckTruncations(test::ReadFile(test::DataPath("mas_reply_three.json")), 3);
+  if (std::optional<std::string> path = test::SharedPath("mas/reply_51_results.json")) {
+    CheckTruncations(test::ReadFile(*path), 3989);
+  }
+}
+
+std::string SyntheticReply(int results) {
+  std::string reply = R"({"d":{"Publication":{"Result":[)";
+  for (int i = 0; i < results; ++i) {
+    if (i > 0) reply += ",";
+    reply += R"({"Author":[{"LastName":"A"},{"LastName":"B"},{"LastName":"C"},{"LastName":"D"}],"ID":)" +
+             std::to_string(i + 1) + R"(,"Journal":{"FullName":"J"},"Keyword":[{"Name":"k"},{"Name":"l"}]})";
+  }
+  return reply + "]}}}";
+}
+
+TEST(ResultRecords, OversizedReply) {
+  // Eight objects a publication: 1249 fit in the reader's table, 1250 do not.
+  std::vector<CCRecord> fits = ConvertReply(SyntheticReply(1249));
+  ASSERT_EQ(fits.size(), 1250u);
+  EXPECT_EQ(fits[1249].PK, "1249");
+  EXPECT_EQ(fits[1249].CoAuthors, "B, , C, , D, , ");
+  EXPECT_EQ(ConvertReply(SyntheticReply(1250)), NoResult());
+}
+
+TEST(ResultRecords, BinaryGarbage) {
+  std::mt19937 random(7);
+  const std::string words[] = {
+      "{",       "}",    "[",    "]", "\"", ":", ",", "\\", "Result", "Author", "ID", "\"Result\":[{", "\"Author\":[{",
+      "\"ID\":", "null", "\xC3", "9"};
+  for (int round = 0; round < 300; ++round) {
+    std::string reply;
+    for (int n = static_cast<int>(random() % 400); n > 0; --n) {
+      reply += round % 2 ? std::string(1, static_cast<char>(random())) : words[random() % std::size(words)];
+    }
+    std::vector<CCRecord> records = ConvertReply(reply);
+    ASSERT_GE(records.size(), 2u);
+    ASSERT_EQ(records[0], CCRecord{});
+  }
+}
+
+TEST(ResultRecords, HostGetsTurns) {
+  const std::string reply = SyntheticReply(300);
+  ScriptedHost host;
+  EXPECT_EQ(ConvertReply(reply, &host), ConvertReply(reply));
+  EXPECT_GT(host.DoEventsCount(), 0);
+}
+
+}  // namespace
+}  // namespace wendrel

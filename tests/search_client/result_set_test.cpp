@@ -1,0 +1,211 @@
+// Request addresses, query normalisation and the wait-and-ask HTTP loop of ResultSet.
+#include "search_client/result_set.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fake_http_client.h"
+#include "platform/curl_http_client.h"
+#include "platform/scripted_host.h"
+#include "test_http_server.h"
+
+namespace wendrel {
+namespace {
+
+using test::FakeHttpClient;
+using test::FakeReply;
+
+const std::string kBase = "http://svc.test";
+const std::string kPrefix = kBase + "/json.svc/search?AppId=KEY";
+
+class ResultSetAddresses : public ::testing::Test {
+ protected:
+  // The address the request asked for.
+  template <typename F>
+  std::string AddressOf(F request) {
+    http.QueueBody("{}");
+    ResultSet rs(host, http, kBase);
+    request(rs);
+    return http.Addresses().back();
+  }
+  ScriptedHost host;
+  FakeHttpClient http;
+};
+
+TEST_F(ResultSetAddresses, RetrieveCitingAndCitedPages) {
+  EXPECT_EQ(AddressOf([](ResultSet& rs) { rs.RequestMASRetrieve("KEY", "4711"); }),
+            kPrefix + "&PublicationID=4711&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=1&EndIdx=1");
+  EXPECT_EQ(AddressOf([](ResultSet& rs) { rs.RequestMASCitingArticles("KEY", "4711", 101, 100); }),
+            kPrefix +
+                "&PublicationID=4711&PublicationContent=AllInfo&ReferenceType=Citation&StartIdx=101&EndIdx=200"
+                "&OrderBy=CitationCount");
+  EXPECT_EQ(AddressOf([](ResultSet& rs) { rs.RequestMASCitedArticles("KEY", "4711", 201, 100); }),
+            kPrefix +
+                "&PublicationID=4711&PublicationContent=AllInfo&ReferenceType=Reference&StartIdx=201&EndIdx=300"
+                "&OrderBy=CitationCount");
+}
+
+TEST_F(ResultSetAddresses, SearchPartsInOrderAndOnlyWhenGiven) {
+  EXPECT_EQ(AddressOf([](ResultSet& rs) {
+              rs.RequestMASSearch("KEY", 1, 100, "Deep Nets", "Text Mining: A Survey", "O'Brien", "Journal of X",
+                                  "Conf Y", 1990, 2010);
+            }),
+            kPrefix +
+                "&FullTextQuery=deep%20nets&TitleQuery=text%20mining%20%20a%20survey&AuthorQuery=o%20brien"
+                "&JournalQuery=Journal of X&ConferenceQuery=Conf Y&YearStart=1990&YearEnd=2010"
+                "&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=1&EndIdx=100");
+  // Every criterion empty, years 0 and negative: only the fixed options and the range.
+  EXPECT_EQ(AddressOf([](ResultSet& rs) { rs.RequestMASSearch("KEY", 1, 10, "", "", "", "", "", 0, -5); }),
+            kPrefix + "&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=1&EndIdx=10");
+  EXPECT_EQ(AddressOf([](ResultSet& rs) { rs.RequestMASSearch("KEY", 11, 10, "", "", "", "", "", -1, 2000); }),
+            kPrefix + "&YearEnd=2000&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=11&EndIdx=20");
+}
+
+TEST(NormaliseQuery, PunctuationBecomesBlanksAndBlanksBecomeEscapes) {
+  struct Case {
+    const char* input;
+    const char* expected;
+  } cases[] = {
+      {"Text Mining: A Survey", "text%20mining%20%20a%20survey"},
+      {"O'Brien", "o%20brien"},
+      {"!?.,;", "%20%20%20%20%20"},
+      {" lead ", "%20lead%20"},
+      {"A/B-C@D", "a%20b%20c%20d"},
+      {"[x]_{y}~", "[x]_{y}~"},  // codes outside 33-47 and 58-64 pass
+      {"H2O 1999", "h2o%201999"},
+      {"\xC3\x89tude \xC3\xBC", "\xC3\x89tude%20\xC3\xBC"},  // non-ASCII letters unchanged
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NormaliseQuery(c.input), c.expected) << c.input;
+}
+
+TEST(ResultSetHttp, OkReplyIsKeptAndConverted) {
+  ScriptedHost host;
+  FakeHttpClient http;
+  http.QueueBody(R"({"d":{"Publication":{"Result":[{"ID":77,"Title":"A"}]}}})");
+  ResultSet rs(host, http, kBase);
+  ASSERT_TRUE(rs.HttpRequest(kBase + "/x", 0));
+  EXPECT_EQ(rs.Data().substr(0, 5), "{\"d\":");
+  EXPECT_TRUE(rs.LastError().empty());
+  auto records = rs.ResultRecords();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1].PK, "77");
+  EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(ResultSetHttp, FailuresReturnFalseWithEmptyDataAndNoQuestion) {
+  struct Case {
+    const char* name;
+    FakeReply reply;
+    const char* error;
+  } cases[] = {
+      {"server error", {500, "oops", 0, ""}, "HTTP status 500"},
+      {"empty body", {200, "", 0, ""}, "empty reply"},
+      {"refused", {0, "", 0, "Connection refused"}, "Connection refused"},
+  };
+  for (auto& c : cases) {
+    ScriptedHost host;
+    FakeHttpClient http;
+    http.Queue(c.reply);
+    ResultSet rs(host, http, kBase);
+    rs.SetData("stale");
+    EXPECT_FALSE(rs.HttpRequest(kBase + "/x", 0)) << c.name;
+    EXPECT_EQ(rs.Data(), "") << c.name;
+    EXPECT_EQ(rs.LastError(), c.error) << c.name;
+    EXPECT_TRUE(host.Messages().empty()) << c.name;
+  }
+}
+
+TEST(ResultSetHttp, AsksAfterEveryUnansweredPeriodUntilCancel) {
+  ScriptedHost host;
+  FakeHttpClient http;
+  http.Queue({200, "never", -1, ""});
+  host.QueueAnswer(MessageResult::Retry);
+  host.QueueAnswer(MessageResult::Retry);
+  host.QueueAnswer(MessageResult::Cancel);
+  ResultSet rs(host, http, kBase);
+  EXPECT_FALSE(rs.HttpRequest(kBase + "/x", 0));
+  ASSERT_EQ(host.Messages().size(), 3u);
+  for (const auto& m : host.Messages()) {
+    EXPECT_EQ(m.text, "No response from server: Code ");
+    EXPECT_EQ(m.title, "HTTP Request Error");
+    EXPECT_EQ(m.buttons, MessageButtons::RetryCancel);
+  }
+  EXPECT_EQ(http.Aborts(), 1);
+  EXPECT_EQ(rs.LastError(), "cancelled");
+  EXPECT_EQ(rs.Data(), "");
+}
+
+TEST(ResultSetHttp, RetryWaitsForALateReply) {
+  ScriptedHost host;
+  FakeHttpClient http;
+  http.Queue({200, "{\"late\":1}", 2, ""});
+  host.QueueAnswer(MessageResult::Retry);
+  host.QueueAnswer(MessageResult::Retry);
+  ResultSet rs(host, http, kBase);
+  EXPECT_TRUE(rs.HttpRequest(kBase + "/x", 0));
+  EXPECT_EQ(host.Messages().size(), 2u);
+  EXPECT_EQ(rs.Data(), "{\"late\":1}");
+}
+
+// The same loop over real HTTP: a server that answers after more than one wait period.
+TEST(ResultSetHttp, RealServerAnsweringLate) {
+  test::TestHttpServer server([](const httplib::Request&, httplib::Response& res) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1400));
+    res.set_content("{\"d\":null}", "application/json");
+  });
+  ScriptedHost host;
+  host.QueueAnswer(MessageResult::Retry);
+  CurlHttpClient http;
+  ResultSet rs(host, http, server.BaseAddress());
+  ASSERT_TRUE(rs.HttpRequest(server.BaseAddress() + "/json.svc/search?AppId=K", 1));
+  EXPECT_EQ(rs.Data(), "{\"d\":null}");
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "No response from server: Code ");
+  // The event loop got turns while the reply was outstanding, not only once per period.
+  EXPECT_GE(host.DoEventsCount(), 5);
+}
+
+TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
+  test::TestHttpServer server([](const httplib::Request& req, httplib::Response& res) {
+    if (req.path == "/fail") {
+      res.status = 500;
+      res.set_content("internal", "text/plain");
+    } else {
+      res.set_content("", "application/json");
+    }
+  });
+  ScriptedHost host;
+  CurlHttpClient http;
+  ResultSet rs(host, http, server.BaseAddress());
+  EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/fail", 4));
+  EXPECT_EQ(rs.LastError(), "HTTP status 500");
+  EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/empty", 4));
+  EXPECT_EQ(rs.LastError(), "empty reply");
+  EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(ResultSetHelpers, WebSearchAddressAndXmlDeclaration) {
+  ScriptedHost host;
+  FakeHttpClient http;
+  ResultSet rs(host, http, kBase);
+  const std::string stem =
+      "http://boss.yahooapis.com/ysearch/web/v1/text%20mining?appid=K&start=0&count=10&format=json&style=raw"
+      "&abstract=long";
+  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", true, true),
+            stem + "&view=delicious_toptags,keyterms");
+  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", true, false),
+            stem + "&view=delicious_toptags");
+  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", false, true),
+            stem + "&view=keyterms");
+  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", false, false), stem);
+  EXPECT_EQ(rs.JSON2XML("anything"), "<?xml version=\"1.0\"?>\r\n<");
+  EXPECT_TRUE(http.Addresses().empty());
+  EXPECT_EQ(rs.CurrentResultType(), 0);
+}
+
+}  // namespace
+}  // namespace wendrel
