@@ -1,0 +1,39 @@
+// The `wendrel` command: the local academic search service and its client from the terminal.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/client_commands.h"
+#include "cli/service_commands.h"
+#include "platform/terminal_host.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: wendrel COMMAND [OPTIONS]   (wendrel COMMAND --help for a command's options)\n"
+    "Commands:\n"
+    "  demo      start the local search service on the demo corpus and search it\n"
+    "  serve     run the local academic search service over a corpus\n"
+    "  corpus    generate a synthetic corpus (JSON Lines) or import one into a corpus file\n"
+    "  search    search the academic search service and print the records found\n"
+    "  records   convert a saved reply of the service into records\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::cout << kUsage;
+    return args.empty() ? 2 : 0;
+  }
+  std::string command = args.front();
+  args.erase(args.begin());
+  wendrel::TerminalHost host;
+  if (command == "serve") return wendrel::RunServe(args, std::cout, std::cerr);
+  if (command == "corpus") return wendrel::RunCorpus(args, std::cout, std::cerr);
+  if (command == "search") return wendrel::RunSearch(args, host, std::cout, std::cerr);
+  if (command == "records") return wendrel::RunRecords(args, std::cout, std::cerr);
+  if (command == "demo") return wendrel::RunDemo(args, host, std::cout, std::cerr);
+  std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
+  return 2;
+}

@@ -1,0 +1,18 @@
+// The `wendrel` commands of the local academic search service: serve (run it over a corpus) and
+// corpus (generate synthetic JSON Lines, import JSON Lines into a corpus file).
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace wendrel {
+
+// Each returns the process exit code; args are those after the command's name.
+// `serve --corpus FILE [--port N]` listens on 127.0.0.1, writes "Serving <base address>" on `out`
+// and runs until SIGINT or SIGTERM.
+int RunServe(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// `corpus generate --count N [--seed S] --out FILE` and `corpus import FILE --out CORPUS`.
+int RunCorpus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace wendrel

@@ -1,0 +1,413 @@
+#include "service/corpus_generator.h"
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "service/corpus_vocabulary.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr int kFirstYear = 1960;
+constexpr int kYearSpan = 64;
+constexpr uint64_t kClassics = 5;
+// Chance (in 100) that a publication cites one of the classics, and how the classics share it.
+constexpr uint64_t kClassicChance = 45;
+constexpr uint64_t kClassicWeights[kClassics] = {50, 20, 15, 10, 5};
+
+constexpr uint64_t kSentenceForms = 10;
+
+constexpr const char* kPublishers[] = {"scipress", "northfield", "meridian-science", "academia-press"};
+constexpr const char* kUniversities[] = {"lakeside", "hollins", "brightwater", "kestrel", "ashgrove"};
+
+uint64_t SquareRoot(uint64_t v) {
+  uint64_t r = 0;
+  for (uint64_t bit = uint64_t{1} << 62; bit; bit >>= 2) {
+    if (v >= r + bit) {
+      v -= r + bit;
+      r = (r >> 1) + bit;
+    } else {
+      r >>= 1;
+    }
+  }
+  return r;
+}
+
+std::string Capitalised(std::string text) {
+  if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
+  return text;
+}
+
+std::string TitleCase(const std::string& text) {
+  std::string out = text;
+  bool start = true;
+  for (char& c : out) {
+    if (start && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    start = c == ' ' || c == '-';
+  }
+  return out;
+}
+
+std::string LowerCase(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// The ASCII letters of a name, lower-cased, for a web address ("O'Brien" -> "obrien").
+std::string HomeFolder(const std::string& name) {
+  std::string out;
+  for (char c : name)
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) out += static_cast<char>(c | 0x20);
+  return out.empty() ? "staff" : out;
+}
+
+std::string Initials(std::string_view name) {
+  std::string out;
+  bool start = true;
+  for (char c : name) {
+    if (start && c >= 'A' && c <= 'Z') out += static_cast<char>(c - 'A' + 'a');
+    start = c == ' ';
+  }
+  return out;
+}
+
+struct Author {
+  std::string first;
+  std::string last;
+};
+
+void AppendJsonText(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  for (char c : text) {
+    auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (u < 0x20) {
+      out += "\\u00";
+      out += kHex[u >> 4];
+      out += kHex[u & 0xf];
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+void AppendJsonList(std::string& out, const std::vector<std::string>& items) {
+  out += '[';
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i) out += ',';
+    AppendJsonText(out, items[i]);
+  }
+  out += ']';
+}
+
+class Generator {
+ public:
+  Generator(uint64_t count, uint64_t seed) : m_count(count), m_random(seed), m_topics(CorpusTopics()) {
+    const uint64_t perTopic = std::max<uint64_t>(6, count / (m_topics.size() * 16));
+    auto firstNames = CorpusFirstNames();
+    auto lastNames = CorpusLastNames();
+    m_authors.resize(m_topics.size());
+    for (auto& pool : m_authors)
+      for (uint64_t i = 0; i < perTopic; ++i) {
+        Author a;
+        a.first = Pick(firstNames);
+        a.last = Pick(lastNames);
+        pool.push_back(std::move(a));
+      }
+    m_topicMembers.resize(m_topics.size());
+    m_attachment.resize(m_topics.size());
+  }
+
+  void Write(std::ostream& out) {
+    int64_t id = 1000;
+    for (uint64_t i = 0; i < m_count; ++i) {
+      id += 1 + static_cast<int64_t>(m_random.Below(40));
+      m_ids.push_back(id);
+      out << Publication(i) << '\n';
+    }
+  }
+
+ private:
+  std::string Pick(std::span<const std::string_view> words) { return std::string(words[m_random.Below(words.size())]); }
+
+  // The words a title or sentence may use, drawn one after the other: the order in which the
+  // operands of one expression are evaluated is not fixed, and the output must not depend on it.
+  struct Words {
+    std::string s1, s2, q, m1, m2;
+    uint64_t n;
+  };
+  Words Draw(const TopicVocabulary& t) {
+    Words w;
+    w.s1 = Pick(t.subjects);
+    w.s2 = Pick(t.subjects);
+    w.q = Pick(t.qualities);
+    w.m1 = Pick(t.methods);
+    w.m2 = Pick(t.methods);
+    w.n = 3 + m_random.Below(400);
+    return w;
+  }
+
+  // Sentence-case titles; `survey` tells whether the title announces a survey.
+  std::string Title(const TopicVocabulary& t, bool& survey) {
+    const uint64_t form = m_random.Below(14);
+    const Words w = Draw(t);
+    survey = form == 3 || form == 8;
+    switch (form) {
+      case 0: return Capitalised(w.q + " " + w.s1 + " with " + w.m1);
+      case 1: return Capitalised(w.m1 + " for " + w.s1);
+      case 2: return "On " + w.s1 + " and " + w.s2;
+      case 3: return Capitalised(w.s1) + ": a survey";
+      case 4: return Capitalised(w.q + " approaches to " + w.s1);
+      case 5: return "Towards " + w.q + " " + w.s1;
+      case 6: return Capitalised(w.s1) + " in " + w.s2 + ": an empirical study";
+      case 7: return "Improving " + w.s1 + " using " + w.m1;
+      case 8: return "A review of " + w.m1 + " for " + w.s1;
+      case 9: return Capitalised(w.q + " " + w.m1 + " and their application to " + w.s1);
+      case 10: return "Revisiting " + w.s1;
+      case 11: return "Modelling " + w.s1 + " with " + w.q + " " + w.m1;
+      case 12: return "What drives " + w.s1 + "? Evidence from " + w.s2;
+      default: return "Estimating " + w.s1 + " from " + w.s2;
+    }
+  }
+
+  std::string Sentence(const TopicVocabulary& t, int year, uint64_t form) {
+    const Words w = Draw(t);
+    switch (form) {
+      case 0: return Capitalised(w.s1) + " is a central problem in " + std::string(t.field) + ".";
+      case 1: return "We propose a method for " + w.s1 + " based on " + w.q + " " + w.m1 + ".";
+      case 2:
+        return "Existing approaches to " + w.s1 + " rely on " + w.m1 + ", which limits their use for " + w.s2 + ".";
+      case 3: return "We study " + w.s1 + " in the setting of " + w.s2 + ".";
+      case 4:
+        return "Experiments on " + std::to_string(w.n) + " cases show that the proposed method improves " + w.s1 +
+               " over strong baselines.";
+      case 5: return "Our results suggest that " + w.s1 + " and " + w.s2 + " are closely related.";
+      case 6: {
+        const int last = (year ? year : 2000) - static_cast<int>(w.n % 3);
+        const int first = last - 5 - static_cast<int>(w.n % 20);
+        return "The analysis draws on data collected between " + std::to_string(first) + " and " +
+               std::to_string(last) + ".";
+      }
+      case 7:
+        return "We further show how " + w.m1 + " can be combined with " + w.m2 + " to obtain " + w.q +
+               " estimates of " + w.s1 + ".";
+      case 8: return "In contrast to earlier work, our approach is " + w.q + " and requires no " + w.s1 + ".";
+      default: return "Finally, we discuss implications for " + w.s1 + " and outline directions for future research.";
+    }
+  }
+
+  std::string Abstract(const TopicVocabulary& t, int year) {
+    if (m_random.Chance(10)) return {};
+    const uint64_t sentences = 3 + m_random.Below(5);
+    const bool paragraphs = m_random.Chance(20);
+    std::string text;
+    bool used[kSentenceForms] = {};
+    for (uint64_t s = 0; s < sentences; ++s) {
+      if (s) text += paragraphs && m_random.Chance(40) ? (m_random.Chance(50) ? "\n" : "\n\n") : " ";
+      uint64_t form = m_random.Below(kSentenceForms);
+      while (used[form]) form = (form + 1) % kSentenceForms;
+      used[form] = true;
+      text += Sentence(t, year, form);
+    }
+    return text;
+  }
+
+  // Prolific authors of a topic come first in its pool and are drawn more often.
+  std::vector<Author> Authors(size_t topic) {
+    uint64_t n = 1 + m_random.Below(4);
+    if (m_random.Chance(15)) n += m_random.Below(5);
+    if (m_random.Below(200) == 0) n += 10 + m_random.Below(20);
+    std::vector<Author> authors;
+    std::vector<const Author*> chosen;
+    for (uint64_t k = 0; k < n; ++k) {
+      const auto& pool = m_authors[m_random.Chance(90) ? topic : m_random.Below(m_authors.size())];
+      const Author* a = &pool[m_random.Below(1 + m_random.Below(pool.size()))];
+      if (std::find(chosen.begin(), chosen.end(), a) != chosen.end()) continue;
+      chosen.push_back(a);
+      authors.push_back(*a);
+    }
+    return authors;
+  }
+
+  std::vector<std::string> Keywords(const TopicVocabulary& t) {
+    std::vector<std::string> keywords;
+    if (m_random.Chance(25)) return keywords;
+    const uint64_t n = 1 + m_random.Below(5);
+    for (uint64_t k = 0; k < n; ++k) {
+      std::string word = m_random.Chance(70) ? Pick(t.subjects) : Pick(t.methods);
+      uint64_t style = m_random.Below(100);
+      keywords.push_back(style < 50 ? TitleCase(word) : style < 85 ? LowerCase(word) : word);
+    }
+    return keywords;
+  }
+
+  std::vector<std::string> Urls(int64_t id, int year, const std::string& doi, const Author& author) {
+    std::vector<std::string> urls;
+    uint64_t roll = m_random.Below(100);
+    uint64_t n = roll < 35 ? 0 : roll < 70 ? 1 : roll < 90 ? 2 : 3;
+    std::string ids = std::to_string(id);
+    std::string yymm = std::to_string(10 + (year % 90)) + std::to_string(10 + m_random.Below(3));
+    for (uint64_t k = 0; k < n; ++k) {
+      switch (m_random.Below(7)) {
+        case 0:
+          urls.push_back(std::string("https://www.") + kPublishers[m_random.Below(4)] + ".example.com/article/" + ids);
+          break;
+        case 1:
+          urls.push_back(std::string("https://repository.") + kUniversities[m_random.Below(5)] +
+                         ".example.edu/bitstream/" + ids + "/paper.pdf");
+          break;
+        case 2: urls.push_back("http://citeseer.example.org/viewdoc/download?doi=" + ids + "&type=pdf"); break;
+        case 3: urls.push_back("https://preprints.example.org/abs/" + yymm + "." + ids); break;
+        case 4: urls.push_back("https://preprints.example.org/pdf/" + yymm + "." + ids + ".pdf"); break;
+        case 5:
+          if (!doi.empty()) {
+            urls.push_back("https://doi.org/" + doi);
+            break;
+          }
+          [[fallthrough]];
+        default: {
+          const std::string university = kUniversities[m_random.Below(5)];
+          const char* extension = m_random.Chance(20) ? ".PDF" : ".pdf";
+          urls.push_back("http://www." + university + ".example.edu/~" + HomeFolder(author.last) +
+                         "/papers/" + ids + extension);
+          break;
+        }
+      }
+    }
+    return urls;
+  }
+
+  // Row numbers of the older publications this one cites.
+  std::vector<uint64_t> References(uint64_t row, size_t topic, bool survey) {
+    std::vector<uint64_t> cited;
+    if (row == 0) return cited;
+    uint64_t wanted = 2 + m_random.Below(8);
+    wanted += m_random.Below(8);
+    if (m_random.Chance(25)) wanted += m_random.Below(16);
+    if (survey) wanted += 25 + m_random.Below(40);
+    wanted = std::min(wanted, row);
+    auto add = [&](uint64_t r) {
+      if (std::find(cited.begin(), cited.end(), r) == cited.end()) cited.push_back(r);
+    };
+    if (row > kClassics && m_random.Chance(kClassicChance)) {
+      uint64_t roll = m_random.Below(100);
+      uint64_t k = 0;
+      while (roll >= kClassicWeights[k]) roll -= kClassicWeights[k++];
+      add(k);
+    }
+    // Drawing from a topic's attachment list, where every publication stands once plus once per
+    // citation received, favours the already well cited; recent work of the topic and other
+    // topics make up the rest.
+    for (uint64_t attempt = 0; cited.size() < wanted && attempt < 4 * wanted; ++attempt) {
+      uint64_t roll = m_random.Below(100);
+      const std::vector<uint32_t>& members = m_topicMembers[topic];
+      if (roll < 60 && !m_attachment[topic].empty()) {
+        add(m_attachment[topic][m_random.Below(m_attachment[topic].size())]);
+      } else if (roll < 85 && !members.empty()) {
+        add(members[members.size() - 1 - m_random.Below(std::min<size_t>(members.size(), 200))]);
+      } else {
+        const auto& other = m_attachment[m_random.Below(m_attachment.size())];
+        add(other.empty() ? m_random.Below(row) : other[m_random.Below(other.size())]);
+      }
+    }
+    for (uint64_t r : cited) m_attachment[m_topicOf[r]].push_back(static_cast<uint32_t>(r));
+    return cited;
+  }
+
+  std::string Publication(uint64_t row) {
+    const size_t topic = m_random.Below(m_topics.size());
+    const TopicVocabulary& t = m_topics[topic];
+    m_topicOf.push_back(static_cast<uint8_t>(topic));
+    const int64_t id = m_ids[row];
+    // Years grow with the row, denser toward the present as publishing grows.
+    uint64_t fraction = (row << 32) / std::max<uint64_t>(m_count, 1);
+    int year = kFirstYear + static_cast<int>((kYearSpan * SquareRoot(fraction)) >> 16);
+    if (row >= kClassics && m_random.Below(100) == 0) year = 0;
+
+    bool survey = false;
+    const std::string title = Title(t, survey);
+    const std::string abstract = Abstract(t, year);
+    const std::vector<Author> authors = Authors(topic);
+
+    std::string venueKind;
+    std::string_view venueName;
+    std::string doi;
+    if (!m_random.Chance(6)) {
+      bool journal = m_random.Chance(55);
+      auto names = journal ? t.journals : t.conferences;
+      size_t which = m_random.Below(names.size());
+      venueKind = journal ? "journal" : "conference";
+      venueName = names[which];
+      if (m_random.Chance(65)) {
+        std::string prefix = std::to_string(1000 + (topic * 131 + which * 37 + (journal ? 0 : 17)) % 9000);
+        doi = "10." + prefix + "/" + Initials(venueName) + "." +
+              (year ? std::to_string(year) + "." : std::string()) + std::to_string(id % 100000);
+      }
+    }
+    const std::vector<std::string> urls = Urls(id, year, doi, authors.empty() ? Author{"", "x"} : authors[0]);
+    const std::vector<std::string> keywords = Keywords(t);
+    std::vector<uint64_t> cited = References(row, topic, survey);
+    std::sort(cited.begin(), cited.end());
+    m_topicMembers[topic].push_back(static_cast<uint32_t>(row));
+    m_attachment[topic].push_back(static_cast<uint32_t>(row));
+
+    std::string line = "{\"id\":" + std::to_string(id) + ",\"title\":";
+    AppendJsonText(line, title);
+    line += ",\"abstract\":";
+    AppendJsonText(line, abstract);
+    line += ",\"year\":" + std::to_string(year) + ",\"authors\":[";
+    for (size_t i = 0; i < authors.size(); ++i) {
+      line += i ? ",{\"last\":" : "{\"last\":";
+      AppendJsonText(line, authors[i].last);
+      line += ",\"first\":";
+      AppendJsonText(line, authors[i].first);
+      line += '}';
+    }
+    line += "],\"venue\":";
+    if (venueKind.empty()) {
+      line += "null";
+    } else {
+      line += "{\"kind\":\"" + venueKind + "\",\"name\":";
+      AppendJsonText(line, venueName);
+      line += '}';
+    }
+    line += ",\"doi\":";
+    AppendJsonText(line, doi);
+    line += ",\"urls\":";
+    AppendJsonList(line, urls);
+    line += ",\"keywords\":";
+    AppendJsonList(line, keywords);
+    line += ",\"references\":[";
+    for (size_t i = 0; i < cited.size(); ++i) {
+      if (i) line += ',';
+      line += std::to_string(m_ids[cited[i]]);
+    }
+    line += "]}";
+    return line;
+  }
+
+  uint64_t m_count;
+  SplitMix64 m_random;
+  std::span<const TopicVocabulary> m_topics;
+  std::vector<std::vector<Author>> m_authors;         // pool per topic
+  std::vector<std::vector<uint32_t>> m_topicMembers;  // rows per topic, oldest first
+  std::vector<std::vector<uint32_t>> m_attachment;    // per topic, see References
+  std::vector<uint8_t> m_topicOf;                     // by row
+  std::vector<int64_t> m_ids;                         // by row
+};
+
+}  // namespace
+
+void GenerateCorpus(uint64_t count, uint64_t seed, std::ostream& out) { Generator(count, seed).Write(out); }
+
+}  // namespace wendrel

@@ -1,0 +1,34 @@
+// Builds a corpus file from JSON Lines, one publication a line:
+//   {"id": 17, "title": "...", "abstract": "...", "year": 2004,
+//    "authors": [{"last": "Kowalski", "first": "Anna"}], "venue": {"kind": "journal", "name": "..."},
+//    "doi": "...", "urls": ["..."], "keywords": ["..."], "references": [3, 9]}
+// Only "id" and "title" are required; null stands for absent. Citation counts, reference counts
+// and the citing lists are derived from the references.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace wendrel {
+
+struct ImportSummary {
+  int64_t publications = 0;
+  int64_t skippedLines = 0;
+  // Distinct references listed by the imported publications (self-references left out), and how
+  // many of them point outside the corpus: those count in ReferenceCount but are not served.
+  int64_t references = 0;
+  int64_t outsideReferences = 0;
+};
+
+// Told the 1-based line number and the reason of each malformed line, which is skipped.
+using ImportProblemHandler = std::function<void(int64_t line, const std::string& reason)>;
+
+// Reads jsonlPath and writes the corpus to corpusPath, replacing what was there. The corpus is
+// built in a temporary file beside corpusPath and renamed at the end, so a failed import leaves
+// the old file (or none) and no partial one. Throws ServiceError when the input cannot be read
+// or the output cannot be written.
+ImportSummary ImportCorpus(const std::string& jsonlPath, const std::string& corpusPath,
+                           const ImportProblemHandler& onProblem);
+
+}  // namespace wendrel

@@ -1,0 +1,39 @@
+// The service's one operation, json.svc/search, without HTTP: query parameters in, status,
+// content type and body out.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "service/corpus_reader.h"
+
+namespace wendrel {
+
+// Query keys and their decoded values, in the order received. Keys match without regard to case
+// (AppId and AppID are one key); of a repeated key the first value counts.
+using QueryParameters = std::vector<std::pair<std::string, std::string>>;
+
+struct ServiceReply {
+  int status = 200;
+  std::string contentType;
+  std::string body;
+};
+
+// As the original service: at most this many results per request.
+constexpr int kMaxResultsPerRequest = 100;
+
+// Answers one request:
+// - no AppId: 403; a malformed or unsupported parameter: 400 with a short plain text;
+// - PublicationID with ReferenceType Reference or Citation: a page of the publication's references
+//   or of the publications citing it; PublicationID alone (or ReferenceType None): the publication;
+//   the search keys are then not looked at;
+// - otherwise a search by FullTextQuery, TitleQuery, AuthorQuery, JournalQuery, ConferenceQuery,
+//   YearStart and YearEnd;
+// - StartIdx and EndIdx (1-based, inclusive; default 1 and StartIdx + 9) choose the page;
+// - ResultObjects may only be Publication; PublicationContent takes any of the original's values
+//   but every reply carries all of a publication's elements; unknown keys are passed over.
+// An unknown publication gives the empty answer. Failures of the corpus itself give 500.
+ServiceReply AnswerSearchRequest(CorpusReader& reader, const QueryParameters& parameters);
+
+}  // namespace wendrel

@@ -1,0 +1,96 @@
+#include "service/sqlite_db.h"
+
+#include <sqlite3.h>
+
+#include "service/service_error.h"
+
+namespace wendrel {
+
+namespace {
+
+[[noreturn]] void Fail(sqlite3* db, const std::string& what) {
+  throw ServiceError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+}
+
+}  // namespace
+
+SqliteDb::SqliteDb(const std::string& path, int flags) : m_path(path) {
+  if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+    std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    throw ServiceError("cannot open " + path + ": " + message);
+  }
+  sqlite3_extended_result_codes(m_db, 1);
+}
+
+SqliteDb::~SqliteDb() { sqlite3_close(m_db); }
+
+void SqliteDb::Execute(const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string text = message ? message : sqlite3_errmsg(m_db);
+    sqlite3_free(message);
+    throw ServiceError(m_path + ": " + text);
+  }
+}
+
+SqliteStatement::SqliteStatement(SqliteDb& db, const std::string& sql) : m_db(db) {
+  if (sqlite3_prepare_v3(db.Handle(), sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                         &m_statement, nullptr) != SQLITE_OK)
+    Fail(db.Handle(), db.Path());
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
+
+SqliteStatement& SqliteStatement::Bind(int index, int64_t value) {
+  if (sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK) Fail(m_db.Handle(), m_db.Path());
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::string_view value) {
+  if (sqlite3_bind_text64(m_statement, index, value.data(), value.size(), SQLITE_TRANSIENT, SQLITE_UTF8) !=
+      SQLITE_OK)
+    Fail(m_db.Handle(), m_db.Path());
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::BindNull(int index) {
+  if (sqlite3_bind_null(m_statement, index) != SQLITE_OK) Fail(m_db.Handle(), m_db.Path());
+  return *this;
+}
+
+bool SqliteStatement::Step() {
+  int rc = sqlite3_step(m_statement);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  std::string message = sqlite3_errmsg(m_db.Handle());
+  sqlite3_reset(m_statement);
+  throw ServiceError(m_db.Path() + ": " + message);
+}
+
+void SqliteStatement::Run() {
+  while (Step()) {
+  }
+  Reset();
+}
+
+void SqliteStatement::Reset() {
+  sqlite3_reset(m_statement);
+  sqlite3_clear_bindings(m_statement);
+}
+
+bool SqliteStatement::IsNull(int column) const { return sqlite3_column_type(m_statement, column) == SQLITE_NULL; }
+
+int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+double SqliteStatement::Real(int column) const { return sqlite3_column_double(m_statement, column); }
+
+std::string SqliteStatement::Text(int column) const {
+  const unsigned char* text = sqlite3_column_text(m_statement, column);
+  if (!text) return {};
+  auto size = static_cast<size_t>(sqlite3_column_bytes(m_statement, column));
+  return std::string(reinterpret_cast<const char*>(text), size);
+}
+
+}  // namespace wendrel

@@ -1,0 +1,62 @@
+// Thin RAII wrappers over an SQLite connection and a prepared statement; every failure becomes a
+// ServiceError carrying SQLite's message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace wendrel {
+
+class SqliteDb {
+ public:
+  // flags are sqlite3_open_v2's (SQLITE_OPEN_READONLY, ...).
+  SqliteDb(const std::string& path, int flags);
+  ~SqliteDb();
+  SqliteDb(const SqliteDb&) = delete;
+  SqliteDb& operator=(const SqliteDb&) = delete;
+
+  // Runs one or more statements that return no rows.
+  void Execute(const std::string& sql);
+  sqlite3* Handle() const { return m_db; }
+  const std::string& Path() const { return m_path; }
+
+ private:
+  sqlite3* m_db = nullptr;
+  std::string m_path;
+};
+
+class SqliteStatement {
+ public:
+  SqliteStatement(SqliteDb& db, const std::string& sql);
+  ~SqliteStatement();
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+  // Parameters count from 1, as in SQLite.
+  SqliteStatement& Bind(int index, int64_t value);
+  SqliteStatement& Bind(int index, std::string_view value);
+  SqliteStatement& BindNull(int index);
+
+  // Advances to the next row; false when there is none left.
+  bool Step();
+  // Runs a statement that returns no rows, then makes it ready for new bindings.
+  void Run();
+  // Makes the statement ready to run again and clears its bindings.
+  void Reset();
+
+  // Columns count from 0.
+  bool IsNull(int column) const;
+  int64_t Int(int column) const;
+  std::string Text(int column) const;
+  double Real(int column) const;
+
+ private:
+  SqliteDb& m_db;
+  sqlite3_stmt* m_statement = nullptr;
+};
+
+}  // namespace wendrel

@@ -1,0 +1,199 @@
+// Importing JSON Lines into a corpus file: derived counts against an oracle computed straight from
+// the lines, malformed lines, and what is left on disk when an import fails.
+#include "service/corpus_import.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+
+#include "service/corpus_generator.h"
+#include "service/corpus_reader.h"
+#include "service/service_error.h"
+#include "service_fixtures.h"
+#include "test_paths.h"
+
+namespace wendrel {
+namespace {
+
+using Problems = std::vector<std::pair<int64_t, std::string>>;
+
+ImportSummary Import(const std::string& input, const std::string& output, Problems* problems = nullptr) {
+  return ImportCorpus(input, output, [problems](int64_t line, const std::string& reason) {
+    if (problems) problems->emplace_back(line, reason);
+  });
+}
+
+size_t FilesIn(const test::TempDir& dir) {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.Root()),
+                                           std::filesystem::directory_iterator()));
+}
+
+TEST(CorpusImportTest, DerivedCountsAndListsMatchTheLines) {
+  test::TempDir dir;
+  std::ostringstream lines;
+  GenerateCorpus(400, 11, lines);
+  // References outside the corpus, repeated ones and a self-reference on top.
+  lines << R"({"id":5000001,"title":"Dangling","references":[1,2,3,5000001,5000002,5000002]})" << "\n";
+  lines << R"({"id":5000002,"title":"Cites the classics","references":[1009,1009]})" << "\n";
+  std::string input = dir.Path("corpus.jsonl");
+  test::WriteText(input, lines.str());
+  Problems problems;
+  ImportSummary summary = Import(input, dir.Path("corpus.sqlite"), &problems);
+  EXPECT_TRUE(problems.empty());
+
+  // The oracle: distinct references other than the publication itself; citers by cited.
+  std::map<int64_t, std::set<int64_t>> references;
+  std::map<int64_t, std::set<int64_t>> citers;
+  std::istringstream in(lines.str());
+  for (std::string line; std::getline(in, line);) {
+    auto json = nlohmann::json::parse(line);
+    int64_t id = json["id"];
+    references[id];
+    for (int64_t r : json["references"])
+      if (r != id) references[id].insert(r);
+  }
+  int64_t total = 0, outside = 0;
+  for (const auto& [id, cited] : references)
+    for (int64_t r : cited) {
+      ++total;
+      if (references.count(r))
+        citers[r].insert(id);
+      else
+        ++outside;
+    }
+  EXPECT_EQ(summary.publications, 402);
+  EXPECT_EQ(summary.references, total);
+  EXPECT_EQ(summary.outsideReferences, outside);
+  EXPECT_GE(outside, 3);
+
+  CorpusReader reader(dir.Path("corpus.sqlite"));
+  auto citationCount = [&](int64_t id) { return citers.count(id) ? static_cast<int64_t>(citers[id].size()) : 0; };
+  for (const auto& [id, cited] : references) {
+    std::optional<Publication> p = reader.Load(id);
+    ASSERT_TRUE(p) << id;
+    EXPECT_EQ(p->referenceCount, static_cast<int64_t>(cited.size())) << id;
+    EXPECT_EQ(p->citationCount, citationCount(id)) << id;
+  }
+  // Every list in the oracle's order (most cited first, ties by ID), read in pages of 100.
+  auto inOrder = [&](const std::set<int64_t>& ids) {
+    std::vector<int64_t> list;
+    for (int64_t id : ids)
+      if (references.count(id)) list.push_back(id);
+    std::sort(list.begin(), list.end(), [&](int64_t a, int64_t b) {
+      return citationCount(a) != citationCount(b) ? citationCount(a) > citationCount(b) : a < b;
+    });
+    return list;
+  };
+  auto readAll = [&](bool citing, int64_t id) {
+    std::vector<int64_t> list;
+    for (int64_t offset = 0;; offset += 100) {
+      PublicationPage page = citing ? reader.Citing(id, PublicationOrder::CitationCount, offset, 100)
+                                    : reader.References(id, PublicationOrder::CitationCount, offset, 100);
+      for (const auto& p : page.items) list.push_back(p.id);
+      if (page.items.size() < 100) {
+        EXPECT_EQ(page.total, static_cast<int64_t>(list.size()));
+        return list;
+      }
+    }
+  };
+  size_t longest = 0;
+  for (const auto& [id, cited] : references) {
+    EXPECT_EQ(readAll(false, id), inOrder(cited)) << id;
+    std::vector<int64_t> citing = readAll(true, id);
+    EXPECT_EQ(citing, inOrder(citers[id])) << id;
+    longest = std::max(longest, citing.size());
+  }
+  EXPECT_GT(longest, 100u);  // some list really spans pages
+}
+
+TEST(CorpusImportTest, MalformedLinesAreReportedWithTheirNumberAndSkipped) {
+  test::TempDir dir;
+  std::string input = dir.Path("bad.jsonl");
+  test::WriteText(input,
+                  "\xEF\xBB\xBF{\"id\":1,\"title\":\"Fine\"}\n"                      // 1 (with a BOM)
+                  "{not json\n"                                                        // 2
+                  "[1,2]\n"                                                            // 3
+                  "{\"title\":\"no id\"}\n"                                            // 4
+                  "{\"id\":-3,\"title\":\"x\"}\n"                                      // 5
+                  "{\"id\":\"7\",\"title\":\"x\"}\n"                                   // 6
+                  "{\"id\":8}\n"                                                       // 7
+                  "{\"id\":9,\"title\":\"x\",\"venue\":{\"kind\":\"book\",\"name\":\"b\"}}\n"  // 8
+                  "{\"id\":10,\"title\":\"x\",\"references\":[1,\"2\"]}\n"             // 9
+                  "{\"id\":1,\"title\":\"Twice\"}\n"                                   // 10
+                  "\n"                                                                 // 11: blank
+                  "{\"id\":11,\"title\":\"Windows line\",\"references\":[1]}\r\n"      // 12
+                  "{\"id\":12,\"title\":\"x\",\"year\":\"2001\"}\n"                    // 13
+                  "{\"id\":13,\"title\":\"bad \xff byte\"}\n"                          // 14
+                  "{\"id\":14,\"title\":\"x\",\"authors\":[\"Smith\"]}\n"              // 15
+                  "{\"id\":15,\"title\":\"x\",\"urls\":\"http://a\"}\n"                // 16
+                  "{\"id\":16,\"title\":\"Last\",\"abstract\":null,\"venue\":null}");  // 17, no newline
+  Problems problems;
+  ImportSummary summary = Import(input, dir.Path("bad.sqlite"), &problems);
+  std::vector<int64_t> lines;
+  for (const auto& [line, reason] : problems) {
+    lines.push_back(line);
+    EXPECT_FALSE(reason.empty()) << line;
+  }
+  EXPECT_EQ(lines, (std::vector<int64_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 14, 15, 16}));
+  EXPECT_EQ(summary.skippedLines, 13);
+  EXPECT_EQ(summary.publications, 3);
+  ASSERT_GE(problems.size(), 9u);
+  EXPECT_NE(problems[8].second.find("duplicate"), std::string::npos);
+
+  CorpusReader reader(dir.Path("bad.sqlite"));
+  EXPECT_EQ(reader.Load(1)->title, "Fine");  // the first of the two lines with ID 1
+  EXPECT_EQ(reader.Load(1)->citationCount, 1);
+  EXPECT_TRUE(reader.Load(16));
+  EXPECT_FALSE(reader.Load(9));
+}
+
+TEST(CorpusImportTest, ReplacesAnExistingFileAndLeavesNothingElse) {
+  test::TempDir dir;
+  std::string output = dir.Path("corpus.sqlite");
+  test::WriteText(output, "an old file that is no corpus");
+  test::BuildCorpus(dir, "corpus", R"({"id":1,"title":"New"})");
+  EXPECT_EQ(CorpusReader(output).Load(1)->title, "New");
+  EXPECT_EQ(FilesIn(dir), 2u);  // corpus.jsonl and corpus.sqlite
+}
+
+TEST(CorpusImportTest, AFailedImportLeavesTheOldFileAlone) {
+  test::TempDir dir;
+  std::string output = dir.Path("corpus.sqlite");
+  test::WriteText(output, "old");
+  EXPECT_THROW(Import(dir.Path("missing.jsonl"), output), ServiceError);
+  EXPECT_EQ(test::ReadFile(output), "old");
+  test::WriteText(dir.Path("in.jsonl"), R"({"id":1,"title":"x"})");
+  EXPECT_THROW(Import(dir.Path("in.jsonl"), dir.Path("no/such/folder/out.sqlite")), ServiceError);
+  // A failure in the middle of the import (the handler gives up) removes the temporary file.
+  test::WriteText(dir.Path("bad.jsonl"), "{\"id\":1,\"title\":\"x\"}\nnot json\n");
+  EXPECT_THROW(ImportCorpus(dir.Path("bad.jsonl"), output,
+                            [](int64_t, const std::string&) { throw ServiceError("stop"); }),
+               ServiceError);
+  EXPECT_EQ(test::ReadFile(output), "old");
+  EXPECT_EQ(FilesIn(dir), 3u);  // corpus.sqlite, in.jsonl, bad.jsonl
+}
+
+TEST(CorpusReaderTest, RefusesWhatIsNoCorpus) {
+  test::TempDir dir;
+  EXPECT_THROW(CorpusReader(dir.Path("missing.sqlite")), ServiceError);
+  test::WriteText(dir.Path("text.sqlite"), "just some text, long enough to be looked at as a database header");
+  EXPECT_THROW(CorpusReader(dir.Path("text.sqlite")), ServiceError);
+  {
+    SqliteDb other(dir.Path("other.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    other.Execute("CREATE TABLE corpus_info(key TEXT, value TEXT); INSERT INTO corpus_info VALUES('format', 'x')");
+  }
+  EXPECT_THROW(CorpusReader(dir.Path("other.sqlite")), ServiceError);
+  test::BuildCorpus(dir, "empty", "");
+  CorpusReader empty(dir.Path("empty.sqlite"));
+  SearchCriteria criteria;
+  criteria.title = "anything";
+  EXPECT_EQ(empty.Search(criteria, PublicationOrder::Rank, 0, 10).total, 0);
+}
+
+}  // namespace
+}  // namespace wendrel

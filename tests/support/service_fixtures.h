@@ -1,0 +1,72 @@
+// Temporary folders and small corpus files for tests that run the local service.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "service/corpus_import.h"
+
+namespace wendrel::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "wendrel-service-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    m_path = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string Path(const std::string& name) const { return (m_path / name).string(); }
+  const std::filesystem::path& Root() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+inline void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+// Imports the JSON Lines into <name>.sqlite in the folder and returns that path; any malformed
+// line is a test setup error.
+inline std::string BuildCorpus(const TempDir& dir, const std::string& name, const std::string& jsonLines) {
+  std::string input = dir.Path(name + ".jsonl");
+  std::string output = dir.Path(name + ".sqlite");
+  WriteText(input, jsonLines);
+  ImportCorpus(input, output, [](int64_t line, const std::string& reason) {
+    throw std::runtime_error("fixture line " + std::to_string(line) + ": " + reason);
+  });
+  return output;
+}
+
+// A corpus small enough to know by heart. Citation counts: 1 has 4 (cited by 2, 3, 4, 5),
+// 2 and 3 have 2, 5 has 3, 6 and 10 have 1. Publication 2 also cites 999999, which is not in the
+// corpus; 7 lists 5 twice and itself; 4's year is unknown.
+constexpr const char* kSmallCorpus = R"(
+{"id":1,"title":"Text mining: a survey","abstract":"We review methods for mining text collections.\nA second line.","year":2001,"authors":[{"last":"Kowalski","first":"Anna"},{"last":"Müller","first":"Jürgen"}],"venue":{"kind":"journal","name":"Journal of Text Studies"},"doi":"10.1000/jts.2001.1","urls":["http://a.example.org/1.pdf","http://a.example.org/1.html"],"keywords":["Text Mining","survey"],"references":[]}
+{"id":2,"title":"Citation analysis of text mining","abstract":"","year":2005,"authors":[{"last":"Kowalski","first":"Anna"}],"venue":{"kind":"conference","name":"Conference on Citation Studies"},"references":[1,999999]}
+{"id":3,"title":"Mining citation networks","year":2010,"authors":[{"last":"O'Brien","first":"Bob"}],"venue":null,"references":[1,2]}
+{"id":4,"title":"Networks of mining","year":0,"authors":[],"references":[1,2,3]}
+{"id":5,"title":"Quotes \"and\" slashes / back\\slash","abstract":"Tab\there","year":1999,"authors":[{"last":"Sánchez","first":"Łukasz"}],"references":[1]}
+{"id":6,"title":"Zebra studies","abstract":"Nothing about text mining in the title.","year":2010,"references":[3,5]}
+{"id":7,"title":"Repeated references","year":2012,"references":[5,5,7]}
+{"id":8,"title":"Graph kernels revisited","year":2015,"references":[5,6,10]}
+{"id":9,"title":"Graph kernels","year":2011}
+{"id":10,"title":"Graph kernels","year":2011}
+{"id":11,"title":"Graph","year":2011}
+)";
+
+}  // namespace wendrel::test
