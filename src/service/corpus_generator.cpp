@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "service/corpus_vocabulary.h"
+#include "service/reply_writer.h"
 
 namespace wendrel {
 
@@ -80,32 +81,11 @@ struct Author {
   std::string last;
 };
 
-void AppendJsonText(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
-  for (char c : text) {
-    auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (u < 0x20) {
-      out += "\\u00";
-      out += kHex[u >> 4];
-      out += kHex[u & 0xf];
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-}
-
 void AppendJsonList(std::string& out, const std::vector<std::string>& items) {
   out += '[';
   for (size_t i = 0; i < items.size(); ++i) {
     if (i) out += ',';
-    AppendJsonText(out, items[i]);
+    AppendJsonString(out, items[i]);
   }
   out += ']';
 }
@@ -362,15 +342,15 @@ class Generator {
     m_attachment[topic].push_back(static_cast<uint32_t>(row));
 
     std::string line = "{\"id\":" + std::to_string(id) + ",\"title\":";
-    AppendJsonText(line, title);
+    AppendJsonString(line, title);
     line += ",\"abstract\":";
-    AppendJsonText(line, abstract);
+    AppendJsonString(line, abstract);
     line += ",\"year\":" + std::to_string(year) + ",\"authors\":[";
     for (size_t i = 0; i < authors.size(); ++i) {
       line += i ? ",{\"last\":" : "{\"last\":";
-      AppendJsonText(line, authors[i].last);
+      AppendJsonString(line, authors[i].last);
       line += ",\"first\":";
-      AppendJsonText(line, authors[i].first);
+      AppendJsonString(line, authors[i].first);
       line += '}';
     }
     line += "],\"venue\":";
@@ -378,11 +358,11 @@ class Generator {
       line += "null";
     } else {
       line += "{\"kind\":\"" + venueKind + "\",\"name\":";
-      AppendJsonText(line, venueName);
+      AppendJsonString(line, venueName);
       line += '}';
     }
     line += ",\"doi\":";
-    AppendJsonText(line, doi);
+    AppendJsonString(line, doi);
     line += ",\"urls\":";
     AppendJsonList(line, urls);
     line += ",\"keywords\":";
