@@ -1,5 +1,5 @@
-// Tests of the reply reader: the object table (names, levels, parents, subtrees), element
-// reading, strings that hold braces, quotes and escapes, and hostile input.
+// Tests of the reply reader: the object table against a JSON parser, strings that hold braces,
+// quotes and escapes, and hostile input.
 #include "search_client/json_deserializer.h"
 
 #include <gtest/gtest.h>
@@ -23,75 +23,34 @@ JSONDeserializer ReadText(const std::string& json, bool ignoreTopLevel = false) 
   return reader;
 }
 
-TEST(JSONDeserializer, FourObjectExample) {
-  JSONDeserializer r = ReadText(R"({"d":{"Result":[{"ID":1},{"ID":2}]}})");
-  ASSERT_EQ(r.ObjectCount(""), 4);
-  const char* names[] = {"", "d", "Result", "Result"};
-  const int levels[] = {1, 2, 3, 3};
-  const int parents[] = {0, 1, 2, 2};
-  for (int i = 1; i <= 4; ++i) {
-    EXPECT_EQ(r.ObjectName(i), names[i - 1]) << i;
-    EXPECT_EQ(r.ObjectLevel(i), levels[i - 1]) << i;
-    EXPECT_EQ(r.ObjectParent(i), parents[i - 1]) << i;
-  }
-  EXPECT_EQ(r.ObjectCount("Result"), 2);
-  EXPECT_EQ(r.ObjectCount("result"), 0);
-  EXPECT_EQ(r.ObjectIndex("Result", 2), 4);
-  EXPECT_EQ(r.ObjectIndex("Result", 3), 0);
-  EXPECT_EQ(r.ObjectText(2), R"("Result":[{"ID":1},{"ID":2}])");
-  EXPECT_EQ(r.GetElementInObject(4, "ID"), "2");
-}
-
-TEST(JSONDeserializer, IgnoreTopLevel) {
+// Lookups, subtrees and element values of the whole table are checked against a parser below.
+TEST(JSONDeserializer, TopLevelLeftOutAndShortTextRefused) {
   JSONDeserializer r = ReadText(R"({"d":{"Result":[{"ID":1},{"ID":2}]}})", true);
   ASSERT_EQ(r.ObjectCount(""), 3);
-  EXPECT_EQ(r.ObjectLevel(1), 1);
-  EXPECT_EQ(r.ObjectLevel(2), 2);
   EXPECT_EQ(r.ObjectLevel(3), 2);
   EXPECT_EQ(r.ObjectParent(3), 1);
   // The outermost closing brace finds every object closed and goes to object 1.
   EXPECT_EQ(r.ObjectText(1), R"("Result":[{"ID":1},{"ID":2}]})");
-}
-
-TEST(JSONDeserializer, ShortTextIsRefused) {
-  JSONDeserializer r;
-  EXPECT_FALSE(r.Read(R"({"a":1})", false));
-  EXPECT_EQ(r.ObjectCount(""), 0);
   EXPECT_FALSE(r.Read("{\"\xC3\xA9\":1}", false)) << "eight bytes but seven characters";
+  EXPECT_EQ(r.ObjectCount(""), 0);
   EXPECT_TRUE(r.Read(R"({"ab":1})", false));
-  EXPECT_EQ(r.ObjectCount(""), 1);
 }
 
-TEST(JSONDeserializer, LastChildAndEndMarker) {
-  JSONDeserializer r = ReadText(R"({"a":{"b":{"c":1}},"d":{}})");
-  ASSERT_EQ(r.ObjectCount(""), 4);
-  EXPECT_EQ(r.LastChild(1), 4);
-  EXPECT_EQ(r.LastChild(2), 3);
-  EXPECT_EQ(r.LastChild(3), 3);
-  EXPECT_EQ(r.LastChild(4), 4);
-  EXPECT_EQ(r.LastChild(0), 0);
-  EXPECT_EQ(r.LastChild(5), 0);
-  EXPECT_EQ(r.ObjectName(4), "d");
-  EXPECT_EQ(r.ObjectLevel(5), 0);
-  EXPECT_EQ(r.ObjectParent(5), 0);
-}
-
-TEST(JSONDeserializer, ArrayElementsShareTheirKey) {
+TEST(JSONDeserializer, BracesAndQuotesInsideStringsAreText) {
   JSONDeserializer r =
-      ReadText(R"({"Author":[{"Affiliation":{"Name":"X"},"LastName":"A"},{"Affiliation":null,"LastName":"B, Jr"}],)"
-               R"("Keyword":[{"Name":"k"}],"Journal":{"FullName":"J"}})");
-  ASSERT_EQ(r.ObjectCount(""), 6);
-  const char* names[] = {"", "Author", "Affiliation", "Author", "Keyword", "Journal"};
-  const int parents[] = {0, 1, 2, 1, 1, 1};
-  for (int i = 1; i <= 6; ++i) {
-    EXPECT_EQ(r.ObjectName(i), names[i - 1]) << i;
-    EXPECT_EQ(r.ObjectParent(i), parents[i - 1]) << i;
-  }
+      ReadText(R"({"Result":[{"Title":"a { b","ID":1},{"Title":"say \"}\", twice\\","ID":2}],"k\"ey":{"a":1},"x":1})");
+  ASSERT_EQ(r.ObjectCount(""), 4);
+  EXPECT_EQ(r.ObjectCount("Result"), 2);
+  EXPECT_EQ(r.GetElementInObject(2, "Title"), "a { b");
+  EXPECT_EQ(r.GetElementInObject(3, "Title"), R"(say "}", twice\)");
+  EXPECT_EQ(r.GetElementInObject(3, "ID"), "2");
+  EXPECT_EQ(r.ObjectName(4), "k\"ey");  // an escaped quote is part of the name, not a quote mark
+  EXPECT_EQ(r.GetElementInObject(1, "x"), "1");
 }
 
 // An author holding a nested object used to leave the later authors' texts in the publication's
 // own text, so its ID and counts were read from an author.
-TEST(JSONDeserializer, AffiliationObjectDoesNotLeak) {
+TEST(JSONDeserializer, OwnTextLeavesOutEveryDirectChild) {
   JSONDeserializer r = ReadText(R"({"Abstract":"","Author":[{"Affiliation":{"ID":5,"CitationCount":9},"ID":7},)"
                                 R"({"Affiliation":null,"CitationCount":3,"ID":8}],"CitationCount":40,"ID":99})");
   EXPECT_EQ(r.GetElementInObject(1, "ID"), "99");
@@ -100,62 +59,32 @@ TEST(JSONDeserializer, AffiliationObjectDoesNotLeak) {
   EXPECT_EQ(r.GetElementInObject(2, "ID"), "7");
 }
 
-TEST(JSONDeserializer, BraceInsideString) {
-  JSONDeserializer r = ReadText(R"({"Result":[{"Title":"a { b","ID":1},{"Title":"c } d","ID":2}],"x":1})");
-  ASSERT_EQ(r.ObjectCount(""), 3);
-  EXPECT_EQ(r.ObjectCount("Result"), 2);
-  EXPECT_EQ(r.GetElementInObject(2, "Title"), "a { b");
-  EXPECT_EQ(r.GetElementInObject(3, "Title"), "c } d");
-  EXPECT_EQ(r.GetElementInObject(3, "ID"), "2");
-  EXPECT_EQ(r.GetElementInObject(1, "x"), "1");
-}
-
-TEST(JSONDeserializer, EscapedQuoteInTitle) {
-  JSONDeserializer r = ReadText(R"({"Result":[{"Title":"say \"{\", twice\\","ID":5}],"k\"ey":{"a":1}})");
-  ASSERT_EQ(r.ObjectCount(""), 3);
-  EXPECT_EQ(r.GetElementInObject(2, "Title"), R"(say "{", twice\)");
-  EXPECT_EQ(r.GetElementInObject(2, "ID"), "5");
-  EXPECT_EQ(r.ObjectName(3), "k\"ey");  // an escaped quote is part of the name, not a quote mark
-}
-
 TEST(JSONDeserializer, TruncatedReply) {
   JSONDeserializer r = ReadText(R"({"d":{"Result":[{"ID":1},{"ID":2,"Title":"x")");
   ASSERT_EQ(r.ObjectCount(""), 4);
   // An object never closed runs to one character before the end of the text.
   EXPECT_EQ(r.ObjectText(4), R"("ID":2,"Title":"x)");
-  EXPECT_EQ(r.GetElementInObject(4, "Title"), "x");
   EXPECT_EQ(r.GetElementInObject(3, "ID"), "1");
   EXPECT_EQ(r.LastChild(1), 4);
   // Cut inside a string: the rest of the text is the value.
-  JSONDeserializer cut = ReadText(R"({"Result":[{"ID":3,"Title":"half a ti)");
-  EXPECT_EQ(cut.GetElementInObject(2, "Title"), "half a t");
+  EXPECT_EQ(ReadText(R"({"Result":[{"ID":3,"Title":"half a ti)").GetElementInObject(2, "Title"), "half a t");
 }
 
-struct ElementCase {
-  const char* name;
-  const char* body;  // the members of one object
-  const char* element;
-  const char* expected;
-};
-
 TEST(JSONDeserializer, ElementReading) {
-  const ElementCase cases[] = {
-      {"String", R"("Title":"Gene maps","ID":1)", "Title", "Gene maps"},
+  struct Case {
+    const char* name;
+    const char* body;  // the members of one object
+    const char* element;
+    const char* expected;
+  };
+  const Case cases[] = {
       {"CommaInString", R"("Title":"a, b","Year":1)", "Title", "a, b"},
-      {"LastNumber", R"("Year":1999,"ID":123456)", "ID", "123456"},
-      {"Null", R"("Journal":null,"x":1)", "Journal", "null"},
       {"Missing", R"("Year":1999)", "Title", ""},
       {"CaseSensitiveKey", R"("title":"x")", "Title", ""},
-      {"KeyMatchedByItsEnding", R"("FullName":"X","Name":"Y")", "Name", "X"},
-      {"ArrayOfStrings", R"("U":["http:\/\/a.org\/1.pdf","http:\/\/b.org\/2"],"ID":1)", "U",
-       "http://a.org/1.pdf,http://b.org/2"},
       {"EmptyArray", R"("U":[],"ID":1)", "U", ""},
       {"BracketInsideArrayItem", R"("U":["a]b","c[d"],"ID":1)", "U", "a]b,c[d"},
-      {"ObjectValueLeavesBraces", R"("Journal":{"FullName":"J"},"ID":1)", "Journal", "{}"},
       {"BracketsInString", R"("Title":"[Review] of x","ID":1)", "Title", "[Review] of x"},
-      {"EscapedQuote", R"("Title":"the \"two-hit\" model","ID":1)", "Title", "the \"two-hit\" model"},
       {"SimpleEscapes", R"("T":"\\ \/ \b\f\n\r\t")", "T", "\\ / \b\f\n\r\t"},
-      {"NewlineAsUnicodeEscape", R"("Abstract":"one\u000atwo")", "Abstract", "one\ntwo"},
       {"BmpEscapes", R"("T":"caf\u00E9 \u2013 \u0041")", "T", "caf\xC3\xA9 \xE2\x80\x93 A"},
       {"SurrogatePair", R"("T":"\ud83d\ude00")", "T", "\xF0\x9F\x98\x80"},
       {"LoneHighSurrogate", R"("T":"a\ud83db")", "T", "a\uFFFDb"},
@@ -163,32 +92,28 @@ TEST(JSONDeserializer, ElementReading) {
       {"HighSurrogateThenOther", R"("T":"\ud83d\u0041")", "T", "\uFFFDA"},
       {"UnknownEscapeKept", R"("T":"a\qb")", "T", "a\\qb"},
       {"ShortUnicodeEscapeKept", R"("T":"\u12G4")", "T", "\\u12G4"},
-      {"RawUtf8", R"("T":"\u0141ukasiewicz α")", "T", "\xC5\x81ukasiewicz α"},
   };
-  for (const ElementCase& c : cases) {
-    JSONDeserializer r = ReadText(std::string("{") + c.body + "}");
-    EXPECT_EQ(r.GetElementInObject(1, c.element), c.expected) << c.name;
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadText(std::string("{") + c.body + "}").GetElementInObject(1, c.element), c.expected) << c.name;
   }
 }
 
 TEST(JSONDeserializer, GetAllElementsInObject) {
   JSONDeserializer r = ReadText(R"({"Name":"a","x":{"Name":"hidden"},"FullName":"c, \"d\"","Name":3})");
-  std::vector<std::string> expected = {"", "a", "c, \"d\"", "3"};
-  EXPECT_EQ(r.GetAllElementsInObject(1, "Name"), expected);
+  EXPECT_EQ(r.GetAllElementsInObject(1, "Name"), (std::vector<std::string>{"", "a", "c, \"d\"", "3"}));
   EXPECT_EQ(r.GetAllElementsInObject(1, "Missing"), std::vector<std::string>(1));
   EXPECT_EQ(r.GetAllElementsInObject(7, "Name"), std::vector<std::string>(1));
 }
 
 TEST(JSONDeserializer, TooManyObjects) {
   auto reply = [](int items) {
-    std::string text = R"({"a":[)";
-    for (int i = 0; i < items; ++i) text += i == 0 ? "{}" : ",{}";
+    std::string text = R"({"a":[{})";
+    for (int i = 1; i < items; ++i) text += ",{}";
     return text + "]}";
   };
   JSONDeserializer r;
   ASSERT_TRUE(r.Read(reply(JSONDeserializer::kCapacity - 1), false));
   EXPECT_EQ(r.ObjectCount(""), JSONDeserializer::kCapacity);
-  EXPECT_EQ(r.ObjectCount("a"), JSONDeserializer::kCapacity - 1);
   EXPECT_FALSE(r.Read(reply(JSONDeserializer::kCapacity), false));
   EXPECT_EQ(r.ObjectCount(""), 0);
   EXPECT_EQ(r.ObjectName(1), "");
@@ -197,16 +122,13 @@ TEST(JSONDeserializer, TooManyObjects) {
 TEST(JSONDeserializer, DeepNestingSaturatesLevel) {
   std::string text;
   for (int i = 0; i < 300; ++i) text += R"({"a":)";
-  text += "1" + std::string(300, '}');
-  JSONDeserializer r = ReadText(text);
+  JSONDeserializer r = ReadText(text + "1" + std::string(300, '}'));
   ASSERT_EQ(r.ObjectCount("a"), 299);
   EXPECT_EQ(r.ObjectLevel(255), 255);
   EXPECT_EQ(r.ObjectLevel(300), 255);
   EXPECT_EQ(r.ObjectParent(300), 299);
   EXPECT_EQ(r.LastChild(1), 300);
-  EXPECT_EQ(r.LastChild(299), 300);
   EXPECT_EQ(r.GetElementInObject(300, "a"), "1");
-  EXPECT_EQ(r.GetElementInObject(299, "a"), "{}");
 }
 
 TEST(JSONDeserializer, BinaryGarbage) {
@@ -231,10 +153,9 @@ TEST(JSONDeserializer, BinaryGarbage) {
   }
 }
 
-TEST(JSONDeserializer, HostGetsTurnsWithoutChangingTheTable) {
+TEST(JSONDeserializer, HostGetsTurnsButNeverSeesAHalfBuiltTable) {
   std::string text = R"({"Result":[)";
-  for (int i = 0; i < 2000; ++i)
-    text += std::string(i ? "," : "") + R"({"ID":)" + std::to_string(i) + R"(,"Title":"t"})";
+  for (int i = 0; i < 2000; ++i) text += (i ? R"(,{"ID":)" : R"({"ID":)") + std::to_string(i) + R"(,"Title":"t"})";
   text += "]}";
   ScriptedHost host;
   JSONDeserializer withHost(&host);
@@ -244,13 +165,8 @@ TEST(JSONDeserializer, HostGetsTurnsWithoutChangingTheTable) {
   ASSERT_TRUE(withHost.Read(text, false));
   EXPECT_GE(host.DoEventsCount(), static_cast<int>(text.size() / 8192));
   EXPECT_EQ(countSeenDuringRead, 0) << "a half-built table was visible";
-  JSONDeserializer plain = ReadText(text);
-  ASSERT_EQ(withHost.ObjectCount(""), plain.ObjectCount(""));
-  for (int32_t i = 1; i <= plain.ObjectCount(""); ++i) {
-    ASSERT_EQ(withHost.ObjectName(i), plain.ObjectName(i));
-    ASSERT_EQ(withHost.ObjectParent(i), plain.ObjectParent(i));
-    ASSERT_EQ(withHost.GetElementInObject(i, "ID"), plain.GetElementInObject(i, "ID"));
-  }
+  // That the turns change nothing is checked on the records (ResultRecords.HostGetsTurns).
+  EXPECT_EQ(withHost.ObjectCount("Result"), 2000);
 }
 
 // What a real parser says the table should hold: objects in document order, each named after
@@ -310,12 +226,8 @@ void CompareWithParser(const std::string& text) {
         ++checkedValues;
       }
       earlier.push_back(key);
-      if (member.is_string()) earlier.push_back(member.get<std::string>());
-      if (member.is_array()) {
-        for (const ordered_json& item : member) {
-          if (item.is_string()) earlier.push_back(item.get<std::string>());
-        }
-      }
+      for (const ordered_json& item : member.is_array() ? member : ordered_json::array({member}))
+        if (item.is_string()) earlier.push_back(item.get<std::string>());
     }
   }
   EXPECT_GT(checkedValues, r.ObjectCount(""));

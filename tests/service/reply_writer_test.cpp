@@ -52,7 +52,6 @@ TEST(JsonStringTest, EscapesAsTheOriginalService) {
       {"nul", std::string("a\0b", 3), R"("a\u0000b")"},
       {"non-ASCII stays raw", "Céline Łukasz – α", "\"Céline Łukasz – α\""},
       {"delete stays raw", "\x7f", "\"\x7f\""},
-      {"empty", "", R"("")"},
   };
   for (const Case& c : cases) {
     std::string out;
@@ -67,38 +66,33 @@ TEST(ReplyWriterTest, EmptyAnswerIsByteForByteTheOriginalEmptyReply) {
   EXPECT_EQ(WritePublicationReply({}, 1), test::ReadFile(*path));
 }
 
-TEST(ReplyWriterTest, KeysComeInTheOrderOfTheRealReplies) {
+// Same keys in the same order, the same kind of value under each (numbers stay numbers, nulls
+// stay nulls) and the same "__type".
+void ExpectSameShape(const Ordered& ours, const Ordered& real, const std::string& where) {
+  ASSERT_EQ(Keys(ours), Keys(real)) << where;
+  for (const std::string& key : Keys(real)) EXPECT_EQ(ours[key].type(), real[key].type()) << where << "." << key;
+  EXPECT_EQ(ours["__type"], real["__type"]) << where;
+}
+
+TEST(ReplyWriterTest, ShapeOfTheRealReplies) {
   auto path = test::SharedPath("mas/reply_51_results.json");
   if (!path) GTEST_SKIP() << "shared test data absent";
   Ordered real = Ordered::parse(test::ReadFile(*path));
-  PublicationPage page{1, {JournalPaper()}};
-  Ordered ours = Ordered::parse(WritePublicationReply(page, 1));
-
+  Ordered ours = Ordered::parse(WritePublicationReply({1, {JournalPaper()}}, 1));
   EXPECT_EQ(Keys(ours), Keys(real));
-  EXPECT_EQ(Keys(ours["d"]), Keys(real["d"]));
-  EXPECT_EQ(Keys(ours["d"]["Publication"]), Keys(real["d"]["Publication"]));
+  ExpectSameShape(ours["d"], real["d"], "d");
+  for (const char* key : {"Version", "ResultCode"}) EXPECT_EQ(ours["d"][key], real["d"][key]) << key;
+  ExpectSameShape(ours["d"]["Publication"], real["d"]["Publication"], "Publication");
   const Ordered& realResult = real["d"]["Publication"]["Result"][0];
   const Ordered& ourResult = ours["d"]["Publication"]["Result"][0];
-  EXPECT_EQ(Keys(ourResult), Keys(realResult));
-  EXPECT_EQ(Keys(ourResult["Author"][0]), Keys(realResult["Author"][0]));
-  EXPECT_EQ(Keys(ourResult["Keyword"][0]), Keys(realResult["Keyword"][0]));
-  EXPECT_EQ(Keys(ourResult["Journal"]), Keys(realResult["Journal"]));
-  // Same kinds of values under the same keys (numbers stay numbers, nulls stay nulls).
-  for (const std::string& key : Keys(realResult)) {
-    if (!realResult[key].is_null()) EXPECT_EQ(ourResult[key].type(), realResult[key].type()) << key;
-  }
-  for (const std::string& key : Keys(realResult["Author"][0]))
-    EXPECT_EQ(ourResult["Author"][0][key].type(), realResult["Author"][0][key].type()) << key;
-  for (const std::string& key : Keys(real["d"]))
-    EXPECT_EQ(ours["d"][key].type(), real["d"][key].type()) << key;
-  for (const char* key : {"__type", "Version", "ResultCode"}) EXPECT_EQ(ours["d"][key], real["d"][key]) << key;
-  EXPECT_EQ(ourResult["__type"], realResult["__type"]);
-  EXPECT_EQ(ourResult["Author"][0]["__type"], realResult["Author"][0]["__type"]);
+  ExpectSameShape(ourResult, realResult, "Result");
+  ExpectSameShape(ourResult["Author"][0], realResult["Author"][0], "Author");
+  ExpectSameShape(ourResult["Keyword"][0], realResult["Keyword"][0], "Keyword");
+  ExpectSameShape(ourResult["Journal"], realResult["Journal"], "Journal");
 }
 
 TEST(ReplyWriterTest, RealReplyStyleDetails) {
-  PublicationPage page{7, {JournalPaper()}};
-  std::string body = WritePublicationReply(page, 3);
+  std::string body = WritePublicationReply({7, {JournalPaper()}}, 3);
   // One line, slashes escaped in every string, newlines as \u000a, UTF-8 raw.
   EXPECT_EQ(body.find('\n'), std::string::npos);
   EXPECT_NE(body.find(R"("DOI":"10.1016\/j.fertnstert.2010.06.076")"), std::string::npos);
@@ -108,13 +102,6 @@ TEST(ReplyWriterTest, RealReplyStyleDetails) {
   EXPECT_NE(body.find("\"FirstName\":\"Céline\""), std::string::npos);
   EXPECT_NE(body.find(R"("CitationContext":[],"CitationCount":2,"Conference":null,)"), std::string::npos);
   EXPECT_NE(body.find(R"("EndIdx":3,"StartIdx":3,"TotalItem":7,"Result":[)"), std::string::npos);
-
-  nlohmann::json parsed = nlohmann::json::parse(body);
-  const auto& result = parsed["d"]["Publication"]["Result"][0];
-  EXPECT_EQ(result["Abstract"], "First line.\nSecond \"quoted\" line.");
-  EXPECT_EQ(result["Journal"]["FullName"], "Fertility and Sterility");
-  EXPECT_EQ(result["ID"], 32216321);
-  EXPECT_EQ(result["Author"][1]["LastName"], "Boissonnas");
 }
 
 TEST(ReplyWriterTest, ConferencePaperWithoutAnything) {
@@ -123,8 +110,7 @@ TEST(ReplyWriterTest, ConferencePaperWithoutAnything) {
   p.venueKind = VenueKind::Conference;
   p.venueId = 9;
   p.venueName = "Conference on Citation Studies";
-  PublicationPage page{1, {p}};
-  nlohmann::json result = nlohmann::json::parse(WritePublicationReply(page, 1))["d"]["Publication"]["Result"][0];
+  nlohmann::json result = nlohmann::json::parse(WritePublicationReply({1, {p}}, 1))["d"]["Publication"]["Result"][0];
   EXPECT_TRUE(result["Journal"].is_null());
   EXPECT_EQ(result["Conference"]["__type"], "Conference:http://research.microsoft.com");
   EXPECT_EQ(result["Conference"]["FullName"], "Conference on Citation Studies");
@@ -132,17 +118,16 @@ TEST(ReplyWriterTest, ConferencePaperWithoutAnything) {
   EXPECT_EQ(result["Year"], 0);
   EXPECT_EQ(result["Abstract"], "");
   EXPECT_EQ(result["DOI"], "");
-  EXPECT_TRUE(result["Author"].is_array() && result["Author"].empty());
-  EXPECT_TRUE(result["Keyword"].is_array() && result["Keyword"].empty());
-  EXPECT_TRUE(result["FullVersionURL"].is_array() && result["FullVersionURL"].empty());
+  for (const char* list : {"Author", "Keyword", "FullVersionURL"})
+    EXPECT_TRUE(result[list].is_array() && result[list].empty()) << list;
 }
 
 TEST(ReplyWriterTest, PageWithoutItemsKeepsTheTotal) {
-  nlohmann::json d = nlohmann::json::parse(WritePublicationReply({12, {}}, 20))["d"];
-  EXPECT_EQ(d["Publication"]["StartIdx"], 0);
-  EXPECT_EQ(d["Publication"]["EndIdx"], 0);
-  EXPECT_EQ(d["Publication"]["TotalItem"], 12);
-  EXPECT_TRUE(d["Publication"]["Result"].is_null());
+  nlohmann::json publications = nlohmann::json::parse(WritePublicationReply({12, {}}, 20))["d"]["Publication"];
+  EXPECT_EQ(publications["StartIdx"], 0);
+  EXPECT_EQ(publications["EndIdx"], 0);
+  EXPECT_EQ(publications["TotalItem"], 12);
+  EXPECT_TRUE(publications["Result"].is_null());
 }
 
 }  // namespace
