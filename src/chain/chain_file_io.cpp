@@ -1,0 +1,104 @@
+// File reads and writes of the chain on POSIX: a replacing write goes through a temporary file
+// beside the target and a rename, which replaces the target in one step.
+#include "chain/chain_file_io.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "chain/chain_error.h"
+
+namespace wendrel {
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+// Opens a new file whose name starts with `prefix`; the permissions follow the umask like any
+// file the program creates.
+int CreateUnique(const std::string& prefix, std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = prefix + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes everything and closes; false with errno set when any step fails (the descriptor is
+// closed either way).
+bool WriteAndClose(int fd, const std::string& content, bool sync) {
+  const char* data = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    ssize_t n = write(fd, data, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      int error = n < 0 ? errno : EIO;
+      close(fd);
+      errno = error;
+      return false;
+    }
+    data += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (sync && fsync(fd) != 0) {
+    int error = errno;
+    close(fd);
+    errno = error;
+    return false;
+  }
+  return close(fd) == 0;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) throw ChainError("Cannot open " + path + ": it is a folder");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ChainError("Cannot open " + path + ": " + Reason(errno));
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) throw ChainError("Cannot read " + path);
+  return bytes.str();
+}
+
+void WriteFileReplacing(const std::string& path, const std::string& content) {
+  std::string temporary;
+  int fd = CreateUnique(path, temporary);
+  if (fd < 0) throw ChainError("Cannot write " + path + ": " + Reason(errno));
+  // The data reaches the disk before the rename, so a crash cannot leave an empty file in the
+  // target's place.
+  if (!WriteAndClose(fd, content, true) || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    int error = errno;
+    std::remove(temporary.c_str());
+    throw ChainError("Cannot write " + path + ": " + Reason(error));
+  }
+}
+
+TemporaryFile::TemporaryFile(const std::string& stem, const std::string& content) {
+  std::error_code ec;
+  std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+  if (ec) throw ChainError("No temporary folder: " + ec.message());
+  int fd = CreateUnique((folder / stem).string(), m_path);
+  if (fd < 0) throw ChainError("Cannot create a temporary file in " + folder.string() + ": " + Reason(errno));
+  if (!WriteAndClose(fd, content, false)) {
+    int error = errno;
+    std::remove(m_path.c_str());
+    throw ChainError("Cannot write the temporary file " + m_path + ": " + Reason(error));
+  }
+}
+
+TemporaryFile::~TemporaryFile() { std::remove(m_path.c_str()); }
+
+}  // namespace wendrel

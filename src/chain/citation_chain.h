@@ -1,0 +1,171 @@
+// MASCitationChain: the session's record store of articles, pearl growing over the academic
+// search service, and the RIS and Web of Science files of its lists.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "chain/chain_error.h"
+#include "chain/record_index.h"
+#include "platform/host.h"
+#include "platform/http_client.h"
+#include "search_client/cc_record.h"
+
+namespace wendrel {
+
+// The two relations a page of articles can have to the pearl being added.
+enum class PearlRelation {
+  Cited,   // the pearl cites them (its references): the Cited List
+  Citing,  // they cite the pearl: the Citing List
+};
+
+// Callbacks to the chain's owner, raised without arguments while a pearl is added.
+struct ChainEvents {
+  std::function<void()> PearlAdded;   // the pearl's record is in place
+  std::function<void()> CitedAdded;   // its cited articles are merged
+  std::function<void()> CitingAdded;  // its citing articles are merged
+};
+
+// The one record table of a session. Records are numbered from 1 to Count and keep their number
+// for the whole session (relation lists hold these numbers); slot 0 is an empty record that is
+// never filled, searched or exported. The Pearl, Cited and Citing Lists are the flags IsPearl,
+// IsCited and IsCiting of these records. Records are only ever appended; only Clear empties the
+// table. Look-ups go through hash indexes that answer what a scan from record 1 upward would.
+//
+// Pearl growing asks the academic search service through a fresh ResultSet per phase, on the
+// given HttpClient and base address; messages, questions, the busy pointer and event-loop turns
+// go through the Host, progress into the caption of the CallingForm handed to each operation.
+// Everything runs on the caller's thread; the owner must keep a second operation from starting
+// while one yields to the event loop.
+class MASCitationChain {
+ public:
+  MASCitationChain(Host& host, HttpClient& http, std::string baseAddress);
+
+  // --- Properties ---
+  const std::string& ApplicationID() const { return m_applicationId; }
+  void SetApplicationID(std::string applicationId) { m_applicationId = std::move(applicationId); }
+  // One event line per pearl addition, removal or suppression, each ended by CR LF.
+  const std::string& EventHistory() const { return m_eventHistory; }
+  std::string CCType() const { return "MAS"; }
+  int32_t Count() const { return static_cast<int32_t>(m_records.size()) - 1; }
+  int32_t IndexSize() const { return Count(); }
+  // Above this citation count AddPearl asks whether to fetch only this many (the most cited)
+  // citing articles. 500 unless the owner sets another.
+  int32_t LargeCitationLimit() const { return m_largeCitationLimit; }
+  void SetLargeCitationLimit(int32_t limit) { m_largeCitationLimit = limit; }
+  // The record AddPearl is working on while it runs (for the event handlers); 0 otherwise.
+  int32_t GrowingIndex() const { return m_growingIndex; }
+  void SetEvents(ChainEvents events) { m_events = std::move(events); }
+
+  // --- Store and look-ups ---
+  // Empties the table and the event history; the application ID is kept.
+  void Clear();
+  // A copy of the record; an all-empty record for 0, negative numbers and numbers above Count.
+  CCRecord GetRecord(int32_t indexNum) const;
+  // The duplicate rule of the chain: the first record whose PK, lower-cased, equals `pk` as given;
+  // else the first whose Title equals `title` ignoring case; else the first whose AK equals `ak`.
+  // Empty keys are skipped; 0 when nothing matches.
+  int32_t FindIndex(const std::string& pk, const std::string& ak, const std::string& title) const;
+  // The first record whose Title equals `title` ignoring case; 0 when none.
+  int32_t TitleIndex(const std::string& title) const;
+  // The first record whose AK is the whole number `clusterId`; an AK that is not a whole number
+  // matches nothing.
+  int32_t ClusterIDIndex(int32_t clusterId) const;
+  // FirstAuthor (Year) Title Source: the one-line citation of a record.
+  std::string Reference(int32_t indexNum) const;
+  // CoAuthors, Year, Title, Source, PubType, Abstract.
+  std::array<std::string, 6> IndexItemStrArr(int32_t indexNum) const;
+  // Field 0: the AK of the last record; 1: its Title; anything else: empty.
+  std::string LastFieldValue(int32_t field) const;
+  // Part of the interface the window calls; this service offers no way to complete a record, so
+  // both find nothing (an empty text) and change nothing.
+  std::string FindPK(int32_t indexNum, bool quiet, bool noRecId) const;
+  std::string FindDOI(int32_t indexNum, bool quiet) const;
+
+  // --- Pearl growing ---
+  // Makes a record a pearl and grows the chain around it: fetches the pearl's own record when only
+  // its ID is known, then its references and its citing articles page by page, merging every page.
+  // indexNum: the record's number, or 0 to find (or append) the record by `pk`; on success it holds
+  // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. maxCiting is
+  // set to the number of citing articles requested. False, with nothing changed, when the record
+  // is already a pearl (a message says so when asked by number) or `pk` is no usable ID.
+  bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
+                Caption& callingForm);
+  // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
+  bool RemovePearl(int32_t indexNum);
+  // Hides an article from the lists; refused (with a message) for a pearl.
+  bool SuppressDoc(int32_t indexNum);
+  // The ID of the article with this title and first author among the service's first ten hits, or
+  // "N/A" (with a message unless quiet). Removes every "." from firstAuthor.
+  std::string FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet);
+
+  // The two steps of AddPearl that touch the table, open to benchmarks and tests: ageing marks
+  // the start of a pearl's pages; a page (slots 1 to n, as ResultRecords gives it) is merged so
+  // that every article is stored once and counted at most once for the pearl `pearlIndex`.
+  void AgeRelations();
+  void MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex, PearlRelation relation);
+
+  // --- Files ---
+  // Makes every record of a RIS file a pearl: a record saved by ExportRIS by its ID, any other by
+  // a search for its title and first author. Records that cannot be resolved are listed in one
+  // message at the end. Throws ChainError, with the chain unchanged, when the file cannot be read.
+  void ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm);
+  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS in table order; true when at
+  // least one record was written. Throws ChainError, keeping any previous file, when the file
+  // cannot be written.
+  bool ExportRIS(const std::string& fileName, uint8_t refList) const;
+  // Writes a list in the Web of Science tagged format; reports false in every case. Throws
+  // ChainError like ExportRIS.
+  bool ExportWOS(const std::string& fileName, uint8_t refList) const;
+
+ private:
+  // Sets the busy pointer for the outermost of nested long operations (ImportRIS calls AddPearl).
+  class BusyScope {
+   public:
+    explicit BusyScope(MASCitationChain& chain) : m_chain(chain) {
+      if (m_chain.m_busyDepth++ == 0) m_chain.m_host.SetBusy(true);
+    }
+    ~BusyScope() {
+      if (--m_chain.m_busyDepth == 0) m_chain.m_host.SetBusy(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+   private:
+    MASCitationChain& m_chain;
+  };
+
+  bool Holds(int32_t indexNum) const { return indexNum >= 1 && indexNum <= Count(); }
+  int32_t AppendRecord(CCRecord record);
+  // Takes the article's metadata from `fetched`; the record's list flags, counts, ages and
+  // relation lists stay.
+  void ReplaceMetadata(int32_t indexNum, const CCRecord& fetched);
+  void IndexRecord(int32_t indexNum);
+  void UnindexRecord(int32_t indexNum);
+  void AppendEvent(const char* type, const CCRecord& record);
+  void RetrievePearlRecord(int32_t indexNum, const std::string& pk, Caption& callingForm);
+  void GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm);
+  int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
+  static void Raise(const std::function<void()>& event) {
+    if (event) event();
+  }
+
+  Host& m_host;
+  HttpClient& m_http;
+  std::string m_baseAddress;
+  std::string m_applicationId;
+  std::string m_eventHistory;
+  std::vector<CCRecord> m_records;  // slot 0 stays empty
+  RecordIndex m_byPK;               // lower-cased PK (empty PKs are not indexed)
+  RecordIndex m_byTitle;            // lower-cased Title, the empty title included
+  RecordIndex m_byAK;               // AK as it is (empty AKs are not indexed)
+  int32_t m_largeCitationLimit = 500;
+  int32_t m_growingIndex = 0;
+  int m_busyDepth = 0;
+  ChainEvents m_events;
+};
+
+}  // namespace wendrel

@@ -1,0 +1,275 @@
+// Pearl growing: adding a pearl with its cited and citing articles page by page, the merge rule
+// and relation counts, removing pearls, suppressing articles, resolving an ID from a reference.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "chain/chain_text.h"
+#include "chain/citation_chain.h"
+#include "search_client/result_set.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr int32_t kPageSize = 100;
+constexpr const char* kApplicationTitle = "Endrel Search";
+constexpr const char* kNoResponse = "Cannot retrieve document summary record: No response from server";
+
+// The counts are 16-bit and the ages 8-bit; both stop at their largest value instead of wrapping.
+void CountUp(int16_t& count) {
+  if (count < std::numeric_limits<int16_t>::max()) ++count;
+}
+void AgeUp(uint8_t& age) {
+  if (age < std::numeric_limits<uint8_t>::max()) ++age;
+}
+
+std::string PearlToken(int32_t pearlIndex) {
+  std::string token = ";";
+  token += std::to_string(pearlIndex);
+  token += ';';
+  return token;
+}
+
+// Removes every occurrence of the token; true when there was one.
+bool RemoveToken(std::string& list, const std::string& token) {
+  bool found = false;
+  for (size_t at = list.find(token); at != std::string::npos; at = list.find(token, at)) {
+    list.erase(at, token.size());
+    found = true;
+  }
+  return found;
+}
+
+// A reply without publications converts to one record with PK "null" and nothing else; such a
+// record names no article and must not enter the chain.
+bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(); }
+
+bool IsUsableID(const std::string& pk) { return !pk.empty() && pk != "N/A" && pk != "null"; }
+
+// The "###" pattern: a whole number without leading zeros, nothing for less than one half.
+std::string WholeSeconds(double seconds) {
+  long long rounded = std::llround(seconds);
+  return rounded < 1 ? std::string() : std::to_string(rounded);
+}
+
+}  // namespace
+
+void MASCitationChain::AgeRelations() {
+  for (size_t i = 1; i < m_records.size(); ++i) {
+    CCRecord& r = m_records[i];
+    if (r.IsCiting) AgeUp(r.CitingAge);
+    if (r.IsCited) AgeUp(r.CitedAge);
+  }
+}
+
+void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex, PearlRelation relation) {
+  const std::string token = PearlToken(pearlIndex);
+  for (size_t k = 1; k < page.size(); ++k) {
+    const CCRecord& incoming = page[k];
+    if (NamesNoArticle(incoming)) continue;
+    // "null" is no ID: two articles without one are the same only when their titles are.
+    int32_t i = FindIndex(incoming.PK == "null" ? std::string() : incoming.PK, "", incoming.Title);
+    if (i == 0) {
+      CCRecord added = incoming;
+      added.IsPearl = false;
+      added.IsCited = false;
+      added.IsCiting = false;
+      added.CitedAge = 0;
+      added.CitingAge = 0;
+      i = AppendRecord(std::move(added));
+    }
+    // An age of 0 on a list member means it was already counted for this pearl; the stored
+    // metadata is kept and the incoming copy dropped.
+    CCRecord& r = m_records[static_cast<size_t>(i)];
+    if (relation == PearlRelation::Cited) {
+      if (r.CitedAge != 0 || !r.IsCited) {
+        r.IsCited = true;
+        CountUp(r.CitedByPearls);
+        r.CitedPearlList += token;
+        r.CitedAge = 0;
+      }
+    } else {
+      if (r.CitingAge != 0 || !r.IsCiting) {
+        r.IsCiting = true;
+        CountUp(r.CitesPearls);
+        r.CitingPearlList += token;
+        r.CitingAge = 0;
+      }
+    }
+  }
+}
+
+bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
+                                Caption& callingForm) {
+  int32_t pearl = indexNum;
+  if (pearl != 0) {
+    if (!Holds(pearl)) return false;
+    if (m_records[static_cast<size_t>(pearl)].IsPearl) {
+      m_host.MessageBox("Record already in Pearl list", kApplicationTitle, MessageIcon::Information,
+                        MessageButtons::Ok);
+      return false;
+    }
+  } else {
+    if (!IsUsableID(pk)) return false;
+    pearl = FindIndex(pk, "", "");
+    // Growing a pearl a second time would count each of its relations twice.
+    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl) return false;
+    if (pearl == 0) {
+      CCRecord added;
+      added.PK = pk;
+      added.IsPearl = true;
+      pearl = AppendRecord(std::move(added));
+    }
+  }
+  indexNum = pearl;
+  BusyScope busy(*this);
+  m_growingIndex = pearl;
+  struct GrowingReset {
+    int32_t& index;
+    ~GrowingReset() { index = 0; }
+  } growingReset{m_growingIndex};
+
+  AgeRelations();
+  if (m_records[static_cast<size_t>(pearl)].Title.empty()) RetrievePearlRecord(pearl, pk, callingForm);
+  m_records[static_cast<size_t>(pearl)].IsPearl = true;
+  Raise(m_events.PearlAdded);
+
+  GrowCited(pearl, pk, callingForm);
+  Raise(m_events.CitedAdded);
+
+  maxCiting = GrowCiting(pearl, pk, callingForm);
+  Raise(m_events.CitingAdded);
+
+  AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
+  return true;
+}
+
+void MASCitationChain::RetrievePearlRecord(int32_t indexNum, const std::string& pk, Caption& callingForm) {
+  callingForm.SetCaption("Retrieving Pearl meta-data");
+  m_host.DoEvents();
+  ResultSet results(m_host, m_http, m_baseAddress);
+  if (!results.RequestMASRetrieve(m_applicationId, pk)) {
+    m_host.MessageBox(kNoResponse, "Retrieving target document data", MessageIcon::Critical, MessageButtons::Ok);
+    return;
+  }
+  std::vector<CCRecord> fetched = results.ResultRecords();
+  // An ID the service does not know leaves the pearl as it was rather than emptying it.
+  if (fetched.size() > 1 && !NamesNoArticle(fetched[1])) ReplaceMetadata(indexNum, fetched[1]);
+}
+
+void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm) {
+  const CCRecord& pearl = m_records[static_cast<size_t>(indexNum)];
+  const int32_t references = pearl.ReferenceCount;
+  callingForm.SetCaption("Retrieving articles CITED BY " + pearl.Title);
+  ResultSet results(m_host, m_http, m_baseAddress);
+  for (int32_t start = 1; start <= references; start += kPageSize) {
+    if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
+      m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
+      continue;
+    }
+    callingForm.SetCaption(callingForm.GetCaption() + ".");
+    m_host.DoEvents();
+    MergePage(results.ResultRecords(), indexNum, PearlRelation::Cited);
+  }
+}
+
+int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm) {
+  const std::string title = m_records[static_cast<size_t>(indexNum)].Title;
+  const int32_t citations = m_records[static_cast<size_t>(indexNum)].CitationCount;
+  callingForm.SetCaption("Retrieving articles CITING " + title);
+  int32_t maxCiting = citations;
+  bool limited = false;
+  if (citations > m_largeCitationLimit) {
+    MessageResult answer = m_host.MessageBox(
+        title + " has a large citation count (" + std::to_string(citations) +
+            " times). This may take some time to download. Click YES to limit the number of retrieved records to the " +
+            std::to_string(m_largeCitationLimit) + " most cited",
+        "XCR", MessageIcon::None, MessageButtons::YesNo);
+    if (answer == MessageResult::Yes) {
+      maxCiting = m_largeCitationLimit;
+      limited = true;
+    }
+  }
+  const std::string shortTitle = FirstCodePoints(title, 64);
+  ResultSet results(m_host, m_http, m_baseAddress);
+  for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
+    // With a limit the last page stops at it; without one every page asks for a full hundred.
+    const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
+    const auto began = std::chrono::steady_clock::now();
+    if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) continue;
+    m_host.DoEvents();
+    MergePage(results.ResultRecords(), indexNum, PearlRelation::Citing);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
+    callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +
+                           " seconds remaining]");
+  }
+  return maxCiting;
+}
+
+bool MASCitationChain::RemovePearl(int32_t indexNum) {
+  if (!Holds(indexNum)) return false;
+  m_records[static_cast<size_t>(indexNum)].IsPearl = false;
+  const std::string token = PearlToken(indexNum);
+  for (size_t i = 1; i < m_records.size(); ++i) {
+    CCRecord& r = m_records[i];
+    if (RemoveToken(r.CitedPearlList, token)) {
+      if (r.CitedByPearls > 0) --r.CitedByPearls;
+      if (r.CitedByPearls == 0) r.IsCited = false;
+    }
+    if (RemoveToken(r.CitingPearlList, token)) {
+      if (r.CitesPearls > 0) --r.CitesPearls;
+      if (r.CitesPearls == 0) r.IsCiting = false;
+    }
+  }
+  AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
+  return true;
+}
+
+bool MASCitationChain::SuppressDoc(int32_t indexNum) {
+  if (!Holds(indexNum)) return false;
+  CCRecord& r = m_records[static_cast<size_t>(indexNum)];
+  if (r.IsPearl) {
+    m_host.MessageBox("This article is a member of your Pearl List. Remove from the Pearl List first and then delete",
+                      kApplicationTitle, MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+  }
+  r.Suppressed = true;
+  AppendEvent("SUPPRESS", r);
+  return true;
+}
+
+std::string MASCitationChain::FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet) {
+  std::erase(firstAuthor, '.');
+  std::string found;
+  ResultSet results(m_host, m_http, m_baseAddress);
+  if (results.RequestMASSearch(m_applicationId, 1, 10, "", title, firstAuthor, "", "", 0, 0)) {
+    const std::string wanted = LowerCaseText(title);
+    const std::vector<CCRecord> hits = results.ResultRecords();
+    for (size_t i = 1; i < hits.size(); ++i) {
+      const std::string hit = LowerCaseText(hits[i].Title);
+      // An empty title would occur in every text and match any reference.
+      if (hit.empty()) continue;
+      if (wanted.find(FirstCodePoints(hit, 16)) != std::string::npos ||
+          wanted.find(LastCodePoints(hit, 16)) != std::string::npos) {
+        found = hits[i].PK;
+        break;
+      }
+    }
+  }
+  if (found.empty() || found == "null") found = "N/A";
+  if (found == "N/A" && !quiet) {
+    m_host.MessageBox("Failed to resolve Article ID for " + firstAuthor + ". " + title, "XCR", MessageIcon::Exclamation,
+                      MessageButtons::Ok);
+  }
+  return found;
+}
+
+void MASCitationChain::AppendEvent(const char* type, const CCRecord& record) {
+  m_eventHistory += std::string("<EVENT type=\"") + type + "\" ut=\"" + record.PK + "\" recid=\"" + record.AK +
+                    "\" author=\"" + record.FirstAuthor + "\" year=\"" + record.Year + "\"/>\r\n";
+}
+
+}  // namespace wendrel

@@ -1,0 +1,86 @@
+// The tolerant RIS reader behind the pearl list import.
+#include "chain/ris_reader.h"
+
+#include <optional>
+
+#include "chain/chain_text.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string Trimmed(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  size_t last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last - first + 1));
+}
+
+struct TaggedLine {
+  std::string_view tag;
+  std::string value;
+};
+
+// "XX - value" or "XX  - value"; the value may be missing ("ER  -"). A line "ER" alone, or text
+// that only happens to start with two letters and a blank, is no tagged line.
+std::optional<TaggedLine> ReadTaggedLine(std::string_view line) {
+  if (line.size() < 4 || line[2] != ' ') return std::nullopt;
+  size_t hyphen = line[3] == '-' ? 3 : (line.size() >= 5 && line[3] == ' ' && line[4] == '-') ? 4 : 0;
+  if (hyphen == 0) return std::nullopt;
+  std::string_view rest = line.substr(hyphen + 1);
+  if (!rest.empty() && rest[0] != ' ') return std::nullopt;
+  return TaggedLine{line.substr(0, 2), Trimmed(rest)};
+}
+
+}  // namespace
+
+std::vector<RisReference> ReadRisReferences(std::string_view text, const std::function<void()>& onRecordLine) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  std::vector<RisReference> references;
+  std::optional<RisReference> current;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    std::string_view raw = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    start = end == std::string_view::npos ? text.size() : end + 1;
+    if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+    const std::string line = DecodeLegacyText(raw);
+    std::optional<TaggedLine> tagged = ReadTaggedLine(line);
+    if (!current) {
+      if (tagged && tagged->tag == "TY") current.emplace();
+      continue;
+    }
+    if (onRecordLine) onRecordLine();
+    if (!tagged) continue;
+    const std::string_view tag = tagged->tag;
+    RisReference& r = *current;
+    if (tag == "ER") {
+      references.push_back(std::move(r));
+      current.reset();
+    } else if (tag == "AN") {
+      r.accession = std::move(tagged->value);
+    } else if (tag == "AU" || tag == "A1") {
+      if (r.firstAuthor.empty()) r.firstAuthor = std::move(tagged->value);
+    } else if (tag == "TI" || tag == "T1" || tag == "CT") {
+      r.title = std::move(tagged->value);
+    } else if (tag == "BT") {
+      if (r.title.empty()) r.title = std::move(tagged->value);
+    } else if (tag == "PY") {
+      r.year = std::move(tagged->value);
+    }
+  }
+  if (current) references.push_back(std::move(*current));
+  return references;
+}
+
+std::string AccessionPublicationID(const std::string& accession) {
+  constexpr std::string_view kPrefix = "MAS:";
+  if (accession.compare(0, kPrefix.size(), kPrefix) != 0) return {};
+  std::string id = Trimmed(std::string_view(accession).substr(kPrefix.size()));
+  // Markers of a record that never had an ID are no ID.
+  if (id == "N/A" || id == "null") return {};
+  return id;
+}
+
+}  // namespace wendrel

@@ -1,0 +1,32 @@
+// Reading the references of a RIS file: the few fields a pearl list import needs, from files this
+// program wrote and from files other reference tools write.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wendrel {
+
+// One record of a RIS file. Values are trimmed of surrounding blanks.
+struct RisReference {
+  std::string accession;    // the AN value
+  std::string firstAuthor;  // the first AU or A1 value
+  std::string title;        // the last TI, T1 or CT value, else the first BT value
+  std::string year;         // the last PY value
+};
+
+// Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an
+// "ER" line or at the end of the text; lines outside records and untagged lines inside them are
+// passed over. A tagged line is two characters, one or two blanks, a hyphen, then the value
+// ("TY - JOUR" as this program writes it, "TY  - JOUR" as other tools do). Lines may end in LF or
+// CR LF; a leading byte-order mark is skipped; bytes that are not valid UTF-8 are read as
+// Windows-1252. onRecordLine, when given, is called after each line read inside a record.
+std::vector<RisReference> ReadRisReferences(std::string_view text, const std::function<void()>& onRecordLine = {});
+
+// The publication ID an accession value carries when this program wrote it ("MAS:" and the ID);
+// empty when it carries none.
+std::string AccessionPublicationID(const std::string& accession);
+
+}  // namespace wendrel

@@ -1,0 +1,334 @@
+// wendrel grow: the citation chain driven from the command line, its progress on standard error
+// and its lists written to a folder.
+#include "cli/grow_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "chain/chain_file_io.h"
+#include "chain/citation_chain.h"
+#include "chain/ris_reader.h"
+#include "cli/arguments.h"
+#include "platform/curl_http_client.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N] --out DIR\n"
+    "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
+    "and the articles citing it, from the academic search service at URL.\n"
+    "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
+    "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool\n"
+    "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often\n"
+    "                   (default: ask on a terminal, otherwise 500)\n"
+    "  --out DIR        writes pearls.ris, cited.ris, citing.ris, wos.txt (the Cited List) and\n"
+    "                   events.txt\n"
+    "Prints the candidates for the next pearl as a tab-separated table, those related to the most\n"
+    "pearls first: Index, PK, CitedByPearls, CitesPearls, CitationCount, Year, FirstAuthor, Title.\n"
+    "Progress and messages go to standard error (references of a RIS file that cannot be resolved\n"
+    "are listed there). Exit status 1 when a pearl ID is unusable or unknown to the service or a\n"
+    "file cannot be read or written, 2 on a usage error.\n";
+
+constexpr const char* kCaptionCited = "Retrieving articles CITED BY ";
+constexpr const char* kCaptionCiting = "Retrieving articles CITING ";
+constexpr const char* kCaptionImport = "Import item #";
+constexpr const char* kEstimateOpen = "... [";
+constexpr const char* kEstimateClose = " seconds remaining]";
+constexpr int kPageSize = 100;
+constexpr int kBarWidth = 24;
+
+bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+int Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
+
+// A table cell: tabs and line breaks inside would break the table.
+std::string Cell(const std::string& text) {
+  std::string cell;
+  for (char c : text) {
+    switch (c) {
+      case '\t': cell += "\\t"; break;
+      case '\r': cell += "\\r"; break;
+      case '\n': cell += "\\n"; break;
+      case '\\': cell += "\\\\"; break;
+      default: cell += c;
+    }
+  }
+  return cell;
+}
+
+// --pearl takes every argument after it up to the next option; the rest goes to the shared parser.
+std::vector<std::string> TakePearls(const std::vector<std::string>& args, std::vector<std::string>& rest) {
+  std::vector<std::string> pearls;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--pearl") {
+      rest.push_back(args[i]);
+      continue;
+    }
+    size_t before = pearls.size();
+    while (i + 1 < args.size() && !StartsWith(args[i + 1], "--")) pearls.push_back(args[++i]);
+    if (pearls.size() == before) throw UsageError("--pearl needs at least one ID");
+  }
+  return pearls;
+}
+
+// Candidates for the next pearl: related to a pearl, not a pearl, not deleted from view; those
+// related to the most pearls first, then the most cited, then in table order.
+void PrintCandidates(const MASCitationChain& chain, std::ostream& out) {
+  std::vector<CCRecord> rows;
+  std::vector<int32_t> indexes;
+  for (int32_t i = 1; i <= chain.Count(); ++i) {
+    CCRecord r = chain.GetRecord(i);
+    if ((!r.IsCited && !r.IsCiting) || r.IsPearl || r.Suppressed) continue;
+    rows.push_back(std::move(r));
+    indexes.push_back(i);
+  }
+  std::vector<size_t> order(rows.size());
+  for (size_t k = 0; k < order.size(); ++k) order[k] = k;
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    const int relatedA = rows[a].CitedByPearls + rows[a].CitesPearls;
+    const int relatedB = rows[b].CitedByPearls + rows[b].CitesPearls;
+    if (relatedA != relatedB) return relatedA > relatedB;
+    return rows[a].CitationCount > rows[b].CitationCount;
+  });
+  out << "Index\tPK\tCitedByPearls\tCitesPearls\tCitationCount\tYear\tFirstAuthor\tTitle\n";
+  for (size_t k : order) {
+    const CCRecord& r = rows[k];
+    out << indexes[k] << '\t' << Cell(r.PK) << '\t' << r.CitedByPearls << '\t' << r.CitesPearls << '\t'
+        << r.CitationCount << '\t' << Cell(r.Year) << '\t' << Cell(r.FirstAuthor) << '\t' << Cell(r.Title) << '\n';
+  }
+}
+
+void WriteLists(const MASCitationChain& chain, const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) throw ChainError("Cannot create the folder " + folder + ": " + ec.message());
+  const std::filesystem::path dir(folder);
+  chain.ExportRIS((dir / "pearls.ris").string(), 0);
+  chain.ExportRIS((dir / "cited.ris").string(), 1);
+  chain.ExportRIS((dir / "citing.ris").string(), 2);
+  chain.ExportWOS((dir / "wos.txt").string(), 1);
+  WriteFileReplacing((dir / "events.txt").string(), chain.EventHistory());
+}
+
+}  // namespace
+
+GrowProgress::GrowProgress(std::ostream& out, bool bar) : m_out(out), m_bar(bar) {}
+
+void GrowProgress::StartPearl(int pearl, int pearls) {
+  m_pearl = pearl;
+  m_pearls = pearls;
+  m_phase = Phase::Start;
+  m_page = 0;
+  m_citedPages = 0;
+  m_citations = 0;
+  m_seconds.clear();
+}
+
+void GrowProgress::SetPearlTotals(int32_t references, int32_t citations) {
+  m_citedPages = Pages(references);
+  m_citations = citations;
+}
+
+void GrowProgress::LimitCiting(int32_t limit) { m_citations = std::min(m_citations, limit); }
+
+void GrowProgress::SetCaption(const std::string& caption) {
+  const std::string previous = m_caption;
+  m_caption = caption;
+  ++m_changes;
+  if (StartsWith(caption, kCaptionImport)) {
+    StartPearl(std::atoi(caption.c_str() + std::string(kCaptionImport).size()), m_pearls);
+    return;  // the pearl's own captions follow at once
+  }
+  if (caption == "Retrieving Pearl meta-data") {
+    m_phase = Phase::Record;
+  } else if (StartsWith(caption, kCaptionCited)) {
+    // Every page read adds a dot to the phase's caption.
+    if (m_phase == Phase::Cited && caption == previous + ".") {
+      ++m_page;
+    } else {
+      m_phase = Phase::Cited;
+      m_page = 0;
+    }
+  } else if (StartsWith(caption, kCaptionCiting)) {
+    const size_t open = caption.rfind(kEstimateOpen);
+    if (m_phase == Phase::Citing && open != std::string::npos && EndsWith(caption, kEstimateClose)) {
+      ++m_page;
+      const size_t from = open + std::string(kEstimateOpen).size();
+      m_seconds = caption.substr(from, caption.size() - std::string(kEstimateClose).size() - from);
+    } else {
+      m_phase = Phase::Citing;
+      m_page = 0;
+      m_seconds.clear();
+    }
+  } else {
+    return;
+  }
+  Show();
+}
+
+std::string GrowProgress::Step() const {
+  std::ostringstream step;
+  step << "pearl " << m_pearl << " of " << m_pearls;
+  switch (m_phase) {
+    case Phase::Start: break;
+    case Phase::Record: step << ", retrieving its record"; break;
+    case Phase::Cited: step << ", cited page " << m_page << " of " << m_citedPages; break;
+    case Phase::Citing:
+      step << ", citing page " << m_page << " of " << Pages(m_citations);
+      if (!m_seconds.empty()) step << ", about " << m_seconds << " seconds remaining";
+      break;
+  }
+  return step.str();
+}
+
+void GrowProgress::Show() {
+  if (!m_bar) {
+    m_out << Step() << "\n";
+    return;
+  }
+  // Half of a pearl's share for its cited pages, half for its citing pages.
+  double within = 0;
+  if (m_phase == Phase::Cited) within = m_citedPages ? 0.5 * m_page / m_citedPages : 0.5;
+  if (m_phase == Phase::Citing) within = 0.5 + (Pages(m_citations) ? 0.5 * m_page / Pages(m_citations) : 0.5);
+  const double done = m_pearls > 0 ? std::clamp((m_pearl - 1 + within) / m_pearls, 0.0, 1.0) : 0.0;
+  const int filled = static_cast<int>(done * kBarWidth + 0.5);
+  m_out << "\r[" << std::string(static_cast<size_t>(filled), '#')
+        << std::string(static_cast<size_t>(kBarWidth - filled), '-') << "] " << Step() << "\x1b[K" << std::flush;
+  m_lineOpen = true;
+}
+
+void GrowProgress::BreakLine() {
+  if (m_lineOpen) m_out << "\n";
+  m_lineOpen = false;
+}
+
+void GrowProgress::Finish() { BreakLine(); }
+
+GrowHost::GrowHost(std::istream& in, std::ostream& err, bool interactive, GrowProgress& progress, bool limitCiting,
+                   int32_t citingLimit, std::chrono::milliseconds retryBudget)
+    : m_terminal(in, err, interactive),
+      m_err(err),
+      m_interactive(interactive),
+      m_progress(progress),
+      m_limitCiting(limitCiting),
+      m_citingLimit(citingLimit),
+      m_retryBudget(retryBudget) {}
+
+MessageResult GrowHost::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                                   MessageButtons buttons) {
+  m_progress.BreakLine();
+  // The one Yes/No question of pearl growing: whether to fetch only the most cited articles.
+  if (buttons == MessageButtons::YesNo && title == "XCR") {
+    MessageResult answer = MessageResult::Yes;
+    if (m_limitCiting || !m_interactive) {
+      m_err << title << ": " << text << "\n(answered Yes: at most " << m_citingLimit << " citing articles)\n";
+    } else {
+      answer = m_terminal.MessageBox(text, title, icon, buttons);
+    }
+    if (answer == MessageResult::Yes) m_progress.LimitCiting(m_citingLimit);
+    return answer;
+  }
+  if (buttons == MessageButtons::RetryCancel && !m_interactive) {
+    // Each question comes after another unanswered wait; the clock starts again once the run
+    // has moved on (a new caption) or after a cancel.
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_stuckSince || m_progress.Changes() != m_changesWhenStuck) {
+      m_stuckSince = now;
+      m_changesWhenStuck = m_progress.Changes();
+    }
+    m_err << title << ": " << text << "\n";
+    if (now - *m_stuckSince < m_retryBudget) {
+      m_err << "(no terminal to ask: waiting again)\n";
+      return MessageResult::Retry;
+    }
+    m_stuckSince.reset();
+    m_err << "(no terminal to ask: cancelled after waiting a minute)\n";
+    return MessageResult::Cancel;
+  }
+  return m_terminal.MessageBox(text, title, icon, buttons);
+}
+
+int RunGrow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunGrow(args, std::cin, isatty(STDIN_FILENO) != 0, out, err, isatty(STDERR_FILENO) != 0);
+}
+
+int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interactive, std::ostream& out,
+            std::ostream& err, bool progressBar) {
+  if (WantsHelp(args)) {
+    out << kUsage;
+    return 0;
+  }
+  try {
+    std::vector<std::string> rest;
+    const std::vector<std::string> pearls = TakePearls(args, rest);
+    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out"});
+    const std::string service = a.Required("--service");
+    const std::string folder = a.Required("--out");
+    const std::optional<std::string> ris = a.Value("--ris");
+    if (pearls.empty() == !ris) throw UsageError("give either --pearl with IDs or --ris with a file");
+    const bool limitGiven = a.Has("--max-citing");
+    const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
+
+    GrowProgress progress(err, progressBar);
+    GrowHost host(in, err, interactive, progress, limitGiven, limit);
+    CurlHttpClient http;
+    MASCitationChain chain(host, http, service);
+    chain.SetLargeCitationLimit(limit);
+    chain.SetEvents({[&] {
+                       const CCRecord pearl = chain.GetRecord(chain.GrowingIndex());
+                       progress.SetPearlTotals(pearl.ReferenceCount, pearl.CitationCount);
+                     },
+                     {},
+                     {}});
+    int problems = 0;
+    int32_t maxCiting = 0;
+    if (ris) {
+      progress.StartPearl(0, static_cast<int>(ReadRisReferences(ReadWholeFile(*ris)).size()));
+      chain.ImportRIS(*ris, maxCiting, progress);
+    } else {
+      for (size_t k = 0; k < pearls.size(); ++k) {
+        const std::string& pk = pearls[k];
+        progress.StartPearl(static_cast<int>(k + 1), static_cast<int>(pearls.size()));
+        const int32_t known = chain.FindIndex(pk, "", "");
+        if (known != 0 && chain.GetRecord(known).IsPearl) {
+          progress.BreakLine();
+          err << "wendrel grow: pearl " << pk << " was given twice\n";
+          continue;
+        }
+        int32_t index = 0;
+        if (!chain.AddPearl(index, pk, "", maxCiting, progress)) {
+          progress.BreakLine();
+          err << "wendrel grow: '" << pk << "' is not a publication ID\n";
+          ++problems;
+        } else if (chain.GetRecord(index).Title.empty()) {
+          progress.BreakLine();
+          err << "wendrel grow: the service gave no publication for pearl " << pk << "\n";
+          ++problems;
+        }
+      }
+    }
+    progress.Finish();
+    WriteLists(chain, folder);
+    PrintCandidates(chain, out);
+    return problems ? 1 : 0;
+  } catch (const UsageError& e) {
+    err << "wendrel grow: " << e.what() << " (see --help)\n";
+    return 2;
+  } catch (const ChainError& e) {
+    err << "wendrel grow: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace wendrel
