@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/client_commands.h"
+#include "cli/grow_command.h"
 #include "cli/service_commands.h"
+#include "cli/text_commands.h"
 #include "platform/terminal_host.h"
 
 namespace {
@@ -16,7 +18,11 @@ constexpr const char* kUsage =
     "  serve     run the local academic search service over a corpus\n"
     "  corpus    generate a synthetic corpus (JSON Lines) or import one into a corpus file\n"
     "  search    search the academic search service and print the records found\n"
-    "  records   convert a saved reply of the service into records\n";
+    "  records   convert a saved reply of the service into records\n"
+    "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
+    "  stem      stem words read one a line (Porter)\n"
+    "  tdm       build and save the term-document matrix of a document file\n"
+    "  docs      load a document file, show its fields and counts, export it\n";
 
 }  // namespace
 
@@ -34,6 +40,10 @@ int main(int argc, char** argv) {
   if (command == "search") return wendrel::RunSearch(args, host, std::cout, std::cerr);
   if (command == "records") return wendrel::RunRecords(args, std::cout, std::cerr);
   if (command == "demo") return wendrel::RunDemo(args, host, std::cout, std::cerr);
+  if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
+  if (command == "stem") return wendrel::RunStem(args, std::cin, std::cout, std::cerr);
+  if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
+  if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
   std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
   return 2;
 }

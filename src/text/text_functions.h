@@ -1,0 +1,31 @@
+// Small text and file helpers shared by the document set and the term-document matrix.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wendrel {
+
+// Pieces between occurrences of the delimiter; an empty delimiter gives the whole text.
+std::vector<std::string> SplitText(std::string_view text, std::string_view delimiter);
+// Without leading and trailing spaces (only the space character).
+std::string TrimSpaces(std::string_view text);
+std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
+// The number at the start of a text in the manner of the classic Val: leading blanks skipped,
+// blanks inside the number ignored, 0 when there is none.
+double LeadingNumber(std::string_view text);
+// Rounded to a whole number, halves to even.
+double RoundHalfEven(double value);
+
+// Whole file as UTF-8 (see TextFromFileBytes); throws TextError when it cannot be read.
+std::string ReadTextFile(const std::string& path);
+// Creates or replaces a file; throws TextError when it cannot be written.
+void WriteTextFile(const std::string& path, const std::string& content);
+
+// The folder the running program lies in.
+std::string ProgramFolder();
+// The path with the extension of its file name dropped (folders with a dot are left alone).
+std::string PathWithoutExtension(const std::string& path);
+
+}  // namespace wendrel
