@@ -1,0 +1,20 @@
+// Reading numbers from the text files of the layout and the map: the leading number of a text
+// (0 when there is none) and a whole text as a number (failing on anything else).
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace wendrel {
+
+// The numeric value of the number at the start of text: leading blanks skipped, an optional sign,
+// digits with an optional decimal point and exponent; 0 when text does not begin with a number.
+// "  12abc" is 12, "*Vertices 5" is 0.
+double LeadingNumber(std::string_view text);
+
+// The whole text as a decimal number (surrounding blanks and line ends allowed); nothing when
+// any other character is present or the text is empty. Always reads a full stop as the decimal
+// separator, whatever the locale.
+std::optional<double> ParseNumber(std::string_view text);
+
+}  // namespace wendrel
