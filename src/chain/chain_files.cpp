@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "chain/chain_file_io.h"
-#include "chain/chain_text.h"
+#include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
 #include "chain/ris_reader.h"
 

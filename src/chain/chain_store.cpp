@@ -2,7 +2,7 @@
 // and the small read operations the window uses.
 #include <charconv>
 
-#include "chain/chain_text.h"
+#include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
 #include "search_client/result_set.h"
 

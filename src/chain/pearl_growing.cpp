@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "chain/chain_text.h"
+#include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
 #include "search_client/result_set.h"
 

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "chain/chain_text.h"
+#include "platform/text_encoding.h"
 
 namespace wendrel {
 

@@ -9,7 +9,7 @@
 #include "text/document_set.h"
 #include "text/porter.h"
 #include "text/term_document_matrix.h"
-#include "text/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "text/text_error.h"
 
 namespace wendrel {

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/host.h"
+#include "platform/text_encoding.h"
 
 namespace wendrel {
 
@@ -13,29 +14,6 @@ namespace {
 
 constexpr size_t kYieldInterval = 4096;
 constexpr size_t kMinimumLength = 8;  // characters
-
-size_t CodePointCount(std::string_view text) {
-  return static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 bool ReadHex4(std::string_view s, size_t pos, uint32_t& value) {
   if (pos + 4 > s.size()) return false;
@@ -95,14 +73,14 @@ size_t DecodeEscape(std::string_view s, size_t pos, std::string& out) {
         uint32_t low = 0;
         if (next + 1 < s.size() && s[next] == '\\' && s[next + 1] == 'u' && ReadHex4(s, next + 2, low) &&
             low >= 0xDC00 && low <= 0xDFFF) {
-          AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+          AppendUtf8(out, static_cast<char32_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
           return next + 6;
         }
         unit = 0xFFFD;
       } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
         unit = 0xFFFD;
       }
-      AppendUtf8(out, unit);
+      AppendUtf8(out, static_cast<char32_t>(unit));
       return next;
     }
     default:

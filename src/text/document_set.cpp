@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "text/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "text/text_error.h"
 #include "text/text_functions.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "text/text_encoding.h"
+#include "platform/text_encoding.h"
 
 namespace wendrel {
 

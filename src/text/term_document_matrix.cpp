@@ -12,7 +12,7 @@
 #include "sparse/misc_functions.h"
 #include "text/document_set.h"
 #include "text/porter.h"
-#include "text/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "text/text_error.h"
 #include "text/text_functions.h"
 

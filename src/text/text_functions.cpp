@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "text/text_encoding.h"
+#include "platform/text_encoding.h"
 #include "text/text_error.h"
 
 namespace wendrel {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "chain/chain_text.h"
+#include "platform/text_encoding.h"
 #include "chain_fixture.h"
 #include "fake_http_client.h"
 #include "platform/scripted_host.h"
