@@ -1,7 +1,5 @@
-// Temporary folders and small corpus files for tests that run the local service.
+// Small corpus files for tests that run the local service.
 #pragma once
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,30 +8,9 @@
 #include <string>
 
 #include "service/corpus_import.h"
+#include "temp_dir.h"
 
 namespace wendrel::test {
-
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wendrel-service-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string Path(const std::string& name) const { return (m_path / name).string(); }
-  const std::filesystem::path& Root() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};
 
 inline void WriteText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
