@@ -1,11 +1,9 @@
 // Shared pieces of the chain tests: a corpus served in-process on 127.0.0.1, an HttpClient that
-// records the addresses it is asked for, and small record and address helpers.
+// records the addresses it is asked for, and small record, address and growing helpers.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -15,29 +13,12 @@
 
 #include "chain/citation_chain.h"
 #include "platform/curl_http_client.h"
+#include "platform/scripted_host.h"
 #include "service/corpus_import.h"
 #include "service/search_service.h"
+#include "temp_dir.h"
 
 namespace wendrel::test {
-
-// A folder of its own for each test process (ctest runs tests side by side), removed at the end.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(const std::string& name)
-      : m_path(std::filesystem::path(::testing::TempDir()) / (name + "_" + std::to_string(getpid()))) {
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-  }
-  std::string File(const std::string& name) const { return (m_path / name).string(); }
-  const std::filesystem::path& Path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};
 
 // Delegates to libcurl and keeps every address it was asked for.
 class RecordingHttpClient : public HttpClient {
@@ -47,40 +28,26 @@ class RecordingHttpClient : public HttpClient {
     return m_curl.Get(address);
   }
   const std::vector<std::string>& Addresses() const { return m_addresses; }
-  void Forget() { m_addresses.clear(); }
 
  private:
   CurlHttpClient m_curl;
   std::vector<std::string> m_addresses;
 };
 
-// The query keys of an address with their values as sent.
-inline std::map<std::string, std::string> QueryOf(const std::string& address) {
-  std::map<std::string, std::string> keys;
-  size_t at = address.find('?');
-  while (at != std::string::npos) {
-    size_t end = address.find('&', at + 1);
-    std::string pair = address.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
-    size_t eq = pair.find('=');
-    keys[pair.substr(0, eq)] = eq == std::string::npos ? "" : pair.substr(eq + 1);
-    at = end;
-  }
-  return keys;
-}
-
-// The addresses of one kind of request: "Reference", "Citation", "Search" (TitleQuery or
-// AuthorQuery present) or "Retrieve".
+// The query keys, as sent, of the addresses of one kind of request: "Reference", "Citation",
+// "Search" (TitleQuery or AuthorQuery present) or "Retrieve".
 inline std::vector<std::map<std::string, std::string>> Requests(const std::vector<std::string>& addresses,
                                                                 const std::string& kind) {
   std::vector<std::map<std::string, std::string>> found;
   for (const std::string& address : addresses) {
-    auto q = QueryOf(address);
-    std::string k = "Retrieve";
-    if (q.count("ReferenceType")) {
-      k = q["ReferenceType"];
-    } else if (q.count("TitleQuery") || q.count("AuthorQuery")) {
-      k = "Search";
+    std::map<std::string, std::string> q;
+    for (size_t at = address.find('?'); at != std::string::npos; at = address.find('&', at + 1)) {
+      std::string pair = address.substr(at + 1, address.find('&', at + 1) - at - 1);
+      q[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
     }
+    std::string k = q.count("ReferenceType")                          ? q["ReferenceType"]
+                    : q.count("TitleQuery") || q.count("AuthorQuery") ? "Search"
+                                                                      : "Retrieve";
     if (k == kind) found.push_back(q);
   }
   return found;
@@ -89,21 +56,19 @@ inline std::vector<std::map<std::string, std::string>> Requests(const std::vecto
 // A corpus written as JSON Lines, imported and served on 127.0.0.1 for the life of the object.
 class ServedCorpus {
  public:
-  ServedCorpus(const ScratchFolder& folder, const std::vector<nlohmann::json>& publications) {
-    std::string jsonl = folder.File("corpus.jsonl");
-    {
-      std::ofstream out(jsonl);
-      for (const auto& p : publications) out << p.dump() << "\n";
-    }
-    ImportCorpus(jsonl, folder.File("corpus.sqlite"), [](int64_t line, const std::string& reason) {
-      ADD_FAILURE() << "corpus line " << line << ": " << reason;
-    });
-    m_service = std::make_unique<SearchService>(folder.File("corpus.sqlite"));
+  explicit ServedCorpus(const std::vector<nlohmann::json>& publications) {
+    std::ofstream out(m_folder.Path("corpus.jsonl"));
+    for (const auto& p : publications) out << p.dump() << "\n";
+    out.close();
+    ImportCorpus(m_folder.Path("corpus.jsonl"), m_folder.Path("corpus.sqlite"),
+                 [](int64_t line, const std::string& reason) { ADD_FAILURE() << "line " << line << ": " << reason; });
+    m_service = std::make_unique<SearchService>(m_folder.Path("corpus.sqlite"));
     m_service->Start();
   }
   std::string BaseAddress() const { return m_service->BaseAddress(); }
 
  private:
+  TempDir m_folder;
   std::unique_ptr<SearchService> m_service;
 };
 
@@ -128,6 +93,16 @@ inline CCRecord Article(const std::string& pk, const std::string& title) {
   r.PK = pk;
   r.Title = title;
   return r;
+}
+
+// Grows the pearl with this ID: its index, or 0 when AddPearl refused it.
+inline int32_t AddPearl(MASCitationChain& chain, const std::string& pk, int32_t* maxCiting = nullptr,
+                        Caption* caption = nullptr) {
+  ScriptedCaption unused;
+  int32_t index = 0, max = 0;
+  bool added = chain.AddPearl(index, pk, "", max, caption ? *caption : unused);
+  if (maxCiting) *maxCiting = max;
+  return added ? index : 0;
 }
 
 }  // namespace wendrel::test

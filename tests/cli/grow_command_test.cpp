@@ -3,7 +3,6 @@
 #include "cli/grow_command.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,14 +11,13 @@
 
 #include "service/corpus_import.h"
 #include "service/search_service.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace wendrel {
 namespace {
 
-using nlohmann::json;
-
-json Publication(int64_t id, const std::string& title, std::vector<int64_t> references = {}) {
+nlohmann::json Publication(int64_t id, const std::string& title, std::vector<int64_t> references = {}) {
   return {{"id", id},
           {"title", title},
           {"year", 2001},
@@ -30,47 +28,38 @@ json Publication(int64_t id, const std::string& title, std::vector<int64_t> refe
 class GrowCommand : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    s_dir = std::filesystem::path(::testing::TempDir()) / ("wendrel_grow_" + std::to_string(getpid()));
-    std::filesystem::remove_all(s_dir);
-    std::filesystem::create_directories(s_dir);
+    s_dir = new test::TempDir();
     // Pearls 20 and 21; 21 cites 20 (so a pearl is also in the other's lists), both cite 10.
-    const json corpus[] = {
-        Publication(10, "Shared reference"),      Publication(11, "Only X cites this"),
-        Publication(12, "Only Y cites this"),     Publication(20, "Pearl X", {10, 11}),
-        Publication(21, "Pearl Y", {10, 12, 20}), Publication(22, "Cites X and Y", {20, 21}),
-        Publication(23, "Cites X", {20}),         Publication(24, "Cites X and the shared", {20, 10})};
-    std::string jsonl = (s_dir / "corpus.jsonl").string();
-    {
-      std::ofstream out(jsonl);
-      for (const json& p : corpus) out << p.dump() << "\n";
-    }
-    ImportCorpus(jsonl, (s_dir / "corpus.sqlite").string(), [](int64_t, const std::string&) {});
+    std::ofstream out(s_dir->Path("corpus.jsonl"));
+    for (const nlohmann::json& p :
+         {Publication(10, "Shared reference"), Publication(11, "Only X cites this"),
+          Publication(12, "Only Y cites this"), Publication(20, "Pearl X", {10, 11}),
+          Publication(21, "Pearl Y", {10, 12, 20}), Publication(22, "Cites X and Y", {20, 21}),
+          Publication(23, "Cites X", {20}), Publication(24, "Cites X and the shared", {20, 10})})
+      out << p.dump() << "\n";
+    out.close();
+    ImportCorpus(s_dir->Path("corpus.jsonl"), s_dir->Path("corpus.sqlite"), [](int64_t, const std::string&) {});
   }
-  static void TearDownTestSuite() { std::filesystem::remove_all(s_dir); }
+  static void TearDownTestSuite() { delete s_dir; }
 
-  void SetUp() override {
-    service = std::make_unique<SearchService>((s_dir / "corpus.sqlite").string());
-    service->Start();
-  }
-
-  int Grow(std::vector<std::string> args, const std::string& input = "", bool interactive = false) {
-    std::vector<std::string> all = {"--service", service->BaseAddress()};
-    all.insert(all.end(), args.begin(), args.end());
-    std::istringstream in(input);
+  int Grow(std::vector<std::string> args) {
+    SearchService service(s_dir->Path("corpus.sqlite"));
+    service.Start();
+    args.insert(args.begin(), {"--service", service.BaseAddress()});
+    std::istringstream in;
     out.str("");
     err.str("");
-    return RunGrow(all, in, interactive, out, err, false);
+    return RunGrow(args, in, false, out, err, false);
   }
+  std::string Path(const std::string& name) const { return s_dir->Path(name); }
+  std::string Read(const std::string& name) const { return test::ReadFile(Path(name)); }
 
-  std::string Folder(const std::string& name) const { return (s_dir / name).string(); }
-
-  static inline std::filesystem::path s_dir;
-  std::unique_ptr<SearchService> service;
+  static inline test::TempDir* s_dir = nullptr;
   std::ostringstream out, err;
 };
 
 TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
-  ASSERT_EQ(Grow({"--pearl", "20", "--pearl", "21", "--out", Folder("run")}), 0) << err.str();
+  ASSERT_EQ(Grow({"--pearl", "20", "--pearl", "21", "--out", Path("run")}), 0) << err.str();
   // Related to the most pearls first, then the most cited, then in table order; pearls left out.
   EXPECT_EQ(out.str(),
             "Index\tPK\tCitedByPearls\tCitesPearls\tCitationCount\tYear\tFirstAuthor\tTitle\n"
@@ -80,44 +69,49 @@ TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
             "8\t12\t1\t0\t1\t2001\tBerg, Ole\tOnly Y cites this\n"
             "6\t23\t0\t1\t0\t2001\tBerg, Ole\tCites X\n"
             "7\t24\t0\t1\t0\t2001\tBerg, Ole\tCites X and the shared\n");
-  const std::string pearls = test::ReadFile(Folder("run/pearls.ris"));
-  EXPECT_NE(pearls.find("AN - MAS:20\r\n"), std::string::npos);
-  EXPECT_NE(pearls.find("AN - MAS:21\r\n"), std::string::npos);
   auto records = [](const std::string& text) {
     size_t n = 0;
     for (size_t at = text.find("ER - \r\n"); at != std::string::npos; at = text.find("ER - \r\n", at + 1)) ++n;
     return n;
   };
+  const std::string pearls = Read("run/pearls.ris");
   EXPECT_EQ(records(pearls), 2u);
-  EXPECT_EQ(records(test::ReadFile(Folder("run/cited.ris"))), 4u) << "10, 11, 12 and the pearl 20";
-  EXPECT_EQ(records(test::ReadFile(Folder("run/citing.ris"))), 4u) << "21 to 24";
-  EXPECT_EQ(test::ReadFile(Folder("run/wos.txt")).rfind("FN Thomson Reuters Web of Knowledge\r\n", 0), 0u);
-  EXPECT_EQ(test::ReadFile(Folder("run/events.txt")),
+  EXPECT_NE(pearls.find("AN - MAS:20\r\nAU - Berg, Ole\r\nPY - 2001\r\nTI - Pearl X\r\n"), std::string::npos);
+  EXPECT_NE(pearls.find("AN - MAS:21\r\n"), std::string::npos);
+  EXPECT_EQ(records(Read("run/cited.ris")), 4u) << "10, 11, 12 and the pearl 20";
+  EXPECT_EQ(records(Read("run/citing.ris")), 4u) << "21 to 24";
+  EXPECT_EQ(Read("run/wos.txt").rfind("FN Thomson Reuters Web of Knowledge\r\n", 0), 0u);
+  EXPECT_EQ(Read("run/events.txt"),
             "<EVENT type=\"ADD\" ut=\"20\" recid=\"\" author=\"Berg, Ole\" year=\"2001\"/>\r\n"
             "<EVENT type=\"ADD\" ut=\"21\" recid=\"\" author=\"Berg, Ole\" year=\"2001\"/>\r\n");
   EXPECT_NE(err.str().find("pearl 2 of 2, citing page 1 of 1\n"), std::string::npos) << err.str();
 
   // The saved Pearl List grows the same chain again.
   const std::string table = out.str();
-  ASSERT_EQ(Grow({"--ris", Folder("run/pearls.ris"), "--out", Folder("again")}), 0) << err.str();
+  ASSERT_EQ(Grow({"--ris", Path("run/pearls.ris"), "--out", Path("again")}), 0) << err.str();
   EXPECT_EQ(out.str(), table);
-  EXPECT_EQ(test::ReadFile(Folder("again/pearls.ris")), pearls);
-  EXPECT_EQ(test::ReadFile(Folder("again/events.txt")), test::ReadFile(Folder("run/events.txt")));
+  EXPECT_EQ(Read("again/pearls.ris"), pearls);
+  EXPECT_EQ(Read("again/events.txt"), Read("run/events.txt"));
 }
 
 TEST_F(GrowCommand, ExitCodes) {
-  EXPECT_EQ(Grow({"--pearl", "20", "999999", "--out", Folder("unknown")}), 1);
-  EXPECT_NE(err.str().find("the service gave no publication for pearl 999999"), std::string::npos) << err.str();
-  EXPECT_TRUE(std::filesystem::exists(Folder("unknown/pearls.ris")));
-
-  EXPECT_EQ(Grow({"--pearl", "20", "20", "--out", Folder("twice")}), 0) << err.str();
-  EXPECT_NE(err.str().find("pearl 20 was given twice"), std::string::npos);
-
-  EXPECT_EQ(Grow({"--ris", Folder("absent.ris"), "--out", Folder("none")}), 1);
-  EXPECT_NE(err.str().find("absent.ris"), std::string::npos);
-  EXPECT_EQ(Grow({"--out", Folder("none")}), 2);
-  EXPECT_EQ(Grow({"--pearl", "20", "--ris", Folder("x.ris"), "--out", Folder("none")}), 2);
-  EXPECT_EQ(Grow({"--pearl", "--out", Folder("none")}), 2);
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    const char* message;
+  } cases[] = {
+      {{"--pearl", "20", "999999", "--out", Path("unknown")}, 1, "the service gave no publication for pearl 999999"},
+      {{"--pearl", "20", "20", "--out", Path("twice")}, 0, "pearl 20 was given twice"},
+      {{"--ris", Path("absent.ris"), "--out", Path("none")}, 1, "absent.ris"},
+      {{"--out", Path("none")}, 2, "give either --pearl with IDs or --ris with a file"},
+      {{"--pearl", "20", "--ris", Path("x.ris"), "--out", Path("none")}, 2, "give either"},
+      {{"--pearl", "--out", Path("none")}, 2, "--pearl needs at least one ID"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Grow(c.args), c.code) << c.message;
+    EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
+  }
+  EXPECT_TRUE(std::filesystem::exists(Path("unknown/pearls.ris"))) << "the pearls found are still written";
 }
 
 TEST(GrowHostAnswers, LargeCitationsAndRetries) {
@@ -125,23 +119,21 @@ TEST(GrowHostAnswers, LargeCitationsAndRetries) {
   GrowProgress progress(err, false);
   std::istringstream noInput;
   const std::string question = "T has a large citation count (900 times). ...";
-
+  auto ask = [&](GrowHost& host, const std::string& title, MessageButtons buttons) {
+    return host.MessageBox(title == "XCR" ? question : "No response", title, MessageIcon::None, buttons);
+  };
   GrowHost unattended(noInput, err, false, progress, false, 500, std::chrono::hours(1));
-  EXPECT_EQ(unattended.MessageBox(question, "XCR", MessageIcon::None, MessageButtons::YesNo), MessageResult::Yes);
-  EXPECT_EQ(unattended.MessageBox("No response from server: Code ", "HTTP Request Error", MessageIcon::None,
-                                  MessageButtons::RetryCancel),
-            MessageResult::Retry);
+  EXPECT_EQ(ask(unattended, "XCR", MessageButtons::YesNo), MessageResult::Yes);
+  EXPECT_EQ(ask(unattended, "HTTP Request Error", MessageButtons::RetryCancel), MessageResult::Retry);
   GrowHost impatient(noInput, err, false, progress, false, 500, std::chrono::milliseconds(0));
-  EXPECT_EQ(impatient.MessageBox("No response", "HTTP Request Error", MessageIcon::None, MessageButtons::RetryCancel),
-            MessageResult::Cancel);
+  EXPECT_EQ(ask(impatient, "HTTP Request Error", MessageButtons::RetryCancel), MessageResult::Cancel);
 
   // On a terminal the question is asked, unless --max-citing answered it.
-  std::istringstream no("n\n");
+  std::istringstream no("n\n"), unused("n\n");
   GrowHost asking(no, err, true, progress, false, 500);
-  EXPECT_EQ(asking.MessageBox(question, "XCR", MessageIcon::None, MessageButtons::YesNo), MessageResult::No);
-  std::istringstream unused("n\n");
+  EXPECT_EQ(ask(asking, "XCR", MessageButtons::YesNo), MessageResult::No);
   GrowHost limited(unused, err, true, progress, true, 200);
-  EXPECT_EQ(limited.MessageBox(question, "XCR", MessageIcon::None, MessageButtons::YesNo), MessageResult::Yes);
+  EXPECT_EQ(ask(limited, "XCR", MessageButtons::YesNo), MessageResult::Yes);
   EXPECT_NE(err.str().find("(answered Yes: at most 200 citing articles)"), std::string::npos);
 }
 

@@ -3,27 +3,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/scripted_host.h"
+#include "temp_dir.h"
 #include "test_paths.h"
 
 namespace wendrel {
 namespace {
 
-namespace fs = std::filesystem;
-
 class TextCommands : public ::testing::Test {
  protected:
-  std::string Folder(const std::string& name) {
-    fs::path folder = fs::path(::testing::TempDir()) / "text_commands_test" / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder.string();
+  std::string Write(const std::string& name, const std::string& content) {
+    std::ofstream(dir.Path(name)) << content;
+    return dir.Path(name);
   }
+  test::TempDir dir;
   std::ostringstream out, err;
   ScriptedHost host;
 };
@@ -33,69 +31,60 @@ TEST_F(TextCommands, StemWritesOneStemPerLine) {
   ASSERT_EQ(RunStem({}, in, out, err), 0);
   // The last word is Windows-1252 and comes out as UTF-8.
   EXPECT_EQ(out.str(), "caress\nponi\n\nRun\ncaf\xC3\xA9\n");
-  std::istringstream none("");
-  EXPECT_EQ(RunStem({"extra"}, none, out, err), 2);
+  EXPECT_EQ(RunStem({"extra"}, in, out, err), 2);
 }
 
 TEST_F(TextCommands, TdmSavesBesideTheFileAndReports) {
-  std::string folder = Folder("tdm");
-  std::string path = folder + "/docs.txt";
-  std::ofstream(path) << "apple banana cherry\nbanana cherry date\napple cherry date\nelder fig\n";
+  std::string path = Write("docs.txt", "apple banana cherry\nbanana cherry date\napple cherry date\nelder fig\n");
   std::vector<std::string> args = {path, "--format", "0", "--stopwords", test::DataPath("text_stopwords.txt"),
                                    "--scheme", "0"};
   ASSERT_EQ(RunTdm(args, host, out, err), 0) << err.str();
   // Default filter: at least 2 documents, at most 3 (3/4 of 4).
-  EXPECT_EQ(out.str(), folder + "/docs_0.tdm\ndocuments: 4\nterms: 4\n");
-  std::string saved = test::ReadFile(folder + "/docs_0.tdm");
+  EXPECT_EQ(out.str(), dir.Path("docs_0.tdm") + "\ndocuments: 4\nterms: 4\n");
+  std::string saved = test::ReadFile(dir.Path("docs_0.tdm"));
   EXPECT_EQ(saved.substr(0, saved.find('\r')), "4\t4\tWeight=0\tNormalise=False");
   EXPECT_NE(saved.find("apple\t1\t0\t1\t0\r\n"), std::string::npos);
-  // A second run takes the next version.
   out.str("");
-  ASSERT_EQ(RunTdm(args, host, out, err), 0);
-  EXPECT_EQ(out.str().substr(0, out.str().find('\n')), folder + "/docs_1.tdm");
+  ASSERT_EQ(RunTdm(args, host, out, err), 0);  // a second run takes the next version
+  EXPECT_EQ(out.str().substr(0, out.str().find('\n')), dir.Path("docs_1.tdm"));
 }
 
 TEST_F(TextCommands, TdmReportsBadInputOnOneLine) {
-  EXPECT_EQ(RunTdm({"x.txt"}, host, out, err), 2);
-  EXPECT_NE(err.str().find("--format is required"), std::string::npos);
-  err.str("");
-  EXPECT_EQ(RunTdm({"/nonexistent/x.txt", "--format", "0"}, host, out, err), 1);
-  EXPECT_NE(err.str().find("cannot open /nonexistent/x.txt"), std::string::npos);
-  std::string folder = Folder("one");
-  std::ofstream(folder + "/one.txt") << "only one document here";
-  err.str("");
-  EXPECT_EQ(RunTdm({folder + "/one.txt", "--format", "0"}, host, out, err), 1);
-  EXPECT_NE(err.str().find("fewer than two documents"), std::string::npos);
-  EXPECT_EQ(RunTdm({"x.txt", "--format", "12"}, host, out, err), 2);
+  struct Case { std::vector<std::string> args; int code; std::string message; };
+  const Case cases[] = {
+      {{"x.txt"}, 2, "--format is required"},
+      {{"x.txt", "--format", "12"}, 2, ""},
+      {{"/nonexistent/x.txt", "--format", "0"}, 1, "cannot open /nonexistent/x.txt"},
+      {{Write("one.txt", "only one document here"), "--format", "0"}, 1, "fewer than two documents"},
+  };
+  for (const Case& c : cases) {
+    err.str("");
+    EXPECT_EQ(RunTdm(c.args, host, out, err), c.code) << c.args[0];
+    std::string message = err.str();
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  }
 }
 
 TEST_F(TextCommands, DocsPrintsFieldsAndCountsAndExports) {
-  std::string folder = Folder("docs");
-  std::vector<std::string> args = {test::DataPath("text_format6.txt"), "--format", "6", "--tsv", folder + "/d.tsv",
-                                   "--ris", folder + "/d.ris"};
+  std::vector<std::string> args = {test::DataPath("text_format6.txt"), "--format", "6", "--tsv", dir.Path("d.tsv"),
+                                   "--ris", dir.Path("d.ris")};
   ASSERT_EQ(RunDocs(args, host, out, err), 0) << err.str();
   EXPECT_EQ(out.str().substr(0, out.str().find("documents")),
             "fields: 6\n  0\tPublication Type\n  1\tAuthor(s)\n  2\tPublication Year\n  3\tTitle\n  4\tAbstract\n"
             "  5\tNotes\n");
   EXPECT_NE(out.str().find("documents: 2\nwords: "), std::string::npos);
-  std::string tsv = test::ReadFile(folder + "/d.tsv");
+  std::string tsv = test::ReadFile(dir.Path("d.tsv"));
   EXPECT_EQ(tsv.substr(0, tsv.find('\n') + 1), "Publication Type\tAuthor(s)\tPublication Year\tTitle\tAbstract\tNotes\t\r\n");
-  EXPECT_NE(test::ReadFile(folder + "/d.ris").find("TI - - A title\r\n"), std::string::npos);
-}
-
-TEST_F(TextCommands, DocsReadsSelfDescribedFilesWithTheSeparator) {
-  ASSERT_EQ(RunDocs({test::DataPath("text_format1.txt"), "--format", "1", "--separator", "@@"}, host, out, err), 0)
-      << err.str();
+  EXPECT_NE(test::ReadFile(dir.Path("d.ris")).find("TI - - A title\r\n"), std::string::npos);
+  out.str("");
+  ASSERT_EQ(RunDocs({test::DataPath("text_format1.txt"), "--format", "1", "--separator", "@@"}, host, out, err), 0);
   EXPECT_NE(out.str().find("  1\tBody, with comma\n"), std::string::npos);
   EXPECT_NE(out.str().find("documents: 3\n"), std::string::npos);
 }
 
-TEST(TextProgram, TdmFindsTheShippedStopWordsBesideTheProgram) {
-  fs::path folder = fs::path(::testing::TempDir()) / "text_program_test";
-  fs::remove_all(folder);
-  fs::create_directories(folder);
-  std::string path = (folder / "docs.txt").string();
-  std::ofstream(path) << "The maps of the articles\nThe maps of the pearls\nThe chains of the pearls\n";
+TEST_F(TextCommands, ProgramFindsTheShippedStopWordsBesideIt) {
+  std::string path = Write("docs.txt", "The maps of the articles\nThe maps of the pearls\nThe chains of the pearls\n");
   std::string command = std::string("'") + WENDREL_EXE + "' tdm '" + path + "' --format 0 --max-df 3 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
@@ -103,9 +92,9 @@ TEST(TextProgram, TdmFindsTheShippedStopWordsBesideTheProgram) {
   char buffer[256];
   while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
   ASSERT_EQ(pclose(pipe), 0) << output;
-  EXPECT_EQ(output, (folder / "docs_0.tdm").string() + "\ndocuments: 3\nterms: 2\n");
+  EXPECT_EQ(output, dir.Path("docs_0.tdm") + "\ndocuments: 3\nterms: 2\n");
   // "the" and "of" are stop words; "maps" and "pearls" are in two documents, "articles" and "chains" in one.
-  std::string saved = test::ReadFile((folder / "docs_0.tdm").string());
+  std::string saved = test::ReadFile(dir.Path("docs_0.tdm"));
   EXPECT_NE(saved.find("\r\nmaps\t"), std::string::npos);
   EXPECT_NE(saved.find("\r\npearls\t"), std::string::npos);
 }

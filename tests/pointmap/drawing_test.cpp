@@ -1,4 +1,4 @@
-// Drawing the map on a recording surface: set-up, shapes, colours, edges, labels, drag square.
+// Drawing the map on a recording surface: shapes, colours, edges, labels, drag square.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,60 +8,34 @@
 namespace wendrel {
 namespace {
 
-using test::MakeLayout;
-using test::MapOnWindow;
+constexpr Color kRed = Rgb(255, 0, 0), kGreen = Rgb(0, 255, 0), kBlue = Rgb(0, 0, 255), kBlack = 0;
+using Colours = std::vector<std::pair<Color, Color>>;
 
-constexpr Color kYellow = Rgb(255, 255, 0);
-constexpr Color kWhite = Rgb(255, 255, 255);
-constexpr Color kGrey = Rgb(100, 100, 100);
-
-// Three nodes 6 apart on a line (base size 2) and one far below, joined in a path.
-struct DrawnMap : MapOnWindow {
+// Three nodes 6 apart on a line (base size 2) and one far below, joined in a path; clusters red,
+// blue, green and black.
+struct DrawnMap : test::MapOnWindow {
   DrawnMap() {
-    map.SetCoordinates(MakeLayout({{0, 0}, {6, 0}, {12, 0}, {18, 60}}, {{0, 1}, {1, 2}, {2, 3}}));
-    map.ResetNodeClusters();
-    map.SetNodeCluster(0, 12);  // red
-    map.SetNodeCluster(1, 9);   // blue
-    map.SetNodeCluster(2, 10);  // green
+    map.SetCoordinates(test::MakeLayout({{0, 0}, {6, 0}, {12, 0}, {18, 60}}, {{0, 1}, {1, 2}, {2, 3}}));
+    map.SetNodeCluster(0, 12);
+    map.SetNodeCluster(1, 9);
+    map.SetNodeCluster(2, 10);
     map.SetSelectedNode(-1);
     map.SetHoverNode(-1);
   }
-  std::vector<SurfaceCall> Draw(bool clear = true, bool zoomBox = false) {
+  // The calls of one drawing: mapping, clear, then what was drawn.
+  std::vector<SurfaceCall> Draw() {
     surface->ForgetCalls();
-    map.RenderView(clear, zoomBox);
+    map.RenderView(true, false);
     return surface->Calls();
   }
+  // Pen and fill of every node drawn (as squares).
+  Colours NodeColours() {
+    Draw();
+    Colours colours;
+    for (const auto& call : surface->CallsOf(SurfaceOp::Rectangle)) colours.emplace_back(call.pen, call.fill);
+    return colours;
+  }
 };
-
-TEST(MapDrawing, InitialisationSetsUpSurfaceTimerAndPalette) {
-  HeadlessMapWindow window;
-  PointMap2D map;
-  EXPECT_FALSE(map.InitializePM2DCtl(window, nullptr));
-  ASSERT_EQ(window.Pictures().size(), 1u);
-  const RecordingSurface& surface = *window.Pictures()[0];
-  EXPECT_EQ(surface.Name(), "PM2DMap");
-  EXPECT_TRUE(surface.Visible() && surface.Enabled() && surface.Persistent());
-  EXPECT_EQ(surface.LineWidth(), 2);
-  EXPECT_EQ(surface.BackColor(), kWhite);
-  EXPECT_EQ(surface.FontName(), "Courier");
-  EXPECT_EQ(window.TimerName(), "PM2DMap_ticker");
-  EXPECT_EQ(window.TimerIntervalMs(), 16);
-  EXPECT_EQ(map.GetClusterColor(1), Rgb(0, 0, 128));
-  EXPECT_EQ(map.GetClusterColor(7), Rgb(192, 192, 192));
-  EXPECT_EQ(map.GetClusterColor(14), kYellow);
-  EXPECT_EQ(map.GetClusterColor(16), 0u);
-  EXPECT_EQ(map.LabelColor(), kYellow);
-
-  // A surface of the owner's is used as it is; nothing is drawn before positions are set.
-  RecordingSurface own("Own");
-  PointMap2D other;
-  other.InitializePM2DCtl(window, &own);
-  EXPECT_EQ(window.Pictures().size(), 1u);
-  EXPECT_EQ(window.TimerName(), "Own_ticker");
-  own.ForgetCalls();
-  other.RenderView(true, true);
-  EXPECT_TRUE(own.Calls().empty());
-}
 
 TEST(MapDrawing, ShapesFollowNodeShape) {
   DrawnMap m;
@@ -71,33 +45,22 @@ TEST(MapDrawing, ShapesFollowNodeShape) {
     SurfaceOp op;
     FillStyle fillStyle;
   };
-  const Case cases[] = {{0, SurfaceOp::Rectangle, FillStyle::Transparent},
+  // The disc comes first: the shapes after it find the fill style set back.
+  const Case cases[] = {{3, SurfaceOp::Circle, FillStyle::Solid},
+                        {0, SurfaceOp::Rectangle, FillStyle::Transparent},
                         {1, SurfaceOp::FilledRectangle, FillStyle::Transparent},
-                        {2, SurfaceOp::Circle, FillStyle::Transparent},
-                        {3, SurfaceOp::Circle, FillStyle::Solid}};
+                        {2, SurfaceOp::Circle, FillStyle::Transparent}};
   for (const auto& c : cases) {
     m.map.SetNodeShape(c.shape);
     auto calls = m.Draw();
-    ASSERT_EQ(calls.size(), 3u) << c.shape;  // mapping, clear, the node
-    EXPECT_EQ(calls[0].op, SurfaceOp::Mapping);
-    EXPECT_EQ(calls[1].op, SurfaceOp::Clear);
+    ASSERT_EQ(calls.size(), 3u) << c.shape;
     const SurfaceCall& node = calls[2];
     EXPECT_EQ(node.op, c.op) << c.shape;
     EXPECT_EQ(node.fillStyle, c.fillStyle) << c.shape;
-    EXPECT_EQ(node.pen, Rgb(255, 0, 0));
-    EXPECT_EQ(node.fill, Rgb(255, 0, 0));
-    if (c.op == SurfaceOp::Circle) {
-      EXPECT_EQ(node.x2, 2);  // radius = node size
-    } else {
-      EXPECT_EQ(node.x1, -2);
-      EXPECT_EQ(node.y2, 2);
-    }
+    EXPECT_EQ(node.pen, kRed);
+    EXPECT_EQ(node.fill, kRed);
+    EXPECT_EQ(c.op == SurfaceOp::Circle ? node.x2 : node.y2, 2) << c.shape;  // radius or half side = node size
   }
-  m.map.SetNodeShape(3);
-  m.Draw();
-  m.map.SetNodeShape(0);
-  EXPECT_EQ(m.Draw()[2].fillStyle, FillStyle::Transparent);  // set back after the disc
-
   m.map.SetNodeShape(7);
   m.map.SetShowNodeLabels(true);
   m.map.SetLabelsAsIndex();
@@ -112,35 +75,21 @@ TEST(MapDrawing, SelectedHoveredAndOrdinaryColours) {
   m.map.SetPointEdgeColor(4, 5, 6);
   m.map.SetSelectedNode(0);
   m.map.SetHoverNode(1);
-  auto nodes = m.Draw();
-  nodes.erase(nodes.begin(), nodes.begin() + 2);
-  ASSERT_EQ(nodes.size(), 4u);
-  EXPECT_EQ(nodes[0].pen, Rgb(1, 2, 3));
-  EXPECT_EQ(nodes[0].fill, Rgb(255, 0, 0));
-  EXPECT_EQ(nodes[1].pen, Rgb(4, 5, 6));
-  EXPECT_EQ(nodes[1].fill, Rgb(0, 0, 255));
-  EXPECT_EQ(nodes[2].pen, Rgb(0, 255, 0));
-  EXPECT_EQ(nodes[3].pen, Rgb(0, 0, 0));  // cluster 0
-
-  // A node both selected and hovered is drawn as selected.
-  m.map.SetHoverNode(0);
-  EXPECT_EQ(m.Draw()[2].pen, Rgb(1, 2, 3));
+  const Color sel = Rgb(1, 2, 3), hover = Rgb(4, 5, 6);
+  EXPECT_EQ(m.NodeColours(), (Colours{{sel, kRed}, {hover, kBlue}, {kGreen, kGreen}, {kBlack, kBlack}}));
+  m.map.SetHoverNode(0);  // both selected and hovered: drawn as selected
+  EXPECT_EQ(m.NodeColours()[0].first, sel);
 
   // With the mask, ordinary nodes keep the pen of whatever was drawn before them.
   m.map.SetTemporalMask(true);
   m.map.SetHoverNode(-1);
-  auto masked = m.Draw();
-  EXPECT_EQ(masked[3].pen, Rgb(1, 2, 3));
-  EXPECT_EQ(masked[3].fill, Rgb(0, 0, 255));
-  EXPECT_EQ(masked[4].pen, Rgb(1, 2, 3));
+  EXPECT_EQ(m.NodeColours(), (Colours{{sel, kRed}, {sel, kBlue}, {sel, kGreen}, {sel, kBlack}}));
 
   // A cluster outside the table leaves the colours of the node before.
   m.map.SetTemporalMask(false);
   m.map.SetSelectedNode(-1);
   m.map.SetNodeCluster(2, 300);
-  auto outside = m.Draw();
-  EXPECT_EQ(outside[4].pen, Rgb(0, 0, 255));
-  EXPECT_EQ(outside[4].fill, Rgb(0, 0, 255));
+  EXPECT_EQ(m.NodeColours(), (Colours{{kRed, kRed}, {kBlue, kBlue}, {kBlue, kBlue}, {kBlack, kBlack}}));
 }
 
 TEST(MapDrawing, EdgesNeedOneVisibleEnd) {
@@ -151,7 +100,7 @@ TEST(MapDrawing, EdgesNeedOneVisibleEnd) {
   m.Draw();
   auto lines = m.surface->CallsOf(SurfaceOp::Line);
   ASSERT_EQ(lines.size(), 1u);  // 0-1 drawn in full; 1-2 and 2-3 have no visible end
-  EXPECT_EQ(lines[0].pen, kGrey);
+  EXPECT_EQ(lines[0].pen, Rgb(100, 100, 100));
   EXPECT_EQ(lines[0].x1, 0);
   EXPECT_EQ(lines[0].x2, 6);
 }
@@ -177,24 +126,18 @@ TEST(MapDrawing, LabelsByThresholdEvenOutsideTheView) {
   EXPECT_EQ(m.surface->Calls().back().op, SurfaceOp::Text);  // labels come last
 }
 
-TEST(MapDrawing, DragSquareAndRedrawWithoutClearing) {
+TEST(MapDrawing, DragSquareFollowsTheHorizontalMove) {
   DrawnMap m;
   m.map.MouseDown(kLeftButton, 0, 1, 2);
   m.map.MouseMove(kLeftButton, 0, 5, 100);
   auto calls = m.surface->Calls();
   auto box = std::find_if(calls.rbegin(), calls.rend(), [](const SurfaceCall& call) {
-    return call.op == SurfaceOp::Rectangle && call.pen == Rgb(255, 0, 0) && call.x1 == 1;
+    return call.op == SurfaceOp::Rectangle && call.pen == kRed && call.x1 == 1;
   });
   ASSERT_NE(box, calls.rend());
   EXPECT_EQ(box->y1, 2);
   EXPECT_EQ(box->x2, 5);
-  EXPECT_EQ(box->y2, 6);  // square: height follows the horizontal move
-
-  auto plain = m.Draw(false, false);
-  EXPECT_EQ(plain[0].op, SurfaceOp::Mapping);
-  EXPECT_NE(plain[1].op, SurfaceOp::Clear);
-  EXPECT_EQ(plain[0].x1, m.map.ViewXMin());
-  EXPECT_EQ(plain[0].y2, m.map.ViewYMax());
+  EXPECT_EQ(box->y2, 6);
 }
 
 }  // namespace

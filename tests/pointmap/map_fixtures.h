@@ -1,7 +1,8 @@
-// Helpers of the map tests: layouts with given positions and edges, and a map drawing on a
-// recording surface of a headless window.
+// Helpers of the map tests: layouts with given positions and edges, a map drawing on a recording
+// surface of a headless window, and its view and data extent.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -19,10 +20,10 @@ inline std::shared_ptr<const Spatial> MakeLayout(const std::vector<std::pair<dou
                                                  const std::vector<std::pair<int, int>>& edges = {}) {
   static ScriptedHost host;
   static PosixProcessRunner runner;
-  TempFolder folder;
+  TempDir folder;
   auto spatial = std::make_shared<Spatial>(host, runner);
-  spatial->SetWorkFolder(folder.Path());
-  folder.Write("gvout.txt", PlainText(10, 10, positions));
+  spatial->SetWorkFolder(folder.Root().string());
+  WriteFile(folder.Path("gvout.txt"), PlainText(10, 10, positions));
   spatial->LoadGVPlain("", 1, static_cast<int32_t>(positions.size()));
   std::vector<DotEdge> dotEdges;
   for (const auto& [from, to] : edges) dotEdges.push_back({from + 1, to + 1, 1.0});
@@ -40,5 +41,10 @@ struct MapOnWindow {
   PointMap2D map;
   RecordingSurface* surface = nullptr;
 };
+
+// The view window and the data extent as {x min, x max, y min, y max}.
+using Extent = std::array<float, 4>;
+inline Extent ViewOf(const PointMap2D& map) { return {map.ViewXMin(), map.ViewXMax(), map.ViewYMin(), map.ViewYMax()}; }
+inline Extent DataOf(const PointMap2D& map) { return {map.DataXMin(), map.DataXMax(), map.DataYMin(), map.DataYMax()}; }
 
 }  // namespace wendrel::test

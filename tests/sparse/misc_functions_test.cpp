@@ -3,19 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
+
+#include "temp_dir.h"
 
 namespace wendrel {
 namespace {
 
 TEST(FileExists, FilesOnly) {
-  std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / "file_exists_test";
-  std::filesystem::create_directories(folder);
-  std::ofstream(folder / "a.txt") << "x";
-  EXPECT_TRUE(FileExists((folder / "a.txt").string()));
-  EXPECT_FALSE(FileExists(folder.string()));
-  EXPECT_FALSE(FileExists((folder / "missing.txt").string()));
+  test::TempDir dir;
+  std::ofstream(dir.Path("a.txt")) << "x";
+  EXPECT_TRUE(FileExists(dir.Path("a.txt")));
+  EXPECT_FALSE(FileExists(dir.Root().string()));
+  EXPECT_FALSE(FileExists(dir.Path("missing.txt")));
   EXPECT_FALSE(FileExists(""));
 }
 

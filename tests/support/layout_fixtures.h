@@ -1,53 +1,27 @@
-// Helpers of the layout and map tests: a private work folder, fake layout programs, dot text in
-// the layout the proximity exports write, and graphs with given positions.
+// Helpers of the layout and map tests: files and fake layout programs in a temporary folder, dot
+// text in the layout the proximity exports write, and plain output with given positions.
 #pragma once
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace wendrel::test {
 
-// A fresh folder under the temporary folder, removed with the object.
-class TempFolder {
- public:
-  TempFolder() {
-    static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("wendrel_layout_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(m_path);
-    std::filesystem::create_directories(m_path);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  std::string Path() const { return m_path.string(); }
-  std::string File(const std::string& name) const { return (m_path / name).string(); }
-  void Write(const std::string& name, const std::string& content) const {
-    std::ofstream(File(name), std::ios::binary) << content;
-  }
-  // An executable script `name` in this folder.
-  void WriteProgram(const std::string& name, const std::string& body) const {
-    Write(name, "#!/bin/sh\n" + body + "\n");
-    chmod(File(name).c_str(), 0755);
-  }
+inline void WriteFile(const std::string& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary) << content;
+}
 
- private:
-  std::filesystem::path m_path;
-};
-
-inline std::string ReadFileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// An executable shell script `name` in folder.
+inline void WriteProgram(const TempDir& folder, const std::string& name, const std::string& body) {
+  WriteFile(folder.Path(name), "#!/bin/sh\n" + body + "\n");
+  chmod(folder.Path(name).c_str(), 0755);
 }
 
 struct DotEdge {
