@@ -1,5 +1,8 @@
 #include "fake_http_client.h"
 
+#include <chrono>
+#include <thread>
+
 namespace wendrel::test {
 
 namespace {
@@ -8,10 +11,13 @@ class FakeRequest : public HttpRequestHandle {
  public:
   FakeRequest(FakeReply reply, std::shared_ptr<int> aborts) : m_reply(std::move(reply)), m_aborts(std::move(aborts)) {}
 
-  bool WaitForResponse(int) override {
+  // Like a real request, an unanswered wait takes its time (callers would spin otherwise).
+  bool WaitForResponse(int timeoutMs) override {
     if (m_aborted) return true;
-    if (m_reply.waitsBeforeDone < 0) return false;
-    if (m_waits++ < m_reply.waitsBeforeDone) return false;
+    if (m_reply.waitsBeforeDone < 0 || m_waits++ < m_reply.waitsBeforeDone) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0));
+      return false;
+    }
     m_done = true;
     return true;
   }
