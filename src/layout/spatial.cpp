@@ -13,7 +13,7 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "layout/number_text.h"
+#include "platform/number_text.h"
 #include "layout/shell_and_wait.h"
 
 namespace wendrel {

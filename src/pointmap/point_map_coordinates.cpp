@@ -3,7 +3,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "layout/number_text.h"
+#include "platform/number_text.h"
 #include "pointmap/point_map.h"
 
 namespace wendrel {

@@ -8,6 +8,7 @@
 #include "text/date_time.h"
 #include "text/document_set.h"
 #include "text/text_error.h"
+#include "platform/number_text.h"
 #include "text/text_functions.h"
 
 namespace wendrel {

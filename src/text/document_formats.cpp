@@ -3,6 +3,7 @@
 
 #include "text/document_set.h"
 #include "text/text_error.h"
+#include "platform/number_text.h"
 #include "text/text_functions.h"
 
 namespace wendrel {

@@ -14,6 +14,7 @@
 #include "text/porter.h"
 #include "platform/text_encoding.h"
 #include "text/text_error.h"
+#include "platform/number_text.h"
 #include "text/text_functions.h"
 
 namespace wendrel {

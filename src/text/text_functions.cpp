@@ -1,7 +1,6 @@
 // Small text and file helpers.
 #include "text/text_functions.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -47,41 +46,6 @@ std::string ReplaceAll(std::string_view text, std::string_view what, std::string
   }
   out.append(text.substr(start));
   return out;
-}
-
-double LeadingNumber(std::string_view text) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-  std::string digits;
-  size_t i = 0;
-  while (i < text.size() && blank(text[i])) ++i;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) digits += text[i++];
-  bool point = false, any = false;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (blank(c)) continue;
-    if (c >= '0' && c <= '9') {
-      digits += c;
-      any = true;
-    } else if (c == '.' && !point) {
-      digits += c;
-      point = true;
-    } else {
-      break;
-    }
-  }
-  if (!any) return 0;
-  // An exponent only counts when digits follow it.
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-    std::string exponent = "e";
-    size_t j = i + 1;
-    if (j < text.size() && (text[j] == '-' || text[j] == '+')) exponent += text[j++];
-    size_t before = exponent.size();
-    while (j < text.size() && text[j] >= '0' && text[j] <= '9') exponent += text[j++];
-    if (exponent.size() > before) digits += exponent;
-  }
-  double value = 0;
-  std::from_chars(digits.data() + (digits[0] == '+' ? 1 : 0), digits.data() + digits.size(), value);
-  return value;
 }
 
 double RoundHalfEven(double value) { return std::nearbyint(value); }

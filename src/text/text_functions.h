@@ -12,9 +12,6 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view delim
 // Without leading and trailing spaces (only the space character).
 std::string TrimSpaces(std::string_view text);
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
-// The number at the start of a text in the manner of the classic Val: leading blanks skipped,
-// blanks inside the number ignored, 0 when there is none.
-double LeadingNumber(std::string_view text);
 // Rounded to a whole number, halves to even.
 double RoundHalfEven(double value);
 

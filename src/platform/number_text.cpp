@@ -1,5 +1,5 @@
-// Number reading shared by the layout and map readers.
-#include "number_text.h"
+// Number reading shared by every reader of numbers in text files.
+#include "platform/number_text.h"
 
 #include <charconv>
 #include <string>
@@ -47,11 +47,38 @@ double Convert(std::string_view number) {
 }  // namespace
 
 double LeadingNumber(std::string_view text) {
-  size_t start = 0;
-  while (start < text.size() && IsBlankOrLineEnd(text[start])) ++start;
-  text.remove_prefix(start);
-  size_t length = NumberLength(text);
-  return length == 0 ? 0.0 : Convert(text.substr(0, length));
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  std::string digits;
+  size_t i = 0;
+  while (i < text.size() && blank(text[i])) ++i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) digits += text[i++];
+  bool point = false, any = false;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (blank(c)) continue;
+    if (c >= '0' && c <= '9') {
+      digits += c;
+      any = true;
+    } else if (c == '.' && !point) {
+      digits += c;
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (!any) return 0;
+  // An exponent only counts when digits follow it.
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+    std::string exponent = "e";
+    size_t j = i + 1;
+    if (j < text.size() && (text[j] == '-' || text[j] == '+')) exponent += text[j++];
+    size_t before = exponent.size();
+    while (j < text.size() && text[j] >= '0' && text[j] <= '9') exponent += text[j++];
+    if (exponent.size() > before) digits += exponent;
+  }
+  double value = 0;
+  std::from_chars(digits.data() + (digits[0] == '+' ? 1 : 0), digits.data() + digits.size(), value);
+  return value;
 }
 
 std::optional<double> ParseNumber(std::string_view text) {

@@ -1,5 +1,5 @@
-// Reading numbers from the text files of the layout and the map: the leading number of a text
-// (0 when there is none) and a whole text as a number (failing on anything else).
+// Reading numbers from text files: the leading number of a text (0 when there is none) and a
+// whole text as a number (failing on anything else). A full stop is always the decimal point.
 #pragma once
 
 #include <optional>
@@ -8,8 +8,8 @@
 namespace wendrel {
 
 // The numeric value of the number at the start of text: leading blanks skipped, an optional sign,
-// digits with an optional decimal point and exponent; 0 when text does not begin with a number.
-// "  12abc" is 12, "*Vertices 5" is 0.
+// digits (blanks between them are passed over, as the old Val did) with an optional decimal point
+// and exponent; 0 when text does not begin with a number. "  12abc" is 12, "*Vertices 5" is 0.
 double LeadingNumber(std::string_view text);
 
 // The whole text as a decimal number (surrounding blanks and line ends allowed); nothing when
