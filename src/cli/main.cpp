@@ -5,6 +5,7 @@
 
 #include "cli/client_commands.h"
 #include "cli/grow_command.h"
+#include "cli/network_command.h"
 #include "cli/service_commands.h"
 #include "cli/text_commands.h"
 #include "platform/terminal_host.h"
@@ -22,7 +23,8 @@ constexpr const char* kUsage =
     "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
-    "  docs      load a document file, show its fields and counts, export it\n";
+    "  docs      load a document file, show its fields and counts, export it\n"
+    "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n";
 
 }  // namespace
 
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
   if (command == "stem") return wendrel::RunStem(args, std::cin, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
+  if (command == "network") return wendrel::RunNetwork(args, host, std::cout, std::cerr);
   std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
   return 2;
 }

@@ -1,9 +1,12 @@
-// SparseVectorSingle: element access, dense conversion.
+// SparseVectorSingle: element access, dense conversion, similarities, truncation and iteration.
 #include "sparse/sparse_vector_single.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <string>
+
+#include "sparse/misc_functions.h"
 
 namespace wendrel {
 
@@ -92,6 +95,88 @@ void SparseVectorSingle::SetElements(std::vector<int32_t> indexes, std::vector<f
   m_dimensionCount = dim;
   m_indexes = std::move(indexes);
   m_values = std::move(values);
+}
+
+float SparseVectorSingle::Magnitude() const {
+  float sum = 0;
+  for (float v : m_values) sum += v * v;
+  return std::sqrt(sum);
+}
+
+namespace {
+
+// The cosine step shared by both similarity forms: only a positive inner product is divided.
+float FinishSimilarity(float sum, int32_t measure, float magnitude, float otherMagnitude) {
+  if (measure == 2 && sum > 0) return sum / (magnitude * otherMagnitude);
+  return sum;
+}
+
+float DenseAt(const std::vector<float>& dense, int32_t dim) {
+  return static_cast<size_t>(dim) < dense.size() ? dense[static_cast<size_t>(dim)] : 0.0f;
+}
+
+}  // namespace
+
+float SparseVectorSingle::GetSimilarity(const std::vector<float>& dense, int32_t measure, float otherMagnitude) const {
+  float sum = 0;
+  for (size_t k = 0; k < m_indexes.size(); ++k) sum += DenseAt(dense, m_indexes[k]) * m_values[k];
+  if (measure == 2 && !(otherMagnitude > 0)) return -1;
+  return FinishSimilarity(sum, measure, Magnitude(), otherMagnitude);
+}
+
+float SparseVectorSingle::GetSimilarityDX8(const std::vector<float>& dense, int32_t measure,
+                                           float otherMagnitude) const {
+  float sum = 0;
+  const size_t n = m_indexes.size();
+  size_t k = 0;
+  for (; k + 4 <= n; k += 4) {
+    float block = DenseAt(dense, m_indexes[k]) * m_values[k] + DenseAt(dense, m_indexes[k + 1]) * m_values[k + 1] +
+                  DenseAt(dense, m_indexes[k + 2]) * m_values[k + 2] + DenseAt(dense, m_indexes[k + 3]) * m_values[k + 3];
+    sum += block;
+  }
+  for (; k < n; ++k) sum += DenseAt(dense, m_indexes[k]) * m_values[k];
+  return FinishSimilarity(sum, measure, Magnitude(), otherMagnitude);
+}
+
+float SparseVectorSingle::GetSimilarity_old(const SparseVectorSingle& other, const std::vector<float>& dense,
+                                            int32_t measure) const {
+  float sum = 0;
+  for (size_t k = 0; k < m_indexes.size(); ++k) sum += DenseAt(dense, m_indexes[k]) * m_values[k];
+  return FinishSimilarity(sum, measure, Magnitude(), other.Magnitude());
+}
+
+float SparseVectorSingle::GetSimilarityDX8_old(const SparseVectorSingle& other, const std::vector<float>& dense,
+                                               int32_t measure) const {
+  return GetSimilarityDX8(dense, measure, other.Magnitude());
+}
+
+void SparseVectorSingle::TruncateLocal(int32_t keep) {
+  if (m_indexes.empty()) return;
+  int32_t length = 0;
+  std::vector<float> dense = GetVectorArr(length);
+  std::vector<int32_t> chosen = RankIndices(dense, -1, keep, true, 1);
+  std::vector<float> kept(dense.size(), 0.0f);
+  for (int32_t i : chosen) kept[static_cast<size_t>(i)] = dense[static_cast<size_t>(i)];
+  SetVector(kept, length);
+}
+
+void SparseVectorSingle::Normalise() {
+  for (float& v : m_values) v /= Magnitude();
+}
+
+int32_t SparseVectorSingle::FirstElementIndex() {
+  m_cursor = 1;
+  return m_indexes.empty() ? -1 : m_indexes.front();
+}
+
+int32_t SparseVectorSingle::LastElementIndex() {
+  m_cursor = NZElementCount();
+  return m_indexes[CheckedPosition(m_cursor)];
+}
+
+int32_t SparseVectorSingle::NextElementIndex() {
+  if (m_cursor <= NZElementCount()) ++m_cursor;
+  return m_cursor <= NZElementCount() ? m_indexes[static_cast<size_t>(m_cursor - 1)] : -1;
 }
 
 }  // namespace wendrel

@@ -1,0 +1,333 @@
+// Network reductions: the listed cases, the spanning tree against the sorted-list growth it
+// replaces and a brute-force best tree, Pathfinder against the union of minimum spanning trees,
+// and geodesic distances against Dijkstra, all on seeded random matrices with tied values.
+#include "proximity/proximity_matrix.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <queue>
+#include <random>
+#include <set>
+
+#include "platform/scripted_host.h"
+
+namespace wendrel {
+namespace {
+
+using Edge = std::pair<int32_t, int32_t>;
+
+ProximityMatrix Symmetric(Host& host, int32_t n, int32_t kind, float fill, const std::vector<LinkRecord>& links) {
+  ProximityMatrix m(host);
+  m.InitMatrix(n, kind);
+  for (int32_t i = 0; i < n; ++i)
+    for (int32_t j = 0; j < n; ++j)
+      if (i != j) m.SetValue(i, j, fill);
+  for (const auto& l : links) {
+    m.SetValue(l.I, l.J, l.Value);
+    m.SetValue(l.J, l.I, l.Value);
+  }
+  return m;
+}
+
+// Random symmetric values from a few levels (many ties), some absent or outside [0, 1].
+ProximityMatrix RandomMatrix(Host& host, std::mt19937& random, int32_t n, int32_t kind, bool allInRange = false) {
+  ProximityMatrix m(host);
+  m.InitMatrix(n, kind);
+  for (int32_t i = 0; i < n; ++i) {
+    for (int32_t j = i + 1; j < n; ++j) {
+      int level = static_cast<int>(random() % 14);
+      float v = level <= 10 ? static_cast<float>(level) / 10 : (allInRange ? 0.5f : (level == 11 ? 1.5f : -1.0f));
+      m.SetValue(i, j, v);
+      m.SetValue(j, i, v);
+    }
+  }
+  return m;
+}
+
+std::set<Edge> Links(const ProximityMatrix& m) {
+  std::set<Edge> links;
+  for (int32_t i = 0; i < m.NodeCount(); ++i)
+    for (int32_t j = i + 1; j < m.NodeCount(); ++j)
+      if (m.Value(i, j) != -1) links.insert({i, j});
+  return links;
+}
+
+// The growth the spanning tree was first written as: every link in [0, 1] in one list sorted once
+// (ties in row order), then repeatedly the first link in the list with exactly one end in the tree.
+std::set<Edge> SortedListTree(const ProximityMatrix& m, int32_t& startNode) {
+  auto links = m.GetLinks(0, 1);
+  const bool descending = m.CurrentMatrixType() == 1 || m.CurrentMatrixType() == 2;
+  std::stable_sort(links.begin(), links.end(), [&](const LinkRecord& a, const LinkRecord& b) {
+    return descending ? a.Value > b.Value : a.Value < b.Value;
+  });
+  std::set<Edge> tree;
+  if (links.empty()) return tree;
+  size_t first = 0;
+  if (startNode != -1) {
+    while (first < links.size() && links[first].I != startNode && links[first].J != startNode) ++first;
+  }
+  if (startNode == -1 || first == links.size()) {
+    first = 0;
+    startNode = links[0].I;
+  }
+  std::vector<bool> in(static_cast<size_t>(m.NodeCount()), false);
+  in[links[first].I] = in[links[first].J] = true;
+  tree.insert({links[first].I, links[first].J});
+  for (bool grown = true; grown;) {
+    grown = false;
+    for (const auto& l : links) {
+      if (in[l.I] != in[l.J]) {
+        in[l.I] = in[l.J] = true;
+        tree.insert({l.I, l.J});
+        grown = true;
+        break;
+      }
+    }
+  }
+  return tree;
+}
+
+TEST(Transform2MST, StrongestChain) {
+  ScriptedHost host;
+  ProximityMatrix m = Symmetric(host, 4, 1, 0.1f, {{0.9f, 0, 1}, {0.8f, 1, 2}, {0.7f, 2, 3}});
+  int32_t start = -1;
+  ProximityMatrix tree = m.Transform2MST(start);
+  EXPECT_EQ(start, 0);
+  EXPECT_EQ(Links(tree), (std::set<Edge>{{0, 1}, {1, 2}, {2, 3}}));
+  EXPECT_EQ(tree.Value(2, 1), 0.8f);
+  EXPECT_EQ(tree.CurrentMatrixType(), 1);
+
+  ProximityMatrix distances = Symmetric(host, 4, 3, 0.1f, {{0.9f, 0, 1}, {0.8f, 1, 2}, {0.7f, 2, 3}});
+  start = -1;
+  auto shortest = Links(distances.Transform2MST(start));
+  EXPECT_EQ(shortest.size(), 3u);
+  for (const Edge& e : shortest) EXPECT_FLOAT_EQ(distances.Value(e.first, e.second), 0.1f);
+}
+
+TEST(Transform2MST, OutOfRangeValuesAndStartNodes) {
+  ScriptedHost host;
+  // 1.5 and -0.2 never enter; node 3 has no link in range, so the tree stops short of it.
+  ProximityMatrix m = Symmetric(host, 4, 1, -1, {{1.5f, 0, 1}, {0.5f, 1, 2}, {0.4f, 0, 2}, {-0.2f, 2, 3}});
+  int32_t start = 3;  // no link's end: starts from the strongest link and reports its first node
+  EXPECT_EQ(Links(m.Transform2MST(start)), (std::set<Edge>{{1, 2}, {0, 2}}));
+  EXPECT_EQ(start, 1);
+  start = 0;
+  EXPECT_EQ(Links(m.Transform2MST(start)), (std::set<Edge>{{1, 2}, {0, 2}}));
+  EXPECT_EQ(start, 0);
+
+  ProximityMatrix none = Symmetric(host, 3, 1, -1, {});
+  start = -1;
+  ProximityMatrix empty = none.Transform2MST(start);
+  EXPECT_EQ(empty.NodeCount(), 3);
+  EXPECT_TRUE(Links(empty).empty());
+  EXPECT_EQ(start, -1);
+}
+
+TEST(Transform2MST, MatchesSortedListGrowthWithTies) {
+  ScriptedHost host;
+  std::mt19937 random(21);
+  for (int round = 0; round < 300; ++round) {
+    const int32_t n = 2 + static_cast<int32_t>(random() % 15);
+    const int32_t kind = static_cast<int32_t>(random() % 5);
+    ProximityMatrix m = RandomMatrix(host, random, n, kind);
+    // Now and then an asymmetric table: only the upper triangle counts.
+    if (round % 5 == 0) m.SetValue(n - 1, 0, 0.95f);
+    int32_t start = round % 3 == 0 ? -1 : static_cast<int32_t>(random() % n);
+    int32_t expectedStart = start;
+    std::set<Edge> expected = SortedListTree(m, expectedStart);
+    ProximityMatrix tree = m.Transform2MST(start);
+    ASSERT_EQ(Links(tree), expected) << "round " << round;
+    EXPECT_EQ(start, expectedStart);
+    for (const Edge& e : expected) EXPECT_EQ(tree.Value(e.second, e.first), m.Value(e.first, e.second));
+  }
+}
+
+TEST(Transform2MST, TotalWeightOfBruteForceBestTree) {
+  ScriptedHost host;
+  std::mt19937 random(8);
+  for (int round = 0; round < 40; ++round) {
+    const int32_t n = 2 + static_cast<int32_t>(random() % 5);
+    const bool similarities = round % 2 == 0;
+    ProximityMatrix m = RandomMatrix(host, random, n, similarities ? 1 : 3, true);
+    std::vector<LinkRecord> links = m.GetLinks(0, 1);
+    double best = similarities ? -1 : 1e9;
+    for (uint32_t subset = 0; subset < (1u << links.size()); ++subset) {
+      if (std::popcount(subset) != n - 1) continue;
+      std::vector<int32_t> parent(static_cast<size_t>(n));
+      for (int32_t v = 0; v < n; ++v) parent[v] = v;
+      std::function<int32_t(int32_t)> root = [&](int32_t v) { return parent[v] == v ? v : parent[v] = root(parent[v]); };
+      bool acyclic = true;
+      double weight = 0;
+      for (size_t e = 0; e < links.size(); ++e) {
+        if (!(subset >> e & 1)) continue;
+        int32_t a = root(links[e].I), b = root(links[e].J);
+        if (a == b) acyclic = false;
+        parent[a] = b;
+        weight += links[e].Value;
+      }
+      if (acyclic) best = similarities ? std::max(best, weight) : std::min(best, weight);
+    }
+    int32_t start = -1;
+    ProximityMatrix tree = m.Transform2MST(start);
+    double weight = 0;
+    for (const Edge& e : Links(tree)) weight += tree.Value(e.first, e.second);
+    EXPECT_NEAR(weight, best, 1e-5) << "round " << round;
+  }
+}
+
+TEST(Pathfinder, InfinityAndOneOnATriangle) {
+  ScriptedHost host;
+  ProximityMatrix m = Symmetric(host, 3, 3, -1, {{0.2f, 0, 1}, {0.3f, 1, 2}, {0.4f, 0, 2}});
+  EXPECT_EQ(Links(m.Transform2FastPF(0)), (std::set<Edge>{{0, 1}, {1, 2}}));
+  ProximityMatrix kept = m.Transform2FastPF(1);
+  EXPECT_EQ(Links(kept), (std::set<Edge>{{0, 1}, {0, 2}, {1, 2}}));
+  EXPECT_EQ(kept.Value(0, 2), 0.4f);
+  EXPECT_EQ(kept.Value(1, 1), 0);
+  // A large r does not overflow: the pair without a link stays without one.
+  ProximityMatrix chain = Symmetric(host, 3, 3, -1, {{0.2f, 0, 1}, {0.3f, 1, 2}});
+  ProximityMatrix large = chain.Transform2FastPF(200);
+  EXPECT_EQ(Links(large), (std::set<Edge>{{0, 1}, {1, 2}}));
+  EXPECT_EQ(large.LinkCount(0, 2), 2);  // the path found, though not a link of the network
+}
+
+TEST(Pathfinder, SimilaritiesAreConvertedInPlace) {
+  ScriptedHost host;
+  ProximityMatrix m = Symmetric(host, 3, 1, -1, {{0.8f, 0, 1}, {0.7f, 1, 2}, {0.6f, 0, 2}});
+  ProximityMatrix network = m.Transform2FastPF(0);
+  EXPECT_EQ(m.CurrentMatrixType(), 3);
+  EXPECT_FLOAT_EQ(m.Value(0, 1), 0.2f);
+  EXPECT_EQ(Links(network), (std::set<Edge>{{0, 1}, {1, 2}}));
+}
+
+TEST(Pathfinder, QLimits) {
+  ScriptedHost host;
+  ProximityMatrix m = Symmetric(host, 4, 3, -1, {{0.2f, 0, 1}, {0.3f, 1, 2}, {0.4f, 0, 2}, {1, 2, 3}, {0.1f, 0, 3}});
+  // One link per path: nothing is replaced, so every pair with a distance other than 1 or -1 stays.
+  for (auto result : {m.FastPFQ(1, 1), m.FastPFQ2(1, 1)}) {
+    ASSERT_TRUE(result);
+    EXPECT_EQ(Links(*result), (std::set<Edge>{{0, 1}, {1, 2}, {0, 2}, {0, 3}}));
+  }
+  EXPECT_EQ(Links(*m.FastPFQ(0, 2)), (std::set<Edge>{{0, 1}, {1, 2}, {0, 3}}));
+  ProximityMatrix similarities = Symmetric(host, 2, 1, -1, {{0.5f, 0, 1}});
+  EXPECT_FALSE(similarities.FastPFQ(1, 1));
+  EXPECT_FALSE(similarities.FastPFQ2(1, 1));
+}
+
+TEST(Pathfinder, InfinityIsTheUnionOfMinimumSpanningTrees) {
+  ScriptedHost host;
+  std::mt19937 random(13);
+  for (int round = 0; round < 60; ++round) {
+    const int32_t n = 2 + static_cast<int32_t>(random() % 12);
+    ProximityMatrix m(host);
+    m.InitMatrix(n, 3);
+    for (int32_t i = 0; i < n; ++i)
+      for (int32_t j = i + 1; j < n; ++j) {
+        float v = random() % 4 == 0 ? -1.0f : static_cast<float>(1 + random() % 6) / 10;
+        m.SetValue(i, j, v);
+        m.SetValue(j, i, v);
+      }
+    // A link is in some minimum spanning tree exactly when no path of strictly shorter links joins its ends.
+    std::set<Edge> expected;
+    for (int32_t i = 0; i < n; ++i) {
+      for (int32_t j = i + 1; j < n; ++j) {
+        const float d = m.Value(i, j);
+        if (d == -1) continue;
+        std::vector<bool> seen(static_cast<size_t>(n), false);
+        std::vector<int32_t> stack{i};
+        seen[i] = true;
+        while (!stack.empty()) {
+          int32_t u = stack.back();
+          stack.pop_back();
+          for (int32_t v = 0; v < n; ++v)
+            if (!seen[v] && v != u && m.Value(u, v) != -1 && m.Value(u, v) < d) {
+              seen[v] = true;
+              stack.push_back(v);
+            }
+        }
+        if (!seen[j]) expected.insert({i, j});
+      }
+    }
+    for (auto network : {m.Transform2FastPF(0), *m.FastPFQ(0, n - 1), *m.FastPFQ2(0, n - 1)})
+      EXPECT_EQ(Links(network), expected) << "round " << round;
+  }
+}
+
+TEST(Transform2Geodesic, ChainAndProgress) {
+  ScriptedHost host;
+  ScriptedCaption caption;
+  ProximityMatrix m = Symmetric(host, 3, 3, -1, {{0.2f, 0, 1}, {0.3f, 1, 2}});
+  auto g = m.Transform2Geodesic(&caption);
+  ASSERT_TRUE(g);
+  EXPECT_FLOAT_EQ(g->Value(0, 2), 0.5f);
+  EXPECT_EQ(g->LinkCount(0, 2), 2);
+  EXPECT_EQ(g->Value(1, 1), 0);
+  EXPECT_EQ(caption.GetCaption(), "Geodesic - K=2");
+  ProximityMatrix empty(host);
+  EXPECT_FALSE(empty.Transform2Geodesic());
+}
+
+TEST(Transform2Geodesic, MatchesDijkstra) {
+  ScriptedHost host;
+  std::mt19937 random(17);
+  for (int round = 0; round < 40; ++round) {
+    const int32_t n = 1 + static_cast<int32_t>(random() % 12);
+    const int32_t kind = round % 2 ? 1 : 3;
+    ProximityMatrix m = RandomMatrix(host, random, n, kind, true);  // no negative distances
+    for (int32_t i = 0; i + 1 < n; i += 3) {
+      m.SetValue(i, i + 1, -1);
+      m.SetValue(i + 1, i, -1);
+    }
+    auto g = m.Transform2Geodesic();
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->CurrentMatrixType(), 3);
+    auto length = [&](int32_t u, int32_t v) {
+      float value = m.Value(u, v);
+      float d = kind == 1 && value > -1 ? 1 - value : value;
+      return std::fabs(d) == 1 ? -1.0f : d;
+    };
+    for (int32_t s = 0; s < n; ++s) {
+      std::vector<double> best(static_cast<size_t>(n), 1e300);
+      std::priority_queue<std::pair<double, int32_t>, std::vector<std::pair<double, int32_t>>, std::greater<>> queue;
+      best[s] = 0;
+      queue.push({0, s});
+      while (!queue.empty()) {
+        auto [d, u] = queue.top();
+        queue.pop();
+        if (d > best[u]) continue;
+        for (int32_t v = 0; v < n; ++v) {
+          float l = u == v ? -1 : length(std::min(u, v), std::max(u, v));
+          if (l == -1 || d + l >= best[v]) continue;
+          best[v] = d + l;
+          queue.push({best[v], v});
+        }
+      }
+      for (int32_t t = 0; t < n; ++t) {
+        if (best[t] >= 1e300) EXPECT_EQ(g->Value(s, t), ProximityMatrix::kNoLink);
+        else EXPECT_NEAR(g->Value(s, t), best[t], 1e-4) << round << ": " << s << "-" << t;
+      }
+    }
+  }
+}
+
+TEST(Transform2KNN, NearestNeighbours) {
+  ScriptedHost host;
+  ProximityMatrix m = Symmetric(host, 3, 1, -1, {{0.9f, 0, 1}, {0.5f, 1, 2}, {0.2f, 0, 2}});
+  int32_t k = 1;
+  auto knn = m.Transform2KNN(k);
+  ASSERT_TRUE(knn);
+  // 0 and 1 choose each other, 2 chooses 1: node 1 gets two links.
+  EXPECT_EQ(Links(*knn), (std::set<Edge>{{0, 1}, {1, 2}}));
+  EXPECT_EQ(knn->Value(2, 1), 0.5f);
+  ProximityMatrix distances = Symmetric(host, 3, 3, -1, {{0.9f, 0, 1}, {0.5f, 1, 2}, {0.2f, 0, 2}});
+  EXPECT_EQ(Links(*distances.Transform2KNN(k)), (std::set<Edge>{{0, 2}, {1, 2}}));
+  k = 5;
+  distances.Transform2KNN(k);
+  EXPECT_EQ(k, 1);  // capped at n - 2
+  ProximityMatrix empty(host);
+  EXPECT_FALSE(empty.Transform2KNN(k));
+}
+
+}  // namespace
+}  // namespace wendrel
