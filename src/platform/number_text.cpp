@@ -46,7 +46,7 @@ double Convert(std::string_view number) {
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
+double BasicValue(std::string_view text) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   std::string digits;
   size_t i = 0;
@@ -79,6 +79,14 @@ double LeadingNumber(std::string_view text) {
   double value = 0;
   std::from_chars(digits.data() + (digits[0] == '+' ? 1 : 0), digits.data() + digits.size(), value);
   return value;
+}
+
+double LeadingNumber(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && IsBlankOrLineEnd(text[start])) ++start;
+  text.remove_prefix(start);
+  size_t length = NumberLength(text);
+  return length == 0 ? 0.0 : Convert(text.substr(0, length));
 }
 
 std::optional<double> ParseNumber(std::string_view text) {

@@ -155,7 +155,7 @@ void DocumentSet::SwapDocuments(size_t a, size_t b) { m_texts[a].swap(m_texts[b]
 void DocumentSet::SortByInt(uint8_t field, bool descending) {
   CheckField(field, "SortByInt");
   std::vector<double> values;
-  for (const auto& row : m_texts) values.push_back(RoundHalfEven(LeadingNumber(row[field])));
+  for (const auto& row : m_texts) values.push_back(RoundHalfEven(BasicValue(row[field])));
   size_t n = values.size();
   int increases = 0, decreases = 0;
   for (size_t i = 1; i < n; ++i) {

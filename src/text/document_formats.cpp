@@ -132,7 +132,7 @@ void DocumentSet::AddField(const std::string& name, const std::string& start, co
 void DocumentSet::ReadFieldDefinitions(const std::string& path) {
   DefinitionReader reader(ReplaceAll(ReadTextFile(path), "\r", ""));
   std::string first = reader.NextLine();
-  double count = LeadingNumber(first);
+  double count = BasicValue(first);
   if (count < 1 || count > kMaximumFields || count != static_cast<int>(count))
     throw TextError("field definitions in " + path + ": the first line must hold a field count from 1 to 255");
   std::vector<std::string> names;

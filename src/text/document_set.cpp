@@ -144,7 +144,7 @@ void DocumentSet::RepairTweetColumns(std::vector<std::string>& columns) {
     if (static_cast<unsigned char>(column[0]) < 45) columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(i));
   }
   // A tweet that held tabs was split into several columns; a non-numeric column 3 is a piece of it.
-  while (columns.size() > m_fieldNames.size() && columns.size() > 3 && LeadingNumber(columns[3]) == 0) {
+  while (columns.size() > m_fieldNames.size() && columns.size() > 3 && BasicValue(columns[3]) == 0) {
     std::string piece = std::move(columns[3]);
     columns.erase(columns.begin() + 3);
     columns[2].append(piece);

@@ -402,10 +402,10 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
   int32_t docCount = m_docCount;
   if (!lines.empty()) {
     std::vector<std::string> header = SplitText(lines[0], "\t");
-    double terms = LeadingNumber(header[0]);
+    double terms = BasicValue(header[0]);
     if (terms < 0 || terms > std::numeric_limits<int32_t>::max()) throw TextError(path + ": bad term count");
     termCount = static_cast<int32_t>(terms);
-    double docs = header.size() > 1 ? LeadingNumber(header[1]) : 0;
+    double docs = header.size() > 1 ? BasicValue(header[1]) : 0;
     if (docs < docCount) docCount = std::max(0, static_cast<int32_t>(docs));
   }
   if (lines.empty() && termCount == 0) return;
@@ -422,9 +422,9 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
     if (columns.size() < first + static_cast<size_t>(docCount))
       throw TextError(path + ": line " + std::to_string(t + 1) + " holds too few columns");
     terms[static_cast<size_t>(t - 1)] = columns[0];
-    if (withDocFreq) docFreq[static_cast<size_t>(t - 1)] = static_cast<int32_t>(LeadingNumber(columns[1]));
+    if (withDocFreq) docFreq[static_cast<size_t>(t - 1)] = static_cast<int32_t>(BasicValue(columns[1]));
     for (int32_t d = 1; d <= docCount; ++d)
-      matrix.SetValue(t, d, static_cast<float>(LeadingNumber(columns[first + static_cast<size_t>(d - 1)])));
+      matrix.SetValue(t, d, static_cast<float>(BasicValue(columns[first + static_cast<size_t>(d - 1)])));
   }
   m_termCount = termCount;
   m_docCount = docCount;
