@@ -10,7 +10,6 @@
 
 #include "platform/scripted_host.h"
 #include "test_http_server.h"
-#include "test_paths.h"
 
 namespace wendrel {
 namespace {
@@ -56,21 +55,6 @@ TEST_F(CommandOutput, RecordsRefusesWhatItCannotRead) {
   EXPECT_EQ(RunRecords({}, out, err), 2);
   EXPECT_EQ(RunRecords({"a", "b"}, out, err), 2);
   EXPECT_TRUE(out.str().empty());
-}
-
-TEST_F(CommandOutput, RecordsOfTheRealRepliesHaveOneLinePerPublication) {
-  for (const char* name : {"mas/reply_51_results.json", "mas/reply_92_results.json"}) {
-    auto path = test::SharedPath(name);
-    if (!path) GTEST_SKIP() << "shared test data not present";
-    std::ostringstream lines;
-    ASSERT_EQ(RunRecords({*path}, lines, err), 0);
-    std::string text = lines.str();
-    size_t count = std::count(text.begin(), text.end(), '\n');
-    EXPECT_EQ(count, std::string(name).find("51") != std::string::npos ? 51u : 92u);
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-      EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 13) << line;
-  }
 }
 
 TEST_F(CommandOutput, SearchPrintsTheRecordsFoundAndNothingWhenNothingIs) {

@@ -5,13 +5,10 @@
 
 #include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 
 #include "cli/client_commands.h"
-#include "platform/curl_http_client.h"
 #include "platform/scripted_host.h"
-#include "search_client/result_set.h"
 #include "service/corpus_generator.h"
 #include "service/corpus_import.h"
 #include "service/search_service.h"
@@ -90,44 +87,6 @@ TEST_F(SearchEndToEnd, YearRangeBoundsEveryHit) {
     EXPECT_GE(year, 1990) << line;
     EXPECT_LE(year, 2000) << line;
   }
-}
-
-TEST_F(SearchEndToEnd, ReferencePagesMatchTheCorpus) {
-  // The publication with the most references inside the corpus: its references page holds exactly
-  // those publications.
-  std::set<int64_t> ids;
-  for (const auto& p : s_corpus) ids.insert(p["id"].get<int64_t>());
-  const nlohmann::json* best = nullptr;
-  std::set<std::string> expected;
-  for (const auto& p : s_corpus) {
-    std::set<std::string> inside;
-    for (const auto& r : p["references"])
-      if (ids.count(r.get<int64_t>()) && r.get<int64_t>() != p["id"].get<int64_t>())
-        inside.insert(std::to_string(r.get<int64_t>()));
-    if (inside.size() > expected.size() && inside.size() <= 100) {
-      best = &p;
-      expected = inside;
-    }
-  }
-  ASSERT_NE(best, nullptr);
-  CurlHttpClient http;
-  ResultSet rs(host, http, service->BaseAddress());
-  ASSERT_TRUE(rs.RequestMASCitedArticles(kDefaultApplicationID, std::to_string((*best)["id"].get<int64_t>()), 1, 100));
-  std::set<std::string> got;
-  auto records = rs.ResultRecords();
-  for (size_t i = 1; i < records.size(); ++i) got.insert(records[i].PK);
-  EXPECT_EQ(got, expected);
-  // Ordered by citation count, highest first.
-  for (size_t i = 2; i < records.size(); ++i) EXPECT_GE(records[i - 1].CitationCount, records[i].CitationCount);
-}
-
-TEST_F(SearchEndToEnd, UnknownPublicationGivesTheNoResultRecord) {
-  CurlHttpClient http;
-  ResultSet rs(host, http, service->BaseAddress());
-  ASSERT_TRUE(rs.RequestMASRetrieve(kDefaultApplicationID, "999999999"));
-  auto records = rs.ResultRecords();
-  ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[1].PK, "null");
 }
 
 TEST_F(SearchEndToEnd, DemoRunsAgainstACorpusFile) {

@@ -18,30 +18,6 @@ TEST(DefaultAnswer, NeverRetriesOrConfirmsUnattended) {
   EXPECT_EQ(DefaultAnswer(MessageButtons::AbortRetryIgnore), MessageResult::Ignore);
 }
 
-TEST(ScriptedHost, AnswersFromTheQueueThenByDefaultAndRecordsEverything) {
-  ScriptedHost host;
-  host.QueueAnswer(MessageResult::Retry);
-  EXPECT_EQ(host.MessageBox("t1", "T", MessageIcon::None, MessageButtons::RetryCancel), MessageResult::Retry);
-  EXPECT_EQ(host.MessageBox("t2", "T", MessageIcon::Critical, MessageButtons::RetryCancel), MessageResult::Cancel);
-  ASSERT_EQ(host.Messages().size(), 2u);
-  EXPECT_EQ(host.Messages()[1].text, "t2");
-  EXPECT_EQ(host.Messages()[1].icon, MessageIcon::Critical);
-  EXPECT_EQ(host.Messages()[1].answer, MessageResult::Cancel);
-
-  int calls = 0;
-  host.OnDoEvents([&] { ++calls; });
-  host.DoEvents();
-  host.DoEvents();
-  EXPECT_EQ(calls, 2);
-  EXPECT_EQ(host.DoEventsCount(), 2);
-
-  ScriptedCaption caption("Wendrel Search");
-  caption.SetCaption("a");
-  caption.SetCaption("b");
-  EXPECT_EQ(caption.GetCaption(), "b");
-  EXPECT_EQ(caption.History(), (std::vector<std::string>{"a", "b"}));
-}
-
 TEST(TerminalHost, UnattendedTakesTheDefaultAndSaysSo) {
   std::istringstream in("retry\n");
   std::ostringstream out;

@@ -16,7 +16,6 @@ namespace wendrel {
 namespace {
 
 using test::FakeHttpClient;
-using test::FakeReply;
 
 const std::string kBase = "http://svc.test";
 const std::string kPrefix = kBase + "/json.svc/search?AppId=KEY";
@@ -96,29 +95,6 @@ TEST(ResultSetHttp, OkReplyIsKeptAndConverted) {
   EXPECT_TRUE(host.Messages().empty());
 }
 
-TEST(ResultSetHttp, FailuresReturnFalseWithEmptyDataAndNoQuestion) {
-  struct Case {
-    const char* name;
-    FakeReply reply;
-    const char* error;
-  } cases[] = {
-      {"server error", {500, "oops", 0, ""}, "HTTP status 500"},
-      {"empty body", {200, "", 0, ""}, "empty reply"},
-      {"refused", {0, "", 0, "Connection refused"}, "Connection refused"},
-  };
-  for (auto& c : cases) {
-    ScriptedHost host;
-    FakeHttpClient http;
-    http.Queue(c.reply);
-    ResultSet rs(host, http, kBase);
-    rs.SetData("stale");
-    EXPECT_FALSE(rs.HttpRequest(kBase + "/x", 0)) << c.name;
-    EXPECT_EQ(rs.Data(), "") << c.name;
-    EXPECT_EQ(rs.LastError(), c.error) << c.name;
-    EXPECT_TRUE(host.Messages().empty()) << c.name;
-  }
-}
-
 TEST(ResultSetHttp, AsksAfterEveryUnansweredPeriodUntilCancel) {
   ScriptedHost host;
   FakeHttpClient http;
@@ -186,25 +162,6 @@ TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
   EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/empty", 4));
   EXPECT_EQ(rs.LastError(), "empty reply");
   EXPECT_TRUE(host.Messages().empty());
-}
-
-TEST(ResultSetHelpers, WebSearchAddressAndXmlDeclaration) {
-  ScriptedHost host;
-  FakeHttpClient http;
-  ResultSet rs(host, http, kBase);
-  const std::string stem =
-      "http://boss.yahooapis.com/ysearch/web/v1/text%20mining?appid=K&start=0&count=10&format=json&style=raw"
-      "&abstract=long";
-  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", true, true),
-            stem + "&view=delicious_toptags,keyterms");
-  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", true, false),
-            stem + "&view=delicious_toptags");
-  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", false, true),
-            stem + "&view=keyterms");
-  EXPECT_EQ(rs.Build_YahooBOSS_URI("web", "text%20mining", "K", 0, 10, "json", "raw", false, false), stem);
-  EXPECT_EQ(rs.JSON2XML("anything"), "<?xml version=\"1.0\"?>\r\n<");
-  EXPECT_TRUE(http.Addresses().empty());
-  EXPECT_EQ(rs.CurrentResultType(), 0);
 }
 
 }  // namespace
