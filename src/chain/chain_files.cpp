@@ -118,6 +118,7 @@ bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) c
 }
 
 void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm) {
+  if (m_busyDepth == 0) m_interrupted = false;
   std::string bytes = ReadWholeFile(fileName);
   BusyScope busy(*this);
   // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
@@ -132,7 +133,11 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
   int32_t imported = 0;
   int32_t failures = 0;
   std::string failed;
-  for (const RisReference& reference : references) {
+  const int32_t items = static_cast<int32_t>(references.size());
+  for (int32_t item = 1; item <= items; ++item) {
+    if (StopNow()) break;
+    if (m_events.ImportItem) m_events.ImportItem(item, items);
+    const RisReference& reference = references[static_cast<size_t>(item - 1)];
     std::string author = reference.firstAuthor;
     // A record this program saved names its pearl by ID; only others are looked up by title and
     // first author, which may find another article or none.

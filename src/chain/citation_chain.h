@@ -22,11 +22,19 @@ enum class PearlRelation {
   Citing,  // they cite the pearl: the Citing List
 };
 
-// Callbacks to the chain's owner, raised without arguments while a pearl is added.
+// Callbacks to the chain's owner while a pearl is added or a file loads. Any may be left empty.
 struct ChainEvents {
-  std::function<void()> PearlAdded;   // the pearl's record is in place
-  std::function<void()> CitedAdded;   // its cited articles are merged
-  std::function<void()> CitingAdded;  // its citing articles are merged
+  std::function<void()> PearlAdded{};   // the pearl's record is in place
+  std::function<void()> CitedAdded{};   // its cited articles are merged
+  std::function<void()> CitingAdded{};  // its citing articles are merged
+  // After each page of the growing pearl: pages fetched so far and pages it needs (references and
+  // citing articles together; the total can shrink once the citing limit is decided).
+  std::function<void(int32_t page, int32_t pages)> PageDone{};
+  // Before each record of a file import is grown: its position (from 1) and the number of records.
+  std::function<void(int32_t item, int32_t items)> ImportItem{};
+  // Asked before each further page and each further record of an import; true stops there, and
+  // what was merged so far stays (the pearl keeps the pages it has).
+  std::function<bool()> StopRequested{};
 };
 
 // The one record table of a session. Records are numbered from 1 to Count and keep their number
@@ -59,6 +67,9 @@ class MASCitationChain {
   // The record AddPearl is working on while it runs (for the event handlers); 0 otherwise.
   int32_t GrowingIndex() const { return m_growingIndex; }
   void SetEvents(ChainEvents events) { m_events = std::move(events); }
+  // True when the last AddPearl or ImportRIS left pages or records out because StopRequested
+  // said so.
+  bool Interrupted() const { return m_interrupted; }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -152,6 +163,9 @@ class MASCitationChain {
   static void Raise(const std::function<void()>& event) {
     if (event) event();
   }
+  // Asks StopRequested; remembers a yes in m_interrupted.
+  bool StopNow();
+  void PageFetched();
 
   Host& m_host;
   HttpClient& m_http;
@@ -165,6 +179,9 @@ class MASCitationChain {
   int32_t m_largeCitationLimit = 500;
   int32_t m_growingIndex = 0;
   int m_busyDepth = 0;
+  bool m_interrupted = false;
+  int32_t m_pagesDone = 0;  // pages of the growing pearl
+  int32_t m_pagesNeeded = 0;
   ChainEvents m_events;
 };
 

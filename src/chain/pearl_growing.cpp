@@ -48,6 +48,8 @@ bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(
 
 bool IsUsableID(const std::string& pk) { return !pk.empty() && pk != "N/A" && pk != "null"; }
 
+int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
+
 // The "###" pattern: a whole number without leading zeros, nothing for less than one half.
 std::string WholeSeconds(double seconds) {
   long long rounded = std::llround(seconds);
@@ -55,6 +57,16 @@ std::string WholeSeconds(double seconds) {
 }
 
 }  // namespace
+
+bool MASCitationChain::StopNow() {
+  if (m_events.StopRequested && m_events.StopRequested()) m_interrupted = true;
+  return m_interrupted;
+}
+
+void MASCitationChain::PageFetched() {
+  ++m_pagesDone;
+  if (m_events.PageDone) m_events.PageDone(m_pagesDone, std::max(m_pagesDone, m_pagesNeeded));
+}
 
 void MASCitationChain::AgeRelations() {
   for (size_t i = 1; i < m_records.size(); ++i) {
@@ -103,6 +115,7 @@ void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pear
 
 bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
                                 Caption& callingForm) {
+  if (m_busyDepth == 0) m_interrupted = false;
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return false;
@@ -134,6 +147,9 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   AgeRelations();
   if (m_records[static_cast<size_t>(pearl)].Title.empty()) RetrievePearlRecord(pearl, pk, callingForm);
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
+  m_pagesDone = 0;
+  m_pagesNeeded = Pages(m_records[static_cast<size_t>(pearl)].ReferenceCount) +
+                  Pages(m_records[static_cast<size_t>(pearl)].CitationCount);
   Raise(m_events.PearlAdded);
 
   GrowCited(pearl, pk, callingForm);
@@ -165,6 +181,7 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   callingForm.SetCaption("Retrieving articles CITED BY " + pearl.Title);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= references; start += kPageSize) {
+    if (StopNow()) return;
     if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
       m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
       continue;
@@ -172,6 +189,7 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
     callingForm.SetCaption(callingForm.GetCaption() + ".");
     m_host.DoEvents();
     MergePage(results.ResultRecords(), indexNum, PearlRelation::Cited);
+    PageFetched();
   }
 }
 
@@ -181,7 +199,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   callingForm.SetCaption("Retrieving articles CITING " + title);
   int32_t maxCiting = citations;
   bool limited = false;
-  if (citations > m_largeCitationLimit) {
+  if (citations > m_largeCitationLimit && !StopNow()) {
     MessageResult answer = m_host.MessageBox(
         title + " has a large citation count (" + std::to_string(citations) +
             " times). This may take some time to download. Click YES to limit the number of retrieved records to the " +
@@ -192,15 +210,18 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       limited = true;
     }
   }
+  m_pagesNeeded = m_pagesDone + Pages(maxCiting);
   const std::string shortTitle = FirstCodePoints(title, 64);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
+    if (StopNow()) break;
     // With a limit the last page stops at it; without one every page asks for a full hundred.
     const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
     const auto began = std::chrono::steady_clock::now();
     if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) continue;
     m_host.DoEvents();
     MergePage(results.ResultRecords(), indexNum, PearlRelation::Citing);
+    PageFetched();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
     callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +

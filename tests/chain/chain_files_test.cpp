@@ -165,6 +165,16 @@ TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
   const CCRecord shared = loaded.GetRecord(loaded.FindIndex("72", "", ""));
   loaded.ImportRIS(saved, maxCiting, caption);
   EXPECT_EQ(loaded.GetRecord(loaded.FindIndex("72", "", "")), shared);
+
+  // A stop asked for during the first record leaves the second out.
+  MASCitationChain stopped(importHost, importHttp, s_corpus->BaseAddress());
+  std::vector<int32_t> items;
+  stopped.SetEvents({.ImportItem = [&](int32_t item, int32_t count) { items.push_back(item * 10 + count); },
+                     .StopRequested = [&] { return !items.empty(); }});
+  stopped.ImportRIS(saved, maxCiting, caption);
+  EXPECT_EQ(PearlIds(stopped), (std::vector<std::string>{"40"}));
+  EXPECT_EQ(items, (std::vector<int32_t>{12}));
+  EXPECT_TRUE(stopped.Interrupted());
 }
 
 TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {

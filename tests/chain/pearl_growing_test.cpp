@@ -75,6 +75,26 @@ TEST_F(PearlGrowing, CitedPagesFollowTheReferenceCount) {
   EXPECT_EQ(chain.FindIndex("null", "", ""), 0);
 }
 
+TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
+  // 1000 needs three pages of references and none of citing articles; stop after the first.
+  std::vector<std::pair<int32_t, int32_t>> progress;
+  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); },
+                   .StopRequested = [&] { return !progress.empty(); }});
+  const int32_t pearl = AddPearl(chain, "1000");
+  ASSERT_NE(pearl, 0);
+  EXPECT_TRUE(chain.Interrupted());
+  EXPECT_TRUE(chain.GetRecord(pearl).IsPearl);
+  EXPECT_EQ(Requests(http.Addresses(), "Reference").size(), 1u);
+  EXPECT_EQ(chain.Count(), 1 + 100);
+  EXPECT_EQ(progress, (std::vector<std::pair<int32_t, int32_t>>{{1, 3}}));
+
+  // The next growth starts afresh and runs to its end.
+  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); }});
+  AddPearl(chain, "20");
+  EXPECT_FALSE(chain.Interrupted());
+  EXPECT_EQ(progress.back(), std::make_pair(2, 2));
+}
+
 TEST_F(PearlGrowing, LargeCitationCountAsksAboveTheLimit) {
   int32_t maxCiting = 0;
   AddPearl(chain, "2000", &maxCiting, &caption);
