@@ -1,0 +1,187 @@
+// FormMain's article lists and summary: rebuilding the Pearl, Cited and Citing Lists from the
+// chain, the summary of an article, and the clicks that show how articles relate to pearls.
+#include <QStatusBar>
+
+#include "ui/form_main.h"
+#include "ui/list_text.h"
+
+namespace wendrel {
+
+namespace {
+
+const QColor kGrey(100, 100, 100);
+
+std::string Token(int32_t index) { return ";" + std::to_string(index) + ";"; }
+
+// The chain index a row stands for: its "GI" column.
+int32_t RowIndex(const QTreeWidgetItem* row) { return row->text(7).toInt(); }
+
+void FillRow(QTreeWidgetItem* row, const CCRecord& r, int32_t index) {
+  ListView::SetSubItem(row, 1, ZeroPadded(r.CitationCount, 4));
+  ListView::SetSubItem(row, 2, r.FirstAuthor);
+  ListView::SetSubItem(row, 3, r.Year);
+  ListView::SetSubItem(row, 4, r.Title);
+  ListView::SetSubItem(row, 5, r.Source);
+  ListView::SetSubItem(row, 6, r.PK);
+  ListView::SetSubItem(row, 7, std::to_string(index));
+}
+
+QString Status(const ListView& list, const char* text) {
+  return " " + QString::number(list.RowCount()) + text;
+}
+
+}  // namespace
+
+void FormMain::RefreshLists() {
+  for (ListView* list : {CitedList, PearlList, CitingList}) {
+    list->setUpdatesEnabled(false);
+    list->ClearRows();
+  }
+  for (int32_t i = 1; i <= Chain.IndexSize(); ++i) {
+    const CCRecord r = Chain.GetRecord(i);
+    if (r.IsCited && !r.Suppressed) {
+      QTreeWidgetItem* row = CitedList->AddRow(ZeroPadded(r.CitedByPearls, 3));
+      FillRow(row, r, i);
+      if (r.IsPearl) CitedList->SetRowForeColor(row, kGrey);
+    }
+    if (r.IsPearl) FillRow(PearlList->AddRow(ZeroPadded(r.CitedByPearls, 3)), r, i);
+    if (r.IsCiting && !r.Suppressed) {
+      QTreeWidgetItem* row = CitingList->AddRow(ZeroPadded(r.CitesPearls, 3));
+      FillRow(row, r, i);
+      if (r.IsPearl) CitingList->SetRowForeColor(row, kGrey);
+    }
+  }
+  for (ListView* list : {CitedList, PearlList, CitingList}) {
+    list->Sort();
+    list->setUpdatesEnabled(true);
+  }
+  CitedStatus->setText(Status(*CitedList, " articles cited by pearl articles"));
+  PearlStatus->setText(Status(*PearlList, " items in the pearl list"));
+  CitingStatus->setText(Status(*CitingList, " articles citing pearl articles"));
+  SessionChanged = true;
+}
+
+void FormMain::ShowSummary(int32_t index) {
+  const CCRecord r = Chain.GetRecord(index);
+  IDNum[0]->setText(QString::fromStdString(r.PK));
+  IDNum[1]->setText(QString::fromStdString(r.AK));
+  const std::string lines[10] = {"AUTHORS: " + r.FirstAuthor + "; " + r.CoAuthors,
+                                 "YEAR: " + r.Year,
+                                 "TITLE: " + r.Title,
+                                 "SOURCE: " + r.Source,
+                                 "ARTICLE TYPE: " + r.PubType,
+                                 "ABSTRACT: " + r.Abstract,
+                                 "CITED: " + std::to_string(r.CitationCount) + " times",
+                                 "ID: " + r.PK,
+                                 "DOI: " + r.DOI,
+                                 "URL: " + r.FullTextURL};
+  std::string summary;
+  for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
+  MetaData->setPlainText(QString::fromStdString(summary));
+  GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
+                                               "Cited by pearls: " + r.CitedPearlList +
+                                               "\nCites pearls: " + r.CitingPearlList));
+  SetCaption("Wendrel Search");
+  mRemovePearl->setVisible(true);
+  mDeleteArticle->setVisible(true);
+  Enable(mDeleteArticle, true);
+  SSTab1->setCurrentIndex(0);
+  const bool pearl = Chain.GetRecord(CurrentIndex).IsPearl;
+  Enable(mAddPearl, !pearl);
+  Enable(mRemovePearl, pearl);
+}
+
+int16_t FormMain::FindListRow(const ListView& list, int32_t index) {
+  int found = -1;
+  for (int position = 1; position <= list.RowCount(); ++position) {
+    if (RowIndex(list.Row(position)) == index) found = position;
+  }
+  return static_cast<int16_t>(std::min(found, 32767));
+}
+
+void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
+  if (m_operationRunning || !row) return;
+  CurrentIndex = RowIndex(row);
+  ShowSummary(CurrentIndex);
+  const bool map = MapEnabled();
+  if (map) DVis.ResetNodeClusters();
+  const std::string token = Token(CurrentIndex);
+  const auto mark = [&](ListView& list, bool cited, int16_t cluster) {
+    for (int position = 1; position <= list.RowCount(); ++position) {
+      QTreeWidgetItem* related = list.Row(position);
+      const int32_t index = RowIndex(related);
+      const CCRecord r = Chain.GetRecord(index);
+      const bool bold = (cited ? r.CitedPearlList : r.CitingPearlList).find(token) != std::string::npos;
+      ListView::SetRowBold(related, bold);
+      if (bold && map && DVis.SelectedNode() != CurrentIndex - 1 && MapHasNode(index - 1)) {
+        DVis.SetNodeCluster(index - 1, cluster);
+      }
+    }
+    list.viewport()->update();
+  };
+  mark(*CitedList, true, 2);
+  mark(*CitingList, false, 3);
+  if (map) {
+    MarkPearlsOnMap();
+    if (MapHasNode(CurrentIndex - 1)) {
+      DVis.SetSelectedNode(CurrentIndex - 1);
+      DVis.PulseNode(CurrentIndex - 1, 5);
+    }
+    DVis.RenderView(true, false);
+  }
+}
+
+void FormMain::RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row) {
+  if (m_operationRunning || !row) return;
+  CurrentIndex = RowIndex(row);
+  ShowSummary(CurrentIndex);
+  if (MapEnabled()) {
+    DVis.ResetNodeClusters();
+    MarkPearlsOnMap();
+    if (MapHasNode(CurrentIndex - 1)) DVis.SetSelectedNode(CurrentIndex - 1);
+    PulseAndWait(CurrentIndex - 1);
+  }
+  if (Chain.GetRecord(CurrentIndex).PK.empty()) {
+    Operation operation(*this, false);
+    m_host.SetBusy(true);
+    ShowMessage(0, true);
+    MetaData->setEnabled(false);
+    m_host.DoEvents();
+    Chain.FindPK(CurrentIndex, true, false);
+    ShowSummary(CurrentIndex);
+    RefreshLists();
+    m_host.SetBusy(false);
+    ShowMessage(0, false);
+    MetaData->setEnabled(true);
+  }
+  const CCRecord r = Chain.GetRecord(CurrentIndex);
+  const std::string& pearls = &list == CitedList ? r.CitedPearlList : r.CitingPearlList;
+  for (int position = 1; position <= PearlList->RowCount(); ++position) {
+    QTreeWidgetItem* pearlRow = PearlList->Row(position);
+    const int32_t pearl = RowIndex(pearlRow);
+    const bool bold = pearls.find(Token(pearl)) != std::string::npos;
+    ListView::SetRowBold(pearlRow, bold);
+    if (bold && MapEnabled()) PulseAndWait(pearl - 1);
+  }
+  PearlList->viewport()->update();
+}
+
+void FormMain::PearlList_GotFocus() {
+  for (ListView* list : {CitedList, CitingList}) {
+    for (int position = 1; position <= list->RowCount(); ++position) ListView::SetRowBold(list->Row(position), false);
+    list->viewport()->update();
+  }
+}
+
+void FormMain::List_MouseUp(ListView& list, int button, QPoint globalPosition) {
+  if (m_operationRunning || button != kRightButton) return;
+  if (&list == PearlList) {
+    mAddPearl->setVisible(false);
+    PopUp(*mArticle, globalPosition);
+    mAddPearl->setVisible(true);
+  } else {
+    PopUp(*mArticle, globalPosition);
+  }
+}
+
+}  // namespace wendrel

@@ -1,0 +1,472 @@
+// FormMain: start-up, the window's layout and menus, closing, "New Pearl List", "End Session
+// (Exit)", the progress display while pearls grow, and the guard against a second operation.
+#include "ui/form_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSlider>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "text/text_functions.h"
+#include "ui/form_new_session.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kCaption = "Wendrel Search";
+constexpr const char* kMessageTitle = "Endrel Search";
+
+const char* const kBusyMessages[4] = {"Searching for missing fields...", "Searching for matching records...",
+                                      "Retrieving cited articles...", "Retrieving citing articles..."};
+
+QFrame* NewMessageFrame(const char* text) {
+  auto* frame = new QFrame;
+  frame->setFrameShape(QFrame::StyledPanel);
+  auto* layout = new QHBoxLayout(frame);
+  auto* label = new QLabel(text);
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
+  layout->addWidget(label);
+  frame->hide();
+  return frame;
+}
+
+}  // namespace
+
+FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
+    : Chain(host, http, serviceAddress),
+      CommonDialog1(this),
+      m_host(host),
+      m_http(http),
+      m_serviceAddress(std::move(serviceAddress)) {
+  m_endProcess = [] { QCoreApplication::quit(); };
+  m_popup = [](QMenu& menu, QPoint at) { menu.exec(at); };
+
+  // Start-up, in the described order.
+  Chain.SetEvents({.PearlAdded =
+                       [this] {
+                         ShowMessage(2, true);
+                         m_host.DoEvents();
+                       },
+                   .CitedAdded =
+                       [this] {
+                         ShowMessage(2, false);
+                         ShowMessage(3, true);
+                       },
+                   .CitingAdded = [this] { ShowMessage(3, false); },
+                   .PageDone =
+                       [this](int32_t page, int32_t pages) {
+                         Progress->setRange(0, pages);
+                         Progress->setValue(page);
+                         Progress->setFormat(m_importItems > 0 ? QString("Pearl %1 of %2: page %3 of %4")
+                                                                     .arg(m_importItem)
+                                                                     .arg(m_importItems)
+                                                                     .arg(page)
+                                                                     .arg(pages)
+                                                               : QString("Page %1 of %2").arg(page).arg(pages));
+                       },
+                   .ImportItem =
+                       [this](int32_t item, int32_t items) {
+                         m_importItem = item;
+                         m_importItems = items;
+                         Progress->setRange(0, items);
+                         Progress->setValue(item - 1);
+                         Progress->setFormat(QString("Pearl %1 of %2").arg(item).arg(items));
+                       },
+                   .StopRequested = [this] { return m_stopRequested; }});
+  AppID = kAppID;
+  Chain.SetApplicationID(AppID);
+  SetCaption(kCaption);
+  CommonDialog1.DefaultExt = "ris";
+  CommonDialog1.InitDir = QString::fromStdString(ProgramFolder());
+  BuildWindow();
+  PrepareListColumns();
+  SearchResult->hide();
+  RetrievalLimit = 9999;
+  Enable(mAddPearl, false);
+  Enable(mRemovePearl, false);
+  Enable(mDeleteArticle, false);
+
+  DVis.InitializePM2DCtl(*DVisContainer, &DVisContainer->Picture());
+  DVisContainer->Attach(DVis);
+  DVisContainer->Picture().SetBackColor(Rgb(80, 80, 80));
+  DVis.SetShowEdges(true);
+  DVis.SetNodeShape(3);
+  DVis.SetClusterColor(1, 255, 0, 0);
+  DVis.SetClusterColor(2, 130, 60, 0);
+  DVis.SetClusterColor(3, 130, 200, 0);
+
+  ConnectHandlers();
+  m_newSession = std::make_unique<FormNewSession>(*this);
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::ShowStartUp() {
+  show();
+  SetWindowEnabled(false);
+  m_newSession->show();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void FormMain::BuildWindow() {
+  resize(1400, 900);
+  BuildMenus();
+
+  auto* left = new QSplitter(Qt::Vertical);
+  SSTab1 = new QTabWidget;
+  auto* summaryTab = new QWidget;
+  auto* summaryLayout = new QVBoxLayout(summaryTab);
+  SummaryFrame = new QGroupBox;
+  auto* summaryFrameLayout = new QVBoxLayout(SummaryFrame);
+  MetaData = new QPlainTextEdit;
+  MetaData->setReadOnly(true);
+  QFont courier("Courier New");
+  courier.setStyleHint(QFont::Monospace);
+  MetaData->setFont(courier);
+  summaryFrameLayout->addWidget(MetaData);
+  summaryLayout->addWidget(SummaryFrame, 1);
+  summaryLayout->addWidget(MessageFrame[0] = NewMessageFrame(kBusyMessages[0]));
+
+  DebugFrame = new QGroupBox;
+  auto* debugLayout = new QFormLayout(DebugFrame);
+  GIDebug = new QPlainTextEdit;
+  GIDebug->setReadOnly(true);
+  GIDebug->setFixedHeight(GIDebug->fontMetrics().lineSpacing() * 4);
+  for (QLineEdit*& id : IDNum) {
+    id = new QLineEdit;
+    id->setReadOnly(true);
+  }
+  debugLayout->addRow("Relations", GIDebug);
+  debugLayout->addRow("ID", IDNum[0]);
+  debugLayout->addRow("Key", IDNum[1]);
+  summaryLayout->addWidget(DebugFrame);
+  SSTab1->addTab(summaryTab, "Article Summary");
+  SSTab1->addTab(BuildSearchPanel(), "Search");
+  left->addWidget(SSTab1);
+
+  VisualizationFrame = new QGroupBox("Map");
+  auto* mapLayout = new QVBoxLayout(VisualizationFrame);
+  DVisContainer = new MapCanvas;
+  mapLayout->addWidget(DVisContainer, 1);
+  auto* sliderRow = new QHBoxLayout;
+  sliderRow->addWidget(new QLabel("Labels from degree"));
+  LabelDegree = new QSlider(Qt::Horizontal);
+  LabelDegree->setRange(1, 10);
+  LabelDegree->setValue(3);
+  sliderRow->addWidget(LabelDegree, 1);
+  mapLayout->addLayout(sliderRow);
+  left->addWidget(VisualizationFrame);
+  left->setStretchFactor(0, 3);
+  left->setStretchFactor(1, 2);
+
+  auto* split = new QSplitter(Qt::Horizontal);
+  split->addWidget(left);
+  split->addWidget(BuildListPanel());
+  split->setStretchFactor(0, 2);
+  split->setStretchFactor(1, 3);
+  split->setSizes({560, 840});
+  setCentralWidget(split);
+
+  Progress = new QProgressBar;
+  Progress->setMinimumWidth(260);
+  Progress->setTextVisible(true);
+  Progress->hide();
+  StopButton = new QPushButton("Stop");
+  StopButton->setToolTip("Stop after the page being fetched (Esc)");
+  StopButton->hide();
+  connect(StopButton, &QPushButton::clicked, this, [this] { RequestStop(); });
+  statusBar()->addPermanentWidget(Progress);
+  statusBar()->addPermanentWidget(StopButton);
+}
+
+QWidget* FormMain::BuildSearchPanel() {
+  Frame2 = new QGroupBox;
+  auto* layout = new QVBoxLayout(Frame2);
+  auto* fields = new QGridLayout;
+  const char* const labels[5] = {"Text", "Title", "Author", "Year(s)", "To"};
+  for (int k = 0; k < 5; ++k) ASQField[static_cast<size_t>(k)] = new QLineEdit;
+  for (int k = 0; k < 3; ++k) {
+    fields->addWidget(new QLabel(labels[k]), k, 0);
+    fields->addWidget(ASQField[static_cast<size_t>(k)], k, 1, 1, 3);
+  }
+  fields->addWidget(new QLabel(labels[3]), 3, 0);
+  fields->addWidget(ASQField[3], 3, 1);
+  fields->addWidget(new QLabel(labels[4]), 3, 2);
+  fields->addWidget(ASQField[4], 3, 3);
+  ASQField[3]->setMaximumWidth(80);
+  ASQField[4]->setMaximumWidth(80);
+  layout->addLayout(fields);
+  Search = new QPushButton("Search");
+  layout->addWidget(Search, 0, Qt::AlignRight);
+  layout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
+  SearchResult = new ListView;
+  layout->addWidget(SearchResult, 1);
+  return Frame2;
+}
+
+QWidget* FormMain::BuildListPanel() {
+  auto* panel = new QWidget;
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(MessageFrame[2] = NewMessageFrame(kBusyMessages[2]));
+  layout->addWidget(MessageFrame[3] = NewMessageFrame(kBusyMessages[3]));
+  QFont narrow("Arial Narrow");
+  narrow.setStyleHint(QFont::SansSerif);
+  for (auto [list, status] : {std::pair{&CitedList, &CitedStatus}, std::pair{&PearlList, &PearlStatus},
+                              std::pair{&CitingList, &CitingStatus}}) {
+    *status = new QLabel;
+    *list = new ListView;
+    (*list)->setFont(narrow);
+    layout->addWidget(*status);
+    layout->addWidget(*list, 1);
+  }
+  return panel;
+}
+
+void FormMain::BuildMenus() {
+  mSession = menuBar()->addMenu("&Session");
+  mNew = mSession->addAction("New Pearl List");
+  mNew->setShortcut(QKeySequence("Ctrl+N"));
+  mSession->addSeparator();  // mSessionNull1
+  mImportRIS = mSession->addAction("Load Pearl List");
+  mImportRIS->setShortcut(QKeySequence("Ctrl+O"));
+  mExportRIS = mSession->addAction("Save Pearl List");
+  mExportRIS->setShortcut(QKeySequence("Ctrl+S"));
+  mExportRISAs = mSession->addAction("Save Pearl List As");
+  mExportRISAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
+  mExportRISCited = mSession->addAction("Save Cited List As");
+  mSession->addSeparator();  // mSessionNull2
+  mEndSession = mSession->addAction("End Session (Exit)");
+  mEndSession->setShortcut(QKeySequence("Ctrl+Q"));
+
+  mArticle = menuBar()->addMenu("&Article");
+  mAddPearl = mArticle->addAction("Add to Pearl");
+  mRemovePearl = mArticle->addAction("Remove from Pearl");
+  mArticle->addSeparator();  // mArticleNull1
+  mGoToSource = mArticle->addAction("Navigate to Source");
+  mGetPrePrint = mArticle->addAction("Navigate to Archived Version");
+  mArticle->addSeparator();  // mArticleNull2
+  mDeleteArticle = mArticle->addAction("Delete from all lists");
+
+  mMap = menuBar()->addMenu("&Map");
+  mNodeSize = mMap->addMenu("Node Size");
+  const char* const sizes[4] = {"Constant", "Log Citation Count", "Cited Count", "Citing Count"};
+  for (size_t k = 0; k < 4; ++k) {
+    mNodeSz[k] = mNodeSize->addAction(sizes[k]);
+    mNodeSz[k]->setCheckable(true);
+  }
+  mNodeSz[0]->setChecked(true);
+  mRebuild = mMap->addAction("Rebuild");
+  mTestVis[0] = mMap->addAction("First-Order Similarity");
+  mTestVis[1] = mMap->addAction("Second-Order Similarity");
+  mMapEnabled = mMap->addAction("Enabled");
+  mMapEnabled->setCheckable(true);
+  // The map's commands come with the map panel; until then its items are shown but off.
+  for (QAction* action : mMap->actions()) action->setEnabled(false);
+}
+
+void FormMain::PrepareListColumns() {
+  // The described widths are in two units: small ones for the article lists, twips for the
+  // search results. Both are turned into pixels keeping their proportions.
+  const double dpi = logicalDpiX() > 0 ? logicalDpiX() / 96.0 : 1.0;
+  const auto articleColumns = [&](const char* first) {
+    const std::pair<const char*, int> described[8] = {{first, 24},    {"Cited", 32},   {"Author", 64}, {"Year", 32},
+                                                      {"Title", 128}, {"Source", 128}, {"PK", 64},     {"GI", 24}};
+    std::vector<std::pair<QString, int>> columns;
+    for (auto [header, width] : described) columns.emplace_back(header, static_cast<int>(width * 1.6 * dpi));
+    return columns;
+  };
+  CitedList->SetColumns(articleColumns("Cited By"));
+  PearlList->SetColumns(articleColumns("Cited By"));
+  CitingList->SetColumns(articleColumns("Cites"));
+  const std::pair<const char*, int> results[9] = {{"Rel", 500},     {"Cited", 500}, {"Author", 1000},
+                                                  {"Year", 500},    {"Title", 3000}, {"Source", 3000},
+                                                  {"PK", 500},      {"DOI", 500},    {"Abstract", 3000}};
+  std::vector<std::pair<QString, int>> columns;
+  for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
+  SearchResult->SetColumns(columns);
+}
+
+void FormMain::ConnectHandlers() {
+  connect(mNew, &QAction::triggered, this, [this] { mNew_Click(); });
+  connect(mImportRIS, &QAction::triggered, this, [this] { ImportRIS(); });
+  connect(mExportRIS, &QAction::triggered, this, [this] { mExportRIS_Click(); });
+  connect(mExportRISAs, &QAction::triggered, this, [this] { mExportRISAs_Click(); });
+  connect(mExportRISCited, &QAction::triggered, this, [this] { mExportRISCited_Click(); });
+  connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });
+  connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
+  connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
+  connect(mDeleteArticle, &QAction::triggered, this, [this] { mDeleteArticle_Click(); });
+  connect(mGoToSource, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 1); });
+  connect(mGetPrePrint, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 2); });
+
+  connect(Search, &QPushButton::clicked, this, [this] { Search_Click(); });
+  for (int k = 0; k < 5; ++k) {
+    QLineEdit* field = ASQField[static_cast<size_t>(k)];
+    connect(field, &QLineEdit::returnPressed, this, [this] {
+      Search->setFocus();
+      Search_Click();
+    });
+    connect(field, &QLineEdit::textChanged, this, [this, k] { ASQField_Change(k); });
+  }
+  connect(SearchResult, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) { SearchResult_ItemClick(row); });
+  connect(SearchResult, &ListView::RightButtonReleased, this,
+          [this](QPoint at) { SearchResult_MouseUp(kRightButton, at); });
+  connect(PearlList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) { PearlList_ItemClick(row); });
+  connect(PearlList, &ListView::GotFocus, this, [this] { PearlList_GotFocus(); });
+  for (ListView* list : {CitedList, CitingList}) {
+    connect(list, &QTreeWidget::itemClicked, this,
+            [this, list](QTreeWidgetItem* row) { RelatedList_ItemClick(*list, row); });
+  }
+  for (ListView* list : {PearlList, CitedList, CitingList}) {
+    connect(list, &ListView::RightButtonReleased, this,
+            [this, list](QPoint at) { List_MouseUp(*list, kRightButton, at); });
+  }
+}
+
+void FormMain::SetWindowEnabled(bool enabled) {
+  centralWidget()->setEnabled(enabled);
+  menuBar()->setEnabled(enabled);
+}
+
+bool FormMain::WindowEnabled() const { return centralWidget()->isEnabled() && menuBar()->isEnabled(); }
+
+std::string FormMain::GetCaption() const { return windowTitle().toStdString(); }
+
+void FormMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+
+void FormMain::ShowMessage(int index, bool visible) { MessageFrame[static_cast<size_t>(index)]->setVisible(visible); }
+
+void FormMain::ShowLists(bool visible) {
+  for (ListView* list : {CitedList, PearlList, CitingList}) list->setVisible(visible);
+}
+
+void FormMain::PopUp(QMenu& menu, QPoint globalPosition) { m_popup(menu, globalPosition); }
+
+// ---------------------------------------------------------------------------------------------
+// Commands that stay off while an operation runs
+
+void FormMain::Enable(QAction* action, bool enabled) {
+  m_wantEnabled[action] = enabled;
+  if (!m_operationRunning) action->setEnabled(enabled);
+}
+
+void FormMain::ApplyCommandStates() {
+  for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mAddPearl, mRemovePearl,
+                          mGoToSource, mGetPrePrint, mDeleteArticle}) {
+    const auto wanted = m_wantEnabled.find(action);
+    action->setEnabled(!m_operationRunning && (wanted == m_wantEnabled.end() || wanted->second));
+  }
+  Search->setEnabled(!m_operationRunning);
+}
+
+FormMain::Operation::Operation(FormMain& form, bool stoppable) : m_form(form) {
+  m_form.m_operationRunning = true;
+  m_form.m_stopRequested = false;
+  m_form.m_importItem = 0;
+  m_form.m_importItems = 0;
+  m_form.ApplyCommandStates();
+  m_form.Progress->setRange(0, 0);
+  m_form.Progress->setFormat("");
+  m_form.Progress->show();
+  m_form.StopButton->setVisible(stoppable);
+  m_form.StopButton->setEnabled(stoppable);
+  m_form.statusBar()->clearMessage();
+}
+
+FormMain::Operation::~Operation() {
+  m_form.m_operationRunning = false;
+  m_form.ApplyCommandStates();
+  m_form.Progress->hide();
+  m_form.StopButton->hide();
+  if (m_form.m_closeWhenDone) {
+    m_form.m_closeWhenDone = false;
+    QTimer::singleShot(0, &m_form, [form = &m_form] { form->close(); });
+  }
+}
+
+void FormMain::RequestStop() {
+  if (!m_operationRunning || !StopButton->isVisible()) return;
+  m_stopRequested = true;
+  StopButton->setEnabled(false);
+  statusBar()->showMessage("Stopping after the current page...");
+}
+
+void FormMain::ReportGrowthEnd() {
+  if (!Chain.Interrupted()) return;
+  if (m_importItems > 0) {
+    statusBar()->showMessage(QString("Loading stopped: %1 of %2 pearls loaded, the last one only partly grown")
+                                 .arg(m_importItem)
+                                 .arg(m_importItems));
+  } else {
+    statusBar()->showMessage("Stopped: the pearl is only partly grown");
+  }
+}
+
+void FormMain::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && m_operationRunning) {
+    RequestStop();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Session: new, end, close
+
+void FormMain::mNew_Click() {
+  if (m_operationRunning) return;
+  if (m_host.MessageBox("This action will erase the current session. Proceed?", "Start New Session",
+                        MessageIcon::None, MessageButtons::YesNo) != MessageResult::Yes) {
+    return;
+  }
+  ShowLists(false);
+  Chain.Clear();
+  CurrentIndex = 0;
+  RefreshLists();
+  ShowSummary(0);
+  PearlListPath.clear();
+}
+
+void FormMain::mEndSession_Click() {
+  m_newSession->Unload();
+  close();
+}
+
+void FormMain::closeEvent(QCloseEvent* event) {
+  if (m_operationRunning) {
+    // Closing stops a growth or a load after its page; the close goes on once it has ended.
+    m_closeWhenDone = true;
+    RequestStop();
+    event->ignore();
+    return;
+  }
+  if (SessionChanged &&
+      m_host.MessageBox("Save Bibliography before closing?", kMessageTitle, MessageIcon::None,
+                        MessageButtons::YesNo) == MessageResult::Yes) {
+    mExportRIS_Click();
+    // A cancelled or failed save keeps the window open rather than losing the session.
+    if (SessionChanged) {
+      event->ignore();
+      return;
+    }
+  }
+  event->accept();
+  m_newSession->Unload();
+  m_endProcess();
+}
+
+}  // namespace wendrel

@@ -1,0 +1,212 @@
+// FormMain: the program's one working window. It owns the session's citation chain and the
+// article map for the life of the process and shows them through the search panel, the three
+// article lists with the summary, the session and article menus and the map panel.
+#pragma once
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QPlainTextEdit>
+#include <QSlider>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "chain/citation_chain.h"
+#include "platform/host.h"
+#include "platform/http_client.h"
+#include "pointmap/point_map.h"
+#include "ui/file_dialog.h"
+#include "ui/list_view.h"
+#include "ui/map_canvas.h"
+
+namespace wendrel {
+
+class FormNewSession;
+
+// Controls keep their described names; arrays of like controls are std::arrays indexed from 0.
+// Chain indexes (the lists' "GI" column, CurrentIndex) count from 1; map nodes from 0 (node of
+// record i is i - 1). Everything runs on the window's thread: long operations give the event
+// loop turns through the host, and while one runs the window refuses to start another.
+class FormMain : public QMainWindow, public Caption {
+ public:
+  // The service application ID the window sends with every request.
+  static constexpr const char* kAppID = "7A1C3E5B9D2F4A6C8E0B1D3F5A7C9E1B3D5F7A9C";
+
+  FormMain(Host& host, HttpClient& http, std::string serviceAddress);
+  ~FormMain() override;
+
+  // --- Session state ---
+  MASCitationChain Chain;
+  PointMap2D DVis;
+  int32_t CurrentIndex = 0;
+  std::string AppID;
+  QString PearlListPath;
+  bool SessionChanged = false;
+  int32_t RetrievalLimit = 0;
+  FileDialog CommonDialog1;
+
+  // --- Controls ---
+  QTabWidget* SSTab1 = nullptr;
+  QGroupBox* SummaryFrame = nullptr;
+  QPlainTextEdit* MetaData = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  std::array<QLineEdit*, 5> ASQField{};
+  QPushButton* Search = nullptr;
+  ListView* SearchResult = nullptr;
+  ListView* PearlList = nullptr;
+  ListView* CitedList = nullptr;
+  ListView* CitingList = nullptr;
+  QLabel* PearlStatus = nullptr;
+  QLabel* CitedStatus = nullptr;
+  QLabel* CitingStatus = nullptr;
+  std::array<QFrame*, 4> MessageFrame{};
+  QGroupBox* VisualizationFrame = nullptr;
+  MapCanvas* DVisContainer = nullptr;
+  QSlider* LabelDegree = nullptr;
+  QGroupBox* DebugFrame = nullptr;
+  QPlainTextEdit* GIDebug = nullptr;
+  std::array<QLineEdit*, 2> IDNum{};
+  QProgressBar* Progress = nullptr;
+  QPushButton* StopButton = nullptr;
+
+  QMenu* mSession = nullptr;
+  QAction* mNew = nullptr;
+  QAction* mImportRIS = nullptr;
+  QAction* mExportRIS = nullptr;
+  QAction* mExportRISAs = nullptr;
+  QAction* mExportRISCited = nullptr;
+  QAction* mEndSession = nullptr;
+  QMenu* mArticle = nullptr;
+  QAction* mAddPearl = nullptr;
+  QAction* mRemovePearl = nullptr;
+  QAction* mGoToSource = nullptr;
+  QAction* mGetPrePrint = nullptr;
+  QAction* mDeleteArticle = nullptr;
+  QMenu* mMap = nullptr;
+  QMenu* mNodeSize = nullptr;
+  std::array<QAction*, 4> mNodeSz{};
+  QAction* mRebuild = nullptr;
+  std::array<QAction*, 2> mTestVis{};
+  QAction* mMapEnabled = nullptr;
+
+  FormNewSession* NewSession() { return m_newSession.get(); }
+  // Shows the window disabled with the new-session dialog over it.
+  void ShowStartUp();
+
+  // What ends the process once the window has closed (the program quits the event loop).
+  void SetEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
+  // Shows a context menu at a screen position; the program pops the menu up, tests choose an item.
+  void SetPopupMenu(std::function<void(QMenu&, QPoint)> popup) { m_popup = std::move(popup); }
+
+  // The window's contents (menus, panels, lists) on or off; the new-session dialog it owns stays usable.
+  void SetWindowEnabled(bool enabled);
+  bool WindowEnabled() const;
+  // True while a search, a pearl's growth, a load or a look-up runs.
+  bool OperationRunning() const { return m_operationRunning; }
+  // Asks the running growth or load to stop after its current page.
+  void RequestStop();
+
+  // --- Caption seam: the window's title ---
+  std::string GetCaption() const override;
+  void SetCaption(const std::string& caption) override;
+
+  // --- Session ---
+  void mNew_Click();
+  void mEndSession_Click();
+  // --- Search panel ---
+  void Search_Click();
+  void ASQField_Change(int index);
+  void SearchResult_ItemClick(QTreeWidgetItem* row);
+  void SearchResult_MouseUp(int button, QPoint globalPosition);
+  // --- Lists and summary ---
+  void RefreshLists();
+  void ShowSummary(int32_t index);
+  static int16_t FindListRow(const ListView& list, int32_t index);
+  void PearlList_ItemClick(QTreeWidgetItem* row);
+  void RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row);
+  void PearlList_GotFocus();
+  void List_MouseUp(ListView& list, int button, QPoint globalPosition);
+  // --- Session and article commands ---
+  void ImportRIS();
+  void mExportRIS_Click();
+  void mExportRISAs_Click();
+  void mExportRISCited_Click();
+  void mAddPearl_Click();
+  void mRemovePearl_Click();
+  void mDeleteArticle_Click();
+  void OpenArticleLink(int32_t index, int mode);
+  // --- Map panel ---
+  void mTestVis_Click(int index);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // While alive: the window refuses further operations, shows the progress bar (and the Stop
+  // button when stoppable) and disables the commands that would start or change one.
+  class Operation {
+   public:
+    Operation(FormMain& form, bool stoppable);
+    ~Operation();
+    Operation(const Operation&) = delete;
+    Operation& operator=(const Operation&) = delete;
+
+   private:
+    FormMain& m_form;
+  };
+
+  void BuildWindow();
+  void BuildMenus();
+  QWidget* BuildSearchPanel();
+  QWidget* BuildListPanel();
+  void PrepareListColumns();
+  void ConnectHandlers();
+  // Commands are switched through Enable, which remembers the wish while an operation keeps
+  // them all off; ApplyCommandStates sets them as the operation state allows.
+  void Enable(QAction* action, bool enabled);
+  void ApplyCommandStates();
+
+  void AddSelectedSearchResult();
+  void AddShownArticle();
+  bool SavePearlList(bool askForName);
+  bool Export(const QString& fileName, uint8_t refList);
+  void ShowLists(bool visible);
+  void ShowMessage(int index, bool visible);
+  void ReportGrowthEnd();
+  void PopUp(QMenu& menu, QPoint globalPosition);
+
+  // Map calls for nodes the current map has; records added since it was built have none.
+  bool MapEnabled() const;
+  bool MapHasNode(int32_t node) const;
+  // Puts the node of every Pearl List row into cluster 1.
+  void MarkPearlsOnMap();
+  void PulseAndWait(int32_t node);
+
+  Host& m_host;
+  HttpClient& m_http;
+  std::string m_serviceAddress;
+  std::unique_ptr<FormNewSession> m_newSession;
+  std::function<void()> m_endProcess;
+  std::function<void(QMenu&, QPoint)> m_popup;
+  bool m_operationRunning = false;
+  bool m_stopRequested = false;
+  bool m_closeWhenDone = false;
+  int32_t m_importItem = 0;  // record of a load being grown, and the load's size
+  int32_t m_importItems = 0;
+  std::unordered_map<QAction*, bool> m_wantEnabled;
+};
+
+}  // namespace wendrel

@@ -1,0 +1,102 @@
+// The window's list views on QTreeWidget.
+#include "ui/list_view.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace wendrel {
+
+ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  header()->setSectionsClickable(true);
+  header()->setSortIndicatorShown(true);
+  header()->setStretchLastSection(false);
+  connect(header(), &QHeaderView::sectionClicked, this, &ListView::ColumnClick);
+}
+
+void ListView::SetColumns(const std::vector<std::pair<QString, int>>& columns) {
+  clear();
+  QStringList headers;
+  for (const auto& column : columns) headers << column.first;
+  setColumnCount(static_cast<int>(headers.size()));
+  setHeaderLabels(headers);
+  for (int k = 0; k < static_cast<int>(columns.size()); ++k) {
+    // Never narrower than the header's text and the sort mark, so no caption is clipped.
+    const int headerWidth = header()->fontMetrics().horizontalAdvance(columns[static_cast<size_t>(k)].first) + 28;
+    setColumnWidth(k, std::max(columns[static_cast<size_t>(k)].second, headerWidth));
+    headerItem()->setTextAlignment(k, Qt::AlignLeft | Qt::AlignVCenter);
+  }
+  header()->setSortIndicator(m_sortKey, m_sortOrder);
+}
+
+void ListView::ClearRows() { clear(); }
+
+QTreeWidgetItem* ListView::AddRow(const std::string& text) {
+  auto* row = new QTreeWidgetItem(this);
+  row->setText(0, QString::fromStdString(text));
+  return row;
+}
+
+void ListView::SetSubItem(QTreeWidgetItem* row, int column, const std::string& text) {
+  row->setText(column, QString::fromStdString(text));
+}
+
+std::string ListView::SubItem(const QTreeWidgetItem* row, int column) { return row->text(column).toStdString(); }
+
+QTreeWidgetItem* ListView::Row(int position) const {
+  if (position < 1 || position > topLevelItemCount()) return nullptr;
+  return topLevelItem(position - 1);
+}
+
+void ListView::SetRowBold(QTreeWidgetItem* row, bool bold) {
+  for (int k = 0; k < row->columnCount(); ++k) {
+    QFont font = row->font(k);
+    font.setBold(bold);
+    row->setFont(k, font);
+  }
+}
+
+void ListView::SetRowForeColor(QTreeWidgetItem* row, const QColor& color) {
+  for (int k = 0; k + 1 < columnCount(); ++k) row->setForeground(k, color);
+}
+
+void ListView::SetSortKey(int column) {
+  m_sortKey = column;
+  Sort();
+}
+
+void ListView::SetSortOrder(Qt::SortOrder order) {
+  m_sortOrder = order;
+  Sort();
+}
+
+void ListView::Sort() {
+  // sortItems compares display texts and keeps equal rows in their order.
+  sortItems(m_sortKey, m_sortOrder);
+}
+
+void ListView::ColumnClick(int column) {
+  if (column != m_sortKey) {
+    m_sortKey = column;
+  } else {
+    m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+  }
+  Sort();
+}
+
+void ListView::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeWidget::mouseReleaseEvent(event);
+  if (event->button() == Qt::RightButton) emit RightButtonReleased(event->globalPosition().toPoint());
+}
+
+void ListView::focusInEvent(QFocusEvent* event) {
+  QTreeWidget::focusInEvent(event);
+  emit GotFocus();
+}
+
+}  // namespace wendrel

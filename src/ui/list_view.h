@@ -1,0 +1,62 @@
+// A list view with columns, rows addressed by 1-based position, sub-items by 1-based column,
+// bold and coloured rows, and rows kept sorted by the text of a sort column.
+#pragma once
+
+#include <QColor>
+#include <QTreeWidget>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wendrel {
+
+// Row text is column 0; sub-item k is column k. Sorting compares the column texts (so the
+// zero-padded number columns sort by value); equal texts keep the order in which rows were added.
+// A click on a header makes that column the sort column, or reverses the order when it already is.
+class ListView : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  explicit ListView(QWidget* parent = nullptr);
+
+  // Clears columns and rows and sets the columns: header texts and widths in pixels (widened to
+  // fit the header text).
+  void SetColumns(const std::vector<std::pair<QString, int>>& columns);
+  void ClearRows();
+  // Appends a row (not yet sorted into place: call Sort once the rows are in).
+  QTreeWidgetItem* AddRow(const std::string& text);
+  static void SetSubItem(QTreeWidgetItem* row, int column, const std::string& text);
+  static std::string SubItem(const QTreeWidgetItem* row, int column);
+  int RowCount() const { return topLevelItemCount(); }
+  // The row at a 1-based position in the shown order; null outside 1..RowCount.
+  QTreeWidgetItem* Row(int position) const;
+
+  static void SetRowBold(QTreeWidgetItem* row, bool bold);
+  static bool RowBold(const QTreeWidgetItem* row) { return row->font(0).bold(); }
+  // Colours every column but the last, as the window styles rows.
+  void SetRowForeColor(QTreeWidgetItem* row, const QColor& color);
+  QColor ForeColor() const { return palette().color(QPalette::Text); }
+
+  int SortKey() const { return m_sortKey; }
+  Qt::SortOrder SortOrder() const { return m_sortOrder; }
+  void SetSortKey(int column);
+  void SetSortOrder(Qt::SortOrder order);
+  void Sort();
+
+  // What the window's handlers hear of.
+  void ColumnClick(int column);
+
+ signals:
+  void RightButtonReleased(QPoint globalPosition);
+  void GotFocus();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  int m_sortKey = 0;
+  Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};
+
+}  // namespace wendrel

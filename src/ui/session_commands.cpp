@@ -1,0 +1,182 @@
+// FormMain's session and article commands: loading and saving Pearl Lists, saving the Cited
+// List, adding, removing and deleting articles, and opening an article's page in the browser.
+#include <QStatusBar>
+#include <QUrl>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "ui/form_main.h"
+#include "ui/qt_host.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kMessageTitle = "Endrel Search";
+constexpr const char* kDoiResolver = "https://doi.org/";
+constexpr const char* kScholarSearch = "https://scholar.google.com/scholar?q=allintitle:";
+
+// The title search address: words joined by "+", each percent-encoded.
+std::string TitleSearch(const QString& title) {
+  QByteArray query;
+  for (const QString& word : title.split(' ')) {
+    if (!query.isEmpty()) query += '+';
+    query += QUrl::toPercentEncoding(word);
+  }
+  return kScholarSearch + query.toStdString();
+}
+
+std::string DoiAddress(const QString& doi) { return kDoiResolver + QUrl::toPercentEncoding(doi, "/").toStdString(); }
+
+}  // namespace
+
+void FormMain::ImportRIS() {
+  if (m_operationRunning) return;
+  CommonDialog1.DialogTitle = "Load Pearl List";
+  CommonDialog1.FileName.clear();
+  CommonDialog1.ShowOpen();
+  const std::string fileName = CommonDialog1.FileName.toStdString();
+  if (!fileName.empty()) {
+    // The session is emptied only for a file that can be read; one that cannot leaves it as it was.
+    if (!std::ifstream(fileName, std::ios::binary)) {
+      m_host.MessageBox("Cannot open " + fileName + ": " + std::strerror(errno), kMessageTitle, MessageIcon::Critical,
+                        MessageButtons::Ok);
+    } else {
+      Operation operation(*this, true);
+      m_host.SetBusy(true);
+      Chain.Clear();
+      try {
+        Chain.ImportRIS(fileName, RetrievalLimit, *this);
+      } catch (const ChainError& e) {
+        m_host.MessageBox(e.what(), kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
+      }
+      CurrentIndex = 1;
+      RefreshLists();
+      ShowSummary(1);
+      ShowLists(true);
+      m_host.SetBusy(false);
+      ReportGrowthEnd();
+    }
+  }
+  mTestVis_Click(0);
+}
+
+bool FormMain::Export(const QString& fileName, uint8_t refList) {
+  bool written = false;
+  try {
+    written = Chain.ExportRIS(fileName.toStdString(), refList);
+    if (!written) statusBar()->showMessage("Nothing to save: the list is empty");
+  } catch (const ChainError& e) {
+    statusBar()->showMessage(e.what());
+  }
+  if (!written) m_host.MessageBox("Export failed", kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
+  return written;
+}
+
+void FormMain::mExportRIS_Click() {
+  if (m_operationRunning) return;
+  CommonDialog1.DialogTitle = "Save Pearl List As";
+  CommonDialog1.FileName = PearlListPath;
+  if (CommonDialog1.FileName.isEmpty()) CommonDialog1.ShowSave();
+  if (!CommonDialog1.FileName.isEmpty()) {
+    m_host.SetBusy(true);
+    if (Export(CommonDialog1.FileName, 0)) {
+      PearlListPath = CommonDialog1.FileName;
+      SessionChanged = false;
+    }
+    m_host.SetBusy(false);
+  }
+}
+
+void FormMain::mExportRISAs_Click() {
+  if (m_operationRunning) return;
+  CommonDialog1.DialogTitle = "Save Pearl List As";
+  CommonDialog1.FileName = PearlListPath;
+  CommonDialog1.ShowSave();
+  if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 0)) {
+    PearlListPath = CommonDialog1.FileName;
+    SessionChanged = false;
+  }
+}
+
+void FormMain::mExportRISCited_Click() {
+  if (m_operationRunning) return;
+  CommonDialog1.DialogTitle = "Save Cited List As";
+  CommonDialog1.ShowSave();
+  if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 1)) SessionChanged = false;
+}
+
+void FormMain::mAddPearl_Click() {
+  if (m_operationRunning) return;
+  if (CurrentIndex == -1) {
+    AddSelectedSearchResult();
+  } else {
+    AddShownArticle();
+  }
+  mTestVis_Click(0);
+}
+
+void FormMain::AddShownArticle() {
+  Operation operation(*this, true);
+  m_host.SetBusy(true);
+  ShowLists(false);
+  const bool added = Chain.AddPearl(CurrentIndex, IDNum[0]->text().toStdString(), IDNum[1]->text().toStdString(),
+                                    RetrievalLimit, *this);
+  if (added) {
+    RefreshLists();
+    ShowSummary(CurrentIndex);
+  }
+  ShowLists(true);
+  if (added) PearlList->setFocus();
+  m_host.SetBusy(false);
+  ReportGrowthEnd();
+}
+
+void FormMain::mRemovePearl_Click() {
+  if (m_operationRunning || !Chain.GetRecord(CurrentIndex).IsPearl) return;
+  Chain.RemovePearl(CurrentIndex);
+  RefreshLists();
+  CurrentIndex = 0;
+  for (int32_t i = 1; i <= Chain.IndexSize(); ++i) {
+    if (Chain.GetRecord(i).IsPearl) {
+      CurrentIndex = i;
+      break;
+    }
+  }
+}
+
+void FormMain::mDeleteArticle_Click() {
+  if (m_operationRunning || !Chain.SuppressDoc(CurrentIndex)) return;
+  CurrentIndex = 1;
+  RefreshLists();
+  ShowSummary(1);
+}
+
+void FormMain::OpenArticleLink(int32_t index, int mode) {
+  std::string address;
+  if (index < 1) {
+    const QTreeWidgetItem* row = SearchResult->currentItem();
+    if (!row) return;
+    address = row->text(7).isEmpty() ? TitleSearch(row->text(4)) : DoiAddress(row->text(7));
+  } else {
+    const CCRecord r = Chain.GetRecord(index);
+    if (!r.DOI.empty() && mode == 1) {
+      address = DoiAddress(QString::fromStdString(r.DOI));
+    } else if (r.FullTextURL == "n/a" || r.FullTextURL.empty()) {
+      address = TitleSearch(QString::fromStdString(r.Title));
+    } else {
+      address = r.FullTextURL;
+    }
+  }
+  // Only web pages are handed to the browser: an address of another kind could start anything.
+  if (!IsWebAddress(address)) {
+    m_host.MessageBox("This address is not a web page and is not opened: " + address, kMessageTitle,
+                      MessageIcon::Exclamation, MessageButtons::Ok);
+  } else if (!m_host.OpenAddress(address)) {
+    m_host.MessageBox("The web browser could not be started for " + address, kMessageTitle,
+                      MessageIcon::Exclamation, MessageButtons::Ok);
+  }
+}
+
+}  // namespace wendrel

@@ -1,0 +1,280 @@
+// The main window driven as a user drives it, against the local service: start, search, growing
+// pearls, the lists and their highlighting, the session and article commands, closing.
+#include <QFile>
+#include <QStatusBar>
+
+#include "window_fixture.h"
+
+namespace wendrel {
+namespace {
+
+using test::WindowTest;
+
+TEST_F(WindowTest, StartsDisabledUnderTheDialogWhichOnlyStartLeaves) {
+  window->ShowStartUp();
+  EXPECT_EQ(window->GetCaption(), "Wendrel Search");
+  EXPECT_FALSE(window->WindowEnabled());
+  EXPECT_FALSE(window->SearchResult->isVisibleTo(window.get()));
+  EXPECT_FALSE(window->NewSession()->close()) << "the close box is refused";
+  EXPECT_TRUE(window->NewSession()->isVisible());
+
+  window->NewSession()->Start->click();
+  EXPECT_TRUE(window->WindowEnabled());
+  EXPECT_FALSE(window->NewSession()->isVisible());
+  EXPECT_FALSE(window->mAddPearl->isEnabled());
+  // Closing a window whose lists were never rebuilt asks nothing.
+  window->close();
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WindowTest, HotStartWithTheDialogCancelledLeavesAnEmptyEnabledSession) {
+  window->ShowStartUp();
+  window->NewSession()->NewType[1]->setChecked(true);
+  window->NewSession()->Start->click();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_EQ(dialogs[0].title, "Load Pearl List");
+  EXPECT_TRUE(window->WindowEnabled());
+  EXPECT_EQ(window->Chain.Count(), 0);
+}
+
+TEST_F(WindowTest, SearchesWithEnterInAnyField) {
+  ColdStart();
+  SearchBy(1, "mining");
+  EXPECT_EQ(window->SearchResult->RowCount(), 4);
+  EXPECT_EQ(window->GetCaption(), "Wendrel Search");
+  EXPECT_FALSE(window->SearchResult->isHidden());
+  EXPECT_TRUE(window->MessageFrame[1]->isHidden());
+
+  SearchBy(2, "Kowalski");
+  ASSERT_EQ(window->SearchResult->RowCount(), 2);
+  QTreeWidgetItem* second = window->SearchResult->Row(2);
+  EXPECT_EQ(second->text(0), "002");
+  EXPECT_EQ(second->text(2), "Kowalski, Anna");
+  EXPECT_EQ(second->text(6), "1");
+  EXPECT_EQ(second->text(1), "0003");
+  EXPECT_EQ(second->text(7), "10.1000/jts.2001.1");
+
+  // A single year goes into both year fields; the search then finds that year alone.
+  window->ASQField[1]->clear();
+  window->ASQField[3]->setText("2005");
+  EXPECT_EQ(window->ASQField[4]->text(), "2005");
+  SearchBy(2, "Kowalski");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  EXPECT_EQ(window->SearchResult->Row(1)->text(4), "Citation analysis of text mining");
+
+  // Nothing found: an empty list, not a row for the reply's empty record.
+  window->ASQField[3]->clear();
+  SearchBy(0, "qwertyuiop");
+  EXPECT_EQ(window->SearchResult->RowCount(), 0);
+}
+
+TEST_F(WindowTest, GrowingTwoPearlsFillsSortedListsWithCountsAndGreyRows) {
+  GrowTwoPearls();
+  EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/1", "001/3"}));
+  EXPECT_EQ(Rows(*window->CitedList), (std::vector<std::string>{"001/3", "002/2"}));
+  EXPECT_EQ(Rows(*window->CitingList), (std::vector<std::string>{"001/1", "001/5", "002/4"}));
+  EXPECT_EQ(window->PearlStatus->text(), " 2 items in the pearl list");
+  EXPECT_EQ(window->CitedStatus->text(), " 2 articles cited by pearl articles");
+  EXPECT_EQ(window->CitingStatus->text(), " 3 articles citing pearl articles");
+  const QColor grey(100, 100, 100);
+  EXPECT_EQ(window->CitedList->Row(1)->foreground(4).color(), grey) << "a pearl in the Cited List";
+  EXPECT_NE(window->CitedList->Row(2)->foreground(4).color(), grey);
+  EXPECT_EQ(window->CitingList->Row(1)->foreground(4).color(), grey);
+  EXPECT_EQ(window->CurrentIndex, 3);
+  EXPECT_TRUE(window->MetaData->toPlainText().startsWith("AUTHORS: Kowalski, Anna; \nYEAR: 2005\nTITLE: Citation"));
+  EXPECT_EQ(window->GIDebug->toPlainText(), "3:\nPearl = TrueCited by pearls: ;1;\nCites pearls: ");
+  EXPECT_FALSE(window->mAddPearl->isEnabled());
+  EXPECT_TRUE(window->mRemovePearl->isEnabled());
+  EXPECT_TRUE(window->SessionChanged);
+
+  // Sorting: a second click on the sort column reverses it; another column sorts by its text.
+  window->CitingList->ColumnClick(0);
+  EXPECT_EQ(Rows(*window->CitingList), (std::vector<std::string>{"002/4", "001/1", "001/5"}));
+  window->CitingList->ColumnClick(7);
+  EXPECT_EQ(Rows(*window->CitingList), (std::vector<std::string>{"001/5", "002/4", "001/1"}));
+}
+
+TEST_F(WindowTest, ClicksShowHowArticlesRelateToPearls) {
+  GrowTwoPearls();
+  // Pearl 1 (publication 3) cites records 2 and 3 and is cited by 4 and 5.
+  Click(*window->PearlList, FormMain::FindListRow(*window->PearlList, 1));
+  EXPECT_EQ(window->CurrentIndex, 1);
+  EXPECT_EQ(BoldRows(*window->CitedList), (std::vector<std::string>{"3", "2"}));
+  EXPECT_EQ(BoldRows(*window->CitingList), (std::vector<std::string>{"5", "4"}));
+  EXPECT_TRUE(window->MetaData->toPlainText().contains("TITLE: Mining citation networks"));
+
+  // Record 2 is cited by both pearls; record 5 cites only pearl 1.
+  Click(*window->CitedList, FormMain::FindListRow(*window->CitedList, 2));
+  EXPECT_EQ(BoldRows(*window->PearlList), (std::vector<std::string>{"1", "3"}));
+  Click(*window->CitingList, FormMain::FindListRow(*window->CitingList, 5));
+  EXPECT_EQ(BoldRows(*window->PearlList), (std::vector<std::string>{"1"}));
+
+  emit window->PearlList->GotFocus();
+  EXPECT_TRUE(BoldRows(*window->CitedList).empty());
+  EXPECT_TRUE(BoldRows(*window->CitingList).empty());
+}
+
+TEST_F(WindowTest, RemoveAndDeleteCommands) {
+  GrowTwoPearls();
+  // A pearl cannot be deleted: the chain says why and nothing changes.
+  window->mDeleteArticle->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(window->CitedList->RowCount(), 2);
+
+  Click(*window->CitingList, FormMain::FindListRow(*window->CitingList, 5));
+  window->mDeleteArticle->trigger();
+  EXPECT_EQ(FormMain::FindListRow(*window->CitingList, 5), -1);
+  EXPECT_EQ(window->CurrentIndex, 1);
+
+  // Removing the current pearl leaves the lowest remaining one current; removing it too leaves none.
+  window->mRemovePearl->trigger();
+  EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/3"}));
+  EXPECT_EQ(window->CurrentIndex, 3);
+  window->mRemovePearl->trigger();
+  EXPECT_EQ(window->PearlList->RowCount(), 0);
+  EXPECT_EQ(window->CurrentIndex, 0);
+  EXPECT_EQ(window->CitedList->RowCount(), 0);
+}
+
+TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
+  GrowTwoPearls();
+  const QString saved = QString::fromStdString(work.Path("pearls.ris"));
+  chosenFiles.push_back(saved);
+  window->mExportRIS->trigger();
+  window->mExportRIS->trigger();
+  ASSERT_EQ(dialogs.size(), 1u) << "the second save writes without asking";
+  EXPECT_EQ(dialogs[0].title, "Save Pearl List As");
+  EXPECT_EQ(window->PearlListPath, saved);
+  EXPECT_FALSE(window->SessionChanged);
+
+  host.QueueAnswer(MessageResult::No);
+  window->mNew->trigger();
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
+  EXPECT_EQ(host.Messages().back().text, "This action will erase the current session. Proceed?");
+  EXPECT_EQ(host.Messages().back().title, "Start New Session");
+
+  host.QueueAnswer(MessageResult::Yes);
+  window->mNew->trigger();
+  EXPECT_EQ(window->Chain.Count(), 0);
+  EXPECT_FALSE(window->PearlList->isVisibleTo(window.get()));
+  EXPECT_EQ(window->PearlStatus->text(), " 0 items in the pearl list");
+  EXPECT_TRUE(window->PearlListPath.isEmpty());
+  EXPECT_TRUE(window->SessionChanged);
+
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/1", "001/3"}));
+  EXPECT_EQ(window->CitingList->RowCount(), 3);
+  EXPECT_TRUE(window->PearlList->isVisibleTo(window.get()));
+  EXPECT_EQ(window->CurrentIndex, 1);
+}
+
+TEST_F(WindowTest, AFileThatCannotBeReadKeepsTheSession) {
+  GrowTwoPearls();
+  chosenFiles.push_back(QString::fromStdString(work.Path("absent.ris")));
+  window->mImportRIS->trigger();
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
+  EXPECT_EQ(window->Chain.Count(), 5);
+  ASSERT_FALSE(host.Messages().empty());
+  EXPECT_EQ(host.Messages().back().icon, MessageIcon::Critical);
+}
+
+TEST_F(WindowTest, ClosingAsksToSaveAndStaysOpenWhenTheSaveDoesNotHappen) {
+  GrowTwoPearls();
+  window->show();
+  // Yes, then the file dialog cancelled: the window stays.
+  host.QueueAnswer(MessageResult::Yes);
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(host.Messages().back().text, "Save Bibliography before closing?");
+  EXPECT_EQ(host.Messages().back().title, "Endrel Search");
+  EXPECT_EQ(ended, 0);
+
+  // Yes, and a file that cannot be written: "Export failed", and the window stays.
+  host.QueueAnswer(MessageResult::Yes);
+  chosenFiles.push_back(QString::fromStdString(work.Path("no/such/folder/pearls.ris")));
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(host.Messages().back().text, "Export failed");
+  EXPECT_EQ(ended, 0);
+
+  // Yes with a file: saved, then the process ends.
+  host.QueueAnswer(MessageResult::Yes);
+  chosenFiles.push_back(QString::fromStdString(work.Path("closing.ris")));
+  EXPECT_TRUE(window->close());
+  EXPECT_TRUE(QFile::exists(QString::fromStdString(work.Path("closing.ris"))));
+  EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WindowTest, EndSessionAnsweredNoEndsWithoutSaving) {
+  GrowTwoPearls();
+  host.QueueAnswer(MessageResult::No);
+  window->mEndSession->trigger();
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WindowTest, RefusesASecondOperationAndStopsAGrowthWhenAsked) {
+  ColdStart();
+  SearchBy(2, "Smith");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  // Publication 4 cites three articles; while its growth runs, every other command is refused,
+  // and Esc stops it after the page being fetched.
+  int turns = 0;
+  host.OnDoEvents([&] {
+    if (++turns != 1) return;
+    EXPECT_TRUE(window->OperationRunning());
+    EXPECT_FALSE(window->mNew->isEnabled());
+    EXPECT_FALSE(window->Search->isEnabled());
+    EXPECT_TRUE(window->StopButton->isVisible());
+    window->mNew_Click();
+    window->ImportRIS();
+    window->Search_Click();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+  });
+  window->show();
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  host.OnDoEvents({});
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_FALSE(window->OperationRunning());
+  EXPECT_TRUE(window->mNew->isEnabled());
+  EXPECT_TRUE(window->Chain.Interrupted());
+  EXPECT_EQ(window->PearlList->RowCount(), 1);
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Stopped: the pearl is only partly grown");
+}
+
+TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
+  GrowTwoPearls();
+  // Record 2 (publication 1) has a DOI and no full text: its source is the DOI page, its archived
+  // version a title search.
+  window->CurrentIndex = 2;
+  window->mGoToSource->trigger();
+  window->mGetPrePrint->trigger();
+  EXPECT_EQ(host.OpenedAddresses(),
+            (std::vector<std::string>{"https://doi.org/10.1000/jts.2001.1",
+                                      "https://scholar.google.com/scholar?q=allintitle:Text+mining%3A+a+survey"}));
+  // Publication 5 names a local file: it is not opened, and the user is told.
+  window->CurrentIndex = window->Chain.FindIndex("5", "", "");
+  window->mGetPrePrint->trigger();
+  EXPECT_EQ(host.OpenedAddresses().size(), 2u);
+  ASSERT_FALSE(host.Messages().empty());
+  EXPECT_NE(host.Messages().back().text.find("file:///home/ann/paper.pdf"), std::string::npos);
+}
+
+TEST_F(WindowTest, SearchResultContextMenuHidesTheListCommands) {
+  ColdStart();
+  SearchBy(1, "mining");
+  bool shownWhileOpen = true;
+  window->SetPopupMenu([&](QMenu&, QPoint) {
+    shownWhileOpen = window->mDeleteArticle->isVisible() || window->mRemovePearl->isVisible() ||
+                     window->mGetPrePrint->isVisible();
+  });
+  emit window->SearchResult->RightButtonReleased(QPoint());
+  EXPECT_FALSE(shownWhileOpen);
+  EXPECT_EQ(window->CurrentIndex, -1);
+  EXPECT_TRUE(window->mGetPrePrint->isVisible());
+  EXPECT_FALSE(window->mRemovePearl->isVisible());
+}
+
+}  // namespace
+}  // namespace wendrel
