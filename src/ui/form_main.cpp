@@ -211,9 +211,15 @@ QWidget* FormMain::BuildSearchPanel() {
   layout->addLayout(fields);
   Search = new QPushButton("Search");
   layout->addWidget(Search, 0, Qt::AlignRight);
-  layout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
+  // The results' place keeps its size while the list is hidden, so the fields stay at the top.
+  auto* results = new QWidget;
+  auto* resultsLayout = new QVBoxLayout(results);
+  resultsLayout->setContentsMargins(0, 0, 0, 0);
+  resultsLayout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
   SearchResult = new ListView;
-  layout->addWidget(SearchResult, 1);
+  resultsLayout->addWidget(SearchResult, 1);
+  resultsLayout->addStretch(0);
+  layout->addWidget(results, 1);
   return Frame2;
 }
 
