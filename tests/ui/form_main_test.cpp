@@ -243,6 +243,25 @@ TEST_F(WindowTest, RefusesASecondOperationAndStopsAGrowthWhenAsked) {
   EXPECT_EQ(window->statusBar()->currentMessage(), "Stopped: the pearl is only partly grown");
 }
 
+TEST_F(WindowTest, ClosingDuringAGrowthStopsItThenAsksToSave) {
+  ColdStart();
+  SearchBy(2, "Smith");
+  window->show();
+  bool refused = false;
+  host.OnDoEvents([&] {
+    if (!refused) refused = !window->close();
+  });
+  host.QueueAnswer(MessageResult::No);
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  host.OnDoEvents({});
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(window->Chain.Interrupted());
+  EXPECT_EQ(ended, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(host.Messages().back().text, "Save Bibliography before closing?");
+}
+
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
   GrowTwoPearls();
   // Record 2 (publication 1) has a DOI and no full text: its source is the DOI page, its archived
