@@ -25,27 +25,22 @@ TEST_F(ChainStore, FindIndexFollowsTheFirstMatchRule) {
   withAk.AK = "Cluster7";
   CCRecord numbered = Article("n5", "Numbered");
   numbered.AK = "0042";
-  chain.MergePage(Page({Article("ABC", "Upper Case Key"), Article("def", "Text Mining: A Survey"), Article("ghi", ""),
-                        withAk, numbered}),
+  chain.MergePage(Page({Article("ABC", "Upper Case Key"), Article("def", "Text Mining: A Survey"), withAk, numbered}),
                   1, PearlRelation::Cited);
+  // Case folding, ID before title and empty titles are left to the scan comparison below.
   struct Case {
     const char* name;
     std::string pk, ak, title;
     int32_t expected;
   } cases[] = {
-      {"only the stored side is lower-cased", "ABC", "", "", 0},
-      {"lower-case key finds upper-case PK", "abc", "", "", 1},
-      {"title ignores case", "", "", "TEXT MINING: a survey", 2},
       {"title is whole-text equality", "", "", "Text Mining: A Survey ", 0},
       {"unknown ID falls back to the title", "zzz", "", "upper case key", 1},
-      {"ID wins over title", "def", "", "Upper Case Key", 2},
-      {"empty title matches nothing", "zzz", "", "", 0},
-      {"AK is exact", "", "Cluster7", "", 4},
+      {"AK is exact", "", "Cluster7", "", 3},
       {"AK is case-sensitive", "", "cluster7", "", 0},
       {"title wins over AK", "", "Cluster7", "upper case key", 1},
   };
   for (const Case& c : cases) EXPECT_EQ(chain.FindIndex(c.pk, c.ak, c.title), c.expected) << c.name;
-  EXPECT_EQ(chain.ClusterIDIndex(42), 5);
+  EXPECT_EQ(chain.ClusterIDIndex(42), 4);
   EXPECT_EQ(chain.ClusterIDIndex(7), 0) << "an AK that is not wholly a number is none";
 }
 

@@ -65,7 +65,7 @@ class PearlGrowing : public ::testing::Test {
   ScriptedCaption caption;
 };
 
-TEST_F(PearlGrowing, CitedPagesFollowTheReferenceCount) {
+TEST_F(PearlGrowing, CitedPagesFollowTheReferenceCountAndEmptyRepliesAddNothing) {
   AddPearl(chain, "1000");
   auto cited = Requests(http.Addresses(), "Reference");
   ASSERT_EQ(cited.size(), 3u);
@@ -73,6 +73,11 @@ TEST_F(PearlGrowing, CitedPagesFollowTheReferenceCount) {
   // The third page holds no publication (the rest lie outside the corpus) and adds nothing.
   EXPECT_EQ(chain.Count(), 1 + 120);
   EXPECT_EQ(chain.FindIndex("null", "", ""), 0);
+  // A pearl the service does not know keeps its record.
+  ASSERT_EQ(AddPearl(chain, "999999"), 122);
+  EXPECT_EQ(chain.Count(), 122);
+  EXPECT_EQ(chain.GetRecord(122).PK, "999999");
+  EXPECT_TRUE(chain.GetRecord(122).IsPearl);
 }
 
 TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
@@ -185,13 +190,6 @@ TEST_F(PearlGrowing, ReAddingOrAddingTwiceCountsOnce) {
   same();
   EXPECT_EQ(chain.EventHistory(), history);
   for (const char* unusable : {"", "N/A", "null"}) EXPECT_EQ(AddPearl(chain, unusable), 0);
-}
-
-TEST_F(PearlGrowing, UnknownPublicationKeepsThePearlsRecord) {
-  ASSERT_EQ(AddPearl(chain, "999999"), 1);
-  EXPECT_EQ(chain.Count(), 1);
-  EXPECT_EQ(chain.GetRecord(1).PK, "999999");
-  EXPECT_TRUE(chain.GetRecord(1).IsPearl);
 }
 
 TEST_F(PearlGrowing, SuppressionRules) {
