@@ -40,15 +40,13 @@ TEST_F(Derived, ElapsedTimeCountsFromTheEarliestDocument) {
   EXPECT_EQ(set.FieldCount(), 2);
 }
 
-TEST(DateTime, FixedFormatsOnly) {
+TEST(DateTime, FixedFormatsOnlyAndCalendarDifferences) {
   for (const char* epoch : {"01/01/70 00:00:00", "1970-01-01T01:00:00+01:00", "1/1/1970"}) EXPECT_EQ(ParseDateTime(epoch), 0);
   EXPECT_EQ(ParseDateTime("02/01/70 00:00:01"), 86401);
   EXPECT_EQ(ParseDateTime("31/12/29"), ParseDateTime("2029-12-31"));
   EXPECT_EQ(ParseDateTime("01/01/30"), ParseDateTime("1930-01-01"));
   for (const char* none : {"31/02/12", "Aug 27 2008", "12/13/2012", ""}) EXPECT_FALSE(ParseDateTime(none)) << none;
-}
-
-TEST(DateTime, CalendarDifferencesCountBoundaries) {
+  // Calendar differences count the boundaries crossed.
   int64_t sat = *ParseDateTime("2012-01-07T23:59:59");  // a Saturday
   int64_t sun = *ParseDateTime("2012-01-08T00:00:00");
   for (const char* unit : {"s", "n", "h", "d", "ww"}) EXPECT_EQ(CalendarDifference(unit, sat, sun), 1) << unit;
