@@ -66,12 +66,15 @@ float SparseMatrixSingle::GetSimilarity(int32_t a, int32_t b, int32_t measure) c
   return Vector(a).GetSimilarity(Vector(b).GetVectorArr(rows), measure, Magnitude(b));
 }
 
-SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSingle& other, int32_t measure,
-                                                           Host* host) const {
-  SparseMatrixSingle result;
-  if (measure != 1 && measure != 2) return result;
-  const int32_t n = m_colCount;
-  result.Reset(n, n);
+namespace {
+
+// The entries of the similarity matrix of self's columns with other's columns (measure 1 or 2), in
+// the order they are written: store(i, j, v) as SetValue would take it (v <= 0 leaves no entry).
+template <typename Store>
+void ComputeSimilarities(const SparseMatrixSingle& self, const SparseMatrixSingle& other, int32_t measure, Host* host,
+                         Store store) {
+  const int32_t n = self.ColCount();
+  const int32_t rowCount = self.RowCount();
   // Each sum runs over the compared column's list in order, and its terms are 0 wherever column i
   // has no value. Adding 0 leaves a single-precision sum as it is, so the sums are gathered through
   // the columns holding each of column i's rows (in ascending row order, as a list is), which
@@ -80,34 +83,34 @@ SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSin
     int32_t column;
     float value;
   };
-  std::vector<std::vector<Posting>> postings(static_cast<size_t>(std::max(m_rowCount, 0)) + 1);
+  std::vector<std::vector<Posting>> postings(static_cast<size_t>(std::max(rowCount, 0)) + 1);
   std::vector<float> magnitudes(static_cast<size_t>(n) + 1, 0.0f);
   for (int32_t j = 1; j <= n; ++j) {
     const SparseVectorSingle& column = other.Vector(j);
     magnitudes[static_cast<size_t>(j)] = column.Magnitude();
     for (size_t k = 0; k < column.Indexes().size(); ++k) {
       int32_t r = column.Indexes()[k];
-      if (r >= 1 && r <= m_rowCount) postings[static_cast<size_t>(r)].push_back({j, column.Values()[k]});
+      if (r >= 1 && r <= rowCount) postings[static_cast<size_t>(r)].push_back({j, column.Values()[k]});
     }
   }
   std::vector<float> sums(static_cast<size_t>(n) + 1, 0.0f);
   std::vector<char> reached(static_cast<size_t>(n) + 1, 0);
   std::vector<int32_t> touched;
   for (int32_t i = 1; i < n; ++i) {
-    const SparseVectorSingle& column = Vector(i);
+    const SparseVectorSingle& column = self.Vector(i);
     const float m = column.Magnitude();
     if (measure == 1) {
       // The diagonal first holds 1, then the column's product with itself (0 removes it again).
-      result.SetValue(i, i, 1);
-      int32_t rows = m_rowCount;
-      result.SetValue(i, i, other.Vector(i).GetSimilarity(column.GetVectorArr(rows), 1, m));
+      store(i, i, 1.0f);
+      int32_t rows = rowCount;
+      store(i, i, other.Vector(i).GetSimilarity(column.GetVectorArr(rows), 1, m));
     }
     // With measure 2 a column without magnitude gives -1 throughout, and nothing is stored.
     if (measure == 1 || m > 0) {
       for (size_t k = 0; k < column.Indexes().size(); ++k) {
         const int32_t r = column.Indexes()[k];
         const float d = column.Values()[k];
-        if (r < 1 || r > m_rowCount || d == 0) continue;
+        if (r < 1 || r > rowCount || d == 0) continue;
         const auto& list = postings[static_cast<size_t>(r)];
         auto from = std::lower_bound(list.begin(), list.end(), i + 1,
                                      [](const Posting& p, int32_t c) { return p.column < c; });
@@ -123,7 +126,7 @@ SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSin
       for (int32_t j : touched) {
         float sum = sums[static_cast<size_t>(j)];
         if (measure == 2 && sum > 0) sum = sum / (magnitudes[static_cast<size_t>(j)] * m);
-        result.SetValue(i, j, sum);
+        store(i, j, sum);
       }
     }
     for (int32_t j : touched) {
@@ -131,11 +134,39 @@ SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSin
       reached[static_cast<size_t>(j)] = 0;
     }
     touched.clear();
-    if (measure == 2) result.SetValue(i, i, 1);
+    if (measure == 2) store(i, i, 1.0f);
     if (host) host->DoEvents();
   }
-  if (measure == 2 && n >= 1) result.SetValue(n, n, 1);
+  if (measure == 2 && n >= 1) store(n, n, 1.0f);
+}
+
+}  // namespace
+
+SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSingle& other, int32_t measure,
+                                                           Host* host) const {
+  SparseMatrixSingle result;
+  if (measure != 1 && measure != 2) return result;
+  result.Reset(m_colCount, m_colCount);
+  ComputeSimilarities(*this, other, measure, host, [&](int32_t i, int32_t j, float v) { result.SetValue(i, j, v); });
   return result;
+}
+
+std::vector<float> SparseMatrixSingle::GetSymmetricSimilarityTable(const SparseMatrixSingle& other, int32_t measure,
+                                                                   Host* host) const {
+  if (measure != 1 && measure != 2) return {};
+  const auto n = static_cast<size_t>(m_colCount);
+  std::vector<float> table(n * n, -1.0f);
+  // Entries go to the upper triangle and the diagonal only, as SetValue keeps them.
+  ComputeSimilarities(*this, other, measure, host, [&](int32_t i, int32_t j, float v) {
+    table[static_cast<size_t>(i - 1) * n + static_cast<size_t>(j - 1)] = v > 0 ? v : -1.0f;
+  });
+  // The lower triangle mirrors the upper one, in tiles so that both stay within a few rows.
+  constexpr size_t kTile = 64;
+  for (size_t i0 = 0; i0 < n; i0 += kTile)
+    for (size_t j0 = i0; j0 < n; j0 += kTile)
+      for (size_t i = i0; i < std::min(n, i0 + kTile); ++i)
+        for (size_t j = std::max(j0, i + 1); j < std::min(n, j0 + kTile); ++j) table[j * n + i] = table[i * n + j];
+  return table;
 }
 
 std::vector<int32_t> SparseMatrixSingle::GetSimilarityVector(int32_t c, const SparseMatrixSingle& other,

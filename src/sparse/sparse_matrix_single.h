@@ -47,6 +47,12 @@ class SparseMatrixSingle {
   // (cosine) the upper triangle, with 1 on the whole diagonal. Values <= 0 are not stored. Any
   // other measure gives an empty 0 x 0 matrix. The host's event loop turns after each row.
   SparseMatrixSingle GetSimilarityMatrix(const SparseMatrixSingle& other, int32_t measure, Host* host = nullptr) const;
+  // The same similarities made symmetric as a dense table: what GetSimilarityMatrix, MakeSymmetric
+  // and GetDenseMatrix give (ColCount x ColCount, -1 where no entry; empty for another measure),
+  // written straight into the table. The sparse matrix, nearly full when the documents share words,
+  // never exists beside it, which halves the memory the map needs at its peak.
+  std::vector<float> GetSymmetricSimilarityTable(const SparseMatrixSingle& other, int32_t measure,
+                                                 Host* host = nullptr) const;
   // Similarities of column c with every column of other (similarities[j] for column j, index 0
   // unused) and the k most similar of them, most similar first (k capped at other.ColCount()).
   std::vector<int32_t> GetSimilarityVector(int32_t c, const SparseMatrixSingle& other, int32_t measure, int32_t& k,

@@ -1,12 +1,15 @@
 // Network reductions: the listed cases, the spanning tree against the sorted-list growth it
-// replaces and a brute-force best tree, Pathfinder against the union of minimum spanning trees,
-// and geodesic distances against Dijkstra, all on seeded random matrices with tied values.
+// replaces and a brute-force best tree, Pathfinder against the plain triple loop and the union of
+// minimum spanning trees, and geodesic distances against Dijkstra, all on seeded random matrices
+// with tied values.
 #include "proximity/proximity_matrix.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <numeric>
 #include <queue>
 #include <random>
@@ -26,14 +29,16 @@ ProximityMatrix Symmetric(Host& host, int32_t n, int32_t kind, const std::vector
   return m;
 }
 
-// Random symmetric values from a few levels (many ties), some absent or outside [0, 1].
-ProximityMatrix RandomMatrix(Host& host, std::mt19937& random, int32_t n, int32_t kind, bool allInRange = false) {
+// Random symmetric values from levels 0, 1 / levels, ..., 1 (many ties), some absent or outside [0, 1].
+ProximityMatrix RandomMatrix(Host& host, std::mt19937& random, int32_t n, int32_t kind, bool allInRange = false,
+                             int levels = 10) {
   ProximityMatrix m(host);
   m.InitMatrix(n, kind);
   for (int32_t i = 0; i < n; ++i) {
     for (int32_t j = i + 1; j < n; ++j) {
-      int level = static_cast<int>(random() % 14);
-      float v = level <= 10 ? static_cast<float>(level) / 10 : (allInRange ? 0.5f : (level == 11 ? 1.5f : -1.0f));
+      int level = static_cast<int>(random() % static_cast<unsigned>(levels + 4));
+      float v = level <= levels ? static_cast<float>(level) / static_cast<float>(levels)
+                                : (allInRange ? 0.5f : (level == levels + 1 ? 1.5f : -1.0f));
       m.SetValue(i, j, v), m.SetValue(j, i, v);
     }
   }
@@ -48,14 +53,11 @@ std::set<Edge> Links(const ProximityMatrix& m) {
   return links;
 }
 
-// The growth the spanning tree was first written as: every link in [0, 1] in one list sorted once
-// (ties in row order), then repeatedly the first link in the list with exactly one end in the tree.
+// The described growth: every link in [0, 1] in one list sorted once with SortLinks (whose order of
+// ties decides), then repeatedly the first link in the list with exactly one end in the tree.
 std::set<Edge> SortedListTree(const ProximityMatrix& m, int32_t& startNode) {
   auto links = m.GetLinks(0, 1);
-  const bool descending = m.CurrentMatrixType() == 1 || m.CurrentMatrixType() == 2;
-  std::stable_sort(links.begin(), links.end(), [&](const LinkRecord& a, const LinkRecord& b) {
-    return descending ? a.Value > b.Value : a.Value < b.Value;
-  });
+  SortLinks(links, m.CurrentMatrixType() == 1 || m.CurrentMatrixType() == 2);
   std::set<Edge> tree;
   if (links.empty()) return tree;
   size_t first = 0;
@@ -100,10 +102,28 @@ TEST(Transform2MST, StartNodesAndNoLinkInRange) {
 TEST(Transform2MST, MatchesSortedListGrowthWithTies) {
   ScriptedHost host;
   std::mt19937 random(21);
-  for (int round = 0; round < 300; ++round) {
-    const int32_t n = 2 + static_cast<int32_t>(random() % 15);
+  for (int round = 0; round < 320; ++round) {
+    // Mostly small tables, now and then one whose sort runs many passes over long chains; ties of a
+    // few values, or of more values than are followed one by one.
+    int32_t n = 2 + static_cast<int32_t>(random() % (round % 20 == 19 ? 250 : 15));
     const int32_t kind = static_cast<int32_t>(random() % 5);
-    ProximityMatrix m = RandomMatrix(host, random, n, kind);
+    ProximityMatrix m = RandomMatrix(host, random, n, kind, false, round / 20 % 2 ? 10 : 30);
+    // Large ones are dense among their first nodes only, so the tree also takes values of other
+    // levels, after many links that sort before them.
+    if (n > 16)
+      for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = std::max(i + 1, n / 3); j < n; ++j)
+          if (random() % 8) m.SetValue(i, j, -1), m.SetValue(j, i, -1);
+    // Now and then every node joins through links of its own value to all nodes before it: ties of
+    // many values.
+    if (round % 40 == 9) {
+      m.InitMatrix(n = 80, kind);
+      const bool descending = kind == 1 || kind == 2;
+      for (int32_t v = 2; v < n; ++v)
+        for (int32_t a = 0; a < v; ++a)
+          m.SetValue(a, v, (descending ? 90.0f - v : 10.0f + v) / 100), m.SetValue(v, a, m.Value(a, v));
+      m.SetValue(0, 1, descending ? 1 : 0), m.SetValue(1, 0, m.Value(0, 1));
+    }
     // Now and then an asymmetric table: only the upper triangle counts.
     if (round % 5 == 0) m.SetValue(n - 1, 0, 0.95f);
     int32_t start = round % 3 == 0 ? -1 : static_cast<int32_t>(random() % n);
@@ -160,6 +180,9 @@ TEST(Pathfinder, OneKeepsAllAndLargeRDoesNotOverflow) {
   ProximityMatrix large = chain.Transform2FastPF(200);
   EXPECT_EQ(Links(large), (std::set<Edge>{{0, 1}, {1, 2}}));
   EXPECT_EQ(large.LinkCount(0, 2), 2);  // the path found, though not a link of the network
+  // Nor do short legs underflow: their path is no shorter than the longer leg (0.01 * 2^(1/200)).
+  ProximityMatrix shortLegs = Symmetric(host, 3, 3, {{0.01f, 0, 1}, {0.01f, 1, 2}, {0.01002f, 0, 2}});
+  EXPECT_EQ(Links(shortLegs.Transform2FastPF(200)).size(), 3u);
   // Similarities are turned into distances in place first.
   ProximityMatrix similar = Symmetric(host, 3, 1, {{0.8f, 0, 1}, {0.7f, 1, 2}, {0.6f, 0, 2}});
   EXPECT_EQ(Links(similar.Transform2FastPF(0)), (std::set<Edge>{{0, 1}, {1, 2}}));
@@ -210,6 +233,74 @@ TEST(Pathfinder, InfinityIsTheUnionOfMinimumSpanningTrees) {
     }
     for (auto network : {m.Transform2FastPF(0), *m.FastPFQ(0, n - 1), *m.FastPFQ2(0, n - 1)})
       EXPECT_EQ(Links(network), expected) << "round " << round;
+  }
+}
+
+// The described Pathfinder loop, read and written through the interface, with the described
+// powers (a leg without a link gives no path; a sum of powers beyond the double range, either way,
+// is taken relative to the longer leg).
+ProximityMatrix DescribedPathfinder(const ProximityMatrix& m, int r, int32_t q, bool descending) {
+  const int32_t n = m.NodeCount();
+  ProximityMatrix w(m);
+  w.InitLinks();
+  w.PrepareDistances();
+  auto weight = [r](float a, float b) {
+    if (r == 0) return std::max(a, b);
+    if (a >= ProximityMatrix::kNoLink || b >= ProximityMatrix::kNoLink) return std::numeric_limits<float>::infinity();
+    const double sum = std::pow(a, double(r)) + std::pow(b, double(r));
+    double p = std::pow(sum, 1.0 / r);
+    const double longer = std::max(std::fabs(a), std::fabs(b));
+    if (!std::isfinite(p) || (a >= 0 && b >= 0 && longer > 0 && sum < std::numeric_limits<double>::min()))
+      p = longer * std::pow(std::pow(a / longer, double(r)) + std::pow(b / longer, double(r)), 1.0 / r);
+    return static_cast<float>(p);
+  };
+  for (int32_t step = 0; step < n; ++step)
+    for (int32_t k = descending ? n - 1 - step : step, i = 0; i + 1 < n; ++i)
+      for (int32_t j = i + 1; j < n; ++j) {
+        const float p = weight(w.Value(i, k), w.Value(k, j));
+        const int32_t links = w.LinkCount(i, k) + w.LinkCount(k, j);
+        if (w.Value(i, j) > p && (q < 0 || links <= q))
+          w.SetValue(i, j, p), w.SetValue(j, i, p), w.SetLinkCount(i, j, links), w.SetLinkCount(j, i, links);
+      }
+  return w;
+}
+
+TEST(Pathfinder, MatchesTheDescribedLoopBitForBit) {
+  ScriptedHost host;
+  std::mt19937 random(5);
+  const float levels[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 1, -1, -0.3f, 0, 40, 3e6f};
+  for (int round = 0; round < 120; ++round) {
+    const int32_t n = 2 + static_cast<int32_t>(random() % (round % 10 ? 12 : 40));
+    ProximityMatrix m(host);
+    m.InitMatrix(n, 3 + round % 2);
+    for (int32_t i = 0; i < n; ++i)
+      for (int32_t j = i + 1; j < n; ++j) {
+        // Levels (ties, exact sums), now and then odd ones or values of every size; some asymmetric.
+        auto value = [&] {
+          if (round % 3 == 0) return static_cast<float>(random() % 1000) / 997;
+          return levels[random() % (round % 3 == 2 ? 12 : 7)];
+        };
+        m.SetValue(i, j, value());
+        m.SetValue(j, i, round % 7 ? m.Value(i, j) : value());
+      }
+    const int r = std::vector<int>{0, 1, 2, 3, 7, 200}[static_cast<size_t>(round / 3 % 6)];
+    const int32_t q = round % 4 ? n : 2;
+    ProximityMatrix ascending = DescribedPathfinder(m, r, q, false);
+    ProximityMatrix descending = DescribedPathfinder(m, r, q, true);
+    ProximityMatrix one = *m.FastPFQ(static_cast<uint8_t>(r), q), both = *m.FastPFQ2(static_cast<uint8_t>(r), q);
+    ProximityMatrix prepared(m);
+    prepared.PrepareDistances();
+    for (int32_t i = 0; i < n; ++i)
+      for (int32_t j = 0; j < n; ++j) {
+        // Pruning compares the upper triangle and clears both directions.
+        const int32_t low = std::min(i, j), high = std::max(i, j);
+        auto differs = [&](const ProximityMatrix& w) { return i != j && m.Value(low, high) != w.Value(low, high); };
+        const float kept = differs(ascending) ? -1 : ascending.Value(i, j);
+        ASSERT_EQ(one.Value(i, j), kept) << "round " << round << ": " << i << "-" << j;
+        ASSERT_EQ(one.LinkCount(i, j), ascending.LinkCount(i, j)) << "round " << round;
+        const float keptBoth = differs(ascending) || differs(descending) ? -1 : prepared.Value(i, j);
+        ASSERT_EQ(both.Value(i, j), keptBoth) << "round " << round;
+      }
   }
 }
 

@@ -87,6 +87,11 @@ TEST(SparseMatrixSingle, SimilarityMatrixMatchesDenseCosines) {
     SparseMatrixSingle cosines = m.GetSimilarityMatrix(m, 2, &host);
     EXPECT_EQ(host.DoEventsCount(), documents - 1);  // one turn per row
     SparseMatrixSingle products = m.GetSimilarityMatrix(m, 1);
+    for (int32_t measure : {1, 2, 3}) {  // the map's table, built straight or through the sparse matrix
+      SparseMatrixSingle similarities = m.GetSimilarityMatrix(m, measure);
+      similarities.MakeSymmetric(true);
+      EXPECT_EQ(m.GetSymmetricSimilarityTable(m, measure), similarities.GetDenseMatrix()) << measure;
+    }
     ASSERT_EQ(cosines.ColCount(), documents);
     for (int32_t i = 1; i <= documents; ++i) {
       for (int32_t j = 1; j <= documents; ++j) {
