@@ -5,6 +5,7 @@
 
 #include "cli/client_commands.h"
 #include "cli/grow_command.h"
+#include "cli/map_command.h"
 #include "cli/network_command.h"
 #include "cli/service_commands.h"
 #include "cli/text_commands.h"
@@ -24,7 +25,8 @@ constexpr const char* kUsage =
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
-    "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n";
+    "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n"
+    "  map       build the article map of RIS lists and draw it (PNG, positions, dot text)\n";
 
 }  // namespace
 
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
   if (command == "network") return wendrel::RunNetwork(args, host, std::cout, std::cerr);
+  if (command == "map") return wendrel::RunMap(args, std::cout, std::cerr);
   std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
   return 2;
 }

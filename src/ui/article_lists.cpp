@@ -3,7 +3,7 @@
 #include <QStatusBar>
 
 #include "ui/form_main.h"
-#include "ui/list_text.h"
+#include "ui/list_rows.h"
 
 namespace wendrel {
 
@@ -17,12 +17,7 @@ std::string Token(int32_t index) { return ";" + std::to_string(index) + ";"; }
 int32_t RowIndex(const QTreeWidgetItem* row) { return row->text(7).toInt(); }
 
 void FillRow(QTreeWidgetItem* row, const CCRecord& r, int32_t index) {
-  ListView::SetSubItem(row, 1, ZeroPadded(r.CitationCount, 4));
-  ListView::SetSubItem(row, 2, r.FirstAuthor);
-  ListView::SetSubItem(row, 3, r.Year);
-  ListView::SetSubItem(row, 4, r.Title);
-  ListView::SetSubItem(row, 5, r.Source);
-  ListView::SetSubItem(row, 6, r.PK);
+  FillArticleColumns(row, r);
   ListView::SetSubItem(row, 7, std::to_string(index));
 }
 

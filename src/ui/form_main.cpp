@@ -105,6 +105,9 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   DVis.SetClusterColor(1, 255, 0, 0);
   DVis.SetClusterColor(2, 130, 60, 0);
   DVis.SetClusterColor(3, 130, 200, 0);
+  // The map is off until "Enabled" is ticked.
+  DVis.PM2DCtlObject()->SetEnabled(false);
+  DVisContainer->setEnabled(false);
 
   ConnectHandlers();
   m_newSession = std::make_unique<FormNewSession>(*this);
@@ -122,7 +125,7 @@ void FormMain::ShowStartUp() {
 // Layout
 
 void FormMain::BuildWindow() {
-  resize(1400, 900);
+  resize(1440, 900);
   BuildMenus();
 
   auto* left = new QSplitter(Qt::Vertical);
@@ -140,18 +143,22 @@ void FormMain::BuildWindow() {
   summaryLayout->addWidget(SummaryFrame, 1);
   summaryLayout->addWidget(MessageFrame[0] = NewMessageFrame(kBusyMessages[0]));
 
+  // Relations on the left, the article's keys on the right, in three lines' height.
   DebugFrame = new QGroupBox;
-  auto* debugLayout = new QFormLayout(DebugFrame);
+  auto* debugLayout = new QHBoxLayout(DebugFrame);
+  debugLayout->setContentsMargins(4, 2, 4, 2);
   GIDebug = new QPlainTextEdit;
   GIDebug->setReadOnly(true);
-  GIDebug->setFixedHeight(GIDebug->fontMetrics().lineSpacing() * 4);
+  GIDebug->setFixedHeight(GIDebug->fontMetrics().lineSpacing() * 3 + 10);
+  debugLayout->addWidget(GIDebug, 3);
+  auto* keys = new QFormLayout;
   for (QLineEdit*& id : IDNum) {
     id = new QLineEdit;
     id->setReadOnly(true);
   }
-  debugLayout->addRow("Relations", GIDebug);
-  debugLayout->addRow("ID", IDNum[0]);
-  debugLayout->addRow("Key", IDNum[1]);
+  keys->addRow("ID", IDNum[0]);
+  keys->addRow("Key", IDNum[1]);
+  debugLayout->addLayout(keys, 2);
   summaryLayout->addWidget(DebugFrame);
   SSTab1->addTab(summaryTab, "Article Summary");
   SSTab1->addTab(BuildSearchPanel(), "Search");
@@ -169,15 +176,16 @@ void FormMain::BuildWindow() {
   sliderRow->addWidget(LabelDegree, 1);
   mapLayout->addLayout(sliderRow);
   left->addWidget(VisualizationFrame);
-  left->setStretchFactor(0, 3);
-  left->setStretchFactor(1, 2);
+  left->setStretchFactor(0, 1);
+  left->setStretchFactor(1, 1);
+  left->setSizes({400, 460});
 
   auto* split = new QSplitter(Qt::Horizontal);
   split->addWidget(left);
   split->addWidget(BuildListPanel());
   split->setStretchFactor(0, 2);
   split->setStretchFactor(1, 3);
-  split->setSizes({560, 840});
+  split->setSizes({620, 820});
   setCentralWidget(split);
 
   Progress = new QProgressBar;
@@ -237,7 +245,8 @@ QWidget* FormMain::BuildListPanel() {
     *list = new ListView;
     (*list)->setFont(narrow);
     layout->addWidget(*status);
-    layout->addWidget(*list, 1);
+    // The Pearl List is usually the shortest.
+    layout->addWidget(*list, list == &PearlList ? 1 : 2);
   }
   return panel;
 }
@@ -280,8 +289,6 @@ void FormMain::BuildMenus() {
   mTestVis[1] = mMap->addAction("Second-Order Similarity");
   mMapEnabled = mMap->addAction("Enabled");
   mMapEnabled->setCheckable(true);
-  // The map's commands come with the map panel; until then its items are shown but off.
-  for (QAction* action : mMap->actions()) action->setEnabled(false);
 }
 
 void FormMain::PrepareListColumns() {
@@ -318,6 +325,18 @@ void FormMain::ConnectHandlers() {
   connect(mDeleteArticle, &QAction::triggered, this, [this] { mDeleteArticle_Click(); });
   connect(mGoToSource, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 1); });
   connect(mGetPrePrint, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 2); });
+
+  connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
+  for (int k = 0; k < 2; ++k) {
+    connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mTestVis_Click(k); });
+  }
+  for (int k = 0; k < 4; ++k) {
+    connect(mNodeSz[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mNodeSz_Click(k); });
+  }
+  // "Rebuild" has no command of its own.
+  connect(LabelDegree, &QSlider::valueChanged, this, [this] { LabelDegree_Change(); });
+  DVis.Events().OnNewNodeOver = [this](int32_t node) { DVis_OnNewNodeOver(node); };
+  DVis.Events().OnNodeClick = [this](int32_t node) { DVis_OnNodeClick(node); };
 
   connect(Search, &QPushButton::clicked, this, [this] { Search_Click(); });
   for (int k = 0; k < 5; ++k) {
@@ -445,6 +464,8 @@ void FormMain::mNew_Click() {
   RefreshLists();
   ShowSummary(0);
   PearlListPath.clear();
+  // A map of the emptied session would select nothing; it goes with the session.
+  if (MapEnabled()) ClearMap();
 }
 
 void FormMain::mEndSession_Click() {

@@ -23,9 +23,11 @@
 #include <string>
 #include <unordered_map>
 
+#include "article_map/article_map.h"
 #include "chain/citation_chain.h"
 #include "platform/host.h"
 #include "platform/http_client.h"
+#include "platform/process_runner.h"
 #include "pointmap/point_map.h"
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
@@ -148,7 +150,16 @@ class FormMain : public QMainWindow, public Caption {
   void mDeleteArticle_Click();
   void OpenArticleLink(int32_t index, int mode);
   // --- Map panel ---
+  void mMapEnabled_Click();
   void mTestVis_Click(int index);
+  void mNodeSz_Click(int index);
+  void LabelDegree_Change();
+  void DVis_OnNewNodeOver(int32_t node);
+  void DVis_OnNodeClick(int32_t node);
+  // The objects of the last map build (MapDocs, MapTDM, MapSimilarity, MapGraph).
+  const ArticleMap& Map() const { return m_map; }
+  // Where the map's layout program is found; tests point it elsewhere.
+  MapBuildSettings& MapSettings() { return m_mapSettings; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -191,6 +202,9 @@ class FormMain : public QMainWindow, public Caption {
   // Map calls for nodes the current map has; records added since it was built have none.
   bool MapEnabled() const;
   bool MapHasNode(int32_t node) const;
+  // Puts the last build's graph on the map (an empty one when there is none) and draws it.
+  void ShowMapGraph();
+  void ClearMap();
   // Puts the node of every Pearl List row into cluster 1.
   void MarkPearlsOnMap();
   void PulseAndWait(int32_t node);
@@ -207,6 +221,10 @@ class FormMain : public QMainWindow, public Caption {
   int32_t m_importItem = 0;  // record of a load being grown, and the load's size
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;
+  PosixProcessRunner m_runner;
+  MapBuildSettings m_mapSettings;
+  ArticleMap m_map;
+  size_t m_nodeSizeMode = 0;
 };
 
 }  // namespace wendrel

@@ -1,8 +1,12 @@
-// Texts of list cells.
+// Texts of list rows: zero-padded numbers and the article columns the search results and the
+// article lists share.
 #pragma once
 
+#include <QTreeWidgetItem>
 #include <cstdint>
 #include <string>
+
+#include "search_client/cc_record.h"
 
 namespace wendrel {
 
@@ -12,6 +16,12 @@ inline std::string ZeroPadded(int64_t value, int digits) {
   std::string text = std::to_string(value < 0 ? -value : value);
   if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
   return value < 0 ? "-" + text : text;
+}
+
+// Columns 1 to 6 of a row: "Cited" (four digits), "Author", "Year", "Title", "Source", "PK".
+inline void FillArticleColumns(QTreeWidgetItem* row, const CCRecord& r) {
+  const std::string texts[6] = {ZeroPadded(r.CitationCount, 4), r.FirstAuthor, r.Year, r.Title, r.Source, r.PK};
+  for (int column = 1; column <= 6; ++column) row->setText(column, QString::fromStdString(texts[column - 1]));
 }
 
 }  // namespace wendrel

@@ -1,14 +1,29 @@
-// FormMain's map panel: the calls the lists make on the map while it is enabled.
+// FormMain's map panel: switching the map, building it from the session's articles, node sizes,
+// hub labels, and the map's hover and click events, which select the article in its list.
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "text/text_functions.h"
 #include "ui/form_main.h"
 
 namespace wendrel {
 
 namespace {
+
 // A pulse lasts a few hundred milliseconds; a map whose timer does not run is not waited for longer.
 constexpr int kLongestPulseWaitMs = 2000;
+
+const char* StageName(MapStage stage) {
+  switch (stage) {
+    case MapStage::Documents: return "documents";
+    case MapStage::Matrix: return "term matrix";
+    case MapStage::Similarity: return "similarities";
+    case MapStage::Tree: return "spanning tree";
+    case MapStage::Layout: return "layout";
+  }
+  return "";
+}
+
 }  // namespace
 
 bool FormMain::MapEnabled() const { return mMapEnabled->isChecked(); }
@@ -33,8 +48,125 @@ void FormMain::PulseAndWait(int32_t node) {
   }
 }
 
-// Part of the interface the session commands call after a load or a new pearl; the map build it
-// starts comes with the map panel, and until then there is nothing to rebuild.
-void FormMain::mTestVis_Click(int) {}
+void FormMain::mMapEnabled_Click() {
+  // The item ticks itself when chosen; its new state says which way to switch.
+  if (!mMapEnabled->isChecked()) {
+    DVis.PM2DCtlObject()->SetEnabled(false);
+    DVisContainer->setEnabled(false);
+    return;
+  }
+  DVis.PM2DCtlObject()->SetEnabled(true);
+  DVisContainer->setEnabled(true);
+  mTestVis_Click(0);
+}
+
+void FormMain::mTestVis_Click(int index) {
+  if (!MapEnabled() || m_operationRunning) return;
+  {
+    Operation operation(*this, false);
+    m_host.SetBusy(true);
+    std::vector<MapArticle> articles;
+    articles.reserve(static_cast<size_t>(Chain.Count()));
+    for (int32_t i = 1; i <= Chain.Count(); ++i) {
+      const CCRecord r = Chain.GetRecord(i);
+      articles.push_back({r.Title, r.Abstract});
+    }
+    MapBuildSettings settings = m_mapSettings;
+    settings.SecondOrder = index == 1;
+    m_map = BuildArticleMap(articles, m_host, settings, [this](MapStage stage, double fraction) {
+      Progress->setRange(0, 100);
+      Progress->setValue(static_cast<int>(fraction * 100));
+      Progress->setFormat(QString("Map: ") + StageName(stage) + " %p%");
+    });
+    ShowMapGraph();
+    DVis.PM2DCtlObject()->SetFontName("rockwell");
+    DVis.SetLabelColor(Rgb(0, 128, 255));
+    LabelDegree->blockSignals(true);
+    LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
+    LabelDegree->blockSignals(false);
+  }
+  DVis_OnNodeClick(0);
+  MarkPearlsOnMap();
+  DVis.SetShowNodeLabels(true);
+  LabelDegree_Change();
+  m_host.SetBusy(false);
+}
+
+void FormMain::ShowMapGraph() {
+  std::shared_ptr<const Spatial> graph = m_map.MapGraph;
+  if (!graph) graph = std::make_shared<Spatial>(m_host, m_runner);
+  DVis.SetCoordinates(std::move(graph));
+  // A new map has no selected node yet; the first click then colours the pearl's relations.
+  DVis.SetSelectedNode(-1);
+  DVis.RenderView(true, false);
+  DVisContainer->update();
+}
+
+void FormMain::ClearMap() {
+  m_map = ArticleMap{};
+  ShowMapGraph();
+}
+
+void FormMain::LabelDegree_Change() {
+  if (!MapEnabled()) return;
+  DVis.ResetNodeLabels("");
+  DVis.SetShowNodeLabels(true);
+  const std::vector<std::string> labels = HubLabels(m_map, LabelDegree->value());
+  for (size_t node = 0; node < labels.size(); ++node) DVis.SetNodeLabel(static_cast<int32_t>(node), labels[node]);
+  DVis.RenderView(true, false);
+  DVisContainer->update();
+}
+
+void FormMain::mNodeSz_Click(int index) {
+  if (!MapEnabled()) {
+    // Off, the items keep their ticks: the one chosen is unticked again.
+    for (size_t k = 0; k < mNodeSz.size(); ++k) mNodeSz[k]->setChecked(k == m_nodeSizeMode);
+    return;
+  }
+  for (QAction* item : mNodeSz) item->setChecked(false);
+  mNodeSz[static_cast<size_t>(index)]->setChecked(true);
+  m_nodeSizeMode = static_cast<size_t>(index);
+  if (index == 0) {
+    DVis.ResetNodeWeights();
+  } else {
+    std::vector<CCRecord> records;
+    for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
+    DVis.SetNodeWeights(NodeSizeWeights(records, index));
+  }
+  DVisContainer->update();
+}
+
+void FormMain::DVis_OnNewNodeOver(int32_t node) {
+  if (!MapEnabled()) return;
+  DVisContainer->setToolTip(QString::fromStdString(Chain.GetRecord(node + 1).Title));
+}
+
+void FormMain::DVis_OnNodeClick(int32_t node) {
+  if (!MapEnabled() || m_operationRunning) return;
+  CurrentIndex = node + 1;
+  PearlList->setFocus();
+  const CCRecord r = Chain.GetRecord(CurrentIndex);
+  const auto select = [this](ListView& list, bool related) {
+    const int16_t position = FindListRow(list, CurrentIndex);
+    if (position < 1) return;
+    QTreeWidgetItem* row = list.Row(position);
+    list.setCurrentItem(row);
+    list.scrollToItem(row);
+    list.setFocus();
+    if (related) {
+      RelatedList_ItemClick(list, row);
+    } else {
+      PearlList_ItemClick(row);
+    }
+  };
+  if (r.IsPearl) {
+    select(*PearlList, false);
+  } else if (r.CitesPearls != 0) {
+    CitingList->setFocus();
+    select(*CitingList, true);
+  } else {
+    select(*CitedList, true);
+  }
+}
 
 }  // namespace wendrel

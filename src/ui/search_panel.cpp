@@ -9,7 +9,7 @@
 #include "search_client/result_set.h"
 #include "text/text_functions.h"
 #include "ui/form_main.h"
-#include "ui/list_text.h"
+#include "ui/list_rows.h"
 
 namespace wendrel {
 
@@ -46,12 +46,7 @@ void FormMain::Search_Click() {
       // The reply without publications converts to one record "null" that names no article.
       if (r.PK.empty() || (r.PK == "null" && r.Title.empty())) break;
       QTreeWidgetItem* row = SearchResult->AddRow(ZeroPadded(static_cast<int64_t>(k), 3));
-      ListView::SetSubItem(row, 1, ZeroPadded(r.CitationCount, 4));
-      ListView::SetSubItem(row, 2, r.FirstAuthor);
-      ListView::SetSubItem(row, 3, r.Year);
-      ListView::SetSubItem(row, 4, r.Title);
-      ListView::SetSubItem(row, 5, r.Source);
-      ListView::SetSubItem(row, 6, r.PK);
+      FillArticleColumns(row, r);
       ListView::SetSubItem(row, 7, r.DOI);
       ListView::SetSubItem(row, 8, r.Abstract);
     }

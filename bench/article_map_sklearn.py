@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+# The article map's text stages done by scikit-learn and SciPy on the same synthetic corpora as
+# bench/article_map_bench.cpp, for comparison: tf-idf matrix, cosine similarities and the minimum
+# spanning tree of 1 - similarity, each stage timed, with the process's peak memory.
+#
+# Needs scikit-learn and SciPy, which the project does not install; on Debian:
+#   sudo apt-get install python3-sklearn python3-scipy
+# Usage: /usr/bin/python3 bench/article_map_sklearn.py PATH/TO/wendrel [SIZE ...]   (default 1000 5000 20000;
+# the Debian packages belong to the system Python, not to one installed beside it)
+# The corpora come from `wendrel corpus generate --count SIZE` (seed 1), as in the C++ benchmark.
+#
+# The settings follow the map's: lower-cased tokens of 3 to 15 letters, the shipped stop words,
+# document frequency from 2 to 75 % of the documents, tf x idf. Differences: the tokeniser is
+# scikit-learn's, idf is ln(N / df) + 1 rather than ln(N / df), there is no per-letter vocabulary
+# cap, and the documents are L2-normalised (cosines are unchanged by that).
+import json
+import os
+import resource
+import subprocess
+import sys
+import tempfile
+import time
+
+from scipy.sparse import triu
+from scipy.sparse.csgraph import minimum_spanning_tree
+from sklearn.feature_extraction.text import TfidfVectorizer
+from sklearn.metrics.pairwise import cosine_similarity
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def peak_megabytes():
+    return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024.0
+
+
+def corpus(wendrel, size):
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "corpus.jsonl")
+        subprocess.run([wendrel, "corpus", "generate", "--count", str(size), "--out", path], check=True,
+                       stdout=subprocess.DEVNULL)
+        with open(path, encoding="utf-8") as lines:
+            return [" ".join((p["title"], p["abstract"])) for p in map(json.loads, lines)]
+
+
+def stop_words():
+    with open(os.path.join(HERE, "..", "data", "common_words.txt"), encoding="utf-8", errors="replace") as words:
+        return sorted({w.strip().lower() for w in words if len(w.strip()) >= 3})
+
+
+def run(documents):
+    times = {}
+    start = time.perf_counter()
+    vectorizer = TfidfVectorizer(lowercase=True, token_pattern=r"(?u)\b[^\W\d_]{3,15}\b", stop_words=stop_words(),
+                                 min_df=2, max_df=0.75, smooth_idf=False)
+    matrix = vectorizer.fit_transform(documents)
+    times["tfidf_s"] = time.perf_counter() - start
+
+    start = time.perf_counter()
+    similarity = cosine_similarity(matrix, dense_output=False)
+    times["similarity_s"] = time.perf_counter() - start
+
+    start = time.perf_counter()
+    # Only pairs that share a term are candidate links; a tiny offset keeps identical documents
+    # (distance 0) from reading as "no link".
+    distances = triu(similarity, k=1).tocsr()
+    distances.data = 1.0 - distances.data + 1e-9
+    tree = minimum_spanning_tree(distances)
+    times["tree_s"] = time.perf_counter() - start
+    times["terms"] = matrix.shape[1]
+    times["similarity_nonzeros"] = similarity.nnz
+    times["tree_links"] = tree.nnz
+    return times
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit("usage: article_map_sklearn.py PATH/TO/wendrel [SIZE ...]")
+    wendrel = sys.argv[1]
+    sizes = [int(s) for s in sys.argv[2:]] or [1000, 5000, 20000]
+    for size in sizes:
+        documents = corpus(wendrel, size)
+        times = run(documents)
+        fields = "  ".join(f"{k}={v:.3f}" if isinstance(v, float) else f"{k}={v}" for k, v in times.items())
+        print(f"documents={size}  {fields}  peak_MB={peak_megabytes():.0f}", flush=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,320 @@
+// The map build: documents, term-document matrix, similarities, spanning tree and layout, with a
+// watch on the layout program so that a failed layout is told to the user once, with its reason.
+#include "article_map/article_map.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <stdexcept>
+
+#include "platform/process_runner.h"
+#include "proximity/proximity_matrix.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kLayoutFailedTitle = "Graph layout failed";
+constexpr int32_t kRisFormat = 6;
+constexpr int32_t kFirstNode = 1;
+constexpr int32_t kCosine = 2;
+constexpr int32_t kDocumentSimilarities = 1;
+
+// What became of the last program the layout started.
+struct LayoutRun {
+  bool attempted = false;
+  bool started = false;
+  std::string program;
+  std::optional<WaitResult> lastWait;
+  int exitStatus = -1;
+};
+
+class WatchedProcess : public RunningProcess {
+ public:
+  WatchedProcess(std::unique_ptr<RunningProcess> process, LayoutRun& run) : m_process(std::move(process)), m_run(run) {}
+  int ProcessId() const override { return m_process->ProcessId(); }
+  WaitResult Wait(int sliceMs) override {
+    const WaitResult result = m_process->Wait(sliceMs);
+    m_run.lastWait = result;
+    if (result == WaitResult::Ended) m_run.exitStatus = m_process->ExitStatus();
+    return result;
+  }
+  int ExitStatus() const override { return m_process->ExitStatus(); }
+
+ private:
+  std::unique_ptr<RunningProcess> m_process;
+  LayoutRun& m_run;
+};
+
+// Starts programs as the POSIX runner does and remembers how the last one ended: the layout itself
+// only tells whether it worked, not why not.
+class WatchingRunner : public ProcessRunner {
+ public:
+  std::unique_ptr<RunningProcess> Start(const std::string& program, const std::vector<std::string>& arguments) override {
+    m_run = LayoutRun{};
+    m_run.attempted = true;
+    m_run.program = program;
+    auto process = m_posix.Start(program, arguments);
+    if (!process) return nullptr;
+    m_run.started = true;
+    return std::make_unique<WatchedProcess>(std::move(process), m_run);
+  }
+  const LayoutRun& Run() const { return m_run; }
+
+ private:
+  PosixProcessRunner m_posix;
+  LayoutRun m_run;
+};
+
+// Hands everything on to the caller's host, except that it counts event-loop turns for the
+// progress of a stage and, while the layout runs, keeps the layout's own failure message back so
+// that the build can tell the user once, with the reason.
+class RelayHost : public Host {
+ public:
+  explicit RelayHost(Host& host) : m_host(host) {}
+
+  void DoEvents() override {
+    m_host.DoEvents();
+    if (m_onTurn) m_onTurn();
+  }
+  MessageResult MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                           MessageButtons buttons) override {
+    if (m_holdLayoutMessages && title == kLayoutFailedTitle) {
+      m_heldMessage = text;
+      return MessageResult::Ok;
+    }
+    return m_host.MessageBox(text, title, icon, buttons);
+  }
+  void SetBusy(bool busy) override { m_host.SetBusy(busy); }
+  void SetClipboardText(const std::string& text) override { m_host.SetClipboardText(text); }
+  bool OpenAddress(const std::string& address) override { return m_host.OpenAddress(address); }
+
+  void OnTurn(std::function<void()> onTurn) { m_onTurn = std::move(onTurn); }
+  void HoldLayoutMessages(bool hold) { m_holdLayoutMessages = hold; }
+  const std::string& HeldMessage() const { return m_heldMessage; }
+
+ private:
+  Host& m_host;
+  std::function<void()> m_onTurn;
+  bool m_holdLayoutMessages = false;
+  std::string m_heldMessage;
+};
+
+// The laid-out graph with the host and runner it keeps references to, so that MapGraph can be
+// kept on its own.
+struct LayoutParts {
+  explicit LayoutParts(Host& callerHost) : host(callerHost), graph(host, runner) {}
+  RelayHost host;
+  WatchingRunner runner;
+  Spatial graph;
+};
+
+// Why the layout left no usable positions; empty when it laid the tree out.
+std::string LayoutFailureReason(const LayoutParts& parts, bool laidOut) {
+  const LayoutRun& run = parts.runner.Run();
+  const std::string& held = parts.host.HeldMessage();
+  if (!run.attempted) {
+    if (!held.empty()) return "the working file gvin.txt could not be written in " + parts.graph.WorkFolder();
+    return laidOut ? "" : "the layout program was not run";
+  }
+  if (!run.started) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(run.program, ignored)) return run.program + " was not found";
+    return run.program + " could not be started";
+  }
+  if (run.lastWait == WaitResult::SliceElapsed) {
+    return run.program + " did not finish within " + std::to_string(Spatial::kLayoutTimeLimitMs / 1000) + " seconds";
+  }
+  if (run.exitStatus > 0) return run.program + " ended with exit status " + std::to_string(run.exitStatus);
+  if (!held.empty()) return "the output of " + run.program + " could not be read (" + held + ")";
+  return laidOut ? "" : run.program + " failed";
+}
+
+void Report(const MapProgress& progress, MapStage stage, double fraction) {
+  if (progress) progress(stage, std::min(fraction, 1.0));
+}
+
+// Counts the event-loop turns of a stage as its progress, out of the turns expected.
+void CountTurns(RelayHost& host, const MapProgress& progress, MapStage stage, double expected) {
+  if (!progress) return;
+  expected = std::max(expected, 1.0);
+  host.OnTurn([&progress, stage, expected, turns = 0.0]() mutable { Report(progress, stage, ++turns / expected); });
+}
+
+std::unique_ptr<DocumentSet> MakeDocuments(const std::vector<MapArticle>& articles, Host& host) {
+  if (articles.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    throw std::length_error("too many articles for one map");
+  }
+  const auto count = static_cast<int32_t>(articles.size());
+  auto docs = std::make_unique<DocumentSet>(host);
+  docs->InitFieldDefs(kRisFormat, "", "");
+  std::vector<std::vector<std::string>> table(articles.size(),
+                                              std::vector<std::string>(static_cast<size_t>(docs->FieldCount())));
+  for (size_t i = 0; i < articles.size(); ++i) {
+    table[i][docs->TitleField()] = articles[i].Title;
+    table[i][docs->ContentField()] = articles[i].Abstract;
+  }
+  docs->SetDocuments(std::move(table), kRisFormat, count);
+  return docs;
+}
+
+void BuildMatrix(TermDocumentMatrix& tdm, const DocumentSet& docs, const std::string& stopWordPath,
+                 const MapProgress& progress) {
+  int32_t documents = docs.DocumentCount();
+  tdm.AssignText(docs, documents, false);
+  Report(progress, MapStage::Matrix, 0.2);
+  tdm.Preprocess(false, true, 3, stopWordPath.empty() ? DefaultStopWordPath() : stopWordPath, false);
+  Report(progress, MapStage::Matrix, 0.4);
+  tdm.BuildVocab(0, 999);
+  Report(progress, MapStage::Matrix, 0.6);
+  // Rounded to the nearest whole number, halves to even.
+  tdm.BuildTDM(2, static_cast<int32_t>(std::nearbyint(0.75 * tdm.DocCount())));
+  Report(progress, MapStage::Matrix, 0.8);
+  tdm.WeightMatrixValues(1);
+}
+
+// Cosine similarities of the documents (and of those similarities, for the second order), each
+// made symmetric.
+void BuildSimilarity(SparseMatrixSingle& similarity, const SparseMatrixSingle& documents, bool secondOrder,
+                     RelayHost& host) {
+  similarity.SetMatrix(documents.GetSimilarityMatrix(documents, kCosine, &host));
+  similarity.MakeSymmetric(true);
+  if (!secondOrder) return;
+  similarity.SetMatrix(similarity.GetSimilarityMatrix(similarity, kCosine, &host));
+  similarity.MakeSymmetric(true);
+}
+
+// The maximum spanning tree of the similarities as dot text, each edge 1 - similarity long.
+std::string TreeDotText(const SparseMatrixSingle& similarity, RelayHost& host) {
+  ProximityMatrix tree(host);
+  {
+    ProximityMatrix proximity(host);
+    proximity.SetFromDense(similarity.GetDenseMatrix(), similarity.ColCount(), kDocumentSimilarities);
+    int32_t startNode = -1;
+    tree = proximity.Transform2MST(startNode);
+  }
+  uint8_t firstNode = kFirstNode;
+  return tree.Matrix2Dot(1.0f, firstNode, "", 0.0f, 1.0f);
+}
+
+}  // namespace
+
+ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, const MapBuildSettings& settings,
+                           const MapProgress& progress) {
+  ArticleMap map;
+  auto parts = std::make_shared<LayoutParts>(host);
+  if (!settings.WorkFolder.empty()) parts->graph.SetWorkFolder(settings.WorkFolder);
+  map.MapGraph = std::shared_ptr<Spatial>(parts, &parts->graph);
+  map.MapTDM = std::make_unique<TermDocumentMatrix>(host);
+  map.MapSimilarity = std::make_unique<SparseMatrixSingle>();
+  const double nodes = static_cast<double>(articles.size());
+
+  Report(progress, MapStage::Documents, 0);
+  map.MapDocs = MakeDocuments(articles, host);
+  Report(progress, MapStage::Documents, 1);
+
+  Report(progress, MapStage::Matrix, 0);
+  if (!articles.empty()) BuildMatrix(*map.MapTDM, *map.MapDocs, settings.StopWordPath, progress);
+  Report(progress, MapStage::Matrix, 1);
+
+  Report(progress, MapStage::Similarity, 0);
+  // One turn per row of each similarity matrix.
+  CountTurns(parts->host, progress, MapStage::Similarity, nodes * (settings.SecondOrder ? 2 : 1));
+  if (!articles.empty()) BuildSimilarity(*map.MapSimilarity, map.MapTDM->Matrix(), settings.SecondOrder, parts->host);
+  Report(progress, MapStage::Similarity, 1);
+
+  Report(progress, MapStage::Tree, 0);
+  // One turn per node added to the tree.
+  CountTurns(parts->host, progress, MapStage::Tree, nodes - 1);
+  map.DotText = TreeDotText(*map.MapSimilarity, parts->host);
+  parts->host.OnTurn({});
+  Report(progress, MapStage::Tree, 1);
+
+  Report(progress, MapStage::Layout, 0);
+  if (!articles.empty()) {
+    parts->host.HoldLayoutMessages(true);
+    const bool laidOut = parts->graph.GraphVisLayout_CLI(settings.GraphvizFolder, settings.GraphvizProgram, map.DotText,
+                                                         map.MapDocs->DocumentCount(), kFirstNode);
+    parts->host.HoldLayoutMessages(false);
+    map.LayoutFailure = LayoutFailureReason(*parts, laidOut);
+    if (!map.LayoutFailure.empty()) {
+      host.MessageBox("The map could not be laid out: " + map.LayoutFailure + ".", kLayoutFailedTitle,
+                      MessageIcon::Exclamation, MessageButtons::Ok);
+    }
+  }
+  Report(progress, MapStage::Layout, 1);
+  return map;
+}
+
+std::vector<int32_t> TreeDegrees(const ArticleMap& map) {
+  if (!map.MapGraph) return {};
+  const Spatial& graph = *map.MapGraph;
+  std::vector<int32_t> degrees(static_cast<size_t>(std::max(graph.NodeCount(), 0)), 0);
+  auto count = [&degrees](int32_t node) {
+    if (node >= 0 && static_cast<size_t>(node) < degrees.size()) ++degrees[static_cast<size_t>(node)];
+  };
+  for (int32_t e = 0; e < graph.EdgeCount(); ++e) {
+    const SpatialEdge& edge = graph.Edge(e);
+    count(edge.FromNode);
+    if (edge.ToNode != edge.FromNode) count(edge.ToNode);
+  }
+  return degrees;
+}
+
+std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree) {
+  const std::vector<int32_t> degrees = TreeDegrees(map);
+  std::vector<std::string> labels(degrees.size());
+  if (!map.MapTDM) return labels;
+  const SparseMatrixSingle& matrix = map.MapTDM->Matrix();
+  for (size_t n = 0; n < degrees.size(); ++n) {
+    if (degrees[n] < minDegree) continue;
+    // The two largest weights, the lower term number first among equals: what truncating a copy
+    // of the vector to two elements keeps, without a dense copy of the whole vocabulary per node.
+    const SparseVectorSingle& terms = matrix.Vector(static_cast<int32_t>(n) + 1);
+    int32_t best = -1, second = -1;
+    float bestValue = 0, secondValue = 0;
+    for (size_t k = 0; k < terms.Indexes().size(); ++k) {
+      const float value = terms.Values()[k];
+      if (value <= 0) continue;
+      if (best < 0 || value > bestValue) {
+        second = best;
+        secondValue = bestValue;
+        best = terms.Indexes()[k];
+        bestValue = value;
+      } else if (second < 0 || value > secondValue) {
+        second = terms.Indexes()[k];
+        secondValue = value;
+      }
+    }
+    // A document left without terms gets no label.
+    if (best < 0) continue;
+    const int32_t first = second < 0 ? best : std::min(best, second);
+    const int32_t last = second < 0 ? best : std::max(best, second);
+    labels[n] = map.MapTDM->Term(first) + "," + map.MapTDM->Term(last);
+  }
+  return labels;
+}
+
+std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, int mode) {
+  if (mode < 0 || mode > 3) throw std::out_of_range("node-size mode " + std::to_string(mode));
+  std::vector<float> weights;
+  weights.reserve(records.size());
+  for (const CCRecord& r : records) {
+    switch (mode) {
+      case 0: weights.push_back(1.0f); break;
+      case 1: weights.push_back(static_cast<float>(std::log(r.CitationCount + 1.5))); break;
+      case 2: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitedByPearls), 1.5))); break;
+      default: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitesPearls), 1.5))); break;
+    }
+  }
+  return weights;
+}
+
+int LargestDegree(const ArticleMap& map) {
+  const std::vector<int32_t> degrees = TreeDegrees(map);
+  return degrees.empty() ? 0 : *std::max_element(degrees.begin(), degrees.end());
+}
+
+}  // namespace wendrel

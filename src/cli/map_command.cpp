@@ -1,0 +1,340 @@
+// wendrel map: RIS lists read into map articles, the map built and laid out, and drawn with the
+// point map's own drawing into a PNG, with positions and dot text on request.
+#include "cli/map_command.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <unordered_map>
+
+#include "article_map/article_map.h"
+#include "chain/ris_reader.h"
+#include "cli/arguments.h"
+#include "platform/scripted_host.h"
+#include "platform/text_encoding.h"
+#include "pointmap/point_map.h"
+#include "pointmap/qimage/qimage_surface.h"
+#include "pointmap/recording_surface.h"
+
+namespace wendrel {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: wendrel map (--ris FILE | --grow-dir DIR) [--second-order]\n"
+    "                   [--node-size constant|log-citations|cited|citing] [--labels MIN_DEGREE]\n"
+    "                   [--png OUT.png [--size WxH]] [--positions OUT.tsv] [--dot OUT.dot]\n"
+    "Builds the similarity map of articles from their titles and abstracts: a spanning tree of the\n"
+    "most similar articles, laid out by Graphviz sfdp.\n"
+    "  --ris FILE        a saved RIS list (TI or T1 titles, AB or N2 abstracts)\n"
+    "  --grow-dir DIR    the lists `wendrel grow` wrote: pearls.ris, cited.ris and citing.ris, one node\n"
+    "                    per distinct article; pearls red, cited articles brown, citing ones green\n"
+    "  --second-order    articles are similar when they are similar to the same articles\n"
+    "  --node-size MODE  constant (default), log-citations (ln(times cited + 1.5)), cited (pearls\n"
+    "                    citing it ^ 1.5), citing (pearls it cites ^ 1.5). RIS lists hold no counts:\n"
+    "                    a grow folder's wos.txt gives times cited and pearls citing for the Cited\n"
+    "                    List; otherwise a Cited or Citing List article counts one pearl, others 0\n"
+    "  --labels N        label the nodes of tree degree N or more with their two strongest terms\n"
+    "                    (default 3)\n"
+    "  --png OUT.png     draws the map (edges, nodes, hub labels); --size WxH in pixels, default\n"
+    "                    1600x1200\n"
+    "  --positions OUT   tab-separated: node, chain_index, x, y, degree, label (one line per node)\n"
+    "  --dot OUT.dot     the tree as Graphviz dot text\n"
+    "Prints one line: nodes, edges and labelled hubs. Exit status 1 when a file cannot be read or\n"
+    "written or the layout failed, 2 on a usage error.\n";
+
+constexpr int kDefaultWidth = 1600;
+constexpr int kDefaultHeight = 1200;
+constexpr int kLargestSide = 16384;
+
+// One article of the lists, with what the RIS files tell of its counts and lists.
+struct ListArticle {
+  std::string id;  // publication ID from the accession, empty when none
+  MapArticle text;
+  CCRecord record;
+};
+
+// The host of a map run: a message becomes one line on the error stream and gets the unattended
+// answer.
+class MapCommandHost : public Host {
+ public:
+  explicit MapCommandHost(std::ostream& err) : m_err(err) {}
+  void DoEvents() override {}
+  MessageResult MessageBox(const std::string& text, const std::string& title, MessageIcon,
+                           MessageButtons buttons) override {
+    std::string line = text;
+    for (char& c : line)
+      if (c == '\r' || c == '\n') c = ' ';
+    m_err << "wendrel map: " << title << ": " << line << "\n";
+    return DefaultAnswer(buttons);
+  }
+  void SetBusy(bool) override {}
+  void SetClipboardText(const std::string&) override {}
+  bool OpenAddress(const std::string&) override { return false; }
+
+ private:
+  std::ostream& m_err;
+};
+
+class FileError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError("cannot read " + path);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return TextFromFileBytes(bytes.str());
+}
+
+std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// The lines of a text, a CR before each LF dropped.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The records of RIS text as map articles: the tagged-line rule of the chain's reader ("XX - v" or
+// "XX  - v", records from TY to ER), keeping the title (last TI or T1) and the abstract (first AB
+// or N2) that the reference reader leaves out.
+std::vector<ListArticle> ReadRisArticles(const std::string& path) {
+  std::vector<ListArticle> articles;
+  bool inRecord = false;
+  const std::string text = ReadText(path);
+  for (std::string_view line : Lines(text)) {
+    if (line.size() < 4 || line[2] != ' ') continue;
+    const size_t hyphen = line[3] == '-' ? 3 : (line.size() >= 5 && line[3] == ' ' && line[4] == '-') ? 4 : 0;
+    if (hyphen == 0 || (line.size() > hyphen + 1 && line[hyphen + 1] != ' ')) continue;
+    const std::string_view tag = line.substr(0, 2);
+    const std::string value = Trimmed(line.substr(hyphen + 1));
+    if (tag == "TY") {
+      articles.emplace_back();
+      inRecord = true;
+      continue;
+    }
+    if (!inRecord) continue;
+    ListArticle& article = articles.back();
+    if (tag == "ER") inRecord = false;
+    else if (tag == "TI" || tag == "T1") article.text.Title = value;
+    else if ((tag == "AB" || tag == "N2") && article.text.Abstract.empty()) article.text.Abstract = value;
+    else if (tag == "AN") article.id = AccessionPublicationID(value);
+  }
+  for (ListArticle& article : articles) article.record.Title = article.text.Title;
+  return articles;
+}
+
+// Times cited and pearls citing of the Cited List, by publication ID, from the tagged export.
+std::unordered_map<std::string, std::pair<int16_t, int16_t>> ReadCitedCounts(const std::string& path) {
+  std::unordered_map<std::string, std::pair<int16_t, int16_t>> counts;
+  std::string id;
+  std::pair<int16_t, int16_t> record{0, 0};
+  auto number = [](std::string_view text) {
+    int value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return static_cast<int16_t>(std::clamp(value, -32768, 32767));
+  };
+  const std::string text = ReadText(path);
+  for (std::string_view line : Lines(text)) {
+    const std::string_view tag = line.substr(0, 3);
+    const std::string value = Trimmed(line.substr(std::min<size_t>(3, line.size())));
+    if (tag == "TC ") record.first = number(value);
+    else if (tag == "PR ") record.second = number(value);
+    else if (tag == "UT ") id = AccessionPublicationID(value);
+    else if (line == "ER") {
+      if (!id.empty()) counts[id] = record;
+      id.clear();
+      record = {0, 0};
+    }
+  }
+  return counts;
+}
+
+// The three lists of a grow folder merged into one article each, matched by publication ID or
+// else by title as the chain matches them, in list order (pearls, cited, citing).
+std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
+  const std::filesystem::path dir(folder);
+  std::vector<ListArticle> merged;
+  std::unordered_map<std::string, size_t> byId, byTitle;
+  const char* const files[] = {"pearls.ris", "cited.ris", "citing.ris"};
+  for (int list = 0; list < 3; ++list) {
+    for (ListArticle& article : ReadRisArticles((dir / files[list]).string())) {
+      std::optional<size_t> at;
+      if (auto found = byId.find(article.id); !article.id.empty() && found != byId.end()) at = found->second;
+      const std::string titleKey = LowerCaseText(article.text.Title);
+      if (!at && !titleKey.empty())
+        if (auto found = byTitle.find(titleKey); found != byTitle.end()) at = found->second;
+      if (!at) {
+        at = merged.size();
+        if (!article.id.empty()) byId.emplace(article.id, *at);
+        if (!titleKey.empty()) byTitle.emplace(titleKey, *at);
+        merged.push_back(std::move(article));
+      }
+      CCRecord& r = merged[*at].record;
+      if (list == 0) r.IsPearl = true;
+      // The lists say only that an article cites or is cited by some pearl: one at least.
+      if (list == 1) {
+        r.IsCited = true;
+        r.CitedByPearls = 1;
+      }
+      if (list == 2) {
+        r.IsCiting = true;
+        r.CitesPearls = 1;
+      }
+    }
+  }
+  const std::string wos = (dir / "wos.txt").string();
+  if (std::filesystem::exists(wos)) {
+    const auto counts = ReadCitedCounts(wos);
+    for (ListArticle& article : merged) {
+      auto found = counts.find(article.id);
+      if (article.id.empty() || found == counts.end()) continue;
+      article.record.CitationCount = found->second.first;
+      article.record.CitedByPearls = found->second.second;
+    }
+  }
+  return merged;
+}
+
+int NodeSizeMode(const std::string& name) {
+  const char* const names[] = {"constant", "log-citations", "cited", "citing"};
+  for (int mode = 0; mode < 4; ++mode)
+    if (name == names[mode]) return mode;
+  throw UsageError("--node-size takes constant, log-citations, cited or citing");
+}
+
+std::pair<int, int> ImageSize(const std::string& text) {
+  int width = 0, height = 0;
+  const size_t x = text.find('x');
+  const char* end = text.data() + text.size();
+  const bool ok = x != std::string::npos &&
+                  std::from_chars(text.data(), text.data() + x, width).ptr == text.data() + x &&
+                  std::from_chars(text.data() + x + 1, end, height).ptr == end;
+  if (!ok || width < 1 || height < 1 || width > kLargestSide || height > kLargestSide)
+    throw UsageError("--size takes WIDTHxHEIGHT in pixels, each 1 to " + std::to_string(kLargestSide));
+  return {width, height};
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  if (!out.flush()) throw FileError("cannot write " + path);
+}
+
+std::string Number(float value) {
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+
+std::string PositionsText(const ArticleMap& map, const std::vector<int32_t>& degrees,
+                          const std::vector<std::string>& labels) {
+  std::string text = "node\tchain_index\tx\ty\tdegree\tlabel\n";
+  for (int32_t n = 0; n < map.MapGraph->NodeCount(); ++n) {
+    const auto i = static_cast<size_t>(n);
+    text += std::to_string(n) + '\t' + std::to_string(n + 1) + '\t' + Number(map.MapGraph->X(n)) + '\t' +
+            Number(map.MapGraph->Y(n)) + '\t' + std::to_string(degrees[i]) + '\t' + labels[i] + '\n';
+  }
+  return text;
+}
+
+void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, int nodeSizeMode,
+             const std::vector<std::string>& labels, std::pair<int, int> size, const std::string& path) {
+  EnsureGuiApplication();
+  HeadlessMapWindow window;
+  QImageSurface surface(size.first, size.second);
+  PointMap2D dvis;
+  dvis.InitializePM2DCtl(window, &surface);
+  surface.SetBackColor(Rgb(80, 80, 80));
+  surface.Clear();
+  dvis.SetCoordinates(map.MapGraph);
+  dvis.SetClusterColor(1, 255, 0, 0);
+  dvis.SetClusterColor(2, 130, 60, 0);
+  dvis.SetClusterColor(3, 130, 200, 0);
+  dvis.SetLabelColor(Rgb(0, 128, 255));
+  dvis.SetNodeShape(3);
+  dvis.SetShowEdges(true);
+  dvis.SetShowNodeLabels(true);
+  std::vector<CCRecord> records;
+  for (size_t n = 0; n < articles.size(); ++n) {
+    const CCRecord& r = articles[n].record;
+    records.push_back(r);
+    const auto node = static_cast<int32_t>(n);
+    dvis.SetNodeCluster(node, r.IsPearl ? 1 : r.IsCited ? 2 : r.IsCiting ? 3 : 0);
+    dvis.SetNodeLabel(node, labels[n]);
+  }
+  if (nodeSizeMode != 0) dvis.SetNodeWeights(NodeSizeWeights(records, nodeSizeMode));
+  // A still picture has no selected or hovered node.
+  dvis.SetSelectedNode(-1);
+  dvis.SetHoverNode(-1);
+  dvis.RenderView(true, false);
+  if (!surface.SavePng(path)) throw FileError("cannot write " + path);
+}
+
+}  // namespace
+
+int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (WantsHelp(args)) {
+    out << kUsage;
+    return 0;
+  }
+  try {
+    Arguments a(args, {"--ris", "--grow-dir", "--node-size", "--labels", "--png", "--size", "--positions", "--dot"},
+                {"--second-order"});
+    if (a.Has("--ris") == a.Has("--grow-dir")) throw UsageError("give either --ris FILE or --grow-dir DIR");
+    const int nodeSizeMode = NodeSizeMode(a.Value("--node-size").value_or("constant"));
+    const auto minDegree = static_cast<int>(a.Number("--labels", 3, 0, 2147483647));
+    if (a.Has("--size") && !a.Has("--png")) throw UsageError("--size goes with --png");
+    const auto size = a.Has("--size") ? ImageSize(*a.Value("--size")) : std::pair{kDefaultWidth, kDefaultHeight};
+
+    const std::vector<ListArticle> articles =
+        a.Has("--ris") ? ReadRisArticles(*a.Value("--ris")) : ReadGrowFolder(*a.Value("--grow-dir"));
+    std::vector<MapArticle> texts;
+    for (const ListArticle& article : articles) texts.push_back(article.text);
+
+    MapCommandHost host(err);
+    MapBuildSettings settings;
+    settings.SecondOrder = a.Has("--second-order");
+    if (std::string folder = DefaultGraphvizFolder(); !folder.empty()) settings.GraphvizFolder = folder;
+    const ArticleMap map = BuildArticleMap(texts, host, settings);
+
+    if (auto dot = a.Value("--dot")) WriteFile(*dot, map.DotText);
+    // The host has told why the layout failed; positions and a picture of it would mislead.
+    if (!map.LayoutFailure.empty()) return 1;
+
+    const std::vector<int32_t> degrees = TreeDegrees(map);
+    const std::vector<std::string> labels = HubLabels(map, minDegree);
+    if (auto positions = a.Value("--positions")) WriteFile(*positions, PositionsText(map, degrees, labels));
+    if (auto png = a.Value("--png")) DrawPng(map, articles, nodeSizeMode, labels, size, *png);
+
+    size_t hubs = 0;
+    for (const std::string& label : labels) hubs += !label.empty();
+    out << "nodes: " << map.MapGraph->NodeCount() << ", edges: " << map.MapGraph->EdgeCount()
+        << ", labelled hubs: " << hubs << "\n";
+    return 0;
+  } catch (const UsageError& e) {
+    err << "wendrel map: " << e.what() << " (see --help)\n";
+    return 2;
+  } catch (const std::exception& e) {
+    err << "wendrel map: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace wendrel

@@ -1,0 +1,212 @@
+// The article map build on small generated chains: nodes, tree, labels, node weights, second-order
+// similarity, and layouts that fail in the ways a layout program can fail.
+#include "article_map/article_map.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <set>
+
+#include "layout_fixtures.h"
+#include "platform/scripted_host.h"
+
+namespace wendrel {
+namespace {
+
+// Three topics of three articles; one bridge word joins topics 0 and 1, another 1 and 2, so the
+// similarities connect every article. Article 4 repeats "zebra" three times and "quokka" twice.
+std::vector<MapArticle> SmallChain() {
+  const std::vector<std::vector<std::string>> topics = {
+      {"quartz", "crystal", "mineral", "granite"}, {"violin", "orchestra", "melody", "concert"},
+      {"harbor", "vessel", "anchor", "lighthouse"}};
+  std::vector<MapArticle> articles;
+  for (size_t t = 0; t < topics.size(); ++t) {
+    for (size_t k = 0; k < 3; ++k) {
+      const auto& w = topics[t];
+      MapArticle article{"On " + w[k] + " and " + w[k + 1], "Studies " + w[0] + " with " + w[(k + 2) % 4] + "."};
+      if (t == 0 && k == 2) article.Abstract += " Also bridgeword.";
+      if (t == 1 && k == 0) article.Abstract += " Also bridgeword and linkage.";
+      if (t == 2 && k == 0) article.Abstract += " Also linkage.";
+      articles.push_back(article);
+    }
+  }
+  articles[4].Abstract += " zebra zebra zebra quokka quokka";
+  articles[5].Abstract += " zebra quokka";
+  return articles;
+}
+
+class ArticleMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_settings.StopWordPath = WENDREL_STOP_WORDS;
+    m_settings.WorkFolder = m_work.Root().string();
+    m_settings.GraphvizFolder = DefaultGraphvizFolder();
+  }
+  bool HaveGraphviz() const { return !m_settings.GraphvizFolder.empty(); }
+
+  ScriptedHost m_host;
+  test::TempDir m_work;
+  MapBuildSettings m_settings;
+};
+
+// Edges as pairs of nodes, and whether they join all nodes into one tree.
+bool IsSpanningTree(const Spatial& graph) {
+  const int32_t n = graph.NodeCount();
+  if (graph.EdgeCount() != n - 1) return false;
+  std::vector<int32_t> parent(static_cast<size_t>(n));
+  std::iota(parent.begin(), parent.end(), 0);
+  auto root = [&](int32_t v) {
+    while (parent[v] != v) v = parent[v];
+    return v;
+  };
+  for (int32_t e = 0; e < graph.EdgeCount(); ++e) {
+    const int32_t a = root(graph.Edge(e).FromNode), b = root(graph.Edge(e).ToNode);
+    if (a == b) return false;
+    parent[a] = b;
+  }
+  return true;
+}
+
+TEST_F(ArticleMapTest, SmallChainBecomesALaidOutSpanningTree) {
+  if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
+  const auto articles = SmallChain();
+  std::vector<std::pair<MapStage, double>> reports;
+  const ArticleMap map =
+      BuildArticleMap(articles, m_host, m_settings, [&](MapStage s, double f) { reports.emplace_back(s, f); });
+
+  EXPECT_TRUE(m_host.Messages().empty());
+  EXPECT_EQ(map.LayoutFailure, "");
+  EXPECT_EQ(map.MapDocs->DocumentCount(), 9);
+  EXPECT_EQ(map.MapSimilarity->ColCount(), 9);
+  ASSERT_EQ(map.MapGraph->NodeCount(), 9);
+  EXPECT_TRUE(IsSpanningTree(*map.MapGraph));
+  std::set<std::pair<float, float>> positions;
+  for (int32_t n = 0; n < 9; ++n) positions.emplace(map.MapGraph->X(n), map.MapGraph->Y(n));
+  EXPECT_EQ(positions.size(), 9u) << "every node has a place of its own";
+
+  // Every stage reports, in order, and ends complete.
+  ASSERT_FALSE(reports.empty());
+  for (size_t k = 1; k < reports.size(); ++k) EXPECT_LE(reports[k - 1].first, reports[k].first);
+  for (auto stage : {MapStage::Documents, MapStage::Matrix, MapStage::Similarity, MapStage::Tree, MapStage::Layout}) {
+    auto last = std::find_if(reports.rbegin(), reports.rend(), [&](auto& r) { return r.first == stage; });
+    ASSERT_NE(last, reports.rend());
+    EXPECT_EQ(last->second, 1.0);
+  }
+}
+
+TEST_F(ArticleMapTest, HubsAreLabelledWithTheirTwoStrongestTerms) {
+  if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
+  const ArticleMap map = BuildArticleMap(SmallChain(), m_host, m_settings);
+  std::vector<int32_t> degrees = TreeDegrees(map);
+  ASSERT_EQ(degrees.size(), 9u);
+  for (int32_t n = 0; n < 9; ++n) EXPECT_EQ(degrees[n], map.MapGraph->NodeDegree(n));
+  EXPECT_EQ(LargestDegree(map), *std::max_element(degrees.begin(), degrees.end()));
+
+  // Oracle: the term vector copied, truncated to its two largest values, first and last term.
+  const std::vector<std::string> all = HubLabels(map, 0);
+  for (int32_t n = 0; n < 9; ++n) {
+    int32_t dim = 0;
+    SparseVectorSingle copy;
+    std::vector<float> dense = map.MapTDM->Matrix().Vector(n + 1).GetVectorArr(dim);
+    copy.SetVector(dense, dim);
+    copy.TruncateLocal(2);
+    const std::string first = map.MapTDM->Term(copy.FirstElementIndex());
+    EXPECT_EQ(all[n], first + "," + map.MapTDM->Term(copy.LastElementIndex())) << "node " << n;
+  }
+  // "zebra" weighs most in article 5, "quokka" next; the label goes in term order.
+  EXPECT_EQ(all[4], "quokka,zebra");
+
+  const int largest = LargestDegree(map);
+  const std::vector<std::string> hubs = HubLabels(map, largest);
+  for (int32_t n = 0; n < 9; ++n) EXPECT_EQ(hubs[n].empty(), degrees[n] < largest) << "node " << n;
+  for (const std::string& label : HubLabels(map, largest + 1)) EXPECT_EQ(label, "");
+}
+
+TEST_F(ArticleMapTest, SecondOrderJoinsArticlesSimilarToTheSameArticles) {
+  if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
+  // A ring: neighbours share one word, opposite articles (1 and 3, 2 and 4) share none.
+  const std::vector<MapArticle> ring = {
+      {"quartz meadow", ""}, {"meadow violin", ""}, {"violin harbor", ""}, {"harbor quartz", ""}};
+  const ArticleMap first = BuildArticleMap(ring, m_host, m_settings);
+  m_settings.SecondOrder = true;
+  const ArticleMap second = BuildArticleMap(ring, m_host, m_settings);
+  EXPECT_GT(first.MapSimilarity->Value(1, 2), 0);
+  EXPECT_EQ(first.MapSimilarity->Value(1, 3), 0);
+  EXPECT_EQ(first.MapSimilarity->Value(3, 1), 0);
+  EXPECT_GT(second.MapSimilarity->Value(1, 3), 0);
+  EXPECT_EQ(second.MapSimilarity->Value(1, 3), second.MapSimilarity->Value(3, 1));
+}
+
+TEST_F(ArticleMapTest, EmptyListAndSingleArticle) {
+  const ArticleMap empty = BuildArticleMap({}, m_host, m_settings);
+  EXPECT_EQ(empty.MapGraph->NodeCount(), 0);
+  EXPECT_EQ(empty.MapDocs->DocumentCount(), 0);
+  EXPECT_EQ(empty.LayoutFailure, "");
+  EXPECT_EQ(LargestDegree(empty), 0);
+  EXPECT_TRUE(HubLabels(empty, 0).empty());
+  EXPECT_EQ(empty.DotText.substr(empty.DotText.size() - 3), "\r\n}");
+
+  if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
+  const ArticleMap one = BuildArticleMap({{"A lonely article", "Nothing to compare with."}}, m_host, m_settings);
+  EXPECT_EQ(one.LayoutFailure, "");
+  EXPECT_EQ(one.MapGraph->NodeCount(), 1);
+  EXPECT_EQ(one.MapGraph->EdgeCount(), 0);
+  EXPECT_EQ(HubLabels(one, 0).size(), 1u);
+  EXPECT_TRUE(m_host.Messages().empty());
+}
+
+TEST_F(ArticleMapTest, FailedLayoutIsToldOnceWithItsReason) {
+  struct Case {
+    const char* name;
+    const char* program;  // body of a fake sfdp; null for none at all
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"missing", nullptr, "sfdp was not found"},
+      {"failing", "exit 3", "sfdp ended with exit status 3"},
+      // Ends well but writes nothing: the layout's own message about the output is folded in.
+      {"silent", "exit 0", "could not be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedHost host;
+    test::TempDir programs;
+    if (c.program) test::WriteProgram(programs, "sfdp", c.program);
+    m_settings.GraphvizFolder = programs.Root().string();
+    const ArticleMap map = BuildArticleMap(SmallChain(), host, m_settings);
+    ASSERT_EQ(host.Messages().size(), 1u);
+    const RecordedMessage& message = host.Messages()[0];
+    EXPECT_EQ(message.title, "Graph layout failed");
+    EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+    EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    EXPECT_NE(message.text.find(c.reason), std::string::npos) << message.text;
+    EXPECT_NE(map.LayoutFailure.find(c.reason), std::string::npos) << map.LayoutFailure;
+    EXPECT_EQ(map.MapGraph->NodeCount(), 9);
+  }
+}
+
+TEST(NodeSizeWeights, Modes) {
+  CCRecord uncited, related;
+  related.CitationCount = 10;
+  related.CitedByPearls = 4;
+  related.CitesPearls = 9;
+  const std::vector<CCRecord> records = {uncited, related};
+  struct Case {
+    int mode;
+    float uncited;
+    float related;
+  };
+  const Case cases[] = {{0, 1, 1}, {1, std::log(1.5f), std::log(11.5f)}, {2, 0, 8}, {3, 0, 27}};
+  for (const Case& c : cases) {
+    const std::vector<float> weights = NodeSizeWeights(records, c.mode);
+    ASSERT_EQ(weights.size(), 2u);
+    EXPECT_FLOAT_EQ(weights[0], c.uncited) << "mode " << c.mode;
+    EXPECT_FLOAT_EQ(weights[1], c.related) << "mode " << c.mode;
+  }
+  EXPECT_NEAR(NodeSizeWeights(records, 1)[0], 0.405f, 0.001f);
+  EXPECT_THROW(NodeSizeWeights(records, 4), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace wendrel

@@ -1,0 +1,50 @@
+// `wendrel map` end to end: the program maps a saved RIS list into a PNG and a positions table.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "layout/spatial.h"
+#include "temp_dir.h"
+#include "test_paths.h"
+
+namespace wendrel {
+namespace {
+
+TEST(MapCommand, RisListBecomesPictureAndPositions) {
+  if (DefaultGraphvizFolder().empty()) GTEST_SKIP() << "sfdp is not on PATH";
+  test::TempDir dir;
+  // Fontconfig keeps its caches until the process ends.
+  std::ofstream(dir.Path("lsan.supp")) << "leak:libfontconfig.so\n";
+  const std::string command = "LSAN_OPTIONS=suppressions='" + dir.Path("lsan.supp") + "' '" + WENDREL_EXE +
+                              "' map --ris '" + test::DataPath("map_articles.ris") + "' --labels 1 --png '" +
+                              dir.Path("map.png") + "' --size 400x300 --positions '" + dir.Path("map.tsv") + "' 2>'" +
+                              dir.Path("err.txt") + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0) << output << test::ReadFile(dir.Path("err.txt"));
+  // Nine articles on three topics that share a word each with the next: one tree, every node labelled.
+  EXPECT_EQ(output, "nodes: 9, edges: 8, labelled hubs: 9\n");
+
+  const std::string png = test::ReadFile(dir.Path("map.png"));
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(png.substr(16, 8), std::string("\0\0\x01\x90\0\0\x01\x2c", 8));  // 400 x 300
+
+  std::istringstream table(test::ReadFile(dir.Path("map.tsv")));
+  std::string line;
+  std::getline(table, line);
+  EXPECT_EQ(line, "node\tchain_index\tx\ty\tdegree\tlabel");
+  int rows = 0;
+  for (; std::getline(table, line); ++rows) {
+    EXPECT_EQ(line.rfind(std::to_string(rows) + "\t" + std::to_string(rows + 1) + "\t", 0), 0u) << line;
+  }
+  EXPECT_EQ(rows, 9);
+}
+
+}  // namespace
+}  // namespace wendrel
