@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QAction>
-#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>

@@ -35,10 +35,7 @@ class ListView : public QTreeWidget {
   static bool RowBold(const QTreeWidgetItem* row) { return row->font(0).bold(); }
   // Colours every column but the last, as the window styles rows.
   void SetRowForeColor(QTreeWidgetItem* row, const QColor& color);
-  QColor ForeColor() const { return palette().color(QPalette::Text); }
 
-  int SortKey() const { return m_sortKey; }
-  Qt::SortOrder SortOrder() const { return m_sortOrder; }
   void SetSortKey(int column);
   void SetSortOrder(Qt::SortOrder order);
   void Sort();
