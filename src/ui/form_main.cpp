@@ -348,8 +348,8 @@ void FormMain::ConnectHandlers() {
     connect(field, &QLineEdit::textChanged, this, [this, k] { ASQField_Change(k); });
   }
   connect(SearchResult, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) { SearchResult_ItemClick(row); });
-  connect(SearchResult, &ListView::RightButtonReleased, this,
-          [this](QPoint at) { SearchResult_MouseUp(kRightButton, at); });
+  connect(SearchResult, &ListView::ButtonReleased, this,
+          [this](int button, QPoint at) { SearchResult_MouseUp(button, at); });
   connect(PearlList, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) { PearlList_ItemClick(row); });
   connect(PearlList, &ListView::GotFocus, this, [this] { PearlList_GotFocus(); });
   for (ListView* list : {CitedList, CitingList}) {
@@ -357,8 +357,8 @@ void FormMain::ConnectHandlers() {
             [this, list](QTreeWidgetItem* row) { RelatedList_ItemClick(*list, row); });
   }
   for (ListView* list : {PearlList, CitedList, CitingList}) {
-    connect(list, &ListView::RightButtonReleased, this,
-            [this, list](QPoint at) { List_MouseUp(*list, kRightButton, at); });
+    connect(list, &ListView::ButtonReleased, this,
+            [this, list](int button, QPoint at) { List_MouseUp(*list, button, at); });
   }
 }
 

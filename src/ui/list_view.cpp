@@ -91,7 +91,11 @@ void ListView::ColumnClick(int column) {
 
 void ListView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeWidget::mouseReleaseEvent(event);
-  if (event->button() == Qt::RightButton) emit RightButtonReleased(event->globalPosition().toPoint());
+  const int button = event->button() == Qt::LeftButton    ? 1
+                     : event->button() == Qt::RightButton ? 2
+                     : event->button() == Qt::MiddleButton ? 4
+                                                           : 0;
+  emit ButtonReleased(button, event->globalPosition().toPoint());
 }
 
 void ListView::focusInEvent(QFocusEvent* event) {

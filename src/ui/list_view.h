@@ -44,7 +44,8 @@ class ListView : public QTreeWidget {
   void ColumnClick(int column);
 
  signals:
-  void RightButtonReleased(QPoint globalPosition);
+  // A mouse button released over the list: 1 left, 2 right, 4 middle.
+  void ButtonReleased(int button, QPoint globalPosition);
   void GotFocus();
 
  protected:

@@ -284,11 +284,19 @@ TEST_F(WindowTest, SearchResultContextMenuHidesTheListCommands) {
   ColdStart();
   SearchBy(1, "mining");
   bool shownWhileOpen = true;
+  int shown = 0;
   window->SetPopupMenu([&](QMenu&, QPoint) {
+    ++shown;
     shownWhileOpen = window->mDeleteArticle->isVisible() || window->mRemovePearl->isVisible() ||
                      window->mGetPrePrint->isVisible();
   });
-  emit window->SearchResult->RightButtonReleased(QPoint());
+  // Any button hides the list commands; only the right one opens the menu.
+  emit window->SearchResult->ButtonReleased(kLeftButton, QPoint());
+  EXPECT_EQ(shown, 0);
+  EXPECT_FALSE(window->mDeleteArticle->isVisible());
+  EXPECT_EQ(window->CurrentIndex, 0);
+  emit window->SearchResult->ButtonReleased(kRightButton, QPoint());
+  EXPECT_EQ(shown, 1);
   EXPECT_FALSE(shownWhileOpen);
   EXPECT_EQ(window->CurrentIndex, -1);
   EXPECT_TRUE(window->mGetPrePrint->isVisible());

@@ -96,7 +96,7 @@ class WindowTest : public ::testing::Test {
     list.setCurrentItem(row);
     emit list.itemClicked(row, 0);
     menuChoice.push_back(command);
-    emit list.RightButtonReleased(QPoint());
+    emit list.ButtonReleased(kRightButton, QPoint());
   }
 
   void Click(ListView& list, int position) { emit list.itemClicked(list.Row(position), 0); }
