@@ -2,18 +2,23 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iomanip>
+#include <iostream>
 #include <ostream>
 
 #include "cli/arguments.h"
 #include "platform/service_defaults.h"
 #include "service/corpus_generator.h"
 #include "service/corpus_import.h"
+#include "service/openalex_gateway.h"
 #include "service/search_service.h"
 
 namespace wendrel {
@@ -22,17 +27,32 @@ namespace {
 
 constexpr const char* kServeUsage =
     "usage: wendrel serve --corpus FILE.sqlite [--port N]\n"
-    "Runs the local academic search service over a corpus file on 127.0.0.1 until interrupted\n"
-    "(SIGINT or SIGTERM). --port defaults to 8754; 0 picks a free port. The first line written is\n"
-    "\"Serving <base address>\".\n";
+    "       wendrel serve --openalex [--api-key KEY] [--mailto ADDRESS] [--cache FILE.sqlite] [--offline]\n"
+    "                     [--max-age DAYS] [--rate N] [--openalex-url URL] [--port N]\n"
+    "Runs the local academic search service on 127.0.0.1 until interrupted (SIGINT or SIGTERM), over a\n"
+    "corpus file or as a gateway to OpenAlex (https://openalex.org). --port defaults to 8754; 0 picks a\n"
+    "free port. The first line written is \"Serving <base address>\".\n"
+    "  --openalex      answer from OpenAlex, keeping every work and list fetched in a cache\n"
+    "  --api-key KEY   OpenAlex API key (default: the OPENALEX_API_KEY environment variable, which\n"
+    "                  keeps it out of the process list)\n"
+    "  --mailto ADDR   an e-mail address sent with each request, as OpenAlex asks\n"
+    "  --cache FILE    the cache (default ~/.cache/wendrel/openalex.sqlite); it is a corpus file too\n"
+    "  --offline       answer from the cache alone, never touching the network\n"
+    "  --max-age DAYS  cached works and lists younger than this answer without asking (default 30)\n"
+    "  --rate N        at most N requests a second to OpenAlex (default 10)\n"
+    "  --openalex-url  the API's base address (default https://api.openalex.org)\n"
+    "The log (failures, retries, what offline answers lacked) goes to standard error.\n";
 
 constexpr const char* kCorpusUsage =
     "usage: wendrel corpus generate --count N [--seed S] --out FILE.jsonl\n"
-    "       wendrel corpus import FILE.jsonl --out FILE.sqlite\n"
-    "generate  writes a synthetic corpus of N publications as JSON Lines; the same N and seed\n"
-    "          (default 1) always give the same file\n"
-    "import    builds a corpus file for `wendrel serve` from JSON Lines, one publication a line;\n"
-    "          malformed lines are reported as \"line N: reason\" and skipped\n";
+    "       wendrel corpus import FILE.jsonl[.gz] --out FILE.sqlite\n"
+    "       wendrel corpus import-openalex FILE.jsonl[.gz] --out FILE.sqlite\n"
+    "generate         writes a synthetic corpus of N publications as JSON Lines; the same N and seed\n"
+    "                 (default 1) always give the same file\n"
+    "import           builds a corpus file for `wendrel serve` from JSON Lines, one publication a\n"
+    "                 line; malformed lines are reported as \"line N: reason\" and skipped\n"
+    "import-openalex  the same from OpenAlex works, one a line (the OpenAlex snapshot's files or\n"
+    "                 saved API results); citation counts and lists are those within the file\n";
 
 // Blocks SIGINT and SIGTERM in the calling thread, and so in every thread started after it, for
 // as long as it lives; the signals then wait for sigwait instead of ending the process.
@@ -82,15 +102,51 @@ int Generate(const std::vector<std::string>& args, std::ostream& out) {
   return 0;
 }
 
-int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+// A bar redrawn in place on a terminal; elsewhere nothing, the summary line says it all.
+class ImportBar {
+ public:
+  ImportBar(std::ostream& err, bool terminal) : m_err(err), m_terminal(terminal) {}
+  void Show(int64_t done, int64_t total) {
+    if (!m_terminal || total <= 0) return;
+    int percent = static_cast<int>(std::min<int64_t>(100, done * 100 / total));
+    if (percent == m_shown) return;
+    m_shown = percent;
+    m_err << "\r[" << std::string(static_cast<size_t>(percent / 5), '#') << std::string(20 - percent / 5, ' ')
+          << "] " << std::setw(3) << percent << "%" << std::flush;
+  }
+  void End() {
+    if (m_terminal && m_shown >= 0) m_err << "\n";
+    m_shown = -1;
+  }
+
+ private:
+  std::ostream& m_err;
+  bool m_terminal;
+  int m_shown = -1;
+};
+
+int Import(const std::vector<std::string>& args, bool openAlex, std::ostream& out, std::ostream& err,
+           bool terminal) {
   Arguments a(args, {"--out"}, {}, 1);
   if (a.Plain().empty()) throw UsageError("the JSON Lines file to import is missing");
   std::string input = a.Plain().front();
   std::string output = a.Required("--out");
   auto started = std::chrono::steady_clock::now();
-  ImportSummary summary = ImportCorpus(input, output, [&err](int64_t line, const std::string& reason) {
+  ImportBar bar(err, terminal);
+  auto problem = [&err, &bar](int64_t line, const std::string& reason) {
+    bar.End();
     err << "line " << line << ": " << reason << "\n";
-  });
+  };
+  ImportSummary summary;
+  try {
+    summary = openAlex ? ImportOpenAlexCorpus(input, output, problem,
+                                              [&bar](int64_t done, int64_t total) { bar.Show(done, total); })
+                       : ImportCorpus(input, output, problem);
+  } catch (...) {
+    bar.End();
+    throw;
+  }
+  bar.End();
   std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - started;
   out << "Imported " << summary.publications << " publications into " << output << " ("
       << summary.skippedLines << (summary.skippedLines == 1 ? " line" : " lines") << " skipped; "
@@ -98,6 +154,30 @@ int Import(const std::vector<std::string>& args, std::ostream& out, std::ostream
       << summary.outsideReferences << " of them outside the corpus) in " << std::fixed << std::setprecision(1)
       << seconds.count() << " s\n";
   return 0;
+}
+
+// Runs until SIGINT or SIGTERM, writing the log to `err`.
+void ServeOpenAlex(const Arguments& a, int port, std::ostream& out, std::ostream& err,
+                   BlockedStopSignals& stopSignals) {
+  OpenAlexGatewayOptions options;
+  if (auto key = a.Value("--api-key")) {
+    options.api.apiKey = *key;
+  } else if (const char* env = std::getenv("OPENALEX_API_KEY")) {
+    options.api.apiKey = env;
+  }
+  options.api.mailto = a.Value("--mailto").value_or("");
+  if (auto url = a.Value("--openalex-url")) options.api.baseAddress = *url;
+  options.api.requestsPerSecond = static_cast<double>(a.Number("--rate", 10, 1, 1000));
+  options.maxAge = std::chrono::hours(24 * a.Number("--max-age", 30, 0, 36500));
+  if (auto cache = a.Value("--cache")) options.cachePath = *cache;
+  options.offline = a.Has("--offline");
+  // The gateway calls this from one thread at a time.
+  options.log = [&err](const std::string& line) { err << "wendrel serve: " << line << std::endl; };
+  OpenAlexGateway gateway(std::move(options));
+  gateway.Start(kDefaultServiceHost, port);
+  out << "Serving " << gateway.BaseAddress() << std::endl;
+  stopSignals.Wait();
+  gateway.Stop();
 }
 
 }  // namespace
@@ -108,12 +188,23 @@ int RunServe(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return 0;
   }
   try {
-    Arguments a(args, {"--corpus", "--port"});
-    std::string corpus = a.Required("--corpus");
+    Arguments a(args,
+                {"--corpus", "--port", "--api-key", "--mailto", "--cache", "--max-age", "--rate", "--openalex-url"},
+                {"--openalex", "--offline"});
     int port = static_cast<int>(a.Number("--port", kDefaultServicePort, 0, 65535));
+    const bool openAlex = a.Has("--openalex");
+    if (!openAlex && !a.Has("--corpus")) throw UsageError("--corpus is required (or --openalex)");
+    if (openAlex && a.Has("--corpus")) throw UsageError("give either --corpus FILE or --openalex, not both");
+    for (const char* option :
+         {"--api-key", "--mailto", "--cache", "--max-age", "--rate", "--openalex-url", "--offline"})
+      if (!openAlex && a.Has(option)) throw UsageError(std::string(option) + " goes with --openalex");
     // Before the server starts its threads, so that none of them takes the stop signals.
     BlockedStopSignals stopSignals;
-    SearchService service(corpus);
+    if (openAlex) {
+      ServeOpenAlex(a, port, out, err, stopSignals);
+      return 0;
+    }
+    SearchService service(a.Required("--corpus"));
     service.Start(kDefaultServiceHost, port);
     out << "Serving " << service.BaseAddress() << std::endl;
     stopSignals.Wait();
@@ -129,13 +220,14 @@ int RunServe(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int RunCorpus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty() || (args[0] != "generate" && args[0] != "import")) {
+  if (args.empty() || (args[0] != "generate" && args[0] != "import" && args[0] != "import-openalex")) {
     if (WantsHelp(args)) {
       out << kCorpusUsage;
       return 0;
     }
     err << "wendrel corpus: "
-        << (args.empty() ? std::string("generate or import?") : "unknown subcommand '" + args[0] + "'")
+        << (args.empty() ? std::string("generate, import or import-openalex?")
+                         : "unknown subcommand '" + args[0] + "'")
         << " (see wendrel corpus --help)\n";
     return 2;
   }
@@ -145,7 +237,8 @@ int RunCorpus(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
-    return args[0] == "generate" ? Generate(rest, out) : Import(rest, out, err);
+    if (args[0] == "generate") return Generate(rest, out);
+    return Import(rest, args[0] == "import-openalex", out, err, &err == &std::cerr && isatty(STDERR_FILENO));
   } catch (const UsageError& e) {
     err << "wendrel corpus " << args[0] << ": " << e.what() << " (see wendrel corpus --help)\n";
     return 2;

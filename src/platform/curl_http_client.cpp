@@ -95,6 +95,14 @@ class CurlRequest : public HttpRequestHandle {
 
   std::string Error() const override { return m_error; }
 
+  std::string Header(const std::string& name) const override {
+    curl_header* header = nullptr;
+    if (!m_done || m_result != CURLE_OK ||
+        curl_easy_header(m_easy, name.c_str(), 0, CURLH_HEADER, -1, &header) != CURLHE_OK || !header)
+      return {};
+    return header->value ? header->value : "";
+  }
+
   void Abort() override {
     if (m_done) return;
     if (m_multi && m_easy) curl_multi_remove_handle(m_multi, m_easy);

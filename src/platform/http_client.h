@@ -25,6 +25,10 @@ class HttpRequestHandle {
   // Why the exchange failed, when it did (for messages); empty otherwise.
   virtual std::string Error() const = 0;
 
+  // A header of the response (name in any case), once it has arrived; empty when absent or when
+  // the client does not keep headers.
+  virtual std::string Header(const std::string&) const { return {}; }
+
   virtual void Abort() = 0;
 };
 

@@ -1,9 +1,10 @@
-// Builds a corpus file from JSON Lines, one publication a line:
-//   {"id": 17, "title": "...", "abstract": "...", "year": 2004,
+// Builds a corpus file from JSON Lines (plain or gzip-compressed), one publication a line:
+//   {"id": 17 or "P17", "title": "...", "abstract": "...", "year": 2004,
 //    "authors": [{"last": "Kowalski", "first": "Anna"}], "venue": {"kind": "journal", "name": "..."},
-//    "doi": "...", "urls": ["..."], "keywords": ["..."], "references": [3, 9]}
+//    "doi": "...", "urls": ["..."], "keywords": ["..."], "references": [3, "P9"]}
 // Only "id" and "title" are required; null stands for absent. Citation counts, reference counts
-// and the citing lists are derived from the references.
+// and the citing lists are derived from the references; ties of the lists' orders go by line.
+// The same from OpenAlex works (the snapshot's and the API's JSON Lines).
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@ struct ImportSummary {
 
 // Told the 1-based line number and the reason of each malformed line, which is skipped.
 using ImportProblemHandler = std::function<void(int64_t line, const std::string& reason)>;
+// Told now and then how many bytes of the input file are read, and its size.
+using ImportProgressHandler = std::function<void(int64_t done, int64_t total)>;
 
 // Reads jsonlPath and writes the corpus to corpusPath, replacing what was there. The corpus is
 // built in a temporary file beside corpusPath and renamed at the end, so a failed import leaves
@@ -30,5 +33,9 @@ using ImportProblemHandler = std::function<void(int64_t line, const std::string&
 // or the output cannot be written.
 ImportSummary ImportCorpus(const std::string& jsonlPath, const std::string& corpusPath,
                            const ImportProblemHandler& onProblem);
+// Each line an OpenAlex work; its references are its referenced_works.
+ImportSummary ImportOpenAlexCorpus(const std::string& jsonlPath, const std::string& corpusPath,
+                                   const ImportProblemHandler& onProblem,
+                                   const ImportProgressHandler& onProgress = nullptr);
 
 }  // namespace wendrel

@@ -82,7 +82,8 @@ CorpusReader::CorpusReader(const std::string& path) : m_db(path, SQLITE_OPEN_REA
   } catch (const ServiceError&) {
     throw ServiceError(path + " is not a corpus file");
   }
-  if (format != kCorpusFormat) throw ServiceError(path + " is not a corpus file");
+  if (format != kCorpusFormat && format != kNumericCorpusFormat) throw ServiceError(path + " is not a corpus file");
+  m_numericIds = format == kNumericCorpusFormat;
   // A mapped file lets every connection of the server share one copy of the pages.
   m_db.Execute("PRAGMA mmap_size = 268435456");
 }
@@ -95,19 +96,43 @@ SqliteStatement& CorpusReader::Statement(const std::string& sql) {
   return *slot;
 }
 
-std::optional<Publication> CorpusReader::Load(int64_t id) {
+std::optional<int64_t> CorpusReader::Row(const std::string& id) {
+  std::optional<int64_t> row;
+  if (m_numericIds) {
+    row = NumericId(id);
+    if (!row) return std::nullopt;
+  }
+  SqliteStatement& s = Statement(m_numericIds ? "SELECT id FROM publication WHERE id = ?1"
+                                              : "SELECT id FROM publication WHERE external_id = ?1");
+  if (row)
+    s.Bind(1, *row);
+  else
+    s.Bind(1, id);
+  row.reset();
+  if (s.Step()) row = s.Int(0);
+  s.Reset();
+  return row;
+}
+
+std::optional<Publication> CorpusReader::Load(const std::string& id) {
+  std::optional<int64_t> row = Row(id);
+  return row ? LoadRow(*row) : std::nullopt;
+}
+
+std::optional<Publication> CorpusReader::LoadRow(int64_t row) {
   SqliteStatement& s = Statement(
-      "SELECT p.id, p.title, p.abstract, p.year, p.doi, p.authors, p.keywords, p.urls, p.citation_count,"
+      std::string("SELECT ") + (m_numericIds ? "p.id" : "p.external_id") +
+      ", p.title, p.abstract, p.year, p.doi, p.authors, p.keywords, p.urls, p.citation_count,"
       " p.reference_count, v.id, v.kind, v.name"
       " FROM publication p LEFT JOIN venue v ON v.id = p.venue_id WHERE p.id = ?1");
-  s.Bind(1, id);
+  s.Bind(1, row);
   if (!s.Step()) {
     s.Reset();
     return std::nullopt;
   }
   Publication p;
   try {
-    p.id = s.Int(0);
+    p.id = s.Text(0);
     p.title = s.Text(1);
     p.abstract = s.Text(2);
     p.year = static_cast<int>(s.Int(3));
@@ -126,21 +151,21 @@ std::optional<Publication> CorpusReader::Load(int64_t id) {
     }
   } catch (const nlohmann::json::exception&) {
     s.Reset();
-    throw ServiceError(m_db.Path() + ": damaged row for publication " + std::to_string(id));
+    throw ServiceError(m_db.Path() + ": damaged row " + std::to_string(row));
   }
   s.Reset();
   return p;
 }
 
-void CorpusReader::LoadInto(PublicationPage& page, SqliteStatement& ids) {
+void CorpusReader::LoadInto(PublicationPage& page, SqliteStatement& rows) {
   std::vector<int64_t> found;
-  while (ids.Step()) found.push_back(ids.Int(0));
-  ids.Reset();
-  for (int64_t id : found)
-    if (auto p = Load(id)) page.items.push_back(std::move(*p));
+  while (rows.Step()) found.push_back(rows.Int(0));
+  rows.Reset();
+  for (int64_t row : found)
+    if (auto p = LoadRow(row)) page.items.push_back(std::move(*p));
 }
 
-PublicationPage CorpusReader::Retrieve(int64_t id, int64_t offset) {
+PublicationPage CorpusReader::Retrieve(const std::string& id, int64_t offset) {
   PublicationPage page;
   std::optional<Publication> p = Load(id);
   if (!p) return page;
@@ -149,12 +174,14 @@ PublicationPage CorpusReader::Retrieve(int64_t id, int64_t offset) {
   return page;
 }
 
-PublicationPage CorpusReader::EdgePage(const char* table, const char* from, const char* to, int64_t id,
+PublicationPage CorpusReader::EdgePage(const char* table, const char* from, const char* to, const std::string& id,
                                        PublicationOrder order, int64_t offset, int64_t limit) {
   PublicationPage page;
+  std::optional<int64_t> row = Row(id);
+  if (!row) return page;
   SqliteStatement& count =
       Statement(std::string("SELECT count(*) FROM ") + table + " WHERE " + from + " = ?1");
-  count.Bind(1, id);
+  count.Bind(1, *row);
   if (count.Step()) page.total = count.Int(0);
   count.Reset();
   if (page.total <= offset) return page;
@@ -169,17 +196,18 @@ PublicationPage CorpusReader::EdgePage(const char* table, const char* from, cons
     sql = std::string("SELECT ") + to + " FROM " + table + " WHERE " + from + " = ?1 ORDER BY " + to +
           "_citations DESC, " + to + " LIMIT ?2 OFFSET ?3";
   }
-  SqliteStatement& ids = Statement(sql);
-  ids.Bind(1, id).Bind(2, limit).Bind(3, offset);
-  LoadInto(page, ids);
+  SqliteStatement& rows = Statement(sql);
+  rows.Bind(1, *row).Bind(2, limit).Bind(3, offset);
+  LoadInto(page, rows);
   return page;
 }
 
-PublicationPage CorpusReader::References(int64_t id, PublicationOrder order, int64_t offset, int64_t limit) {
+PublicationPage CorpusReader::References(const std::string& id, PublicationOrder order, int64_t offset,
+                                         int64_t limit) {
   return EdgePage("reference_edge", "citing", "cited", id, order, offset, limit);
 }
 
-PublicationPage CorpusReader::Citing(int64_t id, PublicationOrder order, int64_t offset, int64_t limit) {
+PublicationPage CorpusReader::Citing(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) {
   return EdgePage("citation_edge", "cited", "citing", id, order, offset, limit);
 }
 
@@ -217,7 +245,7 @@ PublicationPage CorpusReader::Search(const SearchCriteria& criteria, Publication
   matches.Bind(1, match);
   if (years) matches.Bind(2, yearLow).Bind(3, yearHigh);
   struct Match {
-    int64_t id;
+    int64_t row;
     double score;  // lower is more relevant
     int64_t citations;
     int64_t year;
@@ -233,12 +261,12 @@ PublicationPage CorpusReader::Search(const SearchCriteria& criteria, Publication
     if (order == PublicationOrder::Year && a.year != b.year) return a.year > b.year;
     if (order == PublicationOrder::Rank && a.score != b.score) return a.score < b.score;
     if (a.citations != b.citations) return a.citations > b.citations;
-    return a.id < b.id;
+    return a.row < b.row;
   };
   auto end = found.begin() + std::min<int64_t>(offset + limit, page.total);
   std::partial_sort(found.begin(), end, found.end(), before);
   for (auto it = found.begin() + offset; it != end; ++it)
-    if (auto p = Load(it->id)) page.items.push_back(std::move(*p));
+    if (auto p = LoadRow(it->row)) page.items.push_back(std::move(*p));
   return page;
 }
 

@@ -1,6 +1,6 @@
 // Read-only queries over a corpus file: one publication, its references, the publications citing
 // it, and searches by words and years. One reader is one SQLite connection: use it from one
-// thread at a time.
+// thread at a time. Ties of an order go by the publications' rows (the order of the imported file).
 #pragma once
 
 #include <cstdint>
@@ -10,53 +10,39 @@
 #include <string>
 
 #include "service/publication.h"
+#include "service/publication_source.h"
 #include "service/sqlite_db.h"
 
 namespace wendrel {
 
-enum class PublicationOrder {
-  Rank,           // searches: relevance, then citation count; lists: as CitationCount
-  CitationCount,  // most cited first, ties by ID
-  Year,           // newest first, then most cited, then ID; unknown years (0) last
-};
-
-// The criteria of a search; they combine with AND. The texts are words separated by blanks; every
-// word must occur (case-insensitive) in the field. A text of blanks only is no criterion.
-struct SearchCriteria {
-  std::string fullText;  // title or abstract
-  std::string title;
-  std::string author;  // any author's first or last name
-  std::string journal;
-  std::string conference;
-  int yearStart = 0;  // 0: no bound; with a bound, publications of unknown year never match
-  int yearEnd = 0;
-};
-
-class CorpusReader {
+class CorpusReader : public PublicationSource {
  public:
   // Opens the corpus read-only; throws ServiceError when the file is missing or not a corpus.
   explicit CorpusReader(const std::string& path);
-  ~CorpusReader();
+  ~CorpusReader() override;
 
-  std::optional<Publication> Load(int64_t id);
+  // IDs match without regard to ASCII case.
+  std::optional<Publication> Load(const std::string& id);
 
-  // Pages skip `offset` publications of the whole answer and hold at most `limit` (at least 1).
-  // The one publication, as a page of at most one.
-  PublicationPage Retrieve(int64_t id, int64_t offset);
-  // The publications of the corpus that `id` cites.
-  PublicationPage References(int64_t id, PublicationOrder order, int64_t offset, int64_t limit);
-  // The publications of the corpus that cite `id`.
-  PublicationPage Citing(int64_t id, PublicationOrder order, int64_t offset, int64_t limit);
-  // A search without any criterion finds nothing.
-  PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset, int64_t limit);
+  PublicationPage Retrieve(const std::string& id, int64_t offset) override;
+  // Only the publications of the corpus are listed.
+  PublicationPage References(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override;
+  PublicationPage Citing(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override;
+  PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
+                         int64_t limit) override;
 
  private:
   SqliteStatement& Statement(const std::string& sql);
-  PublicationPage EdgePage(const char* table, const char* from, const char* to, int64_t id,
+  // The publication's row, or nothing when the corpus does not hold it.
+  std::optional<int64_t> Row(const std::string& id);
+  std::optional<Publication> LoadRow(int64_t row);
+  PublicationPage EdgePage(const char* table, const char* from, const char* to, const std::string& id,
                            PublicationOrder order, int64_t offset, int64_t limit);
-  void LoadInto(PublicationPage& page, SqliteStatement& ids);
+  void LoadInto(PublicationPage& page, SqliteStatement& rows);
 
   SqliteDb m_db;
+  // Files of the first format have no external IDs: the row is the ID.
+  bool m_numericIds = false;
   std::map<std::string, std::unique_ptr<SqliteStatement>> m_statements;
 };
 

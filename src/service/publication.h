@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wendrel {
@@ -22,7 +25,8 @@ struct PublicationKeyword {
 enum class VenueKind { None = 0, Journal = 1, Conference = 2 };
 
 struct Publication {
-  int64_t id = 0;
+  // The ID the service shows: a corpus's number written out ("17") or a text ("W2099326003").
+  std::string id;
   std::string title;
   std::string abstract;
   int year = 0;  // 0 when unknown
@@ -39,11 +43,30 @@ struct Publication {
   int64_t referenceCount = 0;
 };
 
+// A publication as a file or an upstream service describes it, with the IDs of the works it cites.
+struct ImportedWork {
+  Publication publication;
+  std::vector<std::string> references;
+};
+
 // One page of an answer: the publications at the requested positions and how many the whole
 // answer holds.
 struct PublicationPage {
   int64_t total = 0;
   std::vector<Publication> items;
 };
+
+// The number an ID spells when it is one written plainly (digits, no leading zero, above 0 and
+// within 64 bits): such IDs are numbers in replies and rows in files of the first corpus format.
+inline std::optional<int64_t> NumericId(std::string_view id) {
+  if (id.empty() || id.size() > 19 || id[0] == '0') return std::nullopt;
+  uint64_t value = 0;
+  for (char c : id) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return std::nullopt;
+  return static_cast<int64_t>(value);
+}
 
 }  // namespace wendrel

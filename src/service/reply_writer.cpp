@@ -121,7 +121,11 @@ void AppendPublication(std::string& out, const Publication& p) {
     AppendJsonString(out, p.urls[i]);
   }
   out += ']';
-  AppendNumber(out, "ID", p.id);
+  // Numeric IDs stay numbers, as the original wrote them; other IDs (OpenAlex's W...) are texts.
+  if (std::optional<int64_t> number = NumericId(p.id))
+    AppendNumber(out, "ID", *number);
+  else
+    AppendText(out, "ID", p.id);
   AppendKey(out, "Journal");
   if (p.venueKind == VenueKind::Journal)
     AppendJournal(out, p);

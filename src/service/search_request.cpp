@@ -69,13 +69,14 @@ class Parameters {
   const QueryParameters& m_parameters;
 };
 
-ServiceReply Answer(CorpusReader& reader, const Parameters& parameters) {
+ServiceReply Answer(PublicationSource& source, const Parameters& parameters) {
   std::optional<std::string> appId = parameters.Get("AppId");
   if (!appId || appId->empty()) throw Refusal{403, "AppId required"};
 
   constexpr int64_t kMaxIndex = std::numeric_limits<uint32_t>::max();
-  constexpr int64_t kMaxId = std::numeric_limits<int64_t>::max();
-  std::optional<int64_t> publicationId = parameters.Number("PublicationID", 0, kMaxId);
+  std::optional<std::string> publicationId = parameters.Get("PublicationID");
+  if (publicationId && (publicationId->empty() || publicationId->size() > kMaxIdLength))
+    throw Refusal{400, "PublicationID must be a text of 1 to " + std::to_string(kMaxIdLength) + " bytes"};
   std::optional<std::string> referenceType = parameters.Choice("ReferenceType", {"None", "Reference", "Citation"});
   std::optional<std::string> orderBy = parameters.Choice("OrderBy", {"Rank", "Year", "CitationCount"});
   parameters.Choice("ResultObjects", {"Publication"});
@@ -97,11 +98,11 @@ ServiceReply Answer(CorpusReader& reader, const Parameters& parameters) {
   PublicationPage page;
   if (publicationId) {
     if (referenceType == "Reference")
-      page = reader.References(*publicationId, order, offset, limit);
+      page = source.References(*publicationId, order, offset, limit);
     else if (referenceType == "Citation")
-      page = reader.Citing(*publicationId, order, offset, limit);
+      page = source.Citing(*publicationId, order, offset, limit);
     else
-      page = reader.Retrieve(*publicationId, offset);
+      page = source.Retrieve(*publicationId, offset);
   } else {
     SearchCriteria criteria;
     criteria.fullText = parameters.Get("FullTextQuery").value_or("");
@@ -111,18 +112,20 @@ ServiceReply Answer(CorpusReader& reader, const Parameters& parameters) {
     criteria.conference = parameters.Get("ConferenceQuery").value_or("");
     criteria.yearStart = static_cast<int>(parameters.Number("YearStart", 0, 32767).value_or(0));
     criteria.yearEnd = static_cast<int>(parameters.Number("YearEnd", 0, 32767).value_or(0));
-    page = reader.Search(criteria, order, offset, limit);
+    page = source.Search(criteria, order, offset, limit);
   }
   return {200, kJsonType, WritePublicationReply(page, startIdx)};
 }
 
 }  // namespace
 
-ServiceReply AnswerSearchRequest(CorpusReader& reader, const QueryParameters& parameters) {
+ServiceReply AnswerSearchRequest(PublicationSource& source, const QueryParameters& parameters) {
   try {
-    return Answer(reader, Parameters(parameters));
+    return Answer(source, Parameters(parameters));
   } catch (const Refusal& refusal) {
     return {refusal.status, kTextType, refusal.message + "\n"};
+  } catch (const SourceUnavailable& unavailable) {
+    return {unavailable.Status(), kTextType, std::string(unavailable.what()) + "\n"};
   } catch (const std::exception&) {
     return {500, kTextType, "the corpus could not be read\n"};
   }

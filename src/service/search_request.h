@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "service/corpus_reader.h"
+#include "service/publication_source.h"
 
 namespace wendrel {
 
@@ -33,7 +33,10 @@ constexpr int kMaxResultsPerRequest = 100;
 // - StartIdx and EndIdx (1-based, inclusive; default 1 and StartIdx + 9) choose the page;
 // - ResultObjects may only be Publication; PublicationContent takes any of the original's values
 //   but every reply carries all of a publication's elements; unknown keys are passed over.
-// An unknown publication gives the empty answer. Failures of the corpus itself give 500.
-ServiceReply AnswerSearchRequest(CorpusReader& reader, const QueryParameters& parameters);
+// PublicationID is any text up to kMaxIdLength bytes. An unknown publication gives the empty answer.
+// A source that is unavailable gives its status and reason; other failures of the source give 500.
+ServiceReply AnswerSearchRequest(PublicationSource& source, const QueryParameters& parameters);
+
+constexpr size_t kMaxIdLength = 256;
 
 }  // namespace wendrel

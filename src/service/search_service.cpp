@@ -1,15 +1,11 @@
 #include "service/search_service.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
-
-#include <chrono>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "service/corpus_reader.h"
 #include "service/search_request.h"
+#include "service/service_server.h"
 
 namespace wendrel {
 
@@ -48,24 +44,19 @@ class ReaderPool {
 struct SearchService::Impl {
   explicit Impl(const std::string& path) : pool(path) {}
 
-  void Handle(const httplib::Request& request, httplib::Response& response) {
-    QueryParameters parameters(request.params.begin(), request.params.end());
-    ServiceReply reply;
+  ServiceReply Handle(const QueryParameters& parameters) {
     try {
       std::unique_ptr<CorpusReader> reader = pool.Take();
-      reply = AnswerSearchRequest(*reader, parameters);
+      ServiceReply reply = AnswerSearchRequest(*reader, parameters);
       pool.Give(std::move(reader));
+      return reply;
     } catch (const std::exception&) {
-      reply = {500, "text/plain; charset=utf-8", "the corpus could not be opened\n"};
+      return {500, "text/plain; charset=utf-8", "the corpus could not be opened\n"};
     }
-    response.status = reply.status;
-    response.set_content(reply.body, reply.contentType.c_str());
   }
 
   ReaderPool pool;
-  std::unique_ptr<httplib::Server> server;
-  std::thread listener;
-  std::string baseAddress;
+  ServiceServer server;
 };
 
 SearchService::SearchService(const std::string& corpusPath) : m_impl(std::make_unique<Impl>(corpusPath)) {
@@ -76,54 +67,13 @@ SearchService::SearchService(const std::string& corpusPath) : m_impl(std::make_u
 SearchService::~SearchService() { Stop(); }
 
 int SearchService::Start(const std::string& address, int port) {
-  if (m_impl->server) throw ServiceError("the search service is already running on " + m_impl->baseAddress);
-  auto server = std::make_unique<httplib::Server>();
-  // Short keep-alive and read waits keep Stop from waiting long on idle or slow clients.
-  server->set_keep_alive_timeout(2);
-  server->set_read_timeout(5, 0);
-  // Headers and body go out in separate writes; without this the body waits for the client's
-  // delayed acknowledgement of the headers (tens of milliseconds a request).
-  server->set_tcp_nodelay(true);
-  // The library's default adds SO_REUSEPORT, which lets a second server share a port already in
-  // use without a word; plain SO_REUSEADDR only allows rebinding a port lately closed.
-  server->set_socket_options([](socket_t sock) {
-    int yes = 1;
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-  });
-  server->Get(R"(/json\.svc/[Ss]earch)",
-              [impl = m_impl.get()](const httplib::Request& request, httplib::Response& response) {
-                impl->Handle(request, response);
-              });
-  int bound = port;
-  if (port == 0) {
-    bound = server->bind_to_any_port(address);
-  } else if (port < 0 || port > 65535 || !server->bind_to_port(address, port)) {
-    bound = -1;
-  }
-  if (bound < 0)
-    throw ServiceError("cannot listen on " + address + ":" + std::to_string(port) +
-                       " (address in use or not available)");
-  httplib::Server* raw = server.get();
-  m_impl->listener = std::thread([raw] { raw->listen_after_bind(); });
-  // Stop only takes effect once the listening loop runs, so Start returns after that.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!raw->is_running() && std::chrono::steady_clock::now() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  m_impl->server = std::move(server);
-  bool ipv6 = address.find(':') != std::string::npos;
-  m_impl->baseAddress =
-      "http://" + (ipv6 ? "[" + address + "]" : address) + ":" + std::to_string(bound);
-  return bound;
+  return m_impl->server.Start(
+      address, port, [impl = m_impl.get()](const QueryParameters& parameters) { return impl->Handle(parameters); },
+      "the search service");
 }
 
-std::string SearchService::BaseAddress() const { return m_impl->baseAddress; }
+std::string SearchService::BaseAddress() const { return m_impl->server.BaseAddress(); }
 
-void SearchService::Stop() {
-  if (!m_impl->server) return;
-  m_impl->server->stop();
-  if (m_impl->listener.joinable()) m_impl->listener.join();
-  m_impl->server.reset();
-  m_impl->baseAddress.clear();
-}
+void SearchService::Stop() { m_impl->server.Stop(); }
 
 }  // namespace wendrel

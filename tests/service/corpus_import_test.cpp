@@ -79,9 +79,10 @@ TEST(CorpusImportTest, DerivedCountsAndListsMatchTheLines) {
   auto readAll = [&](bool citing, int64_t id) {
     std::vector<int64_t> list;
     for (int64_t offset = 0;; offset += 100) {
-      PublicationPage page = citing ? reader.Citing(id, PublicationOrder::CitationCount, offset, 100)
-                                    : reader.References(id, PublicationOrder::CitationCount, offset, 100);
-      for (const auto& p : page.items) list.push_back(p.id);
+      std::string key = std::to_string(id);
+      PublicationPage page = citing ? reader.Citing(key, PublicationOrder::CitationCount, offset, 100)
+                                    : reader.References(key, PublicationOrder::CitationCount, offset, 100);
+      for (const auto& p : page.items) list.push_back(std::stoll(p.id));
       if (page.items.size() < 100) {
         EXPECT_EQ(page.total, static_cast<int64_t>(list.size()));
         return list;
@@ -90,7 +91,7 @@ TEST(CorpusImportTest, DerivedCountsAndListsMatchTheLines) {
   };
   size_t longest = 0;
   for (const auto& [id, cited] : references) {
-    std::optional<Publication> p = reader.Load(id);
+    std::optional<Publication> p = reader.Load(std::to_string(id));
     ASSERT_TRUE(p) << id;
     EXPECT_EQ(p->referenceCount, static_cast<int64_t>(cited.size())) << id;
     EXPECT_EQ(p->citationCount, citationCount(id)) << id;
@@ -111,10 +112,10 @@ TEST(CorpusImportTest, MalformedLinesAreReportedWithTheirNumberAndSkipped) {
                   "[1,2]\n"                                                            // 3
                   "{\"title\":\"no id\"}\n"                                            // 4
                   "{\"id\":-3,\"title\":\"x\"}\n"                                      // 5
-                  "{\"id\":\"7\",\"title\":\"x\"}\n"                                   // 6
+                  "{\"id\":\" \",\"title\":\"x\"}\n"                                   // 6
                   "{\"id\":8}\n"                                                       // 7
                   "{\"id\":9,\"title\":\"x\",\"venue\":{\"kind\":\"book\",\"name\":\"b\"}}\n"  // 8
-                  "{\"id\":10,\"title\":\"x\",\"references\":[1,\"2\"]}\n"             // 9
+                  "{\"id\":10,\"title\":\"x\",\"references\":[1,[2]]}\n"              // 9
                   "{\"id\":1,\"title\":\"Twice\"}\n"                                   // 10
                   "\n"                                                                 // 11: blank
                   "{\"id\":11,\"title\":\"Windows line\",\"references\":[1]}\r\n"      // 12
@@ -137,10 +138,10 @@ TEST(CorpusImportTest, MalformedLinesAreReportedWithTheirNumberAndSkipped) {
   EXPECT_NE(problems[8].second.find("duplicate"), std::string::npos);
 
   CorpusReader reader(dir.Path("bad.sqlite"));
-  EXPECT_EQ(reader.Load(1)->title, "Fine");  // the first of the two lines with ID 1
-  EXPECT_EQ(reader.Load(1)->citationCount, 1);
-  EXPECT_TRUE(reader.Load(16));
-  EXPECT_FALSE(reader.Load(9));
+  EXPECT_EQ(reader.Load("1")->title, "Fine");  // the first of the two lines with ID 1
+  EXPECT_EQ(reader.Load("1")->citationCount, 1);
+  EXPECT_TRUE(reader.Load("16"));
+  EXPECT_FALSE(reader.Load("9"));
 }
 
 TEST(CorpusImportTest, ReplacesTheOldFileWholeOrNotAtAll) {
@@ -159,8 +160,68 @@ TEST(CorpusImportTest, ReplacesTheOldFileWholeOrNotAtAll) {
   EXPECT_EQ(test::ReadFile(output), "old");
   EXPECT_EQ(filesInDir(), 3);  // corpus.sqlite, in.jsonl, bad.jsonl
   Import(dir.Path("in.jsonl"), output);
-  EXPECT_EQ(CorpusReader(output).Load(1)->title, "New");
+  EXPECT_EQ(CorpusReader(output).Load("1")->title, "New");
   EXPECT_EQ(filesInDir(), 3);
+}
+
+TEST(CorpusImportTest, TextIdsMeetWithoutRegardToCase) {
+  test::TempDir dir;
+  Problems problems;
+  test::WriteText(dir.Path("text.jsonl"),
+                  "{\"id\":\"W10\",\"title\":\"Cited\"}\n"
+                  "{\"id\":\"W11\",\"title\":\"Cites\",\"references\":[\"w10\",\"W99\",12,\"12\",\"p-7\"]}\n"
+                  "{\"id\":12,\"title\":\"Number\",\"references\":[\"W10\"]}\n"
+                  "{\"id\":\"w10\",\"title\":\"Again\"}\n"
+                  "{\"id\":\"P-7\",\"title\":\"Neither number nor letter and number\"}\n");
+  ImportSummary summary = Import(dir.Path("text.jsonl"), dir.Path("text.sqlite"), &problems);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].first, 4);
+  EXPECT_EQ(summary.references, 5);  // W10, W99, 12 and P-7 from W11; W10 from 12
+  EXPECT_EQ(summary.outsideReferences, 1);
+  CorpusReader reader(dir.Path("text.sqlite"));
+  EXPECT_EQ(reader.Load("w10")->id, "W10");
+  EXPECT_EQ(reader.Load("W10")->citationCount, 2);
+  EXPECT_EQ(reader.Load("W11")->referenceCount, 4);
+  std::vector<std::string> cited;
+  for (const Publication& p : reader.References("W11", PublicationOrder::CitationCount, 0, 10).items)
+    cited.push_back(p.id);
+  EXPECT_EQ(cited, (std::vector<std::string>{"W10", "12", "P-7"}));  // 12 and P-7 tie: file order
+}
+
+// Corpus files written before IDs were texts: the row number is the ID.
+TEST(CorpusReaderTest, ReadsFilesWithNumericIds) {
+  test::TempDir dir;
+  {
+    SqliteDb old(dir.Path("old.sqlite"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    old.Execute(R"sql(
+      CREATE TABLE corpus_info(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+      CREATE TABLE venue(id INTEGER PRIMARY KEY, kind INTEGER NOT NULL, name TEXT NOT NULL);
+      CREATE TABLE publication(id INTEGER PRIMARY KEY, title TEXT NOT NULL, abstract TEXT NOT NULL,
+        year INTEGER NOT NULL, venue_id INTEGER, doi TEXT NOT NULL, authors TEXT NOT NULL, keywords TEXT NOT NULL,
+        urls TEXT NOT NULL, citation_count INTEGER NOT NULL, reference_count INTEGER NOT NULL);
+      CREATE TABLE reference_edge(citing INTEGER NOT NULL, cited_citations INTEGER NOT NULL, cited INTEGER NOT NULL,
+        PRIMARY KEY(citing, cited_citations DESC, cited)) WITHOUT ROWID;
+      CREATE TABLE citation_edge(cited INTEGER NOT NULL, citing_citations INTEGER NOT NULL, citing INTEGER NOT NULL,
+        PRIMARY KEY(cited, citing_citations DESC, citing)) WITHOUT ROWID;
+      CREATE VIRTUAL TABLE publication_text USING fts5(title, abstract, authors, journal, conference,
+        content='', tokenize='unicode61 remove_diacritics 0');
+      INSERT INTO corpus_info VALUES('format', 'wendrel-corpus-1');
+      INSERT INTO publication VALUES(7, 'Old cited', '', 1999, NULL, '', '[[1,"Ada","Byron"]]', '[]', '[]', 1, 0);
+      INSERT INTO publication VALUES(12, 'Old citing', '', 2001, NULL, '', '[]', '[]', '[]', 0, 1);
+      INSERT INTO reference_edge VALUES(12, 1, 7);
+      INSERT INTO citation_edge VALUES(7, 0, 12);
+      INSERT INTO publication_text(rowid, title, abstract, authors) VALUES(7, 'Old cited', '', 'Ada Byron');
+    )sql");
+  }
+  CorpusReader reader(dir.Path("old.sqlite"));
+  EXPECT_EQ(reader.Load("7")->authors.at(0).lastName, "Byron");
+  EXPECT_FALSE(reader.Load("07"));
+  EXPECT_FALSE(reader.Load("W7"));
+  EXPECT_EQ(reader.References("12", PublicationOrder::CitationCount, 0, 10).items.at(0).id, "7");
+  EXPECT_EQ(reader.Citing("7", PublicationOrder::Year, 0, 10).items.at(0).id, "12");
+  SearchCriteria criteria;
+  criteria.author = "byron";
+  EXPECT_EQ(reader.Search(criteria, PublicationOrder::Rank, 0, 10).items.at(0).id, "7");
 }
 
 TEST(CorpusReaderTest, RefusesWhatIsNoCorpus) {

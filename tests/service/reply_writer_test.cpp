@@ -20,7 +20,7 @@ std::vector<std::string> Keys(const Ordered& object) {
 
 Publication JournalPaper() {
   Publication p;
-  p.id = 32216321;
+  p.id = "32216321";
   p.title = "Assessing loss of imprint methylation";
   p.abstract = "First line.\nSecond \"quoted\" line.";
   p.year = 2011;
@@ -103,13 +103,14 @@ TEST(ReplyWriterTest, RealReplyStyleDetails) {
 
 TEST(ReplyWriterTest, ConferencePaperWithoutAnything) {
   Publication p;
-  p.id = 5;
+  p.id = "W5";
   p.venueKind = VenueKind::Conference;
   p.venueId = 9;
   p.venueName = "Conference on Citation Studies";
   nlohmann::json result = nlohmann::json::parse(WritePublicationReply({1, {p}}, 1))["d"]["Publication"]["Result"][0];
   EXPECT_EQ(result["Conference"]["__type"], "Conference:http://research.microsoft.com");
   EXPECT_EQ(result["Conference"]["ID"], 9);
+  EXPECT_EQ(result["ID"], "W5");  // IDs other than plain numbers are texts
   EXPECT_EQ(result["Year"], 0);
   EXPECT_EQ(result["Abstract"], "");
   EXPECT_EQ(result["DOI"], "");

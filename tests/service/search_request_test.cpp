@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
+#include "service/corpus_reader.h"
 #include "service/reply_writer.h"
 #include "service_fixtures.h"
 
@@ -77,6 +78,8 @@ TEST_F(SearchRequestTest, RetrieveGivesThePublicationAsStoredWithDerivedCounts) 
 TEST_F(SearchRequestTest, UnknownPublicationAndNoCriteriaGiveTheEmptyAnswer) {
   const QueryParameters cases[] = {
       {{"PublicationID", "424242"}},
+      {{"PublicationID", "01"}},  // not the text of publication 1
+      {{"PublicationID", "W1"}},
       {{"PublicationID", "424242"}, {"ReferenceType", "Citation"}},
       {{"PublicationID", "424242"}, {"ReferenceType", "Reference"}},
       {{"PublicationID", "1"}, {"ReferenceType", "Reference"}},  // cites nothing in the corpus
@@ -170,10 +173,8 @@ TEST_F(SearchRequestTest, RefusesWithoutAppIdOrWithMalformedParameters) {
   // Keys are not case-sensitive: the SDKs wrote AppID.
   EXPECT_EQ(AnswerSearchRequest(*s_reader, {{"AppID", "x"}, {"publicationid", "1"}}).status, 200);
   const QueryParameters malformed[] = {
-      {{"PublicationID", "-1"}},
-      {{"PublicationID", " 1"}},
       {{"PublicationID", ""}},
-      {{"PublicationID", "99999999999999999999"}},
+      {{"PublicationID", std::string(kMaxIdLength + 1, '7')}},
       {{"TitleQuery", "x"}, {"StartIdx", "0"}, {"EndIdx", "5"}},
       {{"TitleQuery", "x"}, {"StartIdx", "5"}, {"EndIdx", "4"}},
       {{"TitleQuery", "x"}, {"StartIdx", "1"}, {"EndIdx", "101"}},

@@ -51,7 +51,8 @@ TEST_F(SearchServiceTest, ServesTheSearchPathOnLoopback) {
       {"/json.svc/search?AppId=x&AuthorQuery=m%C3%BCller%20%20j%C3%BCrgen&StartIdx=1&EndIdx=10", 200, 1},
       {"/json.svc/search?AppId=x&TitleQuery=text%2520mining&StartIdx=1&EndIdx=10", 200, 0},  // "%20" stays literal
       {"/json.svc/Search?AppID=x&PublicationID=3", 200, 1},
-      {"/json.svc/search?AppId=x&PublicationID=three", 400, -1},
+      {"/json.svc/search?AppId=x&PublicationID=three", 200, 0},
+      {"/json.svc/search?AppId=x&PublicationID=", 400, -1},
       {"/other?AppId=x", 404, -1},
   };
   for (const Case& c : cases) {

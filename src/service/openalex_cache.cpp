@@ -1,0 +1,180 @@
+#include "service/openalex_cache.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "service/corpus_reader.h"
+#include "service/corpus_schema.h"
+#include "service/corpus_writer.h"
+#include "service/service_error.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kCacheTables = R"sql(
+CREATE TABLE IF NOT EXISTS cache_work(id INTEGER PRIMARY KEY, fetched_at INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS cache_page(query TEXT NOT NULL, page INTEGER NOT NULL, total INTEGER NOT NULL,
+  fetched_at INTEGER NOT NULL, ids TEXT NOT NULL, PRIMARY KEY(query, page)) WITHOUT ROWID;
+)sql";
+
+int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string Format(SqliteDb& db) {
+  try {
+    SqliteStatement check(db, "SELECT value FROM corpus_info WHERE key = 'format'");
+    return check.Step() ? check.Text(0) : std::string();
+  } catch (const ServiceError&) {
+    return {};
+  }
+}
+
+SqliteDb OpenFile(const std::string& path, bool create) {
+  if (!create && !std::filesystem::exists(path)) throw ServiceError("there is no cache at " + path);
+  if (create) {
+    std::error_code ignored;
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  }
+  return SqliteDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0));
+}
+
+}  // namespace
+
+OpenAlexCache::OpenAlexCache(const std::string& path, bool create) : m_db(OpenFile(path, create)) {
+  m_db.Execute("PRAGMA busy_timeout = 5000");
+  bool empty = false;
+  {
+    SqliteStatement tables(m_db, "SELECT count(*) FROM sqlite_master");
+    empty = tables.Step() && tables.Int(0) == 0;
+  }
+  if (empty) {
+    m_db.Execute("PRAGMA journal_mode = WAL");
+    m_db.Execute("BEGIN");
+    m_db.Execute(kCorpusTables);
+    m_db.Execute(kCorpusIndexes);
+    WriteCorpusInfo(m_db);
+    m_db.Execute("COMMIT");
+  } else if (Format(m_db) != kCorpusFormat) {
+    throw ServiceError(path + " is not an OpenAlex cache (nor a corpus with text IDs)");
+  }
+  m_db.Execute("PRAGMA synchronous = NORMAL");
+  m_db.Execute(kCacheTables);
+  m_writer = std::make_unique<CorpusWriter>(m_db);
+  m_reader = std::make_unique<CorpusReader>(path);
+}
+
+OpenAlexCache::~OpenAlexCache() {
+  try {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    WriteCorpusInfo(m_db);
+  } catch (const ServiceError&) {
+    // The count is only informative; a read-only file keeps the old one.
+  }
+}
+
+bool OpenAlexCache::Fresh(std::optional<int64_t> fetchedAt, std::optional<std::chrono::seconds> maxAge) const {
+  if (!maxAge) return true;
+  return fetchedAt && Now() - *fetchedAt < maxAge->count();
+}
+
+std::optional<Publication> OpenAlexCache::Work(const std::string& id, std::optional<std::chrono::seconds> maxAge) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::optional<int64_t> fetchedAt;
+  {
+    SqliteStatement s(m_db,
+                      "SELECT w.fetched_at FROM publication p LEFT JOIN cache_work w ON w.id = p.id"
+                      " WHERE p.external_id = ?1");
+    s.Bind(1, id);
+    if (!s.Step()) return std::nullopt;
+    if (!s.IsNull(0)) fetchedAt = s.Int(0);
+  }
+  if (!Fresh(fetchedAt, maxAge)) return std::nullopt;
+  return m_reader->Load(id);
+}
+
+std::optional<CachedPage> OpenAlexCache::Page(const std::string& query, int64_t page,
+                                              std::optional<std::chrono::seconds> maxAge) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  SqliteStatement s(m_db, "SELECT total, fetched_at, ids FROM cache_page WHERE query = ?1 AND page = ?2");
+  s.Bind(1, query).Bind(2, page);
+  if (!s.Step() || !Fresh(s.Int(1), maxAge)) return std::nullopt;
+  CachedPage cached;
+  cached.total = s.Int(0);
+  nlohmann::json ids = nlohmann::json::parse(s.Text(2), nullptr, false);
+  if (!ids.is_array()) return std::nullopt;
+  for (const auto& id : ids)
+    if (id.is_string()) cached.ids.push_back(id.get<std::string>());
+  return cached;
+}
+
+void OpenAlexCache::Put(const std::vector<ImportedWork>& works, const std::string& query, int64_t page,
+                        const CachedPage& listed, const std::vector<std::pair<std::string, std::string>>& citations) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  const int64_t now = Now();
+  m_db.Execute("BEGIN IMMEDIATE");
+  try {
+    SqliteStatement seen(m_db, "INSERT OR REPLACE INTO cache_work(id, fetched_at) VALUES(?1, ?2)");
+    for (const ImportedWork& work : works) {
+      seen.Bind(1, m_writer->Put(work.publication)).Bind(2, now);
+      seen.Run();
+    }
+    if (!query.empty()) {
+      SqliteStatement s(m_db,
+                        "INSERT OR REPLACE INTO cache_page(query, page, total, fetched_at, ids)"
+                        " VALUES(?1, ?2, ?3, ?4, ?5)");
+      s.Bind(1, query).Bind(2, page).Bind(3, listed.total).Bind(4, now).Bind(5, nlohmann::json(listed.ids).dump());
+      s.Run();
+    }
+    // The edge tables keep the other end's citation count in their key: a pair is replaced whole.
+    SqliteStatement row(m_db, "SELECT id, citation_count FROM publication WHERE external_id = ?1");
+    SqliteStatement forget(m_db,
+                           "DELETE FROM reference_edge WHERE citing = ?1 AND cited = ?2");
+    SqliteStatement forgetCiting(m_db, "DELETE FROM citation_edge WHERE cited = ?2 AND citing = ?1");
+    SqliteStatement reference(m_db,
+                              "INSERT INTO reference_edge(citing, cited_citations, cited) VALUES(?1, ?2, ?3)");
+    SqliteStatement citation(m_db,
+                             "INSERT INTO citation_edge(cited, citing_citations, citing) VALUES(?1, ?2, ?3)");
+    auto look = [&row](const std::string& id) -> std::optional<std::pair<int64_t, int64_t>> {
+      row.Bind(1, id);
+      std::optional<std::pair<int64_t, int64_t>> found;
+      if (row.Step()) found = std::make_pair(row.Int(0), row.Int(1));
+      row.Reset();
+      return found;
+    };
+    for (const auto& [citingId, citedId] : citations) {
+      auto citing = look(citingId);
+      auto cited = look(citedId);
+      if (!citing || !cited || citing->first == cited->first) continue;
+      forget.Bind(1, citing->first).Bind(2, cited->first);
+      forget.Run();
+      forgetCiting.Bind(1, citing->first).Bind(2, cited->first);
+      forgetCiting.Run();
+      reference.Bind(1, citing->first).Bind(2, cited->second).Bind(3, cited->first);
+      reference.Run();
+      citation.Bind(1, cited->first).Bind(2, citing->second).Bind(3, citing->first);
+      citation.Run();
+    }
+    m_db.Execute("COMMIT");
+  } catch (...) {
+    m_db.Execute("ROLLBACK");
+    throw;
+  }
+}
+
+std::string DefaultOpenAlexCachePath() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  const char* home = std::getenv("HOME");
+  std::filesystem::path folder = xdg && *xdg ? std::filesystem::path(xdg)
+                                 : home && *home ? std::filesystem::path(home) / ".cache"
+                                                 : std::filesystem::path(".");
+  return (folder / "wendrel" / "openalex.sqlite").string();
+}
+
+}  // namespace wendrel

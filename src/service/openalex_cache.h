@@ -1,0 +1,58 @@
+// The gateway's memory of OpenAlex: a corpus file (the corpus store's schema, so that the corpus
+// service can serve it too) that also records when each work and each list page was fetched.
+//
+// cache_work   publication row -> when the work was last seen (seconds since 1970)
+// cache_page   (query, page) -> the page's IDs in order, the list's total, when it was fetched
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "service/publication.h"
+#include "service/sqlite_db.h"
+
+namespace wendrel {
+
+class CorpusReader;
+class CorpusWriter;
+
+struct CachedPage {
+  int64_t total = 0;
+  std::vector<std::string> ids;
+};
+
+// Safe to use from several threads. An age limit of nothing takes whatever the cache holds.
+class OpenAlexCache {
+ public:
+  // Opens the cache, creating it (and its folder) when `create` is set; throws ServiceError when the
+  // file is missing (without `create`) or is no cache.
+  OpenAlexCache(const std::string& path, bool create);
+  ~OpenAlexCache();
+
+  std::optional<Publication> Work(const std::string& id, std::optional<std::chrono::seconds> maxAge);
+  std::optional<CachedPage> Page(const std::string& query, int64_t page, std::optional<std::chrono::seconds> maxAge);
+
+  // Stores the works, and the page when `query` is not empty; `citations` (citing, cited) join the
+  // corpus's reference and citation lists where both works are held. One transaction.
+  void Put(const std::vector<ImportedWork>& works, const std::string& query = {}, int64_t page = 0,
+           const CachedPage& listed = {}, const std::vector<std::pair<std::string, std::string>>& citations = {});
+
+ private:
+  bool Fresh(std::optional<int64_t> fetchedAt, std::optional<std::chrono::seconds> maxAge) const;
+
+  std::mutex m_mutex;
+  SqliteDb m_db;
+  std::unique_ptr<CorpusWriter> m_writer;
+  std::unique_ptr<CorpusReader> m_reader;
+};
+
+// $XDG_CACHE_HOME/wendrel/openalex.sqlite, or ~/.cache/wendrel/openalex.sqlite.
+std::string DefaultOpenAlexCachePath();
+
+}  // namespace wendrel

@@ -1,0 +1,94 @@
+// The local service as a caching gateway to OpenAlex: the client's requests (retrieve, references,
+// citing, searches) answered from OpenAlex's works, every work and list page kept in a cache that
+// answers again later, or alone when offline.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/http_client.h"
+#include "platform/service_defaults.h"
+#include "service/openalex_cache.h"
+#include "service/openalex_client.h"
+#include "service/publication_source.h"
+#include "service/service_server.h"
+
+namespace wendrel {
+
+struct OpenAlexGatewayOptions {
+  OpenAlexOptions api;  // its `log` is set from `log` below
+  std::string cachePath = DefaultOpenAlexCachePath();
+  // Cached works and pages younger than this answer without asking OpenAlex.
+  std::chrono::seconds maxAge = std::chrono::hours(24 * 30);
+  // Answers from the cache alone; the cache file must exist.
+  bool offline = false;
+  // The service's log: failures, retries, what offline work lacked. Called from several threads
+  // (one at a time).
+  std::function<void(const std::string&)> log;
+};
+
+// OpenAlex lists pages of at most this many works, and plain paging reaches this far; further
+// pages take cursors.
+constexpr int64_t kOpenAlexPageSize = 100;
+constexpr int64_t kOpenAlexPagedLimit = 10000;
+
+// Lists and searches are read from OpenAlex in pages of kOpenAlexPageSize whatever the request's
+// range. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
+class OpenAlexSource : public PublicationSource {
+ public:
+  // `http` empty: libcurl. Throws ServiceError when the cache cannot be opened.
+  explicit OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http = nullptr);
+  ~OpenAlexSource() override;
+
+  PublicationPage Retrieve(const std::string& id, int64_t offset) override;
+  PublicationPage References(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override;
+  PublicationPage Citing(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override;
+  PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
+                         int64_t limit) override;
+
+ private:
+  struct Listing;
+  PublicationPage List(const Listing& listing, int64_t offset, int64_t limit);
+  std::optional<CachedPage> ListPage(const Listing& listing, int64_t page);
+  CachedPage StorePage(const Listing& listing, int64_t page, const nlohmann::json& reply);
+  // Source IDs for a journal or conference name, joined with "|"; empty when none.
+  std::string SourceFilter(const std::string& name, const char* type);
+  void Log(const std::string& line);
+
+  OpenAlexGatewayOptions m_options;
+  std::mutex m_logMutex;
+  OpenAlexClient m_client;
+  OpenAlexCache m_cache;
+  std::mutex m_cursorMutex;
+  // Per listing query: the cursor that fetches each page past the plain paging limit's reach.
+  std::map<std::string, std::map<int64_t, std::string>> m_cursors;
+};
+
+// The gateway as a server, as SearchService is for a corpus: for `wendrel serve --openalex` and
+// the desktop program. Start and Stop are for the owning thread; the destructor stops the server.
+class OpenAlexGateway {
+ public:
+  // Opens (or creates, unless offline) the cache; throws ServiceError when it cannot. Without an
+  // API key (and not offline) it logs once what to do about it.
+  explicit OpenAlexGateway(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http = nullptr);
+  ~OpenAlexGateway();
+
+  // Listens on address:port (port 0: any free port) and returns the port bound; throws
+  // ServiceError when the address cannot be bound or the gateway already runs.
+  int Start(const std::string& address = kDefaultServiceHost, int port = 0);
+  // "http://address:port" while running; empty otherwise.
+  std::string BaseAddress() const;
+  // Stops listening and waits for the requests in progress. Idempotent.
+  void Stop();
+
+ private:
+  OpenAlexSource m_source;
+  ServiceServer m_server;
+};
+
+}  // namespace wendrel

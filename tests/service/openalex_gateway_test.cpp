@@ -1,0 +1,303 @@
+// The OpenAlex gateway against a fake OpenAlex on 127.0.0.1: what it asks for, how it maps works
+// into replies, paging and cursors, retries, the cache and offline answers.
+#include "service/openalex_gateway.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <nlohmann/json.hpp>
+
+#include "fake_openalex.h"
+#include "service/corpus_reader.h"
+#include "service/openalex_work.h"
+#include "service/search_request.h"
+#include "temp_dir.h"
+
+namespace wendrel {
+namespace {
+
+using Json = nlohmann::json;
+using std::chrono::milliseconds;
+constexpr const char* kKey = "secret-key-123";
+
+class OpenAlexGatewayTest : public ::testing::Test {
+ protected:
+  OpenAlexGatewayOptions Options(bool offline = false) {
+    OpenAlexGatewayOptions options;
+    options.api.baseAddress = fake.BaseAddress();
+    options.api.apiKey = kKey;
+    options.api.mailto = "me@example.org";
+    options.api.requestsPerSecond = 0;
+    options.api.retries = 2;
+    options.api.sleep = [this](milliseconds wait) { waits.push_back(wait); };
+    options.cachePath = dir.Path("cache.sqlite");
+    options.offline = offline;
+    options.log = [this](const std::string& line) { log += line + "\n"; };
+    return options;
+  }
+
+  static ServiceReply Ask(PublicationSource& source, QueryParameters parameters) {
+    parameters.insert(parameters.begin(), {"AppId", "test"});
+    return AnswerSearchRequest(source, parameters);
+  }
+  // The publication part of a reply that must succeed.
+  static Json Publications(PublicationSource& source, const QueryParameters& parameters) {
+    ServiceReply reply = Ask(source, parameters);
+    EXPECT_EQ(reply.status, 200) << reply.body;
+    return reply.status == 200 ? Json::parse(reply.body)["d"]["Publication"] : Json();
+  }
+  static std::vector<std::string> Ids(const Json& publications) {
+    std::vector<std::string> ids;
+    if (publications.is_object() && publications["Result"].is_array())
+      for (const Json& r : publications["Result"]) ids.push_back(r["ID"].get<std::string>());
+    return ids;
+  }
+
+  test::TempDir dir;
+  test::FakeOpenAlex fake;
+  std::vector<milliseconds> waits;
+  std::string log;
+};
+
+TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
+  OpenAlexSource source(Options());
+  struct Case {
+    const char* id;
+    int year;
+    const char* abstract;
+    std::vector<std::pair<std::string, std::string>> authors;  // last, first
+    const char* journal;     // nullptr: null in the reply
+    const char* conference;
+    const char* doi;
+    std::vector<std::string> urls;
+    std::vector<std::string> keywords;
+    int citations, references;
+  } cases[] = {
+      {"W100", 1982, "This paper explains unemployment. The paper is short.", {{"Akerlof", "George A."}},
+       "The Quarterly Journal of Economics", nullptr, "10.2307/1885099",
+       {"https://repo.example.org/gift.pdf", "https://doi.org/10.2307/1885099", "https://repo.example.org/gift"},
+       {"Labor", "gift"}, 4, 2},
+      // A raw author name in "Last, First" form stands in for a missing display name; no DOI.
+      {"W200", 2018, "", {{"Volpi", "Riccardo"}, {"Namkoong", "Hongseok"}, {"Şener", "Ozan"}}, nullptr,
+       "Neural Information Processing Systems", "", {"https://papers.example.org/7779.pdf"}, {}, 1, 3},
+      // A repository is no venue; unknown year; PDFs of later locations come first.
+      {"W10", 0, "", {}, nullptr, nullptr, "10.48550/arxiv.1201.0490",
+       {"https://hal.example.org/hal-1/document", "https://arxiv.org/abs/1201.0490", "https://hal.example.org/hal-1"},
+       {}, 3, 0},
+  };
+  for (const Case& c : cases) {
+    Json r = Publications(source, {{"PublicationID", c.id}})["Result"][0];
+    EXPECT_EQ(r["ID"], ShortOpenAlexId(c.id));  // w100: see ShortOpenAlexId
+    EXPECT_EQ(r["Year"], c.year) << c.id;
+    EXPECT_EQ(r["Abstract"], c.abstract) << c.id;
+    std::vector<std::pair<std::string, std::string>> authors;
+    for (const Json& a : r["Author"]) authors.emplace_back(a["LastName"], a["FirstName"]);
+    EXPECT_EQ(authors, c.authors) << c.id;
+    EXPECT_EQ(r["Journal"].is_null() ? "" : r["Journal"]["FullName"], c.journal ? c.journal : "") << c.id;
+    EXPECT_EQ(r["Conference"].is_null() ? "" : r["Conference"]["FullName"], c.conference ? c.conference : "");
+    EXPECT_EQ(r["DOI"], c.doi) << c.id;
+    EXPECT_EQ(r["FullVersionURL"].get<std::vector<std::string>>(), c.urls) << c.id;
+    std::vector<std::string> keywords;
+    for (const Json& k : r["Keyword"]) keywords.push_back(k["Name"]);
+    EXPECT_EQ(keywords, c.keywords) << c.id;
+    EXPECT_EQ(r["CitationCount"], c.citations) << c.id;
+    EXPECT_EQ(r["ReferenceCount"], c.references) << c.id;
+  }
+  auto requests = fake.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0].path, "/works/W100");
+  EXPECT_EQ(requests[0].Param("api_key"), kKey);
+  EXPECT_EQ(requests[0].Param("mailto"), "me@example.org");
+  // Unknown works and IDs that are no OpenAlex work give the empty answer; only the first is asked.
+  EXPECT_EQ(Publications(source, {{"PublicationID", "w999"}})["TotalItem"], 0);
+  EXPECT_EQ(Publications(source, {{"PublicationID", "17"}})["TotalItem"], 0);
+  EXPECT_EQ(fake.Requests().size(), 4u);
+  EXPECT_EQ(fake.Requests().back().path, "/works/W999");
+}
+
+TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
+  OpenAlexSource source(Options());
+  struct Case {
+    const char* name;
+    QueryParameters parameters;
+    std::vector<std::string> ids;
+    std::map<std::string, std::string> sent;  // parameters of the last request
+  } cases[] = {
+      {"references", {{"PublicationID", "W200"}, {"ReferenceType", "Reference"}}, {"w100", "w10", "w12"},
+       {{"filter", "cited_by:W200"}, {"sort", "cited_by_count:desc"}, {"per_page", "100"}, {"page", "1"}}},
+      {"citing", {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}, {"OrderBy", "CitationCount"}},
+       {"w200", "w300", "w301", "w302"}, {{"filter", "cites:W100"}, {"sort", "cited_by_count:desc"}}},
+      {"citing by year", {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}, {"OrderBy", "Year"}},
+       {"w302", "w301", "w300", "w200"}, {{"sort", "publication_year:desc"}}},
+      {"title, author, years",
+       {{"TitleQuery", "gift, exchange"}, {"AuthorQuery", "akerlof"}, {"YearStart", "1980"}, {"YearEnd", "1990"}},
+       {"w100"},
+       {{"filter", "title.search:gift  exchange,raw_author_name.search:akerlof,publication_year:1980-1990"}}},
+      {"full text from a year on", {{"FullTextQuery", "cites"}, {"YearStart", "2021"}}, {"w301", "w302"},
+       {{"search", "cites"}, {"filter", "publication_year:>2020"}}},
+      {"conference by name", {{"ConferenceQuery", "Neural Information"}}, {"w200"},
+       {{"filter", "primary_location.source.id:S4306420609"}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ids(Publications(source, c.parameters)), c.ids) << c.name;
+    for (const auto& [key, value] : c.sent) EXPECT_EQ(fake.Requests().back().Param(key), value) << c.name;
+  }
+  auto requests = fake.Requests();
+  EXPECT_EQ(requests[requests.size() - 2].path, "/sources");
+  EXPECT_EQ(requests[requests.size() - 2].Param("filter"), "type:conference");
+  // A journal no source matches finds nothing without asking for works.
+  EXPECT_EQ(Publications(source, {{"JournalQuery", "Neural Information"}})["TotalItem"], 0);
+  EXPECT_EQ(fake.Requests().back().path, "/sources");
+}
+
+TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousand) {
+  fake.AddCiters("W5", 10150);
+  OpenAlexSource source(Options());
+  auto citing = [&](int start, int end) {
+    return Publications(source, {{"PublicationID", "W5"}, {"ReferenceType", "Citation"},
+                                 {"StartIdx", std::to_string(start)}, {"EndIdx", std::to_string(end)}});
+  };
+  // A range across two pages asks for both.
+  Json straddling = citing(51, 150);
+  EXPECT_EQ(straddling["TotalItem"], 10150);
+  std::vector<std::string> ids = Ids(straddling);
+  ASSERT_EQ(ids.size(), 100u);
+  EXPECT_EQ(ids.front(), "w900000050");
+  EXPECT_EQ(ids.back(), "w900000149");
+  auto requests = fake.Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].Param("page"), "2");
+
+  // Page 101 is out of plain paging's reach: a walk with cursors from the start.
+  fake.ClearRequests();
+  EXPECT_EQ(Ids(citing(10001, 10100)).front(), "w900010000");
+  requests = fake.Requests();
+  ASSERT_EQ(requests.size(), 101u);
+  EXPECT_EQ(requests.front().Param("cursor"), "*");
+  EXPECT_EQ(requests.back().Param("cursor"), "c101");
+  EXPECT_EQ(requests.back().Param("page"), "");
+  // The next page starts from the kept cursor.
+  fake.ClearRequests();
+  ids = Ids(citing(10101, 10200));
+  EXPECT_EQ(ids.size(), 50u);
+  EXPECT_EQ(ids.back(), "w900010149");
+  requests = fake.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Param("cursor"), "c102");
+}
+
+TEST_F(OpenAlexGatewayTest, RetriesWithBackoffAndReportsFailuresWithoutTheKey) {
+  OpenAlexSource source(Options());
+  fake.FailNext({{429, "", "7"}, {500, "", ""}});
+  EXPECT_EQ(Ids(Publications(source, {{"PublicationID", "W100"}})), std::vector<std::string>{"w100"});
+  EXPECT_EQ(waits, (std::vector<milliseconds>{milliseconds(7000), milliseconds(2000)}));
+  EXPECT_EQ(fake.Requests().size(), 3u);
+
+  struct Case {
+    const char* name;
+    std::vector<test::FakeOpenAlex::Failure> failures;
+    int status;
+    const char* reason;
+    size_t requests;
+  } cases[] = {
+      {"quota spent", {{429, "", ""}, {429, "", ""}, {429, "", ""}}, 503, "429", 3},
+      {"server down", {{503, "", ""}, {502, "", ""}, {500, "", ""}}, 502, "status 500", 3},
+      {"bad key", {{401, R"({"error":"Invalid api_key secret-key-123"})", ""}}, 502, "API key", 1},
+      {"malformed", {{200, "{\"results\": [", ""}}, 502, "malformed", 1},
+  };
+  for (const Case& c : cases) {
+    fake.ClearRequests();
+    fake.FailNext(c.failures);
+    ServiceReply reply = Ask(source, {{"PublicationID", "W11"}, {"ReferenceType", "Citation"}});
+    EXPECT_EQ(reply.status, c.status) << c.name;
+    EXPECT_NE(reply.body.find(c.reason), std::string::npos) << c.name << ": " << reply.body;
+    EXPECT_EQ(reply.body.find(kKey), std::string::npos) << c.name;
+    EXPECT_EQ(fake.Requests().size(), c.requests) << c.name;
+  }
+  EXPECT_NE(log.find("giving up"), std::string::npos);
+  EXPECT_EQ(log.find(kKey), std::string::npos) << log;
+
+  // Nobody listening: the exchange fails, is tried again, and is reported as unreachable.
+  OpenAlexGatewayOptions unreachable = Options();
+  unreachable.api.baseAddress = "http://127.0.0.1:" + std::to_string(test::UnusedPort());
+  OpenAlexSource nowhere(unreachable);
+  ServiceReply reply = Ask(nowhere, {{"PublicationID", "W1"}});
+  EXPECT_EQ(reply.status, 502);
+  EXPECT_NE(reply.body.find("cannot be reached"), std::string::npos) << reply.body;
+}
+
+TEST_F(OpenAlexGatewayTest, RequestsKeepToTheRateAndAMissingKeyIsReportedOnce) {
+  OpenAlexGatewayOptions options = Options();
+  options.api.apiKey.clear();
+  options.api.requestsPerSecond = 5;
+  OpenAlexSource source(options);
+  for (const char* id : {"w10", "w11", "w12"}) Publications(source, {{"PublicationID", id}});
+  ASSERT_GE(waits.size(), 2u);
+  EXPECT_GE(waits.back(), milliseconds(300));  // the third request's slot is 400 ms after the first
+  for (const auto& request : fake.Requests()) EXPECT_EQ(request.params.count("api_key"), 0u);
+  size_t first = log.find("no OpenAlex API key");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(log.find("no OpenAlex API key", first + 1), std::string::npos);
+  EXPECT_NE(log.find("--api-key"), std::string::npos);
+}
+
+TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
+  const std::vector<QueryParameters> growth = {
+      {{"PublicationID", "W100"}},
+      {{"PublicationID", "W100"}, {"ReferenceType", "Reference"}, {"StartIdx", "1"}, {"EndIdx", "100"}},
+      {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}, {"OrderBy", "CitationCount"}},
+  };
+  std::vector<std::string> first;
+  {
+    OpenAlexSource source(Options());
+    for (const auto& parameters : growth) first.push_back(Ask(source, parameters).body);
+  }
+  EXPECT_EQ(fake.Requests().size(), 3u);
+  fake.ClearRequests();
+  for (bool offline : {false, true}) {
+    OpenAlexSource again(Options(offline));
+    for (size_t i = 0; i < growth.size(); ++i) EXPECT_EQ(Ask(again, growth[i]).body, first[i]) << i;
+  }
+  EXPECT_TRUE(fake.Requests().empty());
+
+  // Offline, what the cache lacks is the empty answer, and the log says why.
+  OpenAlexSource offline(Options(true));
+  EXPECT_EQ(Publications(offline, {{"PublicationID", "W999"}})["TotalItem"], 0);
+  EXPECT_EQ(Publications(offline, {{"PublicationID", "W10"}, {"ReferenceType", "Citation"}})["TotalItem"], 0);
+  EXPECT_NE(log.find("offline: the cache holds no work w999"), std::string::npos) << log;
+  EXPECT_NE(log.find("offline: the cache holds no page 1 of /works?filter=cites:W10"), std::string::npos) << log;
+  EXPECT_TRUE(fake.Requests().empty());
+
+  // The cache is a corpus: the corpus service can serve what was fetched.
+  CorpusReader corpus(dir.Path("cache.sqlite"));
+  std::vector<std::string> references;
+  for (const Publication& p : corpus.References("W100", PublicationOrder::CitationCount, 0, 10).items)
+    references.push_back(p.id);
+  EXPECT_EQ(references, (std::vector<std::string>{"w10", "w11"}));
+
+  // Too old an entry is fetched again; no cache file is none offline.
+  OpenAlexGatewayOptions noAge = Options();
+  noAge.maxAge = std::chrono::seconds(0);
+  OpenAlexSource fresh(noAge);
+  Publications(fresh, {{"PublicationID", "W100"}});
+  EXPECT_EQ(fake.Requests().size(), 1u);
+  OpenAlexGatewayOptions missing = Options(true);
+  missing.cachePath = dir.Path("none.sqlite");
+  EXPECT_THROW(OpenAlexSource{missing}, ServiceError);
+}
+
+TEST_F(OpenAlexGatewayTest, TheGatewayServesOverHttp) {
+  OpenAlexGateway gateway(Options());
+  int port = gateway.Start();
+  EXPECT_EQ(gateway.BaseAddress(), "http://127.0.0.1:" + std::to_string(port));
+  httplib::Client client("127.0.0.1", port);
+  auto reply = client.Get("/json.svc/search?AppId=x&PublicationID=W100");
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200);
+  EXPECT_EQ(Json::parse(reply->body)["d"]["Publication"]["Result"][0]["ID"], "w100");
+  gateway.Stop();
+  EXPECT_TRUE(gateway.BaseAddress().empty());
+}
+
+}  // namespace
+}  // namespace wendrel
