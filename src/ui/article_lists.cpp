@@ -76,7 +76,7 @@ void FormMain::ShowSummary(int32_t index) {
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
                                                "Cited by pearls: " + r.CitedPearlList +
                                                "\nCites pearls: " + r.CitingPearlList));
-  SetCaption("Wendrel Search");
+  SetCaption(m_caption);
   mRemovePearl->setVisible(true);
   mDeleteArticle->setVisible(true);
   Enable(mDeleteArticle, true);

@@ -22,7 +22,6 @@ namespace wendrel {
 
 namespace {
 
-constexpr const char* kCaption = "Wendrel Search";
 constexpr const char* kMessageTitle = "Endrel Search";
 
 const char* const kBusyMessages[4] = {"Searching for missing fields...", "Searching for matching records...",
@@ -86,7 +85,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
                    .StopRequested = [this] { return m_stopRequested; }});
   AppID = kAppID;
   Chain.SetApplicationID(AppID);
-  SetCaption(kCaption);
+  SetCaption(m_caption);
   CommonDialog1.DefaultExt = "ris";
   CommonDialog1.InitDir = QString::fromStdString(ProgramFolder());
   BuildWindow();
@@ -368,6 +367,11 @@ void FormMain::SetWindowEnabled(bool enabled) {
 }
 
 bool FormMain::WindowEnabled() const { return centralWidget()->isEnabled() && menuBar()->isEnabled(); }
+
+void FormMain::SetSourceName(const std::string& source) {
+  m_caption = source.empty() ? "Wendrel Search" : "Wendrel Search (" + source + ")";
+  SetCaption(m_caption);
+}
 
 std::string FormMain::GetCaption() const { return windowTitle().toStdString(); }
 

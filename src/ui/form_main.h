@@ -106,6 +106,10 @@ class FormMain : public QMainWindow, public Caption {
   // Shows the window disabled with the new-session dialog over it.
   void ShowStartUp();
 
+  // The window's normal caption names the source when it is not the local corpus service:
+  // "Wendrel Search (OpenAlex)".
+  void SetSourceName(const std::string& source);
+
   // What ends the process once the window has closed (the program quits the event loop).
   void SetEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
   // Shows a context menu at a screen position; the program pops the menu up, tests choose an item.
@@ -217,6 +221,7 @@ class FormMain : public QMainWindow, public Caption {
   bool m_operationRunning = false;
   bool m_stopRequested = false;
   bool m_closeWhenDone = false;
+  std::string m_caption = "Wendrel Search";
   int32_t m_importItem = 0;  // record of a load being grown, and the load's size
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;

@@ -1,12 +1,15 @@
 // wendrel-search: the desktop program. Without arguments it serves the demo corpus with the local
-// search service on a loopback port and talks to it over HTTP.
+// search service on a loopback port and talks to it over HTTP; with --openalex it starts the
+// caching gateway to OpenAlex there instead.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "platform/curl_http_client.h"
+#include "service/openalex_gateway.h"
 #include "service/search_service.h"
 #include "text/text_functions.h"
 #include "ui/form_main.h"
@@ -15,40 +18,89 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: wendrel-search [--service URL | --corpus FILE.sqlite]\n"
+    "usage: wendrel-search [--service URL | --corpus FILE.sqlite | --openalex [--api-key KEY]\n"
+    "                      [--mailto ADDRESS] [--cache FILE.sqlite] [--offline]]\n"
     "  Without options the program serves the demo corpus beside it (demo.sqlite) with the local\n"
     "  search service on 127.0.0.1.\n"
-    "  --service URL        use the academic search service at URL (e.g. http://127.0.0.1:8754)\n"
-    "  --corpus FILE        serve another corpus file with the local service\n";
+    "  --service URL     use the academic search service at URL (e.g. http://127.0.0.1:8754)\n"
+    "  --corpus FILE     serve another corpus file with the local service\n"
+    "  --openalex        serve OpenAlex through the local caching gateway (key from --api-key or\n"
+    "                    the OPENALEX_API_KEY environment variable); --offline answers from the\n"
+    "                    cache alone\n";
 
 struct Options {
   std::string service;
   std::string corpus;
+  bool openAlex = false;
+  std::string apiKey;
+  std::string mailto;
+  std::string cache;
+  bool offline = false;
 };
 
-// Reads the options; false (after saying why) when they cannot be used.
+// Reads the options; false (after saying why, or the usage) when the program should not start.
 bool ReadOptions(const QStringList& arguments, Options& options, int& exitCode) {
+  const auto fail = [&](const std::string& why) {
+    std::cerr << "wendrel-search: " << why << "\n" << kUsage;
+    exitCode = 2;
+    return false;
+  };
   for (int k = 1; k < arguments.size(); ++k) {
-    const QString argument = arguments[k];
+    const std::string argument = arguments[k].toStdString();
     if (argument == "--help" || argument == "-h") {
       std::cout << kUsage;
       exitCode = 0;
       return false;
     }
-    if ((argument == "--service" || argument == "--corpus") && k + 1 < arguments.size()) {
-      (argument == "--service" ? options.service : options.corpus) = arguments[++k].toStdString();
+    if (argument == "--openalex" || argument == "--offline") {
+      (argument == "--openalex" ? options.openAlex : options.offline) = true;
       continue;
     }
-    std::cerr << "wendrel-search: unknown or incomplete option " << argument.toStdString() << "\n" << kUsage;
-    exitCode = 2;
-    return false;
+    std::string* value = argument == "--service"   ? &options.service
+                         : argument == "--corpus"  ? &options.corpus
+                         : argument == "--api-key" ? &options.apiKey
+                         : argument == "--mailto"  ? &options.mailto
+                         : argument == "--cache"   ? &options.cache
+                                                   : nullptr;
+    if (!value || k + 1 >= arguments.size()) return fail("unknown or incomplete option " + argument);
+    *value = arguments[++k].toStdString();
   }
-  if (!options.service.empty() && !options.corpus.empty()) {
-    std::cerr << "wendrel-search: give either --service or --corpus\n";
-    exitCode = 2;
-    return false;
+  const int sources = !options.service.empty() + !options.corpus.empty() + options.openAlex;
+  if (sources > 1) return fail("give one of --service, --corpus and --openalex");
+  if (!options.openAlex && (options.offline || !options.apiKey.empty() || !options.mailto.empty() ||
+                            !options.cache.empty())) {
+    return fail("--api-key, --mailto, --cache and --offline go with --openalex");
   }
   return true;
+}
+
+// A service the program runs in-process: the corpus service or the OpenAlex gateway.
+struct LocalService {
+  std::unique_ptr<wendrel::SearchService> corpus;
+  std::unique_ptr<wendrel::OpenAlexGateway> gateway;
+};
+
+// Starts the in-process service the options ask for and returns its base address; throws
+// ServiceError when it cannot start.
+std::string StartLocalService(const Options& options, LocalService& local) {
+  if (options.openAlex) {
+    wendrel::OpenAlexGatewayOptions gateway;
+    gateway.api.apiKey = options.apiKey;
+    if (gateway.api.apiKey.empty()) {
+      if (const char* key = std::getenv("OPENALEX_API_KEY")) gateway.api.apiKey = key;
+    }
+    gateway.api.mailto = options.mailto;
+    if (!options.cache.empty()) gateway.cachePath = options.cache;
+    gateway.offline = options.offline;
+    gateway.log = [](const std::string& line) { std::cerr << "openalex: " << line << "\n"; };
+    local.gateway = std::make_unique<wendrel::OpenAlexGateway>(std::move(gateway));
+    local.gateway->Start();
+    return local.gateway->BaseAddress();
+  }
+  const std::string corpus = options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite" : options.corpus;
+  local.corpus = std::make_unique<wendrel::SearchService>(corpus);
+  local.corpus->Start();
+  return local.corpus->BaseAddress();
 }
 
 }  // namespace
@@ -60,17 +112,16 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   if (!ReadOptions(QApplication::arguments(), options, exitCode)) return exitCode;
 
-  std::unique_ptr<wendrel::SearchService> service;
+  LocalService local;
   std::string address = options.service;
   if (address.empty()) {
-    const std::string corpus = options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite" : options.corpus;
     try {
-      service = std::make_unique<wendrel::SearchService>(corpus);
-      service->Start();
-      address = service->BaseAddress();
+      address = StartLocalService(options, local);
     } catch (const wendrel::ServiceError& e) {
       const std::string text = std::string("The local search service cannot start: ") + e.what() +
-                               "\nRun scripts/setup to build the demo corpus, or give --corpus or --service.";
+                               (options.openAlex ? std::string()
+                                                 : "\nRun scripts/setup to build the demo corpus, or give --corpus "
+                                                   "or --service.");
       std::cerr << "wendrel-search: " << text << "\n";
       QMessageBox::critical(nullptr, "Wendrel Search", QString::fromStdString(text));
       return 1;
@@ -81,8 +132,7 @@ int main(int argc, char** argv) {
   wendrel::CurlHttpClient http;
   wendrel::FormMain window(host, http, address);
   host.SetParentWindow(&window);
+  if (options.openAlex) window.SetSourceName(options.offline ? "OpenAlex, offline" : "OpenAlex");
   window.ShowStartUp();
-  const int result = QApplication::exec();
-  if (service) service->Stop();
-  return result;
+  return QApplication::exec();
 }

@@ -54,7 +54,7 @@ void FormMain::Search_Click() {
   } else {
     statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
   }
-  SetCaption("Wendrel Search");
+  SetCaption(m_caption);
   m_host.SetBusy(false);
   SearchResult->show();
   ShowMessage(1, false);
@@ -100,7 +100,7 @@ void FormMain::AddSelectedSearchResult() {
     m_host.MessageBox("Error adding search result", "Endrel Search", MessageIcon::Information, MessageButtons::Ok);
   }
   m_host.SetBusy(false);
-  SetCaption("Wendrel Search");
+  SetCaption(m_caption);
   ReportGrowthEnd();
 }
 
