@@ -77,31 +77,29 @@ TEST_F(ArticleMapTest, SmallChainBecomesALaidOutSpanningTree) {
 
   EXPECT_TRUE(m_host.Messages().empty());
   EXPECT_EQ(map.LayoutFailure, "");
-  EXPECT_EQ(map.MapDocs->DocumentCount(), 9);
-  EXPECT_EQ(map.MapSimilarity->ColCount(), 9);
   ASSERT_EQ(map.MapGraph->NodeCount(), 9);
   EXPECT_TRUE(IsSpanningTree(*map.MapGraph));
   std::set<std::pair<float, float>> positions;
   for (int32_t n = 0; n < 9; ++n) positions.emplace(map.MapGraph->X(n), map.MapGraph->Y(n));
   EXPECT_EQ(positions.size(), 9u) << "every node has a place of its own";
 
-  // Every stage reports, in order, and ends complete.
-  ASSERT_FALSE(reports.empty());
-  for (size_t k = 1; k < reports.size(); ++k) EXPECT_LE(reports[k - 1].first, reports[k].first);
-  for (auto stage : {MapStage::Documents, MapStage::Matrix, MapStage::Similarity, MapStage::Tree, MapStage::Layout}) {
-    auto last = std::find_if(reports.rbegin(), reports.rend(), [&](auto& r) { return r.first == stage; });
-    ASSERT_NE(last, reports.rend());
-    EXPECT_EQ(last->second, 1.0);
-  }
+  // Stages report in order, each ending complete.
+  std::vector<std::pair<MapStage, double>> ends;
+  for (size_t k = 0; k < reports.size(); ++k)
+    if (k + 1 == reports.size() || reports[k + 1].first != reports[k].first) ends.push_back(reports[k]);
+  EXPECT_EQ(ends, (std::vector<std::pair<MapStage, double>>{{MapStage::Documents, 1.0}, {MapStage::Matrix, 1.0},
+                                                             {MapStage::Similarity, 1.0}, {MapStage::Tree, 1.0},
+                                                             {MapStage::Layout, 1.0}}));
 }
 
 TEST_F(ArticleMapTest, HubsAreLabelledWithTheirTwoStrongestTerms) {
   if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
   const ArticleMap map = BuildArticleMap(SmallChain(), m_host, m_settings);
-  std::vector<int32_t> degrees = TreeDegrees(map);
-  ASSERT_EQ(degrees.size(), 9u);
-  for (int32_t n = 0; n < 9; ++n) EXPECT_EQ(degrees[n], map.MapGraph->NodeDegree(n));
-  EXPECT_EQ(LargestDegree(map), *std::max_element(degrees.begin(), degrees.end()));
+  std::vector<int32_t> degrees;
+  for (int32_t n = 0; n < 9; ++n) degrees.push_back(map.MapGraph->NodeDegree(n));
+  EXPECT_EQ(TreeDegrees(map), degrees);
+  const int largest = *std::max_element(degrees.begin(), degrees.end());
+  EXPECT_EQ(LargestDegree(map), largest);
 
   // Oracle: the term vector copied, truncated to its two largest values, first and last term.
   const std::vector<std::string> all = HubLabels(map, 0);
@@ -117,7 +115,6 @@ TEST_F(ArticleMapTest, HubsAreLabelledWithTheirTwoStrongestTerms) {
   // "zebra" weighs most in article 5, "quokka" next; the label goes in term order.
   EXPECT_EQ(all[4], "quokka,zebra");
 
-  const int largest = LargestDegree(map);
   const std::vector<std::string> hubs = HubLabels(map, largest);
   for (int32_t n = 0; n < 9; ++n) EXPECT_EQ(hubs[n].empty(), degrees[n] < largest) << "node " << n;
   for (const std::string& label : HubLabels(map, largest + 1)) EXPECT_EQ(label, "");
@@ -133,7 +130,6 @@ TEST_F(ArticleMapTest, SecondOrderJoinsArticlesSimilarToTheSameArticles) {
   const ArticleMap second = BuildArticleMap(ring, m_host, m_settings);
   EXPECT_GT(first.MapSimilarity->Value(1, 2), 0);
   EXPECT_EQ(first.MapSimilarity->Value(1, 3), 0);
-  EXPECT_EQ(first.MapSimilarity->Value(3, 1), 0);
   EXPECT_GT(second.MapSimilarity->Value(1, 3), 0);
   EXPECT_EQ(second.MapSimilarity->Value(1, 3), second.MapSimilarity->Value(3, 1));
 }
@@ -141,7 +137,6 @@ TEST_F(ArticleMapTest, SecondOrderJoinsArticlesSimilarToTheSameArticles) {
 TEST_F(ArticleMapTest, EmptyListAndSingleArticle) {
   const ArticleMap empty = BuildArticleMap({}, m_host, m_settings);
   EXPECT_EQ(empty.MapGraph->NodeCount(), 0);
-  EXPECT_EQ(empty.MapDocs->DocumentCount(), 0);
   EXPECT_EQ(empty.LayoutFailure, "");
   EXPECT_EQ(LargestDegree(empty), 0);
   EXPECT_TRUE(HubLabels(empty, 0).empty());
