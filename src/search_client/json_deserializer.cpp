@@ -145,7 +145,26 @@ std::string CleanValue(std::string_view raw, bool dropBrackets) {
   return out;
 }
 
-// The raw value that follows the key found at keyPos ("Key":value): a string up to its closing
+// Offset of the value of the first member named `name` at or after pos in an object's own text
+// (pos outside any string), or npos. Only a quoted name followed by its colon counts: a string
+// value that ends in the name, or a longer name that ends in it, is passed over, so an abstract
+// ending in "ID" or a "FullName" never stands in for the member itself.
+size_t FindMemberValue(std::string_view own, size_t pos, std::string_view name) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  for (size_t i = pos; i < own.size(); ++i) {
+    if (own[i] != '"') continue;
+    const size_t close = FindStringEnd(own, i + 1);
+    if (close == std::string_view::npos) return std::string_view::npos;
+    const size_t colon = own.find_first_not_of(kBlanks, close + 1);
+    if (colon != std::string_view::npos && own[colon] == ':' && own.substr(i + 1, close - i - 1) == name) {
+      return std::min(own.find_first_not_of(kBlanks, colon + 1), own.size());
+    }
+    i = close;
+  }
+  return std::string_view::npos;
+}
+
+// The raw value that starts at valueStart ("Key":value): a string up to its closing
 // quote, an array up to its first closing bracket (only when withArrays), anything else up to
 // the next comma; the rest of the text when the terminator is missing.
 std::string_view RawValue(std::string_view own, size_t valueStart, bool withArrays) {
@@ -341,10 +360,9 @@ std::string JSONDeserializer::GetElementInObject(int32_t objectIndex, const std:
   const Object* object = At(objectIndex);
   if (object == nullptr) return {};
   std::string_view own = object->ownText;
-  size_t keyPos = own.find(elementName + '"');
-  if (keyPos == std::string_view::npos) return {};
-  // The value starts after the key's closing quote and one character (the colon).
-  return CleanValue(RawValue(own, keyPos + elementName.size() + 2, true), true);
+  size_t valueStart = FindMemberValue(own, 0, elementName);
+  if (valueStart == std::string_view::npos) return {};
+  return CleanValue(RawValue(own, valueStart, true), true);
 }
 
 std::vector<std::string> JSONDeserializer::GetAllElementsInObject(int32_t objectIndex,
@@ -353,12 +371,8 @@ std::vector<std::string> JSONDeserializer::GetAllElementsInObject(int32_t object
   const Object* object = At(objectIndex);
   if (object == nullptr) return values;
   std::string_view own = object->ownText;
-  const std::string key = elementName + '"';
-  size_t from = 0;
-  for (size_t keyPos; (keyPos = own.find(key, from)) != std::string_view::npos;) {
-    size_t valueStart = keyPos + key.size() + 1;
+  for (size_t valueStart = 0; (valueStart = FindMemberValue(own, valueStart, elementName)) != std::string_view::npos;) {
     values.push_back(CleanValue(RawValue(own, valueStart, false), false));
-    from = valueStart;
   }
   return values;
 }

@@ -17,7 +17,7 @@ class Host;
 // (level 0, parent 0) ends the last subtree. An object is named after the last quoted string
 // before its opening brace, or, when a comma follows that string (the further elements of an
 // array of objects), after the previous object of the same level. Element values are found by
-// text search in the object's own text: its text with the texts of its direct children cut out
+// member name in the object's own text: its text with the texts of its direct children cut out
 // (their braces stay).
 //
 // Use one deserializer per reply; Read replaces whatever an earlier Read built.
@@ -52,9 +52,10 @@ class JSONDeserializer {
   // 0 for an index outside 1..count.
   int32_t LastChild(int32_t objectIndex) const;
 
-  // Value of the first occurrence of elementName followed by a quote in the object's own text:
-  // a string without its quotes and with its escapes decoded, a number or literal as written,
-  // an array of strings as its decoded items joined by ","; empty when not found.
+  // Value of the first member named exactly elementName in the object's own text (a string
+  // value is never taken for a name): a string without its quotes and with its escapes decoded,
+  // a number or literal as written, an array of strings as its decoded items joined by ",";
+  // empty when not found.
   std::string GetElementInObject(int32_t objectIndex, const std::string& elementName) const;
   // Every occurrence, in slots 1 to n; slot 0 is empty (so a missing element gives one slot).
   std::vector<std::string> GetAllElementsInObject(int32_t objectIndex, const std::string& elementName) const;

@@ -7,11 +7,14 @@
 #include <limits>
 #include <string_view>
 
+#include "platform/host.h"
 #include "search_client/json_deserializer.h"
 
 namespace wendrel {
 
 namespace {
+
+constexpr int32_t kYieldObjects = 512;  // objects converted between event-loop turns
 
 // The leading numeric part of a text (blanks skipped, optional sign, digits), 0 when there is
 // none, limited to the 16-bit range.
@@ -87,31 +90,38 @@ std::vector<CCRecord> ConvertReply(const std::string& data, Host* host) {
     return none;
   }
   std::vector<CCRecord> records(static_cast<size_t>(count) + 1);
-  for (int32_t i = 1; i <= count; ++i) {
-    CCRecord& record = records[static_cast<size_t>(i)];
-    const int32_t first = reader.ObjectIndex("Result", i);
-    const int32_t last = reader.LastChild(first);
+  // Every object belongs to the publication nearest above it, found through its parent in one
+  // pass, so a reply costs time in proportion to its objects however deeply they nest. (Walking
+  // each publication's whole subtree took quadratic time on results nested in results, and let a
+  // nested result overwrite the fields of the one around it.)
+  const int32_t objects = reader.ObjectCount("");
+  std::vector<int32_t> slotOf(static_cast<size_t>(objects) + 1, 0);
+  int32_t results = 0;
+  for (int32_t j = 1; j <= objects; ++j) {
+    if (host != nullptr && j % kYieldObjects == 0) host->DoEvents();
+    const std::string& name = reader.ObjectName(j);
+    const int32_t slot = name == "Result" ? ++results : slotOf[static_cast<size_t>(reader.ObjectParent(j))];
+    slotOf[static_cast<size_t>(j)] = slot;
+    if (slot == 0) continue;
+    CCRecord& record = records[static_cast<size_t>(slot)];
     // Later objects of a kind overwrite earlier ones: of a Journal and a Conference, the later
     // one decides the venue.
-    for (int32_t j = first; j <= last; ++j) {
-      const std::string& name = reader.ObjectName(j);
-      if (name == "Author") {
-        std::string author =
-            reader.GetElementInObject(j, "LastName") + ", " + reader.GetElementInObject(j, "FirstName");
-        if (record.FirstAuthor.empty()) {
-          record.FirstAuthor = std::move(author);
-        } else {
-          record.CoAuthors += author + ", ";
-        }
-      } else if (name == "Keyword") {
-        record.Keywords += reader.GetElementInObject(j, "Name") + ",";
-      } else if (name == "Journal") {
-        ReadVenue(reader, j, "Journal", record);
-      } else if (name == "Conference") {
-        ReadVenue(reader, j, "Conference", record);
-      } else if (name == "Result") {
-        ReadPublication(reader, j, record);
+    if (name == "Author") {
+      std::string author =
+          reader.GetElementInObject(j, "LastName") + ", " + reader.GetElementInObject(j, "FirstName");
+      if (record.FirstAuthor.empty()) {
+        record.FirstAuthor = std::move(author);
+      } else {
+        record.CoAuthors += author + ", ";
       }
+    } else if (name == "Keyword") {
+      record.Keywords += reader.GetElementInObject(j, "Name") + ",";
+    } else if (name == "Journal") {
+      ReadVenue(reader, j, "Journal", record);
+    } else if (name == "Conference") {
+      ReadVenue(reader, j, "Conference", record);
+    } else if (name == "Result") {
+      ReadPublication(reader, j, record);
     }
   }
   return records;

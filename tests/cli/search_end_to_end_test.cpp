@@ -101,5 +101,36 @@ TEST_F(SearchEndToEnd, DemoRunsAgainstACorpusFile) {
   EXPECT_FALSE(err2.str().empty());
 }
 
+// Abstracts that end in a member's name, served and read back for real: they once came back with
+// the ID, year and DOI "Author" (the abstract stands before those members in a reply).
+TEST(SearchEndToEndValues, AbstractsEndingInMemberNames) {
+  test::TempDir dir;
+  const std::string corpus = test::BuildCorpus(dir, "names", R"(
+{"id":71,"title":"Cohorts","abstract":"Records keyed by patient ID","year":2001,"authors":[{"last":"Lee","first":"Ann"}],"doi":"10.1000/71"}
+{"id":72,"title":"Gaps","abstract":"Mind the gap Year","year":2002,"authors":[{"last":"Lee","first":"Bo"}],"doi":"10.1000/72"}
+{"id":73,"title":"Cell Type","abstract":"Resolved by DOI","year":2003,"authors":[{"last":"Lee","first":"Cy"}],"doi":"10.1000/73"}
+)");
+  SearchService service(corpus);
+  service.Start();
+  ScriptedHost host;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunSearch({"--service", service.BaseAddress(), "--author", "Lee"}, host, out, err), 0) << err.str();
+  std::map<std::string, std::vector<std::string>> rows;
+  std::istringstream in(out.str());
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    rows[fields.at(0)] = fields;
+  }
+  ASSERT_EQ(rows.size(), 3u) << out.str();
+  for (int id : {71, 72, 73}) {
+    const std::vector<std::string>& row = rows[std::to_string(id)];
+    ASSERT_GE(row.size(), 13u) << id;
+    EXPECT_EQ(row[5], std::to_string(1930 + id)) << id;
+    EXPECT_EQ(row[12], "10.1000/" + std::to_string(id)) << id;
+  }
+}
+
 }  // namespace
 }  // namespace wendrel
