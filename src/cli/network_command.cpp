@@ -83,7 +83,8 @@ int RunNetwork(const std::vector<std::string>& args, Host& host, std::ostream& o
 
     ProximityMatrix matrix(host);
     if (!matrix.LoadMatrix(path, 0, kind)) {
-      err << "wendrel network: cannot read a matrix from " << path << "\n";
+      err << "wendrel network: cannot read a matrix from " << path
+          << " (missing, empty, or fewer rows than its first line has columns)\n";
       return 1;
     }
     std::optional<ProximityMatrix> network;

@@ -79,6 +79,16 @@ int32_t WholeField(std::string_view field, std::string_view line) {
   return static_cast<int32_t>(rounded);
 }
 
+// A node number of an edge line less the first node's, refused when the difference leaves the
+// 32-bit range (-2147483648 less a first node of 1 once wrapped).
+int32_t NodeIndex(std::string_view field, std::string_view line, int32_t firstNode) {
+  const int64_t index = static_cast<int64_t>(WholeField(field, line)) - firstNode;
+  if (index < std::numeric_limits<int32_t>::min() || index > std::numeric_limits<int32_t>::max()) {
+    throw LayoutError("node number out of range in line: " + std::string(line));
+  }
+  return static_cast<int32_t>(index);
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   std::string result;
   result.reserve(text.size());
@@ -241,8 +251,8 @@ void Spatial::SetGraphFromDot(const std::string& dotText, int32_t firstNode) {
     auto fields = SplitAt(line, ' ');
     if (fields.size() < 3) throw LayoutError("malformed edge line: " + std::string(lines[k]));
     SpatialEdge edge;
-    edge.FromNode = WholeField(fields[0], lines[k]) - firstNode;
-    edge.ToNode = WholeField(fields[1], lines[k]) - firstNode;
+    edge.FromNode = NodeIndex(fields[0], lines[k], firstNode);
+    edge.ToNode = NodeIndex(fields[1], lines[k], firstNode);
     edge.Length = SingleField(fields[2], lines[k]);
     edges.push_back(edge);
   }

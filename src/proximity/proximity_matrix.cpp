@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 
@@ -119,9 +120,17 @@ bool ProximityMatrix::LoadMatrix(const std::string& filePath, int32_t format, in
   if (!std::getline(in, line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   auto pieces = SplitTabs(line);
-  auto n = static_cast<int32_t>(pieces.size());
-  if (pieces.back().empty()) --n;
-  if (n < 1) return false;
+  const size_t columns = pieces.size() - (pieces.back().empty() ? 1 : 0);
+  if (columns < 1) return false;
+  // The table is n x n for the n columns of the first line: a file of fewer lines than that is
+  // not a square table, and one long first line must not ask for gigabytes.
+  size_t lines = 1;
+  for (std::string rest; lines < columns && std::getline(in, rest);) ++lines;
+  if (lines < columns || columns > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+  in.clear();
+  in.seekg(0);
+  std::getline(in, line);
+  const auto n = static_cast<int32_t>(columns);
 
   InitMatrix(n, type);
   for (int32_t j = 0; j < n; ++j) {

@@ -39,7 +39,8 @@ class ProximityMatrix {
   // and column 0; each later block of n - 1 lines gives rows 1..n - 1 from their second piece on,
   // every value written to both (i, j) and (j, i), so the lower triangle of the file wins. A piece
   // without a leading number reads 0. False, with the matrix unchanged, for another format, a
-  // missing file or an empty first line; a file ending inside a block keeps what it gave.
+  // missing file, an empty first line or fewer lines than the first line has columns; a file
+  // ending inside a later block keeps what it gave.
   bool LoadMatrix(const std::string& filePath, int32_t format, int32_t type);
   // Similarity <-> distance: kinds 1 <-> 3 and 2 <-> 4, every value above -1 off the diagonal
   // becomes 1 - value. Nothing for kind 0.

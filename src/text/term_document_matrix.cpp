@@ -392,6 +392,16 @@ void TermDocumentMatrix::SaveTDM(int32_t scheme, bool normalise, bool headerOnly
   WriteTextFile(FilePath(), out);
 }
 
+namespace {
+
+// A count read from a .tdm file: a whole-number part from 0 to the 32-bit maximum, else the error.
+int32_t CountField(double value, const std::string& error) {
+  if (!(value >= 0 && value <= std::numeric_limits<int32_t>::max())) throw TextError(error);
+  return static_cast<int32_t>(value);
+}
+
+}  // namespace
+
 void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
   const std::string path = FilePath();
   if (!FileExists(path)) throw TextError("TDM file version does not exist (try lower number)", kErrorTdmVersionMissing);
@@ -402,11 +412,11 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
   int32_t docCount = m_docCount;
   if (!lines.empty()) {
     std::vector<std::string> header = SplitText(lines[0], "\t");
-    double terms = BasicValue(header[0]);
-    if (terms < 0 || terms > std::numeric_limits<int32_t>::max()) throw TextError(path + ": bad term count");
-    termCount = static_cast<int32_t>(terms);
+    termCount = CountField(BasicValue(header[0]), path + ": bad term count");
+    // The header can only lower the document count, never below 0.
     double docs = header.size() > 1 ? BasicValue(header[1]) : 0;
-    if (docs < docCount) docCount = std::max(0, static_cast<int32_t>(docs));
+    if (std::isnan(docs)) throw TextError(path + ": bad document count");
+    if (docs < docCount) docCount = static_cast<int32_t>(std::max(0.0, docs));
   }
   if (lines.empty() && termCount == 0) return;
   if (termCount > 0 && lines.size() < static_cast<size_t>(termCount) + 1)
@@ -422,9 +432,15 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
     if (columns.size() < first + static_cast<size_t>(docCount))
       throw TextError(path + ": line " + std::to_string(t + 1) + " holds too few columns");
     terms[static_cast<size_t>(t - 1)] = columns[0];
-    if (withDocFreq) docFreq[static_cast<size_t>(t - 1)] = static_cast<int32_t>(BasicValue(columns[1]));
-    for (int32_t d = 1; d <= docCount; ++d)
-      matrix.SetValue(t, d, static_cast<float>(BasicValue(columns[first + static_cast<size_t>(d - 1)])));
+    if (withDocFreq)
+      docFreq[static_cast<size_t>(t - 1)] =
+          CountField(BasicValue(columns[1]), path + ": bad document frequency on line " + std::to_string(t + 1));
+    for (int32_t d = 1; d <= docCount; ++d) {
+      double weight = BasicValue(columns[first + static_cast<size_t>(d - 1)]);
+      if (!(std::fabs(weight) <= std::numeric_limits<float>::max()))
+        throw TextError(path + ": bad weight on line " + std::to_string(t + 1));
+      matrix.SetValue(t, d, static_cast<float>(weight));
+    }
   }
   m_termCount = termCount;
   m_docCount = docCount;

@@ -63,7 +63,9 @@ TEST_F(SpatialTest, MalformedInputIsReportedToTheCaller) {
   m_spatial.SetGraphFromDot(DotText({{1, 2, 0.25}}), 1);
   std::string badNumber = DotText({{1, 2, 0.25}});
   badNumber.replace(badNumber.find("1 --"), 1, "x");
-  for (const std::string& dot : {DotText({{1, 2, 0.25}}) + "\r\n", std::string("graph G {\n}"), badNumber}) {
+  std::string wrapping = DotText({{1, 2, 0.25}});
+  wrapping.replace(wrapping.find("1 --"), 1, "-2147483648");
+  for (const std::string& dot : {DotText({{1, 2, 0.25}}) + "\r\n", std::string("graph G {\n}"), badNumber, wrapping}) {
     EXPECT_THROW(m_spatial.SetGraphFromDot(dot, 1), LayoutError) << dot;
   }
   EXPECT_EQ(m_spatial.EdgeCount(), 1);  // the previous edges are kept

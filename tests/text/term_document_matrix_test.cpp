@@ -222,10 +222,28 @@ TEST_F(Tdm, MissingVersionIsError5000AndTruncatedFilesChangeNothing) {
     EXPECT_STREQ(e.what(), "TDM file version does not exist (try lower number)");
   }
   tdm.SetVersion(0);
-  for (const char* cut : {"3\t2\tWeight=0\tNormalise=False\r\napple\t1\t1\r\n", "1\t2\tWeight=0\tNormalise=False\r\napple\t1\r\n"}) {
-    std::ofstream(tdm.FilePath(), std::ios::trunc) << cut;
-    EXPECT_THROW(tdm.LoadTDM(false), TextError) << cut;
+  // Truncated files, and numbers no count or weight can hold (they once went to int unchecked).
+  const std::pair<const char*, bool> bad[] = {
+      {"3\t2\tWeight=0\tNormalise=False\r\napple\t1\t1\r\n", false},
+      {"1\t2\tWeight=0\tNormalise=False\r\napple\t1\r\n", false},
+      {"4444444445\t2\tWeight=0\tNormalise=False\r\n", false},
+      {"1e300\t2\r\napple\t1\t1\r\n", false},
+      {"1\t2\r\napple\t1e300\t1\r\n", false},
+      {"1\t2\r\napple\t4444444445\t1\t1\r\n", true},
+      {"1\t2\r\napple\t-1e99\t1\t1\r\n", true},
+  };
+  for (const auto& [text, withDocFreq] : bad) {
+    std::ofstream(tdm.FilePath(), std::ios::trunc) << text;
+    EXPECT_THROW(tdm.LoadTDM(withDocFreq), TextError) << text;
   }
+  // A document count below 0 in the header leaves no document, whatever its size.
+  std::ofstream(tdm.FilePath(), std::ios::trunc) << "1\t-1e99\r\napple\r\n";
+  TermDocumentMatrix none(host);
+  int32_t m = 2;
+  none.AssignText(set, m, false);
+  none.LoadTDM(false);
+  EXPECT_EQ(none.DocCount(), 0);
+  EXPECT_EQ(none.TermCount(), 1);
   EXPECT_EQ(Terms(tdm), (std::vector<std::string>{"apple", "banana", "cherry"}));
   EXPECT_EQ(tdm.DocCount(), 2);
 }
