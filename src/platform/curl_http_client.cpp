@@ -26,17 +26,10 @@ std::string EncodeAddress(const std::string& address) {
 
 namespace {
 
-// Replies larger than this are cut off and reported as failed: no academic search reply comes
-// near it, and an endless body must not eat the memory.
-constexpr size_t kMaxBody = 256u * 1024u * 1024u;
-
-size_t WriteBody(char* data, size_t size, size_t count, void* user) {
-  auto* body = static_cast<std::string*>(user);
-  size_t n = size * count;
-  if (body->size() + n > kMaxBody) return 0;  // makes curl fail the transfer
-  body->append(data, n);
-  return n;
-}
+// Replies larger than this are cut off and reported as failed: the largest real reply page is
+// about a megabyte, and an endless body must not eat the memory.
+constexpr size_t kMaxBodyMiB = 64;
+constexpr size_t kMaxBody = kMaxBodyMiB * 1024u * 1024u;
 
 class CurlRequest : public HttpRequestHandle {
  public:
@@ -50,7 +43,9 @@ class CurlRequest : public HttpRequestHandle {
     curl_easy_setopt(m_easy, CURLOPT_URL, m_address.c_str());
     curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, WriteBody);
-    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, &m_body);
+    curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
+    // Refused before the body comes when the server announces its size.
+    curl_easy_setopt(m_easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBody));
     m_errorBuffer[0] = '\0';
     curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer);
     curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
@@ -109,9 +104,21 @@ class CurlRequest : public HttpRequestHandle {
     m_done = true;
     m_result = CURLE_ABORTED_BY_CALLBACK;
     m_error = "aborted";
+    m_body.clear();  // what had come is cut short
   }
 
  private:
+  static size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+    auto* self = static_cast<CurlRequest*>(user);
+    size_t n = size * count;
+    if (self->m_body.size() + n > kMaxBody) {
+      self->m_tooLarge = true;
+      return 0;  // makes curl fail the transfer
+    }
+    self->m_body.append(data, n);
+    return n;
+  }
+
   void Collect() {
     int queued = 0;
     while (CURLMsg* msg = curl_multi_info_read(m_multi, &queued)) {
@@ -122,7 +129,11 @@ class CurlRequest : public HttpRequestHandle {
   void Finish(CURLcode result) {
     m_done = true;
     m_result = result;
-    if (result != CURLE_OK) {
+    if (m_tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+      m_error = "the reply is larger than " + std::to_string(kMaxBodyMiB) + " MB";
+      m_body.clear();
+      m_body.shrink_to_fit();
+    } else if (result != CURLE_OK) {
       m_error = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(result);
       m_body.clear();
     }
@@ -135,6 +146,7 @@ class CurlRequest : public HttpRequestHandle {
   std::string m_error;
   char m_errorBuffer[CURL_ERROR_SIZE] = {};
   bool m_done = false;
+  bool m_tooLarge = false;
   CURLcode m_result = CURLE_OK;
 };
 
