@@ -11,15 +11,6 @@ namespace wendrel {
 
 namespace {
 
-bool InList(const CCRecord& r, uint8_t refList) {
-  switch (refList) {
-    case 0: return r.IsPearl;
-    case 1: return r.IsCited;
-    case 2: return r.IsCiting;
-    default: return false;
-  }
-}
-
 // One line of a tagged file: a value that holds line breaks (abstracts often do) would end the
 // field early and could read as a tag of its own, so its breaks become blanks.
 void AppendLine(std::string& out, std::string_view tag, std::string_view value = {}) {
@@ -58,14 +49,27 @@ std::string FileStem(const std::string& path) {
 
 }  // namespace
 
+std::vector<int32_t> MASCitationChain::ListMembers(uint8_t refList) const {
+  // Saved in the order they were added, the pearls grow again in that order when the file is
+  // loaded, and every merge then finds what it found the first time: the same records again.
+  if (refList == 0) return m_pearlOrder;
+  std::vector<int32_t> members;
+  if (refList > 2) return members;
+  // Every record takes part (a 16-bit record counter would leave out records above 32767); a
+  // suppressed article is deleted from the Cited and Citing Lists the window shows, so from
+  // their files too.
+  for (int32_t i = 1; i <= Count(); ++i) {
+    const CCRecord& r = m_records[static_cast<size_t>(i)];
+    if (!r.Suppressed && (refList == 1 ? r.IsCited : r.IsCiting)) members.push_back(i);
+  }
+  return members;
+}
+
 bool MASCitationChain::ExportRIS(const std::string& fileName, uint8_t refList) const {
   std::string out;
-  bool written = false;
-  // Every record takes part: a 16-bit record counter would leave out records above 32767.
-  for (size_t i = 1; i < m_records.size(); ++i) {
-    const CCRecord& r = m_records[i];
-    if (!InList(r, refList)) continue;
-    written = true;
+  const std::vector<int32_t> members = ListMembers(refList);
+  for (int32_t i : members) {
+    const CCRecord& r = m_records[static_cast<size_t>(i)];
     AppendLine(out, "TY - ", r.PubType);
     AppendLine(out, "AN - MAS:", r.PK);
     AppendLine(out, "AU - ", r.FirstAuthor);
@@ -79,16 +83,15 @@ bool MASCitationChain::ExportRIS(const std::string& fileName, uint8_t refList) c
     AppendLine(out, "");
   }
   WriteFileReplacing(fileName, out);
-  return written;
+  return !members.empty();
 }
 
 bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) const {
   std::string out;
   AppendLine(out, "FN Thomson Reuters Web of Knowledge");
   AppendLine(out, "VR 1.0");
-  for (size_t i = 1; i < m_records.size(); ++i) {
-    const CCRecord& r = m_records[i];
-    if (!InList(r, refList)) continue;
+  for (int32_t i : ListMembers(refList)) {
+    const CCRecord& r = m_records[static_cast<size_t>(i)];
     AppendLine(out, "PT ", FirstCodePoints(r.PubType, 1));
     AppendLine(out, "AU ", r.FirstAuthor);
     AppendLine(out, "AF ", r.FirstAuthor);
@@ -118,7 +121,7 @@ bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) c
 }
 
 void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm) {
-  if (m_busyDepth == 0) m_interrupted = false;
+  BeginOperation();
   std::string bytes = ReadWholeFile(fileName);
   BusyScope busy(*this);
   // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
@@ -142,7 +145,8 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     // A record this program saved names its pearl by ID; only others are looked up by title and
     // first author, which may find another article or none.
     std::string id = AccessionPublicationID(reference.accession);
-    if (id.empty()) {
+    const bool saved = !id.empty();
+    if (!saved) {
       author = author.substr(0, author.find(','));
       id = FindPKFromRef(reference.title, author, true);
     }
@@ -154,12 +158,50 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     ++imported;
     callingForm.SetCaption("Import item #" + std::to_string(imported));
     int32_t indexNum = 0;
-    AddPearl(indexNum, id, "", maxCiting, callingForm);
+    if (AddPearl(indexNum, id, "", maxCiting, callingForm) ||
+        (m_lastRefusal != PearlRefusal::NoResponse && m_lastRefusal != PearlRefusal::NotFound)) {
+      continue;
+    }
+    // The pearl's record cannot be retrieved: a saved pearl stays as the file held it, any other
+    // reference is listed with those that failed.
+    if (saved) {
+      KeepUnresolved(id, reference);
+    } else {
+      failed += UpperCaseText(author) + ", " + reference.title + "; ";
+      ++failures;
+    }
   }
   if (failures > 0) {
     m_host.MessageBox("Import of the following " + std::to_string(failures) + " articles failed: " + failed,
                       "XCR Import", MessageIcon::Information, MessageButtons::Ok);
   }
+}
+
+void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference& reference) {
+  int32_t i = FindIndex(pk, "", "");
+  if (i != 0 && m_records[static_cast<size_t>(i)].IsPearl) return;  // unresolved already
+  if (i == 0) {
+    CCRecord added;
+    added.PK = pk;
+    i = AppendRecord(std::move(added));
+  }
+  // A record the chain knew only by its ID takes what the file held, so that saving the Pearl
+  // List again writes it back instead of a blank record.
+  if (m_records[static_cast<size_t>(i)].Title.empty()) {
+    CCRecord held = m_records[static_cast<size_t>(i)];
+    held.PubType = reference.type;
+    held.FirstAuthor = reference.firstAuthor;
+    held.Year = reference.year;
+    held.Title = reference.title;
+    held.Source = reference.source;
+    held.Abstract = reference.abstract;
+    held.DOI = reference.doi;
+    held.FullTextURL = reference.url;
+    ReplaceMetadata(i, held);
+  }
+  m_records[static_cast<size_t>(i)].IsPearl = true;
+  m_pearlOrder.push_back(i);
+  m_unresolved.insert(i);
 }
 
 }  // namespace wendrel

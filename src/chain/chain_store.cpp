@@ -2,8 +2,9 @@
 // and the small read operations the window uses.
 #include <charconv>
 
-#include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
+#include "chain/duplicate_rule.h"
+#include "platform/text_encoding.h"
 #include "search_client/result_set.h"
 
 namespace wendrel {
@@ -21,6 +22,8 @@ void MASCitationChain::Clear() {
   m_byTitle.Clear();
   m_byAK.Clear();
   m_eventHistory.clear();
+  m_pearlOrder.clear();
+  m_unresolved.clear();
 }
 
 CCRecord MASCitationChain::GetRecord(int32_t indexNum) const {
@@ -37,6 +40,21 @@ int32_t MASCitationChain::FindIndex(const std::string& pk, const std::string& ak
   }
   if (!ak.empty()) {
     if (int32_t found = m_byAK.First(ak)) return found;
+  }
+  return 0;
+}
+
+int32_t MASCitationChain::FindArticle(const CCRecord& article) const {
+  const bool hasID = IsUsableID(article.PK);
+  if (article.PK != "null" && !article.PK.empty()) {
+    if (int32_t found = m_byPK.First(article.PK)) return found;
+  }
+  if (article.Title.empty()) return 0;
+  const std::string id = LowerCaseText(article.PK);
+  for (int32_t candidate : m_byTitle.All(LowerCaseText(article.Title))) {
+    const CCRecord& stored = m_records[static_cast<size_t>(candidate)];
+    const bool anotherID = hasID && IsUsableID(stored.PK) && LowerCaseText(stored.PK) != id;
+    if (!anotherID || MayBeSameWork(article, stored)) return candidate;
   }
   return 0;
 }

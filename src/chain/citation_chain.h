@@ -5,7 +5,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "chain/chain_error.h"
@@ -15,6 +17,18 @@
 #include "search_client/cc_record.h"
 
 namespace wendrel {
+
+struct RisReference;
+
+// Why the last AddPearl refused its pearl.
+enum class PearlRefusal {
+  None,          // it was added
+  Unknown,       // no such record number
+  AlreadyPearl,  // the record is a pearl already (and not an unresolved one)
+  UnusableID,    // the ID is empty, "N/A" or "null"
+  NoResponse,    // the request for the pearl's record got no reply
+  NotFound,      // the service replied without a publication for the ID
+};
 
 // The two relations a page of articles can have to the pearl being added.
 enum class PearlRelation {
@@ -42,6 +56,8 @@ struct ChainEvents {
 // never filled, searched or exported. The Pearl, Cited and Citing Lists are the flags IsPearl,
 // IsCited and IsCiting of these records. Records are only ever appended; only Clear empties the
 // table. Look-ups go through hash indexes that answer what a scan from record 1 upward would.
+// The chain also remembers the order in which the pearls were added (the order of the saved
+// Pearl List) and which pearls came from a file without their record being retrieved.
 //
 // Pearl growing asks the academic search service through a fresh ResultSet per phase, on the
 // given HttpClient and base address; messages, questions, the busy pointer and event-loop turns
@@ -70,16 +86,37 @@ class MASCitationChain {
   // True when the last AddPearl or ImportRIS left pages or records out because StopRequested
   // said so.
   bool Interrupted() const { return m_interrupted; }
+  // Requests of the last AddPearl, ImportRIS or FindPKFromRef that got no usable reply, and why the
+  // latest of them failed ("Connection refused", "cancelled"); 0 and empty when all were answered.
+  int32_t FailedRequests() const { return m_failedRequests; }
+  const std::string& LastRequestError() const { return m_lastRequestError; }
+  // Why the last AddPearl returned false; None after one that added its pearl.
+  PearlRefusal LastRefusal() const { return m_lastRefusal; }
+  // The pearls' record numbers in the order they were added (a pearl removed and added again
+  // goes to the end): the order of the saved Pearl List.
+  const std::vector<int32_t>& PearlOrder() const { return m_pearlOrder; }
+  // True for a pearl loaded from a file whose record could not be retrieved: it holds what the
+  // file held and has no relations. It stays so when removed from the Pearl List; AddPearl
+  // retrieves it again.
+  bool Unresolved(int32_t indexNum) const { return m_unresolved.count(indexNum) != 0; }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
   void Clear();
   // A copy of the record; an all-empty record for 0, negative numbers and numbers above Count.
   CCRecord GetRecord(int32_t indexNum) const;
-  // The duplicate rule of the chain: the first record whose PK, lower-cased, equals `pk` as given;
-  // else the first whose Title equals `title` ignoring case; else the first whose AK equals `ak`.
-  // Empty keys are skipped; 0 when nothing matches.
+  // The first record whose PK, lower-cased, equals `pk` as given; else the first whose Title
+  // equals `title` ignoring case; else the first whose AK equals `ak`. Empty keys are skipped; 0
+  // when nothing matches. This is FindArticle for a caller that knows no year or author.
   int32_t FindIndex(const std::string& pk, const std::string& ak, const std::string& title) const;
+  // The duplicate rule of the chain, as page merges apply it: the record whose PK, lower-cased,
+  // equals the article's PK as given (a PK of "null" is none); else the first record with its Title
+  // ignoring case that may be the same work. Between two records that both carry a usable ID, and
+  // different ones, that takes the year (within one) and the first author's last name to agree as
+  // well (MayBeSameWork), so that namesakes ("Editorial", "Reply") stay apart while the same work
+  // listed under two IDs is stored once; a record without a usable ID is matched by title alone.
+  // 0 when nothing matches.
+  int32_t FindArticle(const CCRecord& article) const;
   // The first record whose Title equals `title` ignoring case; 0 when none.
   int32_t TitleIndex(const std::string& title) const;
   // The first record whose AK is the whole number `clusterId`; an AK that is not a whole number
@@ -101,8 +138,11 @@ class MASCitationChain {
   // its ID is known, then its references and its citing articles page by page, merging every page.
   // indexNum: the record's number, or 0 to find (or append) the record by `pk`; on success it holds
   // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. maxCiting is
-  // set to the number of citing articles requested. False, with nothing changed, when the record
-  // is already a pearl (a message says so when asked by number) or `pk` is no usable ID.
+  // set to the number of citing articles requested. False, with nothing changed (LastRefusal says
+  // why), when the record is already a pearl (a message says so when asked by number), `pk` is no
+  // usable ID, or the pearl's record is needed and cannot be retrieved: no reply (the message
+  // "Cannot retrieve document summary record: No response from server") or no publication for the
+  // ID. An unresolved pearl is retrieved and grown again.
   bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
@@ -122,14 +162,17 @@ class MASCitationChain {
   // --- Files ---
   // Makes every record of a RIS file a pearl: a record saved by ExportRIS by its ID, any other by
   // a search for its title and first author. Records that cannot be resolved are listed in one
-  // message at the end. Throws ChainError, with the chain unchanged, when the file cannot be read.
+  // message at the end. A saved record whose own record cannot be retrieved stays in the Pearl List
+  // as it was in the file, unresolved. Throws ChainError, with the chain unchanged, when the file
+  // cannot be read.
   void ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm);
-  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS in table order; true when at
-  // least one record was written. Throws ChainError, keeping any previous file, when the file
-  // cannot be written.
+  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS: the pearls in the order they
+  // were added, the others in table order and without suppressed articles, as the window lists
+  // them. True when at least one record was written. Throws ChainError, keeping any previous
+  // file, when the file cannot be written.
   bool ExportRIS(const std::string& fileName, uint8_t refList) const;
-  // Writes a list in the Web of Science tagged format; reports false in every case. Throws
-  // ChainError like ExportRIS.
+  // Writes a list in the Web of Science tagged format, with the records ExportRIS would write;
+  // reports false in every case. Throws ChainError like ExportRIS.
   bool ExportWOS(const std::string& fileName, uint8_t refList) const;
 
  private:
@@ -150,6 +193,15 @@ class MASCitationChain {
   };
 
   bool Holds(int32_t indexNum) const { return indexNum >= 1 && indexNum <= Count(); }
+  // The record numbers an export of a list writes, in the order it writes them.
+  std::vector<int32_t> ListMembers(uint8_t refList) const;
+  // Resets the interruption and the failed requests at the start of an outermost operation.
+  void BeginOperation();
+  void RequestFailed(const std::string& reason);
+  bool Refuse(PearlRefusal refusal) {
+    m_lastRefusal = refusal;
+    return false;
+  }
   int32_t AppendRecord(CCRecord record);
   // Takes the article's metadata from `fetched`; the record's list flags, counts, ages and
   // relation lists stay.
@@ -157,7 +209,10 @@ class MASCitationChain {
   void IndexRecord(int32_t indexNum);
   void UnindexRecord(int32_t indexNum);
   void AppendEvent(const char* type, const CCRecord& record);
-  void RetrievePearlRecord(int32_t indexNum, const std::string& pk, Caption& callingForm);
+  // The pearl's record from the service; none (LastRefusal set) when it cannot be retrieved.
+  std::optional<CCRecord> RetrievePearlRecord(const std::string& pk, Caption& callingForm);
+  // Keeps a saved pearl whose record cannot be retrieved as the file held it, unresolved.
+  void KeepUnresolved(const std::string& pk, const RisReference& reference);
   void GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm);
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
   static void Raise(const std::function<void()>& event) {
@@ -182,6 +237,11 @@ class MASCitationChain {
   bool m_interrupted = false;
   int32_t m_pagesDone = 0;  // pages of the growing pearl
   int32_t m_pagesNeeded = 0;
+  int32_t m_failedRequests = 0;
+  std::string m_lastRequestError;
+  PearlRefusal m_lastRefusal = PearlRefusal::None;
+  std::vector<int32_t> m_pearlOrder;
+  std::unordered_set<int32_t> m_unresolved;
   ChainEvents m_events;
 };
 

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
+#include "chain/duplicate_rule.h"
+#include "platform/text_encoding.h"
 #include "search_client/result_set.h"
 
 namespace wendrel {
@@ -46,8 +47,6 @@ bool RemoveToken(std::string& list, const std::string& token) {
 // record names no article and must not enter the chain.
 bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(); }
 
-bool IsUsableID(const std::string& pk) { return !pk.empty() && pk != "N/A" && pk != "null"; }
-
 int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
 
 // The "###" pattern: a whole number without leading zeros, nothing for less than one half.
@@ -57,6 +56,18 @@ std::string WholeSeconds(double seconds) {
 }
 
 }  // namespace
+
+void MASCitationChain::BeginOperation() {
+  if (m_busyDepth != 0) return;
+  m_interrupted = false;
+  m_failedRequests = 0;
+  m_lastRequestError.clear();
+}
+
+void MASCitationChain::RequestFailed(const std::string& reason) {
+  ++m_failedRequests;
+  m_lastRequestError = reason;
+}
 
 bool MASCitationChain::StopNow() {
   if (m_events.StopRequested && m_events.StopRequested()) m_interrupted = true;
@@ -81,8 +92,7 @@ void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pear
   for (size_t k = 1; k < page.size(); ++k) {
     const CCRecord& incoming = page[k];
     if (NamesNoArticle(incoming)) continue;
-    // "null" is no ID: two articles without one are the same only when their titles are.
-    int32_t i = FindIndex(incoming.PK == "null" ? std::string() : incoming.PK, "", incoming.Title);
+    int32_t i = FindArticle(incoming);
     if (i == 0) {
       CCRecord added = incoming;
       added.IsPearl = false;
@@ -115,29 +125,38 @@ void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pear
 
 bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
                                 Caption& callingForm) {
-  if (m_busyDepth == 0) m_interrupted = false;
+  BeginOperation();
+  m_lastRefusal = PearlRefusal::None;
   int32_t pearl = indexNum;
   if (pearl != 0) {
-    if (!Holds(pearl)) return false;
-    if (m_records[static_cast<size_t>(pearl)].IsPearl) {
+    if (!Holds(pearl)) return Refuse(PearlRefusal::Unknown);
+    if (m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl)) {
       m_host.MessageBox("Record already in Pearl list", kApplicationTitle, MessageIcon::Information,
                         MessageButtons::Ok);
-      return false;
+      return Refuse(PearlRefusal::AlreadyPearl);
     }
   } else {
-    if (!IsUsableID(pk)) return false;
+    if (!IsUsableID(pk)) return Refuse(PearlRefusal::UnusableID);
     pearl = FindIndex(pk, "", "");
     // Growing a pearl a second time would count each of its relations twice.
-    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl) return false;
+    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl))
+      return Refuse(PearlRefusal::AlreadyPearl);
+  }
+  BusyScope busy(*this);
+  // A pearl known only by its ID, or only by what a file held, needs its record first; without
+  // it the pearl would be saved blank or keep data the service may not confirm, so it is refused
+  // and the table stays as it was.
+  if (pearl == 0 || m_records[static_cast<size_t>(pearl)].Title.empty() || Unresolved(pearl)) {
+    std::optional<CCRecord> fetched = RetrievePearlRecord(pk, callingForm);
+    if (!fetched) return false;
     if (pearl == 0) {
-      CCRecord added;
-      added.PK = pk;
-      added.IsPearl = true;
-      pearl = AppendRecord(std::move(added));
+      pearl = AppendRecord(std::move(*fetched));
+    } else {
+      ReplaceMetadata(pearl, *fetched);
     }
   }
   indexNum = pearl;
-  BusyScope busy(*this);
+  m_unresolved.erase(pearl);
   m_growingIndex = pearl;
   struct GrowingReset {
     int32_t& index;
@@ -145,8 +164,8 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   } growingReset{m_growingIndex};
 
   AgeRelations();
-  if (m_records[static_cast<size_t>(pearl)].Title.empty()) RetrievePearlRecord(pearl, pk, callingForm);
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
+  if (std::find(m_pearlOrder.begin(), m_pearlOrder.end(), pearl) == m_pearlOrder.end()) m_pearlOrder.push_back(pearl);
   m_pagesDone = 0;
   m_pagesNeeded = Pages(m_records[static_cast<size_t>(pearl)].ReferenceCount) +
                   Pages(m_records[static_cast<size_t>(pearl)].CitationCount);
@@ -162,17 +181,25 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   return true;
 }
 
-void MASCitationChain::RetrievePearlRecord(int32_t indexNum, const std::string& pk, Caption& callingForm) {
+std::optional<CCRecord> MASCitationChain::RetrievePearlRecord(const std::string& pk, Caption& callingForm) {
   callingForm.SetCaption("Retrieving Pearl meta-data");
   m_host.DoEvents();
   ResultSet results(m_host, m_http, m_baseAddress);
   if (!results.RequestMASRetrieve(m_applicationId, pk)) {
+    RequestFailed(results.LastError());
+    m_lastRefusal = PearlRefusal::NoResponse;
     m_host.MessageBox(kNoResponse, "Retrieving target document data", MessageIcon::Critical, MessageButtons::Ok);
-    return;
+    return std::nullopt;
   }
   std::vector<CCRecord> fetched = results.ResultRecords();
-  // An ID the service does not know leaves the pearl as it was rather than emptying it.
-  if (fetched.size() > 1 && !NamesNoArticle(fetched[1])) ReplaceMetadata(indexNum, fetched[1]);
+  if (fetched.size() < 2 || NamesNoArticle(fetched[1])) {
+    m_lastRefusal = PearlRefusal::NotFound;
+    return std::nullopt;
+  }
+  CCRecord pearl = std::move(fetched[1]);
+  pearl.IsPearl = pearl.IsCited = pearl.IsCiting = false;
+  pearl.CitedAge = pearl.CitingAge = 0;
+  return pearl;
 }
 
 void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm) {
@@ -183,6 +210,7 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   for (int32_t start = 1; start <= references; start += kPageSize) {
     if (StopNow()) return;
     if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
+      RequestFailed(results.LastError());
       m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
       continue;
     }
@@ -218,7 +246,10 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
     // With a limit the last page stops at it; without one every page asks for a full hundred.
     const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
     const auto began = std::chrono::steady_clock::now();
-    if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) continue;
+    if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) {
+      RequestFailed(results.LastError());
+      continue;
+    }
     m_host.DoEvents();
     MergePage(results.ResultRecords(), indexNum, PearlRelation::Citing);
     PageFetched();
@@ -233,6 +264,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
 bool MASCitationChain::RemovePearl(int32_t indexNum) {
   if (!Holds(indexNum)) return false;
   m_records[static_cast<size_t>(indexNum)].IsPearl = false;
+  std::erase(m_pearlOrder, indexNum);
   const std::string token = PearlToken(indexNum);
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
@@ -264,9 +296,12 @@ bool MASCitationChain::SuppressDoc(int32_t indexNum) {
 
 std::string MASCitationChain::FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet) {
   std::erase(firstAuthor, '.');
+  BeginOperation();
   std::string found;
   ResultSet results(m_host, m_http, m_baseAddress);
-  if (results.RequestMASSearch(m_applicationId, 1, 10, "", title, firstAuthor, "", "", 0, 0)) {
+  if (!results.RequestMASSearch(m_applicationId, 1, 10, "", title, firstAuthor, "", "", 0, 0)) {
+    RequestFailed(results.LastError());
+  } else {
     const std::string wanted = LowerCaseText(title);
     const std::vector<CCRecord> hits = results.ResultRecords();
     for (size_t i = 1; i < hits.size(); ++i) {

@@ -30,4 +30,10 @@ int32_t RecordIndex::First(const std::string& key) const {
   return entry == m_entries.end() ? 0 : entry->second.front();
 }
 
+std::span<const int32_t> RecordIndex::All(const std::string& key) const {
+  auto entry = m_entries.find(key);
+  if (entry == m_entries.end()) return {};
+  return entry->second;
+}
+
 }  // namespace wendrel

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,6 +17,8 @@ class RecordIndex {
   void Remove(const std::string& key, int32_t index);
   // The smallest record number under the key; 0 when there is none.
   int32_t First(const std::string& key) const;
+  // Every record number under the key, smallest first; empty when there is none.
+  std::span<const int32_t> All(const std::string& key) const;
   void Clear() { m_entries.clear(); }
 
  private:

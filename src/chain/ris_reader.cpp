@@ -48,7 +48,7 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
     const std::string line = DecodeLegacyText(raw);
     std::optional<TaggedLine> tagged = ReadTaggedLine(line);
     if (!current) {
-      if (tagged && tagged->tag == "TY") current.emplace();
+      if (tagged && tagged->tag == "TY") current.emplace().type = std::move(tagged->value);
       continue;
     }
     if (onRecordLine) onRecordLine();
@@ -68,6 +68,14 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
       if (r.title.empty()) r.title = std::move(tagged->value);
     } else if (tag == "PY") {
       r.year = std::move(tagged->value);
+    } else if (tag == "T2") {
+      r.source = std::move(tagged->value);
+    } else if (tag == "AB") {
+      r.abstract = std::move(tagged->value);
+    } else if (tag == "DO") {
+      r.doi = std::move(tagged->value);
+    } else if (tag == "UR") {
+      r.url = std::move(tagged->value);
     }
   }
   if (current) references.push_back(std::move(*current));

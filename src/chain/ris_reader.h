@@ -15,6 +15,13 @@ struct RisReference {
   std::string firstAuthor;  // the first AU or A1 value
   std::string title;        // the last TI, T1 or CT value, else the first BT value
   std::string year;         // the last PY value
+  // The further fields this program writes, kept for a pearl the service cannot give back: the
+  // last TY, T2, AB, DO and UR values.
+  std::string type;
+  std::string source;
+  std::string abstract;
+  std::string doi;
+  std::string url;
 };
 
 // Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an

@@ -33,8 +33,10 @@ constexpr const char* kUsage =
     "Prints the candidates for the next pearl as a tab-separated table, those related to the most\n"
     "pearls first: Index, PK, CitedByPearls, CitesPearls, CitationCount, Year, FirstAuthor, Title.\n"
     "Progress and messages go to standard error (references of a RIS file that cannot be resolved\n"
-    "are listed there). Exit status 1 when a pearl ID is unusable or unknown to the service or a\n"
-    "file cannot be read or written, 2 on a usage error.\n";
+    "are listed there). The files are written only when every request to the service was answered;\n"
+    "otherwise the run stops, writes nothing and leaves DIR as it was. Exit status 1 when a pearl ID\n"
+    "is unusable or unknown to the service, a request failed or a file cannot be read or written,\n"
+    "2 on a usage error.\n";
 
 constexpr const char* kCaptionCited = "Retrieving articles CITED BY ";
 constexpr const char* kCaptionCiting = "Retrieving articles CITING ";
@@ -285,12 +287,14 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     CurlHttpClient http;
     MASCitationChain chain(host, http, service);
     chain.SetLargeCitationLimit(limit);
-    chain.SetEvents({[&] {
-                       const CCRecord pearl = chain.GetRecord(chain.GrowingIndex());
-                       progress.SetPearlTotals(pearl.ReferenceCount, pearl.CitationCount);
-                     },
-                     {},
-                     {}});
+    // A growth stops at the first request that fails: its lists would lack what the service did
+    // not send, and writing them would put less over an earlier run's files than they held.
+    chain.SetEvents({.PearlAdded =
+                         [&] {
+                           const CCRecord pearl = chain.GetRecord(chain.GrowingIndex());
+                           progress.SetPearlTotals(pearl.ReferenceCount, pearl.CitationCount);
+                         },
+                     .StopRequested = [&] { return chain.FailedRequests() > 0; }});
     int problems = 0;
     int32_t maxCiting = 0;
     if (ris) {
@@ -307,11 +311,13 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
           continue;
         }
         int32_t index = 0;
-        if (!chain.AddPearl(index, pk, "", maxCiting, progress)) {
+        chain.AddPearl(index, pk, "", maxCiting, progress);
+        if (chain.FailedRequests() > 0) break;
+        if (chain.LastRefusal() == PearlRefusal::UnusableID) {
           progress.BreakLine();
           err << "wendrel grow: '" << pk << "' is not a publication ID\n";
           ++problems;
-        } else if (chain.GetRecord(index).Title.empty()) {
+        } else if (chain.LastRefusal() == PearlRefusal::NotFound) {
           progress.BreakLine();
           err << "wendrel grow: the service gave no publication for pearl " << pk << "\n";
           ++problems;
@@ -319,6 +325,11 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
       }
     }
     progress.Finish();
+    if (chain.FailedRequests() > 0) {
+      err << "wendrel grow: a request to the service at " << service << " failed ("
+          << chain.LastRequestError() << "); nothing was written\n";
+      return 1;
+    }
     WriteLists(chain, folder);
     PrintCandidates(chain, out);
     return problems ? 1 : 0;

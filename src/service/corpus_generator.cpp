@@ -1,6 +1,9 @@
 #include "service/corpus_generator.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,6 +23,16 @@ constexpr uint64_t kClassicChance = 45;
 constexpr uint64_t kClassicWeights[kClassics] = {50, 20, 15, 10, 5};
 
 constexpr uint64_t kSentenceForms = 10;
+
+// Real literature has a few titles that many unrelated items share (front matter, letters,
+// reviews) and lists some works twice (a preprint and its journal version, a record imported
+// twice): chances in 1000 of each, and how far back the second listing of a work may look.
+constexpr uint64_t kGenericPerMille = 20;
+constexpr uint64_t kListedTwicePerMille = 15;
+constexpr size_t kRecentRows = 40;
+constexpr const char* kGenericTitles[] = {"Introduction",    "Editorial",   "Reply",      "Book review",
+                                          "Preface",         "Erratum",     "Commentary", "Letter to the editor",
+                                          "Guest editorial", "Corrigendum", "Foreword",   "Response to the commentary"};
 
 constexpr const char* kPublishers[] = {"scipress", "northfield", "meridian-science", "academia-press"};
 constexpr const char* kUniversities[] = {"lakeside", "hollins", "brightwater", "kestrel", "ashgrove"};
@@ -81,6 +94,16 @@ struct Author {
   std::string last;
 };
 
+// What a second listing of a publication repeats.
+struct Listing {
+  int year = 0;
+  size_t topic = 0;
+  std::string title;
+  std::vector<Author> authors;
+  std::vector<uint64_t> cited;  // row numbers
+  bool twice = false;           // listed twice already: no work is listed a third time
+};
+
 void AppendJsonList(std::string& out, const std::vector<std::string>& items) {
   out += '[';
   for (size_t i = 0; i < items.size(); ++i) {
@@ -137,26 +160,27 @@ class Generator {
     return w;
   }
 
-  // Sentence-case titles; `survey` tells whether the title announces a survey.
+  // Sentence-case titles of three varying parts or more, so that few titles repeat; `survey` tells
+  // whether the title announces a survey.
   std::string Title(const TopicVocabulary& t, bool& survey) {
     const uint64_t form = m_random.Below(14);
     const Words w = Draw(t);
     survey = form == 3 || form == 8;
     switch (form) {
       case 0: return Capitalised(w.q + " " + w.s1 + " with " + w.m1);
-      case 1: return Capitalised(w.m1 + " for " + w.s1);
-      case 2: return "On " + w.s1 + " and " + w.s2;
-      case 3: return Capitalised(w.s1) + ": a survey";
-      case 4: return Capitalised(w.q + " approaches to " + w.s1);
-      case 5: return "Towards " + w.q + " " + w.s1;
-      case 6: return Capitalised(w.s1) + " in " + w.s2 + ": an empirical study";
-      case 7: return "Improving " + w.s1 + " using " + w.m1;
-      case 8: return "A review of " + w.m1 + " for " + w.s1;
+      case 1: return Capitalised(w.m1 + " for " + w.s1 + " in " + w.s2);
+      case 2: return "On " + w.q + " " + w.s1 + " and " + w.s2;
+      case 3: return Capitalised(w.s1) + " and " + w.s2 + ": a survey";
+      case 4: return Capitalised(w.q + " approaches to " + w.s1 + " with " + w.m1);
+      case 5: return "Towards " + w.q + " " + w.s1 + " via " + w.m1;
+      case 6: return Capitalised(w.q + " " + w.s1) + " in " + w.s2 + ": an empirical study";
+      case 7: return "Improving " + w.s1 + " using " + w.q + " " + w.m1;
+      case 8: return "A review of " + w.m1 + " for " + w.s1 + " and " + w.s2;
       case 9: return Capitalised(w.q + " " + w.m1 + " and their application to " + w.s1);
-      case 10: return "Revisiting " + w.s1;
+      case 10: return "Revisiting " + w.q + " " + w.s1 + " with " + w.m1;
       case 11: return "Modelling " + w.s1 + " with " + w.q + " " + w.m1;
-      case 12: return "What drives " + w.s1 + "? Evidence from " + w.s2;
-      default: return "Estimating " + w.s1 + " from " + w.s2;
+      case 12: return "What drives " + w.s1 + "? Evidence from " + std::to_string(w.n) + " cases of " + w.s2;
+      default: return "Estimating " + w.s1 + " from " + w.s2 + " with " + w.m1;
     }
   }
 
@@ -267,14 +291,19 @@ class Generator {
     return urls;
   }
 
-  // Row numbers of the older publications this one cites.
-  std::vector<uint64_t> References(uint64_t row, size_t topic, bool survey) {
+  // Row numbers of the older publications this one cites; a generic item cites a few at most.
+  std::vector<uint64_t> References(uint64_t row, size_t topic, bool survey, bool generic) {
     std::vector<uint64_t> cited;
     if (row == 0) return cited;
-    uint64_t wanted = 2 + m_random.Below(8);
-    wanted += m_random.Below(8);
-    if (m_random.Chance(25)) wanted += m_random.Below(16);
-    if (survey) wanted += 25 + m_random.Below(40);
+    uint64_t wanted = 0;
+    if (generic) {
+      wanted = m_random.Below(4);
+    } else {
+      wanted = 2 + m_random.Below(8);
+      wanted += m_random.Below(8);
+      if (m_random.Chance(25)) wanted += m_random.Below(16);
+      if (survey) wanted += 25 + m_random.Below(40);
+    }
     wanted = std::min(wanted, row);
     auto add = [&](uint64_t r) {
       if (std::find(cited.begin(), cited.end(), r) == cited.end()) cited.push_back(r);
@@ -304,20 +333,42 @@ class Generator {
     return cited;
   }
 
+  // A recent publication of this year or the one next to it, to be listed again; none when the
+  // one drawn is further apart, either year is unknown or it is listed twice already.
+  std::optional<Listing> ListedBefore(int year) {
+    if (m_recent.empty()) return std::nullopt;
+    Listing& earlier = m_recent[m_recent.size() - 1 - m_random.Below(m_recent.size())];
+    if (year == 0 || earlier.year == 0 || std::abs(earlier.year - year) > 1 || earlier.twice) return std::nullopt;
+    earlier.twice = true;
+    return earlier;
+  }
+
   std::string Publication(uint64_t row) {
-    const size_t topic = m_random.Below(m_topics.size());
-    const TopicVocabulary& t = m_topics[topic];
-    m_topicOf.push_back(static_cast<uint8_t>(topic));
     const int64_t id = m_ids[row];
     // Years grow with the row, denser toward the present as publishing grows.
     uint64_t fraction = (row << 32) / std::max<uint64_t>(m_count, 1);
     int year = kFirstYear + static_cast<int>((kYearSpan * SquareRoot(fraction)) >> 16);
     if (row >= kClassics && m_random.Below(100) == 0) year = 0;
+    // A work listed a second time keeps its topic, title (at times in title case), authors and
+    // references; it gets an ID, venue and citations of its own.
+    std::optional<Listing> twice;
+    if (row > kClassics && m_random.Below(1000) < kListedTwicePerMille) twice = ListedBefore(year);
+    const bool generic = !twice && m_random.Below(1000) < kGenericPerMille;
+    const size_t topic = twice ? twice->topic : m_random.Below(m_topics.size());
+    const TopicVocabulary& t = m_topics[topic];
+    m_topicOf.push_back(static_cast<uint8_t>(topic));
 
     bool survey = false;
-    const std::string title = Title(t, survey);
-    const std::string abstract = Abstract(t, year);
-    const std::vector<Author> authors = Authors(topic);
+    std::string title;
+    if (twice) {
+      title = m_random.Chance(30) ? TitleCase(twice->title) : twice->title;
+    } else if (generic) {
+      title = kGenericTitles[m_random.Below(std::size(kGenericTitles))];
+    } else {
+      title = Title(t, survey);
+    }
+    const std::string abstract = generic ? std::string() : Abstract(t, year);
+    const std::vector<Author> authors = twice ? twice->authors : Authors(topic);
 
     std::string venueKind;
     std::string_view venueName;
@@ -336,10 +387,18 @@ class Generator {
     }
     const std::vector<std::string> urls = Urls(id, year, doi, authors.empty() ? Author{"", "x"} : authors[0]);
     const std::vector<std::string> keywords = Keywords(t);
-    std::vector<uint64_t> cited = References(row, topic, survey);
-    std::sort(cited.begin(), cited.end());
+    std::vector<uint64_t> cited;
+    if (twice) {
+      cited = twice->cited;
+      for (uint64_t r : cited) m_attachment[m_topicOf[r]].push_back(static_cast<uint32_t>(r));
+    } else {
+      cited = References(row, topic, survey, generic);
+      std::sort(cited.begin(), cited.end());
+    }
     m_topicMembers[topic].push_back(static_cast<uint32_t>(row));
     m_attachment[topic].push_back(static_cast<uint32_t>(row));
+    m_recent.push_back({year, topic, title, authors, cited, twice.has_value()});
+    if (m_recent.size() > kRecentRows) m_recent.pop_front();
 
     std::string line = "{\"id\":" + std::to_string(id) + ",\"title\":";
     AppendJsonString(line, title);
@@ -384,6 +443,7 @@ class Generator {
   std::vector<std::vector<uint32_t>> m_attachment;    // per topic, see References
   std::vector<uint8_t> m_topicOf;                     // by row
   std::vector<int64_t> m_ids;                         // by row
+  std::deque<Listing> m_recent;                       // the latest kRecentRows publications
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
-// RIS and WoS files of the chain: the exact bytes written, saves that fail, loading a saved Pearl
-// List back, and RIS files as other reference tools write them.
+// RIS and WoS files of the chain: the exact bytes written, suppressed articles left out, saves that
+// fail, loading a saved Pearl List back (also without the service, and byte for byte in the order
+// the pearls were added), and RIS files as other reference tools write them.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "chain/chain_file_io.h"
 #include "chain/ris_reader.h"
 #include "chain_fixture.h"
 #include "fake_http_client.h"
@@ -81,6 +83,19 @@ TEST_F(ExportedChain, FilesAreWrittenAsTabulated) {
   MASCitationChain empty(host, http, "http://127.0.0.1:1");
   EXPECT_FALSE(empty.ExportRIS(path, 0));
   EXPECT_EQ(ReadFile(path), "");
+}
+
+TEST_F(ExportedChain, DeletedArticlesAreLeftOutAsTheWindowDoes) {
+  ASSERT_TRUE(chain.SuppressDoc(2));  // c1, cited
+  ASSERT_TRUE(chain.SuppressDoc(3));  // c2, cited and citing
+  const std::string path = folder.Path("list.ris");
+  EXPECT_FALSE(chain.ExportRIS(path, 1));
+  EXPECT_EQ(ReadFile(path), "");
+  EXPECT_FALSE(chain.ExportRIS(path, 2));
+  EXPECT_EQ(ReadFile(path), "");
+  chain.ExportWOS(path, 2);
+  EXPECT_EQ(ReadFile(path), "FN Thomson Reuters Web of Knowledge\r\nVR 1.0\r\nEF\r\n");
+  EXPECT_TRUE(chain.ExportRIS(path, 0)) << "the pearl stays";
 }
 
 TEST_F(ExportedChain, FailedSaveKeepsThePreviousFile) {
@@ -177,6 +192,60 @@ TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
   EXPECT_TRUE(stopped.Interrupted());
 }
 
+// A saved Pearl List whose pearls cannot be retrieved: 40 is known, 999999 is not, and a chain
+// without a reachable service retrieves neither.
+const char* const kSavedPearls =
+    "TY - Journal\r\nAN - MAS:40\r\nAU - Shannon, Claude\r\nPY - 1948\r\nTI - A Mathematical Theory of "
+    "Communication\r\nT2 - Bell System Technical Journal\r\nAB - Entropy.\r\nDO - 10.1/b\r\nUR - n/a\r\n"
+    "ER - \r\n\r\n"
+    "TY - Conference\r\nAN - MAS:999999\r\nAU - Gone, Ida\r\nPY - 1999\r\nTI - Withdrawn work\r\nT2 - "
+    "Lost Proceedings\r\nAB - \r\nDO - \r\nUR - http://x.org/w.pdf\r\nER - \r\n\r\n";
+
+TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
+  const std::string saved = work.Path("saved.ris");
+  WriteFileReplacing(saved, kSavedPearls);
+  chain.ImportRIS(saved, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"40", "999999"}));
+  const int32_t gone = chain.FindIndex("999999", "", "");
+  EXPECT_TRUE(chain.Unresolved(gone));
+  EXPECT_FALSE(chain.Unresolved(chain.FindIndex("40", "", "")));
+  EXPECT_EQ(chain.GetRecord(gone).Source, "Lost Proceedings");
+  EXPECT_TRUE(host.Messages().empty());
+  chain.ExportRIS(work.Path("again.ris"), 0);
+  const std::string again = ReadFile(work.Path("again.ris"));
+  const std::string held = kSavedPearls;
+  EXPECT_EQ(again.substr(again.find("TY - Conference")), held.substr(held.find("TY - Conference")));
+
+  // Without the service nothing is retrieved and nothing is lost: saving writes the file back.
+  ScriptedHost offlineHost;
+  test::FakeHttpClient offline;
+  MASCitationChain kept(offlineHost, offline, "http://127.0.0.1:1");
+  kept.ImportRIS(saved, maxCiting, caption);
+  EXPECT_EQ(PearlIds(kept), (std::vector<std::string>{"40", "999999"}));
+  EXPECT_TRUE(kept.Unresolved(1) && kept.Unresolved(2));
+  EXPECT_EQ(kept.Count(), 2);
+  EXPECT_EQ(offlineHost.Messages().size(), 2u) << "one for each pearl not retrieved";
+  kept.ExportRIS(work.Path("kept.ris"), 0);
+  EXPECT_EQ(ReadFile(work.Path("kept.ris")), kSavedPearls);
+  kept.ImportRIS(saved, maxCiting, caption);
+  EXPECT_EQ(kept.Count(), 2) << "loading it again adds nothing";
+
+  // Once the service answers, the unresolved pearl is retrieved and grown.
+  offline.QueueBody(R"({"d":{"Result":[{"ID":40,"Title":"A Mathematical Theory of Communication",)"
+                    R"("CitationCount":0,"ReferenceCount":0}]}})");
+  int32_t index = 1;
+  ASSERT_TRUE(kept.AddPearl(index, "40", "", maxCiting, caption));
+  EXPECT_FALSE(kept.Unresolved(1));
+  EXPECT_EQ(kept.GetRecord(1).Source, "") << "the service's record replaces the file's";
+  EXPECT_EQ(kept.PearlOrder(), (std::vector<int32_t>{1, 2})) << "it keeps its place";
+
+  // Removed and added again, an unresolved pearl is retrieved, not grown from the file's data.
+  ASSERT_TRUE(kept.RemovePearl(2));
+  index = 2;
+  EXPECT_FALSE(kept.AddPearl(index, "999999", "", maxCiting, caption));
+  EXPECT_EQ(kept.LastRefusal(), PearlRefusal::NoResponse);
+}
+
 TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
   bool sawCopy = false;
   host.OnDoEvents([&] { sawCopy = sawCopy || CopyLeft(); });
@@ -217,6 +286,54 @@ TEST_F(RisImport, FailuresLeaveNoCopyAndMissingFilesChangeNothing) {
   EXPECT_THROW(chain.ImportRIS(test::DataPath("chain_other_tools.ris"), maxCiting, caption), std::runtime_error);
   EXPECT_FALSE(CopyLeft());
   EXPECT_FALSE(host.Busy());
+}
+
+// Five pearls that cite one another, added in an order unlike that of the table, among namesakes
+// ("Editorial" by other authors in other years) and one work listed under two IDs (33 and 34).
+TEST(PearlListRoundTrip, SaveLoadSaveGivesTheSameFiles) {
+  using test::Publication;
+  test::ServedCorpus served({Publication(10, "Shared method", {}, "Ames", "Al", 1990),
+                             Publication(11, "Old data", {}, "Bose", "Bo", 1991),
+                             Publication(12, "Newer data", {}, "Cruz", "Cy", 1999),
+                             Publication(30, "Editorial", {}, "Lee", "Li", 1994),
+                             Publication(31, "Editorial", {10}, "Kim", "Ki", 1997),
+                             Publication(32, "Editorial", {}, "Lee", "Li", 2000),
+                             Publication(33, "Graph growth", {10}, "Berg", "Ole", 2003),
+                             Publication(34, "Graph Growth", {10}, "Berg", "Ole", 2004),
+                             Publication(101, "First pearl", {10, 11, 30}, "Dahl", "Di", 1995),
+                             Publication(102, "Second pearl", {101, 10, 31}, "Eck", "Ed", 1998),
+                             Publication(103, "Third pearl", {101, 102, 12, 32}, "Fox", "Fe", 2001),
+                             Publication(104, "Fourth pearl", {102, 103, 33}, "Gill", "Gus", 2004),
+                             Publication(105, "Fifth pearl", {101, 103, 104, 34}, "Hale", "Hu", 2007),
+                             Publication(40, "Reply", {101, 105}, "Ng", "Nia", 2008),
+                             Publication(41, "Reply", {102}, "Roy", "Ray", 2009)});
+  test::TempDir work;
+  ScriptedHost host;
+  CurlHttpClient http;
+  ScriptedCaption caption;
+  int32_t maxCiting = 0;
+  auto save = [&](const MASCitationChain& c, const std::string& stem) {
+    std::string files;
+    for (uint8_t list : {0, 1, 2}) {
+      const std::string path = work.Path(stem + std::to_string(list) + ".ris");
+      c.ExportRIS(path, list);
+      files += ReadFile(path) + "|";
+    }
+    return files;
+  };
+
+  MASCitationChain session(host, http, served.BaseAddress());
+  for (const char* pk : {"105", "102", "104", "101", "103"}) ASSERT_NE(test::AddPearl(session, pk), 0) << pk;
+  EXPECT_EQ(session.Count(), 14) << "the two listings of Graph growth are one record; the namesakes are five";
+  const std::string first = save(session, "first");
+
+  MASCitationChain loaded(host, http, served.BaseAddress());
+  loaded.ImportRIS(work.Path("first0.ris"), maxCiting, caption);
+  EXPECT_EQ(save(loaded, "second"), first);
+  std::vector<std::string> order;
+  for (int32_t i : loaded.PearlOrder()) order.push_back(loaded.GetRecord(i).PK);
+  EXPECT_EQ(order, (std::vector<std::string>{"105", "102", "104", "101", "103"}));
+  EXPECT_TRUE(host.Messages().empty());
 }
 
 TEST(RisReader, FilesFromOtherReferenceTools) {

@@ -73,10 +73,11 @@ class ServedCorpus {
 };
 
 inline nlohmann::json Publication(int64_t id, const std::string& title, std::vector<int64_t> references = {},
-                                  const std::string& lastName = "Author", const std::string& firstName = "Ann") {
+                                  const std::string& lastName = "Author", const std::string& firstName = "Ann",
+                                  int year = 2000) {
   return {{"id", id},
           {"title", title},
-          {"year", 2000},
+          {"year", year},
           {"authors", {{{"last", lastName}, {"first", firstName}}}},
           {"venue", {{"kind", "journal"}, {"name", "Journal of Tests"}}},
           {"references", references}};
@@ -88,10 +89,13 @@ inline std::vector<CCRecord> Page(std::vector<CCRecord> articles) {
   return articles;
 }
 
-inline CCRecord Article(const std::string& pk, const std::string& title) {
+inline CCRecord Article(const std::string& pk, const std::string& title, const std::string& year = "",
+                        const std::string& firstAuthor = "") {
   CCRecord r;
   r.PK = pk;
   r.Title = title;
+  r.Year = year;
+  r.FirstAuthor = firstAuthor;
   return r;
 }
 

@@ -73,11 +73,46 @@ TEST_F(PearlGrowing, CitedPagesFollowTheReferenceCountAndEmptyRepliesAddNothing)
   // The third page holds no publication (the rest lie outside the corpus) and adds nothing.
   EXPECT_EQ(chain.Count(), 1 + 120);
   EXPECT_EQ(chain.FindIndex("null", "", ""), 0);
-  // A pearl the service does not know keeps its record.
-  ASSERT_EQ(AddPearl(chain, "999999"), 122);
-  EXPECT_EQ(chain.Count(), 122);
-  EXPECT_EQ(chain.GetRecord(122).PK, "999999");
-  EXPECT_TRUE(chain.GetRecord(122).IsPearl);
+  // A pearl the service does not know is refused: a blank pearl would be saved as a blank record.
+  EXPECT_EQ(AddPearl(chain, "999999"), 0);
+  EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NotFound);
+  EXPECT_EQ(chain.Count(), 121);
+  EXPECT_EQ(chain.PearlOrder(), std::vector<int32_t>{1});
+  EXPECT_EQ(chain.FailedRequests(), 0) << "the service answered";
+}
+
+TEST(UnansweredPearl, IsRefusedAndChangesNothing) {
+  ScriptedHost host;
+  test::FakeHttpClient http;  // no scripted reply: every request fails
+  MASCitationChain chain(host, http, "http://127.0.0.1:1");
+  chain.MergePage(test::Page({test::Article("5", "")}), 1, PearlRelation::Cited);
+  const CCRecord before = chain.GetRecord(1);
+
+  EXPECT_EQ(AddPearl(chain, "77"), 0);
+  EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NoResponse);
+  EXPECT_EQ(chain.FailedRequests(), 1);
+  EXPECT_EQ(chain.LastRequestError(), "no scripted reply");
+  int32_t index = 1, maxCiting = 0;
+  ScriptedCaption caption;
+  EXPECT_FALSE(chain.AddPearl(index, "5", "", maxCiting, caption)) << "a record known only by its ID";
+  EXPECT_EQ(chain.GetRecord(1), before);
+  EXPECT_EQ(chain.Count(), 1);
+  EXPECT_TRUE(chain.PearlOrder().empty());
+  EXPECT_TRUE(chain.EventHistory().empty());
+  ASSERT_EQ(host.Messages().size(), 2u);
+  EXPECT_EQ(host.Messages()[1].text, "Cannot retrieve document summary record: No response from server");
+  EXPECT_EQ(host.Messages()[1].title, "Retrieving target document data");
+  EXPECT_FALSE(host.Busy());
+
+  // Pages that fail are counted; a stop asked for at the first failure ends the growth there.
+  CCRecord known = test::Article("6", "Known");
+  known.ReferenceCount = known.CitationCount = 300;
+  chain.MergePage(test::Page({known}), 1, PearlRelation::Cited);
+  chain.SetEvents({.StopRequested = [&] { return chain.FailedRequests() > 0; }});
+  EXPECT_EQ(AddPearl(chain, "6"), 2);
+  EXPECT_EQ(chain.FailedRequests(), 1);
+  EXPECT_TRUE(chain.Interrupted());
+  EXPECT_EQ(http.Addresses().size(), 3u) << "two failed retrievals and one failed page";
 }
 
 TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {

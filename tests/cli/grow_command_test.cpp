@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -45,7 +46,10 @@ class GrowCommand : public ::testing::Test {
   int Grow(std::vector<std::string> args) {
     SearchService service(s_dir->Path("corpus.sqlite"));
     service.Start();
-    args.insert(args.begin(), {"--service", service.BaseAddress()});
+    return GrowFrom(service.BaseAddress(), std::move(args));
+  }
+  int GrowFrom(const std::string& address, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--service", address});
     std::istringstream in;
     out.str("");
     err.str("");
@@ -112,6 +116,38 @@ TEST_F(GrowCommand, ExitCodes) {
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
   }
   EXPECT_TRUE(std::filesystem::exists(Path("unknown/pearls.ris"))) << "the pearls found are still written";
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    files[entry.path().filename().string()] = test::ReadFile(entry.path().string());
+  return files;
+}
+
+TEST_F(GrowCommand, AStoppedServiceWritesNothingAndLeavesTheFolderAsItWas) {
+  ASSERT_EQ(Grow({"--pearl", "20", "21", "--out", Path("kept")}), 0) << err.str();
+  const auto before = Snapshot(Path("kept"));
+  ASSERT_EQ(before.size(), 5u);
+  std::string stopped;
+  {
+    SearchService service(Path("corpus.sqlite"));
+    service.Start();
+    stopped = service.BaseAddress();
+  }
+  const std::vector<std::string> runs[] = {{"--ris", Path("kept/pearls.ris")}, {"--pearl", "20", "21"}};
+  for (std::vector<std::string> args : runs) {
+    args.insert(args.end(), {"--out", Path("kept")});
+    EXPECT_EQ(GrowFrom(stopped, args), 1) << args[0];
+    EXPECT_EQ(out.str(), "") << "no table of a growth that did not happen";
+    const std::string text = err.str();
+    const std::string line = text.substr(text.rfind("wendrel grow: "));
+    EXPECT_EQ(line.rfind("wendrel grow: a request to the service at " + stopped + " failed (", 0), 0u) << text;
+    EXPECT_EQ(line.substr(line.size() - 23), "); nothing was written\n") << text;
+    EXPECT_EQ(text.find("wendrel grow: "), text.rfind("wendrel grow: ")) << "one line says why: " << text;
+    EXPECT_EQ(Snapshot(Path("kept")), before) << args[0];
+  }
 }
 
 TEST(GrowHostAnswers, LargeCitationsAndRetries) {

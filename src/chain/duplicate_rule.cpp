@@ -1,0 +1,70 @@
+// Last names folded for comparison, years read as numbers, and the agreement of two namesakes.
+#include "chain/duplicate_rule.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "platform/text_encoding.h"
+
+namespace wendrel {
+
+namespace {
+
+// Base letters of the lower-case letters U+00DF to U+00FF; '*' keeps the character (the division
+// sign), and the letters that stand for two are handled before the table.
+constexpr std::string_view kLatin1Base = "saaaaaaaceeeeiiiidnooooo*ouuuuyty";
+// Base letters of U+0100 to U+017F (Latin Extended-A, upper and lower case alike).
+constexpr std::string_view kLatinExtendedABase =
+    "aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiiiiijjkkklllllll"
+    "lllnnnnnnnnnoooooooorrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs";
+static_assert(kLatin1Base.size() == 0x100 - 0xDF && kLatinExtendedABase.size() == 0x80);
+
+void AppendFolded(std::string& out, char32_t c) {
+  if (c >= 0x300 && c <= 0x36F) return;  // combining marks of decomposed text
+  switch (c) {
+    case U'ß': out += "ss"; return;
+    case U'æ': out += "ae"; return;
+    case U'þ': out += "th"; return;
+    case U'œ':
+    case U'Œ': out += "oe"; return;
+    case U'ĳ':
+    case U'Ĳ': out += "ij"; return;
+    default: break;
+  }
+  if (c >= 0xDF && c <= 0xFF && kLatin1Base[c - 0xDF] != '*') {
+    out += kLatin1Base[c - 0xDF];
+  } else if (c >= 0x100 && c <= 0x17F) {
+    out += kLatinExtendedABase[c - 0x100];
+  } else {
+    AppendUtf8(out, c);
+  }
+}
+
+}  // namespace
+
+bool IsUsableID(const std::string& pk) { return !pk.empty() && pk != "N/A" && pk != "null"; }
+
+std::string LastNameKey(const std::string& firstAuthor) {
+  const std::string lastName = LowerCaseText(firstAuthor.substr(0, firstAuthor.find(',')));
+  std::string key;
+  for (char32_t c : DecodeUtf8(lastName)) AppendFolded(key, c);
+  const size_t first = key.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return key.substr(first, key.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<int> YearNumber(const std::string& year) {
+  int value = 0;
+  auto [end, error] = std::from_chars(year.data(), year.data() + year.size(), value);
+  if (year.empty() || error != std::errc() || end != year.data() + year.size()) return std::nullopt;
+  return value;
+}
+
+bool MayBeSameWork(const CCRecord& a, const CCRecord& b) {
+  const std::optional<int> yearA = YearNumber(a.Year), yearB = YearNumber(b.Year);
+  if (yearA && yearB && std::abs(*yearA - *yearB) > 1) return false;
+  const std::string authorA = LastNameKey(a.FirstAuthor), authorB = LastNameKey(b.FirstAuthor);
+  return authorA.empty() || authorB.empty() || authorA == authorB;
+}
+
+}  // namespace wendrel
