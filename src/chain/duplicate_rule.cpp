@@ -2,6 +2,7 @@
 #include "chain/duplicate_rule.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/text_encoding.h"
@@ -62,7 +63,7 @@ std::optional<int> YearNumber(const std::string& year) {
 
 bool MayBeSameWork(const CCRecord& a, const CCRecord& b) {
   const std::optional<int> yearA = YearNumber(a.Year), yearB = YearNumber(b.Year);
-  if (yearA && yearB && std::abs(*yearA - *yearB) > 1) return false;
+  if (yearA && yearB && std::abs(static_cast<int64_t>(*yearA) - *yearB) > 1) return false;
   const std::string authorA = LastNameKey(a.FirstAuthor), authorB = LastNameKey(b.FirstAuthor);
   return authorA.empty() || authorB.empty() || authorA == authorB;
 }

@@ -64,6 +64,7 @@ TEST_F(ChainStore, NamesakesStayApartAndTheSameWorkUnderTwoIDsIsStoredOnce) {
       {"no author, another decade", Article("e2", "Editorial", "1990", ""), false},
       {"the same ID, whatever else", Article("e1", "Editorial", "1990", "Schmidt, Anna"), true},
       {"no usable ID: the title alone", Article("null", "Editorial", "1990", "Schmidt, Anna"), true},
+      {"years at the ends of the range", Article("e2", "Editorial", "-2147483648", "Müller, Anna"), false},
   };
   for (const Case& c : cases) {
     MASCitationChain fresh(host, http, "http://127.0.0.1:1");
