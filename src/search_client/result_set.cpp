@@ -2,6 +2,7 @@
 #include "search_client/result_set.h"
 
 #include <chrono>
+#include <string_view>
 
 #include "platform/service_defaults.h"
 #include "search_client/result_records.h"
@@ -13,6 +14,23 @@ constexpr int kRequestWaitSeconds = 4;
 // How often the event loop gets a turn while a wait period runs.
 constexpr int kYieldSliceMs = 100;
 constexpr const char* kYahooBossBase = "http://boss.yahooapis.com";
+
+// A reply of the service is one JSON object: its first character, after blanks and a byte-order
+// mark, is the opening brace.
+bool LooksLikeReply(std::string_view body) {
+  if (body.starts_with("\xEF\xBB\xBF")) body.remove_prefix(3);
+  size_t first = body.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && body[first] == '{';
+}
+
+// The first line of a text, at most 60 bytes of it and never half a character, for messages.
+std::string Beginning(std::string_view text) {
+  text = text.substr(0, text.find_first_of("\r\n"));
+  if (text.size() <= 60) return std::string(text);
+  size_t cut = 60;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + "...";
+}
 
 std::string EndIndex(int32_t startIdx, int32_t numResults) {
   return std::to_string(static_cast<int64_t>(startIdx) + numResults - 1);
@@ -117,7 +135,13 @@ bool ResultSet::HttpRequest(const std::string& uri, int wait) {
   int status = arrived ? request->Status() : 0;
   if (status == 200) {
     m_data = request->Body();
-    if (m_data.empty()) m_lastError = "empty reply";
+    if (m_data.empty()) {
+      m_lastError = "empty reply";
+    } else if (!LooksLikeReply(m_data)) {
+      // A proxy's or server's error page must not pass as a reply that found nothing.
+      m_lastError = "the reply is not the service's JSON (it begins \"" + Beginning(m_data) + "\")";
+      m_data.clear();
+    }
     return !m_data.empty();
   }
   if (!arrived) {

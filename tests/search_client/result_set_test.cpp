@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "fake_http_client.h"
+#include "misbehaving_server.h"
 #include "platform/curl_http_client.h"
 #include "platform/scripted_host.h"
 #include "test_http_server.h"
@@ -132,6 +133,29 @@ TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
   EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/empty", 4));
   EXPECT_EQ(rs.LastError(), "empty reply");
   EXPECT_TRUE(host.Messages().empty());
+}
+
+// Every way a server can misbehave ends in a failed request that says why; only a server that
+// keeps the client waiting brings the question, once, and Cancel ends the wait.
+TEST(ResultSetHttp, MisbehavingServersFailWithAReason) {
+  CurlHttpClient http;
+  for (test::Fault fault : test::kAllFaults) {
+    SCOPED_TRACE(test::FaultName(fault));
+    test::MisbehavingServer server(test::FaultBehaviour(fault));
+    ScriptedHost host;
+    host.QueueAnswer(MessageResult::Cancel);
+    ResultSet rs(host, http, server.BaseAddress());
+    EXPECT_FALSE(rs.RequestMASRetrieve("K", "1"));
+    EXPECT_TRUE(rs.Data().empty());
+    EXPECT_FALSE(rs.LastError().empty());
+    const bool waits = fault == test::Fault::Drip || fault == test::Fault::Silence;
+    EXPECT_EQ(host.Messages().size(), waits ? 1u : 0u);
+    if (fault == test::Fault::Html) {
+      EXPECT_EQ(rs.LastError(),
+                "the reply is not the service's JSON (it begins \"<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1>"
+                "</body></...\")");
+    }
+  }
 }
 
 }  // namespace
