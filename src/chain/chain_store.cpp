@@ -21,6 +21,7 @@ void MASCitationChain::Clear() {
   m_byTitle.Clear();
   m_byAK.Clear();
   m_eventHistory.clear();
+  m_partlyGrown.clear();
 }
 
 CCRecord MASCitationChain::GetRecord(int32_t indexNum) const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "chain/chain_error.h"
@@ -70,6 +71,9 @@ class MASCitationChain {
   // True when the last AddPearl or ImportRIS left pages or records out because StopRequested
   // said so.
   bool Interrupted() const { return m_interrupted; }
+  // True for a pearl whose growth was stopped, or lost a request to the service, before all its
+  // pages were merged; AddPearl grows it again, and a complete growth or RemovePearl clears the mark.
+  bool PartlyGrown(int32_t indexNum) const { return m_partlyGrown.contains(indexNum); }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -102,7 +106,8 @@ class MASCitationChain {
   // indexNum: the record's number, or 0 to find (or append) the record by `pk`; on success it holds
   // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. maxCiting is
   // set to the number of citing articles requested. False, with nothing changed, when the record
-  // is already a pearl (a message says so when asked by number) or `pk` is no usable ID.
+  // is already a pearl (a message says so when asked by number) or `pk` is no usable ID. A partly
+  // grown pearl is grown afresh: its relations are taken back and all its pages fetched again.
   bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
@@ -157,6 +162,8 @@ class MASCitationChain {
   void IndexRecord(int32_t indexNum);
   void UnindexRecord(int32_t indexNum);
   void AppendEvent(const char* type, const CCRecord& record);
+  // Takes the pearl out of every relation list and count.
+  void DropRelations(int32_t pearlIndex);
   void RetrievePearlRecord(int32_t indexNum, const std::string& pk, Caption& callingForm);
   void GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm);
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
@@ -180,6 +187,8 @@ class MASCitationChain {
   int32_t m_growingIndex = 0;
   int m_busyDepth = 0;
   bool m_interrupted = false;
+  bool m_requestFailed = false;  // a request of the growing pearl got no usable reply
+  std::unordered_set<int32_t> m_partlyGrown;
   int32_t m_pagesDone = 0;  // pages of the growing pearl
   int32_t m_pagesNeeded = 0;
   ChainEvents m_events;

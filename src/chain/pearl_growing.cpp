@@ -119,7 +119,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return false;
-    if (m_records[static_cast<size_t>(pearl)].IsPearl) {
+    if (m_records[static_cast<size_t>(pearl)].IsPearl && !PartlyGrown(pearl)) {
       m_host.MessageBox("Record already in Pearl list", kApplicationTitle, MessageIcon::Information,
                         MessageButtons::Ok);
       return false;
@@ -128,7 +128,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     if (!IsUsableID(pk)) return false;
     pearl = FindIndex(pk, "", "");
     // Growing a pearl a second time would count each of its relations twice.
-    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl) return false;
+    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !PartlyGrown(pearl)) return false;
     if (pearl == 0) {
       CCRecord added;
       added.PK = pk;
@@ -144,6 +144,9 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     ~GrowingReset() { index = 0; }
   } growingReset{m_growingIndex};
 
+  // What a stopped growth merged is counted again by the new one: take it back first.
+  if (PartlyGrown(pearl)) DropRelations(pearl);
+  m_requestFailed = false;
   AgeRelations();
   if (m_records[static_cast<size_t>(pearl)].Title.empty()) RetrievePearlRecord(pearl, pk, callingForm);
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
@@ -158,6 +161,12 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   maxCiting = GrowCiting(pearl, pk, callingForm);
   Raise(m_events.CitingAdded);
 
+  if (m_interrupted || m_requestFailed) {
+    m_partlyGrown.insert(pearl);
+  } else {
+    m_partlyGrown.erase(pearl);
+  }
+
   AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
   return true;
 }
@@ -167,6 +176,9 @@ void MASCitationChain::RetrievePearlRecord(int32_t indexNum, const std::string& 
   m_host.DoEvents();
   ResultSet results(m_host, m_http, m_baseAddress);
   if (!results.RequestMASRetrieve(m_applicationId, pk)) {
+    // A request the user stopped failed as asked: there is nothing to report.
+    if (StopNow()) return;
+    m_requestFailed = true;
     m_host.MessageBox(kNoResponse, "Retrieving target document data", MessageIcon::Critical, MessageButtons::Ok);
     return;
   }
@@ -183,6 +195,8 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   for (int32_t start = 1; start <= references; start += kPageSize) {
     if (StopNow()) return;
     if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
+      if (StopNow()) return;
+      m_requestFailed = true;
       m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
       continue;
     }
@@ -218,7 +232,11 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
     // With a limit the last page stops at it; without one every page asks for a full hundred.
     const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
     const auto began = std::chrono::steady_clock::now();
-    if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) continue;
+    if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) {
+      if (StopNow()) break;
+      m_requestFailed = true;
+      continue;
+    }
     m_host.DoEvents();
     MergePage(results.ResultRecords(), indexNum, PearlRelation::Citing);
     PageFetched();
@@ -233,7 +251,14 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
 bool MASCitationChain::RemovePearl(int32_t indexNum) {
   if (!Holds(indexNum)) return false;
   m_records[static_cast<size_t>(indexNum)].IsPearl = false;
-  const std::string token = PearlToken(indexNum);
+  m_partlyGrown.erase(indexNum);
+  DropRelations(indexNum);
+  AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
+  return true;
+}
+
+void MASCitationChain::DropRelations(int32_t pearlIndex) {
+  const std::string token = PearlToken(pearlIndex);
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
     if (RemoveToken(r.CitedPearlList, token)) {
@@ -245,8 +270,6 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
       if (r.CitesPearls == 0) r.IsCiting = false;
     }
   }
-  AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
-  return true;
 }
 
 bool MASCitationChain::SuppressDoc(int32_t indexNum) {
