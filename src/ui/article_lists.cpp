@@ -90,7 +90,9 @@ void FormMain::ShowSummary(int32_t index) {
                                  "DOI: " + r.DOI,
                                  "URL: " + r.FullTextURL};
   std::string summary;
-  if (Chain.PartlyGrown(index)) summary = "ONLY PARTLY GROWN: its growth was stopped; Add to Pearl grows it again";
+  if (Chain.PartlyGrown(index)) {
+    summary = "ONLY PARTLY GROWN: some of its pages were not fetched; Add to Pearl grows it again";
+  }
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +

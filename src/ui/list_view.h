@@ -44,8 +44,6 @@ class ListView : public QTreeWidget {
 
   void SetSortKey(int column);
   void SetSortOrder(Qt::SortOrder order);
-  int SortKey() const { return m_sortKey; }
-  Qt::SortOrder SortOrder() const { return m_sortOrder; }
   void Sort();
 
   // What the window's handlers hear of.

@@ -227,7 +227,9 @@ TEST_F(WindowTest, CountColumnsSortByValue) {
   list.Sort();
   const auto column = [&](int k) {
     std::vector<std::string> texts;
-    for (int position = 1; position <= list.RowCount(); ++position) texts.push_back(ListView::SubItem(list.Row(position), k));
+    for (int position = 1; position <= list.RowCount(); ++position) {
+      texts.push_back(ListView::SubItem(list.Row(position), k));
+    }
     return texts;
   };
   EXPECT_EQ(column(0), (std::vector<std::string>{"n/a", "0002", "0999", "10000"}));
