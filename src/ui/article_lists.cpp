@@ -64,9 +64,11 @@ void FormMain::RefreshLists() {
   int32_t first = 0;
   const int32_t partly = PartlyGrownPearls(first);
   if (partly == 1) {
-    PartlyGrownStatus->setText(
-        QString::fromStdString("Only partly grown: pearl " + std::to_string(first) + ", " +
-                               FirstCodePoints(Chain.GetRecord(first).Title, 40) + " (Add to Pearl grows it again)"));
+    const std::string title = Chain.GetRecord(first).Title;
+    const std::string shown = FirstCodePoints(title, 40);
+    PartlyGrownStatus->setText(QString::fromStdString("Only partly grown: pearl " + std::to_string(first) + ", " +
+                                                      shown + (shown.size() < title.size() ? "..." : "") +
+                                                      " (Add to Pearl grows it again)"));
   } else if (partly > 1) {
     PartlyGrownStatus->setText(
         QString("Only partly grown: %1 pearls (Add to Pearl grows them again)").arg(partly));
