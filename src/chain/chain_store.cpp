@@ -24,6 +24,7 @@ void MASCitationChain::Clear() {
   m_eventHistory.clear();
   m_pearlOrder.clear();
   m_unresolved.clear();
+  m_partlyGrown.clear();
 }
 
 CCRecord MASCitationChain::GetRecord(int32_t indexNum) const {

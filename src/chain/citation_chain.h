@@ -99,6 +99,9 @@ class MASCitationChain {
   // file held and has no relations. It stays so when removed from the Pearl List; AddPearl
   // retrieves it again.
   bool Unresolved(int32_t indexNum) const { return m_unresolved.count(indexNum) != 0; }
+  // True for a pearl whose growth was stopped, or lost a request to the service, before all its
+  // pages were merged; AddPearl grows it again, and a complete growth or RemovePearl clears the mark.
+  bool PartlyGrown(int32_t indexNum) const { return m_partlyGrown.contains(indexNum); }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -142,7 +145,8 @@ class MASCitationChain {
   // why), when the record is already a pearl (a message says so when asked by number), `pk` is no
   // usable ID, or the pearl's record is needed and cannot be retrieved: no reply (the message
   // "Cannot retrieve document summary record: No response from server") or no publication for the
-  // ID. An unresolved pearl is retrieved and grown again.
+  // ID. An unresolved pearl is retrieved and grown again; a partly grown pearl is grown afresh: its
+  // relations are taken back and all its pages fetched again.
   bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
@@ -213,6 +217,8 @@ class MASCitationChain {
   std::optional<CCRecord> RetrievePearlRecord(const std::string& pk, Caption& callingForm);
   // Keeps a saved pearl whose record cannot be retrieved as the file held it, unresolved.
   void KeepUnresolved(const std::string& pk, const RisReference& reference);
+  // Takes the pearl out of every relation list and count.
+  void DropRelations(int32_t pearlIndex);
   void GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm);
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
   static void Raise(const std::function<void()>& event) {
@@ -235,6 +241,8 @@ class MASCitationChain {
   int32_t m_growingIndex = 0;
   int m_busyDepth = 0;
   bool m_interrupted = false;
+  bool m_requestFailed = false;  // a request of the growing pearl got no usable reply
+  std::unordered_set<int32_t> m_partlyGrown;
   int32_t m_pagesDone = 0;  // pages of the growing pearl
   int32_t m_pagesNeeded = 0;
   int32_t m_failedRequests = 0;

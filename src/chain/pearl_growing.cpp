@@ -67,6 +67,7 @@ void MASCitationChain::BeginOperation() {
 void MASCitationChain::RequestFailed(const std::string& reason) {
   ++m_failedRequests;
   m_lastRequestError = reason;
+  m_requestFailed = true;
 }
 
 bool MASCitationChain::StopNow() {
@@ -130,7 +131,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return Refuse(PearlRefusal::Unknown);
-    if (m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl)) {
+    if (m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl)) {
       m_host.MessageBox("Record already in Pearl list", kApplicationTitle, MessageIcon::Information,
                         MessageButtons::Ok);
       return Refuse(PearlRefusal::AlreadyPearl);
@@ -139,7 +140,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     if (!IsUsableID(pk)) return Refuse(PearlRefusal::UnusableID);
     pearl = FindIndex(pk, "", "");
     // Growing a pearl a second time would count each of its relations twice.
-    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl))
+    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl))
       return Refuse(PearlRefusal::AlreadyPearl);
   }
   BusyScope busy(*this);
@@ -163,6 +164,9 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     ~GrowingReset() { index = 0; }
   } growingReset{m_growingIndex};
 
+  // What a stopped growth merged is counted again by the new one: take it back first.
+  if (PartlyGrown(pearl)) DropRelations(pearl);
+  m_requestFailed = false;
   AgeRelations();
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
   if (std::find(m_pearlOrder.begin(), m_pearlOrder.end(), pearl) == m_pearlOrder.end()) m_pearlOrder.push_back(pearl);
@@ -177,6 +181,12 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   maxCiting = GrowCiting(pearl, pk, callingForm);
   Raise(m_events.CitingAdded);
 
+  if (m_interrupted || m_requestFailed) {
+    m_partlyGrown.insert(pearl);
+  } else {
+    m_partlyGrown.erase(pearl);
+  }
+
   AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
   return true;
 }
@@ -186,8 +196,10 @@ std::optional<CCRecord> MASCitationChain::RetrievePearlRecord(const std::string&
   m_host.DoEvents();
   ResultSet results(m_host, m_http, m_baseAddress);
   if (!results.RequestMASRetrieve(m_applicationId, pk)) {
-    RequestFailed(results.LastError());
     m_lastRefusal = PearlRefusal::NoResponse;
+    // A request the user stopped failed as asked: there is nothing to report.
+    if (StopNow()) return std::nullopt;
+    RequestFailed(results.LastError());
     m_host.MessageBox(kNoResponse, "Retrieving target document data", MessageIcon::Critical, MessageButtons::Ok);
     return std::nullopt;
   }
@@ -210,6 +222,7 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   for (int32_t start = 1; start <= references; start += kPageSize) {
     if (StopNow()) return;
     if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
+      if (StopNow()) return;
       RequestFailed(results.LastError());
       m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
       continue;
@@ -247,6 +260,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
     const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
     const auto began = std::chrono::steady_clock::now();
     if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) {
+      if (StopNow()) break;
       RequestFailed(results.LastError());
       continue;
     }
@@ -265,7 +279,14 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
   if (!Holds(indexNum)) return false;
   m_records[static_cast<size_t>(indexNum)].IsPearl = false;
   std::erase(m_pearlOrder, indexNum);
-  const std::string token = PearlToken(indexNum);
+  m_partlyGrown.erase(indexNum);
+  DropRelations(indexNum);
+  AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
+  return true;
+}
+
+void MASCitationChain::DropRelations(int32_t pearlIndex) {
+  const std::string token = PearlToken(pearlIndex);
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
     if (RemoveToken(r.CitedPearlList, token)) {
@@ -277,8 +298,6 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
       if (r.CitesPearls == 0) r.IsCiting = false;
     }
   }
-  AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
-  return true;
 }
 
 bool MASCitationChain::SuppressDoc(int32_t indexNum) {

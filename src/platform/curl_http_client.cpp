@@ -5,8 +5,14 @@
 
 #include <chrono>
 #include <mutex>
+#include <unordered_set>
 
 namespace wendrel {
+
+struct CurlHttpClient::InFlight {
+  std::mutex mutex;
+  std::unordered_set<HttpRequestHandle*> requests;
+};
 
 std::string EncodeAddress(const std::string& address) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -33,7 +39,12 @@ constexpr size_t kMaxBody = kMaxBodyMiB * 1024u * 1024u;
 
 class CurlRequest : public HttpRequestHandle {
  public:
-  explicit CurlRequest(const std::string& address) : m_easy(curl_easy_init()), m_multi(curl_multi_init()) {
+  CurlRequest(const std::string& address, std::shared_ptr<CurlHttpClient::InFlight> inFlight)
+      : m_easy(curl_easy_init()), m_multi(curl_multi_init()), m_inFlight(std::move(inFlight)) {
+    {
+      std::lock_guard lock(m_inFlight->mutex);
+      m_inFlight->requests.insert(this);
+    }
     if (!m_easy || !m_multi) {
       m_done = true;
       m_error = "cannot create an HTTP request";
@@ -57,6 +68,10 @@ class CurlRequest : public HttpRequestHandle {
   }
 
   ~CurlRequest() override {
+    {
+      std::lock_guard lock(m_inFlight->mutex);
+      m_inFlight->requests.erase(this);
+    }
     if (m_multi && m_easy) curl_multi_remove_handle(m_multi, m_easy);
     if (m_easy) curl_easy_cleanup(m_easy);
     if (m_multi) curl_multi_cleanup(m_multi);
@@ -141,6 +156,7 @@ class CurlRequest : public HttpRequestHandle {
 
   CURL* m_easy;
   CURLM* m_multi;
+  std::shared_ptr<CurlHttpClient::InFlight> m_inFlight;
   std::string m_address;
   std::string m_body;
   std::string m_error;
@@ -154,14 +170,19 @@ std::once_flag g_curlInit;
 
 }  // namespace
 
-CurlHttpClient::CurlHttpClient() {
+CurlHttpClient::CurlHttpClient() : m_inFlight(std::make_shared<InFlight>()) {
   std::call_once(g_curlInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 CurlHttpClient::~CurlHttpClient() = default;
 
 std::unique_ptr<HttpRequestHandle> CurlHttpClient::Get(const std::string& address) {
-  return std::make_unique<CurlRequest>(address);
+  return std::make_unique<CurlRequest>(address, m_inFlight);
+}
+
+void CurlHttpClient::AbortAll() {
+  std::lock_guard lock(m_inFlight->mutex);
+  for (HttpRequestHandle* request : m_inFlight->requests) request->Abort();
 }
 
 }  // namespace wendrel

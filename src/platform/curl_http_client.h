@@ -2,6 +2,8 @@
 // forward only while someone waits for it.
 #pragma once
 
+#include <memory>
+
 #include "http_client.h"
 
 namespace wendrel {
@@ -14,6 +16,13 @@ class CurlHttpClient : public HttpClient {
   CurlHttpClient& operator=(const CurlHttpClient&) = delete;
 
   std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override;
+  void AbortAll() override;
+
+  // The requests in flight; each request leaves it when it goes, even after the client.
+  struct InFlight;
+
+ private:
+  std::shared_ptr<InFlight> m_inFlight;
 };
 
 }  // namespace wendrel

@@ -23,7 +23,9 @@ class Host {
   // Gives the event loop a turn.
   virtual void DoEvents() = 0;
 
-  // Shows a modal message box and returns the button pressed.
+  // Shows a modal message box and returns the button pressed. A box the user dismisses without
+  // choosing (Escape, the window's close box) answers Cancel, also when Cancel is not one of its
+  // buttons: a question put aside must never be taken as a No.
   virtual MessageResult MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                                    MessageButtons buttons) = 0;
 

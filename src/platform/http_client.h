@@ -37,6 +37,10 @@ class HttpClient {
   virtual ~HttpClient() = default;
   // Starts a GET of the address and returns at once.
   virtual std::unique_ptr<HttpRequestHandle> Get(const std::string& address) = 0;
+  // Aborts every request of this client still in flight, as when the user stops what waits for
+  // them: each wait ends at once, without a response (Error() says "aborted"). Requests started
+  // afterwards are not touched. Call it on the thread that waits for the requests.
+  virtual void AbortAll() = 0;
 };
 
 // Percent-encodes what an address may not carry (blanks, control characters, bytes outside

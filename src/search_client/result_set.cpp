@@ -124,7 +124,11 @@ bool ResultSet::HttpRequest(const std::string& uri, int wait) {
   for (;;) {
     arrived = WaitPeriod(*request, periodMs);
     m_host.DoEvents();
-    if (arrived) break;
+    // A request aborted during that turn (the user stopped) has ended: there is nothing to ask.
+    if (arrived || request->WaitForResponse(0)) {
+      arrived = true;
+      break;
+    }
     int status = request->Status();
     MessageResult answer = m_host.MessageBox(
         "No response from server: Code " + (status ? std::to_string(status) : std::string()),

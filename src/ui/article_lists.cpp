@@ -2,6 +2,7 @@
 // chain, the summary of an article, and the clicks that show how articles relate to pearls.
 #include <QStatusBar>
 
+#include "platform/text_encoding.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
 
@@ -59,6 +60,20 @@ void FormMain::RefreshLists() {
   CitedStatus->setText(Status(*CitedList, " articles cited by pearl articles"));
   PearlStatus->setText(Status(*PearlList, " items in the pearl list"));
   CitingStatus->setText(Status(*CitingList, " articles citing pearl articles"));
+  // A stopped growth is not forgotten once its own status message gives way to the next one.
+  int32_t first = 0;
+  const int32_t partly = PartlyGrownPearls(first);
+  if (partly == 1) {
+    const std::string title = Chain.GetRecord(first).Title;
+    const std::string shown = FirstCodePoints(title, 40);
+    PartlyGrownStatus->setText(QString::fromStdString("Only partly grown: pearl " + std::to_string(first) + ", " +
+                                                      shown + (shown.size() < title.size() ? "..." : "") +
+                                                      " (Add to Pearl grows it again)"));
+  } else if (partly > 1) {
+    PartlyGrownStatus->setText(
+        QString("Only partly grown: %1 pearls (Add to Pearl grows them again)").arg(partly));
+  }
+  PartlyGrownStatus->setVisible(partly > 0);
   SessionChanged = true;
 }
 
@@ -77,6 +92,9 @@ void FormMain::ShowSummary(int32_t index) {
                                  "DOI: " + r.DOI,
                                  "URL: " + r.FullTextURL};
   std::string summary;
+  if (Chain.PartlyGrown(index)) {
+    summary = "ONLY PARTLY GROWN: some of its pages were not fetched; Add to Pearl grows it again";
+  }
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
@@ -88,7 +106,7 @@ void FormMain::ShowSummary(int32_t index) {
   Enable(mDeleteArticle, true);
   SSTab1->setCurrentIndex(0);
   const bool pearl = Chain.GetRecord(CurrentIndex).IsPearl;
-  Enable(mAddPearl, !pearl);
+  Enable(mAddPearl, !pearl || Chain.PartlyGrown(CurrentIndex));
   Enable(mRemovePearl, pearl);
 }
 
@@ -100,10 +118,19 @@ int16_t FormMain::FindListRow(const ListView& list, int32_t index) {
   return static_cast<int16_t>(std::min(found, 32767));
 }
 
+void FormMain::ClearMarks(const ListView& clicked) {
+  for (ListView* list : {CitedList, PearlList, CitingList}) {
+    for (int position = 1; position <= list->RowCount(); ++position) ListView::SetRowBold(list->Row(position), false);
+    if (list != &clicked) list->clearSelection();
+    list->viewport()->update();
+  }
+}
+
 void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
   if (m_operationRunning || !row) return;
   CurrentIndex = RowIndex(row);
   ShowSummary(CurrentIndex);
+  ClearMarks(*PearlList);
   const bool map = MapEnabled();
   if (map) DVis.ResetNodeClusters();
   const std::string token = Token(CurrentIndex);
@@ -136,6 +163,7 @@ void FormMain::RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row) {
   if (m_operationRunning || !row) return;
   CurrentIndex = RowIndex(row);
   ShowSummary(CurrentIndex);
+  ClearMarks(list);
   if (MapEnabled()) {
     DVis.ResetNodeClusters();
     MarkPearlsOnMap();
@@ -177,7 +205,8 @@ void FormMain::PearlList_GotFocus() {
 void FormMain::List_MouseUp(ListView& list, int button, QPoint globalPosition) {
   if (m_operationRunning || button != kRightButton) return;
   if (&list == PearlList) {
-    mAddPearl->setVisible(false);
+    // A pearl is added once; only a partly grown one can be grown again.
+    mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex));
     PopUp(*mArticle, globalPosition);
     mAddPearl->setVisible(true);
   } else {

@@ -192,9 +192,12 @@ void FormMain::BuildWindow() {
   Progress->setTextVisible(true);
   Progress->hide();
   StopButton = new QPushButton("Stop");
-  StopButton->setToolTip("Stop after the page being fetched (Esc)");
+  StopButton->setToolTip("Stop now; the articles merged so far stay (Esc)");
   StopButton->hide();
   connect(StopButton, &QPushButton::clicked, this, [this] { RequestStop(); });
+  PartlyGrownStatus = new QLabel;
+  PartlyGrownStatus->hide();
+  statusBar()->addPermanentWidget(PartlyGrownStatus);
   statusBar()->addPermanentWidget(Progress);
   statusBar()->addPermanentWidget(StopButton);
 }
@@ -304,12 +307,15 @@ void FormMain::PrepareListColumns() {
   CitedList->SetColumns(articleColumns("Cited By"));
   PearlList->SetColumns(articleColumns("Cited By"));
   CitingList->SetColumns(articleColumns("Cites"));
+  // The pearl counts, the citation count and "GI" are numbers.
+  for (ListView* list : {CitedList, PearlList, CitingList}) list->SetNumberColumns({0, 1, 7});
   const std::pair<const char*, int> results[9] = {{"Rel", 500},     {"Cited", 500}, {"Author", 1000},
                                                   {"Year", 500},    {"Title", 3000}, {"Source", 3000},
                                                   {"PK", 500},      {"DOI", 500},    {"Abstract", 3000}};
   std::vector<std::pair<QString, int>> columns;
   for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
   SearchResult->SetColumns(columns);
+  SearchResult->SetNumberColumns({0, 1});
 }
 
 void FormMain::ConnectHandlers() {
@@ -379,10 +385,6 @@ void FormMain::SetCaption(const std::string& caption) { setWindowTitle(QString::
 
 void FormMain::ShowMessage(int index, bool visible) { MessageFrame[static_cast<size_t>(index)]->setVisible(visible); }
 
-void FormMain::ShowLists(bool visible) {
-  for (ListView* list : {CitedList, PearlList, CitingList}) list->setVisible(visible);
-}
-
 void FormMain::PopUp(QMenu& menu, QPoint globalPosition) { m_popup(menu, globalPosition); }
 
 // ---------------------------------------------------------------------------------------------
@@ -431,18 +433,35 @@ void FormMain::RequestStop() {
   if (!m_operationRunning || !StopButton->isVisible()) return;
   m_stopRequested = true;
   StopButton->setEnabled(false);
-  statusBar()->showMessage("Stopping after the current page...");
+  statusBar()->showMessage("Stopping...");
+  // The page being fetched is dropped rather than waited for: a hung service would otherwise hold
+  // the stop until its wait ran out and then ask whether to wait again.
+  m_http.AbortAll();
 }
 
 void FormMain::ReportGrowthEnd() {
   if (!Chain.Interrupted()) return;
+  int32_t first = 0;
+  const bool partly = PartlyGrownPearls(first) > 0;
   if (m_importItems > 0) {
-    statusBar()->showMessage(QString("Loading stopped: %1 of %2 pearls loaded, the last one only partly grown")
+    statusBar()->showMessage(QString("Loading stopped: %1 of %2 pearls loaded%3")
                                  .arg(m_importItem)
-                                 .arg(m_importItems));
+                                 .arg(m_importItems)
+                                 .arg(partly ? ", the last one only partly grown" : ""));
   } else {
     statusBar()->showMessage("Stopped: the pearl is only partly grown");
   }
+}
+
+int32_t FormMain::PartlyGrownPearls(int32_t& first) const {
+  int32_t count = 0;
+  first = 0;
+  for (int32_t i = 1; i <= Chain.IndexSize(); ++i) {
+    if (!Chain.PartlyGrown(i)) continue;
+    if (first == 0) first = i;
+    ++count;
+  }
+  return count;
 }
 
 void FormMain::keyPressEvent(QKeyEvent* event) {
@@ -456,13 +475,13 @@ void FormMain::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Session: new, end, close
 
+bool FormMain::ConfirmErase() {
+  return m_host.MessageBox("This action will erase the current session. Proceed?", "Start New Session",
+                           MessageIcon::None, MessageButtons::YesNo) == MessageResult::Yes;
+}
+
 void FormMain::mNew_Click() {
-  if (m_operationRunning) return;
-  if (m_host.MessageBox("This action will erase the current session. Proceed?", "Start New Session",
-                        MessageIcon::None, MessageButtons::YesNo) != MessageResult::Yes) {
-    return;
-  }
-  ShowLists(false);
+  if (m_operationRunning || !ConfirmErase()) return;
   Chain.Clear();
   CurrentIndex = 0;
   RefreshLists();
@@ -485,12 +504,17 @@ void FormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (SessionChanged &&
-      m_host.MessageBox("Save Bibliography before closing?", kMessageTitle, MessageIcon::None,
-                        MessageButtons::YesNo) == MessageResult::Yes) {
-    mExportRIS_Click();
+  if (SessionChanged) {
+    const MessageResult answer = m_host.MessageBox("Save Bibliography before closing?", kMessageTitle,
+                                                   MessageIcon::None, MessageButtons::YesNo);
+    // Dismissing the question (Esc, the close box) cancels the close: only No gives the session up.
+    if (answer != MessageResult::Yes && answer != MessageResult::No) {
+      event->ignore();
+      return;
+    }
+    if (answer == MessageResult::Yes) mExportRIS_Click();
     // A cancelled or failed save keeps the window open rather than losing the session.
-    if (SessionChanged) {
+    if (answer == MessageResult::Yes && SessionChanged) {
       event->ignore();
       return;
     }

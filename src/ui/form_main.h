@@ -81,6 +81,8 @@ class FormMain : public QMainWindow, public Caption {
   std::array<QLineEdit*, 2> IDNum{};
   QProgressBar* Progress = nullptr;
   QPushButton* StopButton = nullptr;
+  // Names the pearls whose growth was stopped for as long as they stay partly grown.
+  QLabel* PartlyGrownStatus = nullptr;
 
   QMenu* mSession = nullptr;
   QAction* mNew = nullptr;
@@ -120,7 +122,8 @@ class FormMain : public QMainWindow, public Caption {
   bool WindowEnabled() const;
   // True while a search, a pearl's growth, a load or a look-up runs.
   bool OperationRunning() const { return m_operationRunning; }
-  // Asks the running growth or load to stop after its current page.
+  // Stops the running growth or load at once: the request in flight is aborted and what was merged
+  // so far stays.
   void RequestStop();
 
   // --- Caption seam: the window's title ---
@@ -193,14 +196,20 @@ class FormMain : public QMainWindow, public Caption {
   void Enable(QAction* action, bool enabled);
   void ApplyCommandStates();
 
+  // "This action will erase the current session. Proceed?": true for Yes.
+  bool ConfirmErase();
   void AddSelectedSearchResult();
   void AddShownArticle();
   bool SavePearlList(bool askForName);
   bool Export(const QString& fileName, uint8_t refList);
-  void ShowLists(bool visible);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
+  // The pearls only partly grown: how many, and the first of them (0 when none).
+  int32_t PartlyGrownPearls(int32_t& first) const;
   void PopUp(QMenu& menu, QPoint globalPosition);
+  // Unbolds every list row and clears the selection of the lists other than the one clicked: a
+  // click starts the marks afresh.
+  void ClearMarks(const ListView& clicked);
 
   // Map calls for nodes the current map has; records added since it was built have none.
   bool MapEnabled() const;

@@ -7,6 +7,28 @@
 
 namespace wendrel {
 
+namespace {
+
+// A row of a ListView: number columns compare by value, the others by text.
+class ListRow : public QTreeWidgetItem {
+ public:
+  using QTreeWidgetItem::QTreeWidgetItem;
+
+  bool operator<(const QTreeWidgetItem& other) const override {
+    const auto* list = static_cast<const ListView*>(treeWidget());
+    const int column = list ? list->sortColumn() : 0;
+    if (!list || !list->NumberColumn(column)) return QTreeWidgetItem::operator<(other);
+    bool number = false;
+    bool otherNumber = false;
+    const qlonglong value = text(column).toLongLong(&number);
+    const qlonglong otherValue = other.text(column).toLongLong(&otherNumber);
+    if (number != otherNumber) return otherNumber;
+    return number ? value < otherValue : text(column) < other.text(column);
+  }
+};
+
+}  // namespace
+
 ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
   setRootIsDecorated(false);
   setUniformRowHeights(true);
@@ -37,7 +59,7 @@ void ListView::SetColumns(const std::vector<std::pair<QString, int>>& columns) {
 void ListView::ClearRows() { clear(); }
 
 QTreeWidgetItem* ListView::AddRow(const std::string& text) {
-  auto* row = new QTreeWidgetItem(this);
+  auto* row = new ListRow(this);
   row->setText(0, QString::fromStdString(text));
   return row;
 }
@@ -63,6 +85,10 @@ void ListView::SetRowBold(QTreeWidgetItem* row, bool bold) {
 
 void ListView::SetRowForeColor(QTreeWidgetItem* row, const QColor& color) {
   for (int k = 0; k + 1 < columnCount(); ++k) row->setForeground(k, color);
+}
+
+bool ListView::NumberColumn(int column) const {
+  return std::find(m_numberColumns.begin(), m_numberColumns.end(), column) != m_numberColumns.end();
 }
 
 void ListView::SetSortKey(int column) {

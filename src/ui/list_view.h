@@ -10,9 +10,11 @@
 
 namespace wendrel {
 
-// Row text is column 0; sub-item k is column k. Sorting compares the column texts (so the
-// zero-padded number columns sort by value); equal texts keep the order in which rows were added.
-// A click on a header makes that column the sort column, or reverses the order when it already is.
+// Row text is column 0; sub-item k is column k. Sorting compares the column texts, or their values
+// in the columns marked as number columns (a count of 10000 outgrows any zero padding); equal keys
+// keep the order in which rows were added. A click on a header makes that column the sort column, or
+// reverses the order when it already is. The sort column and order are the list's own: every Sort
+// (after rows are rebuilt) applies them again, and the header's arrow always shows them.
 class ListView : public QTreeWidget {
   Q_OBJECT
 
@@ -22,6 +24,10 @@ class ListView : public QTreeWidget {
   // Clears columns and rows and sets the columns: header texts and widths in pixels (widened to
   // fit the header text).
   void SetColumns(const std::vector<std::pair<QString, int>>& columns);
+  // Columns (0-based) that hold whole numbers and sort by value; a text that is no number sorts
+  // before every number.
+  void SetNumberColumns(std::vector<int> columns) { m_numberColumns = std::move(columns); }
+  bool NumberColumn(int column) const;
   void ClearRows();
   // Appends a row (not yet sorted into place: call Sort once the rows are in).
   QTreeWidgetItem* AddRow(const std::string& text);
@@ -53,6 +59,7 @@ class ListView : public QTreeWidget {
   void focusInEvent(QFocusEvent* event) override;
 
  private:
+  std::vector<int> m_numberColumns;
   int m_sortKey = 0;
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

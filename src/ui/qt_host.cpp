@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 #include <vector>
 
@@ -52,14 +53,16 @@ MessageResult QtHost::MessageBox(const std::string& text, const std::string& tit
     box.addButton(ToQt(result));
     shown.emplace_back(ToQt(result), result);
   }
-  // Escape and the close box take the last button (Cancel, No, Ignore), as an unattended answer would.
-  box.setEscapeButton(box.button(shown.back().first));
+  // Escape and the close box answer Cancel. A set without a Cancel button (Yes/No, Abort/Retry/
+  // Ignore) gets a hidden one for them, so that dismissing the box is not read as its last button.
+  if (!box.button(QMessageBox::Cancel) && count > 1) box.addButton(QMessageBox::Cancel)->hide();
+  if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) box.setEscapeButton(cancel);
   box.setDefaultButton(shown.front().first);
   const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
   for (const auto& [button, result] : shown) {
     if (button == pressed) return result;
   }
-  return shown.back().second;
+  return count > 1 ? MessageResult::Cancel : shown.back().second;
 }
 
 void QtHost::SetBusy(bool busy) {

@@ -94,7 +94,6 @@ void FormMain::AddSelectedSearchResult() {
     CurrentIndex = newIndex;
     RefreshLists();
     ShowSummary(CurrentIndex);
-    ShowLists(true);
     PearlList->setFocus();
   } else {
     m_host.MessageBox("Error adding search result", "Endrel Search", MessageIcon::Information, MessageButtons::Ok);

@@ -33,6 +33,8 @@ std::string DoiAddress(const QString& doi) { return kDoiResolver + QUrl::toPerce
 
 void FormMain::ImportRIS() {
   if (m_operationRunning) return;
+  // A load replaces the session: unsaved work is not given up without the question "New Pearl List" asks.
+  if (SessionChanged && Chain.Count() > 0 && !ConfirmErase()) return;
   CommonDialog1.DialogTitle = "Load Pearl List";
   CommonDialog1.FileName.clear();
   CommonDialog1.ShowOpen();
@@ -54,7 +56,6 @@ void FormMain::ImportRIS() {
       CurrentIndex = 1;
       RefreshLists();
       ShowSummary(1);
-      ShowLists(true);
       m_host.SetBusy(false);
       ReportGrowthEnd();
     }
@@ -120,14 +121,12 @@ void FormMain::mAddPearl_Click() {
 void FormMain::AddShownArticle() {
   Operation operation(*this, true);
   m_host.SetBusy(true);
-  ShowLists(false);
   const bool added = Chain.AddPearl(CurrentIndex, IDNum[0]->text().toStdString(), IDNum[1]->text().toStdString(),
                                     RetrievalLimit, *this);
   if (added) {
     RefreshLists();
     ShowSummary(CurrentIndex);
   }
-  ShowLists(true);
   if (added) PearlList->setFocus();
   m_host.SetBusy(false);
   ReportGrowthEnd();
@@ -144,6 +143,8 @@ void FormMain::mRemovePearl_Click() {
       break;
     }
   }
+  // The summary follows the new current record; left alone it would still call the removed one a pearl.
+  ShowSummary(CurrentIndex);
 }
 
 void FormMain::mDeleteArticle_Click() {

@@ -27,6 +27,7 @@ class RecordingHttpClient : public HttpClient {
     m_addresses.push_back(address);
     return m_curl.Get(address);
   }
+  void AbortAll() override { m_curl.AbortAll(); }
   const std::vector<std::string>& Addresses() const { return m_addresses; }
 
  private:

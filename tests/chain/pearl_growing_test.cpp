@@ -7,6 +7,7 @@
 
 #include "chain_fixture.h"
 #include "fake_http_client.h"
+#include "test_http_server.h"
 
 namespace wendrel {
 namespace {
@@ -127,12 +128,37 @@ TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
   EXPECT_EQ(Requests(http.Addresses(), "Reference").size(), 1u);
   EXPECT_EQ(chain.Count(), 1 + 100);
   EXPECT_EQ(progress, (std::vector<std::pair<int32_t, int32_t>>{{1, 3}}));
+  EXPECT_TRUE(chain.PartlyGrown(pearl));
 
-  // The next growth starts afresh and runs to its end.
+  // The next growth starts afresh and runs to its end; the partly grown pearl is grown again,
+  // every reference counted once.
   chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); }});
   AddPearl(chain, "20");
   EXPECT_FALSE(chain.Interrupted());
   EXPECT_EQ(progress.back(), std::make_pair(2, 2));
+  EXPECT_FALSE(chain.PartlyGrown(chain.FindIndex("20", "", "")));
+  ASSERT_EQ(AddPearl(chain, "1000"), pearl);
+  EXPECT_FALSE(chain.PartlyGrown(pearl));
+  EXPECT_EQ(Requests(http.Addresses(), "Reference").size(), 1u + 1u + 3u) << "the stopped page, 20's and 1000's three";
+  EXPECT_EQ(State(chain, "5001"), "010 1;" + std::to_string(pearl) + "; 0");
+  EXPECT_EQ(State(chain, "5120"), "010 1;" + std::to_string(pearl) + "; 0");
+  // Grown in full, it is a pearl like any other: asked for again, it is refused.
+  EXPECT_EQ(AddPearl(chain, "1000"), 0);
+}
+
+TEST_F(PearlGrowing, APageLostToTheServiceLeavesThePearlPartlyGrown) {
+  // The citing page of 20 gets no answer; the wait runs out and the question is answered Cancel.
+  test::HangingProxy hung(s_corpus->BaseAddress(), "ReferenceType=Citation");
+  MASCitationChain lossy(host, http, hung.BaseAddress());
+  const int32_t pearl = AddPearl(lossy, "20");
+  ASSERT_NE(pearl, 0);
+  EXPECT_FALSE(lossy.Interrupted());
+  EXPECT_EQ(hung.Held(), 1);
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].answer, MessageResult::Cancel);
+  EXPECT_TRUE(lossy.PartlyGrown(pearl));
+  EXPECT_EQ(State(lossy, "10"), "010 1;1; 0");
+  EXPECT_EQ(lossy.FindIndex("22", "", ""), 0);
 }
 
 TEST_F(PearlGrowing, LargeCitationCountAsksAboveTheLimit) {

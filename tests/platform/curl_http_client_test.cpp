@@ -73,6 +73,26 @@ TEST(CurlHttpClient, AbortEndsAnOutstandingRequest) {
   EXPECT_TRUE(r->Body().empty());
 }
 
+TEST(CurlHttpClient, AbortAllEndsTheRequestsInFlightAndNoLaterOne) {
+  test::HangingProxy server;
+  CurlHttpClient http;
+  auto first = http.Get(server.BaseAddress() + "/a");
+  auto second = http.Get(server.BaseAddress() + "/b");
+  EXPECT_FALSE(first->WaitForResponse(20));
+  http.AbortAll();
+  for (auto* r : {first.get(), second.get()}) {
+    EXPECT_TRUE(r->WaitForResponse(0));
+    EXPECT_EQ(r->Status(), 0);
+    EXPECT_EQ(r->Error(), "aborted");
+  }
+  auto later = http.Get(server.BaseAddress() + "/c");
+  EXPECT_FALSE(later->WaitForResponse(50));
+  // A request that has gone is no longer reached.
+  first.reset();
+  http.AbortAll();
+  EXPECT_TRUE(later->WaitForResponse(0));
+}
+
 TEST(CurlHttpClient, TruncatedBodyIsAFailure) {
   // Announces more bytes than it sends, then closes.
   TestHttpServer server([](const httplib::Request&, httplib::Response& res) {

@@ -116,6 +116,22 @@ TEST(ResultSetHttp, RealServerAnsweringLate) {
   EXPECT_GE(host.DoEventsCount(), 5);
 }
 
+// The user stops while the service hangs: the request ends at once, and nobody is asked whether
+// to wait for it.
+TEST(ResultSetHttp, RequestAbortedDuringTheWaitEndsWithoutAsking) {
+  test::HangingProxy server;
+  ScriptedHost host;
+  CurlHttpClient http;
+  host.OnDoEvents([&] {
+    if (server.Held() > 0) http.AbortAll();
+  });
+  ResultSet rs(host, http, server.BaseAddress());
+  // Had the abort not ended the request, the four-second wait would have run out and asked.
+  EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/json.svc/search?AppId=K", 4));
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(rs.LastError(), "aborted");
+}
+
 TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
   test::TestHttpServer server([](const httplib::Request& req, httplib::Response& res) {
     if (req.path == "/fail") {

@@ -9,7 +9,11 @@ namespace {
 
 class FakeRequest : public HttpRequestHandle {
  public:
-  FakeRequest(FakeReply reply, std::shared_ptr<int> aborts) : m_reply(std::move(reply)), m_aborts(std::move(aborts)) {}
+  FakeRequest(FakeReply reply, std::shared_ptr<int> aborts, std::shared_ptr<std::set<HttpRequestHandle*>> inFlight)
+      : m_reply(std::move(reply)), m_aborts(std::move(aborts)), m_inFlight(std::move(inFlight)) {
+    m_inFlight->insert(this);
+  }
+  ~FakeRequest() override { m_inFlight->erase(this); }
 
   // Like a real request, an unanswered wait takes its time (callers would spin otherwise).
   bool WaitForResponse(int timeoutMs) override {
@@ -32,6 +36,7 @@ class FakeRequest : public HttpRequestHandle {
  private:
   FakeReply m_reply;
   std::shared_ptr<int> m_aborts;
+  std::shared_ptr<std::set<HttpRequestHandle*>> m_inFlight;
   std::string m_empty;
   int m_waits = 0;
   bool m_done = false;
@@ -49,7 +54,11 @@ std::unique_ptr<HttpRequestHandle> FakeHttpClient::Get(const std::string& addres
     reply = std::move(m_replies.front());
     m_replies.pop_front();
   }
-  return std::make_unique<FakeRequest>(std::move(reply), m_aborts);
+  return std::make_unique<FakeRequest>(std::move(reply), m_aborts, m_inFlight);
+}
+
+void FakeHttpClient::AbortAll() {
+  for (HttpRequestHandle* request : *m_inFlight) request->Abort();
 }
 
 }  // namespace wendrel::test

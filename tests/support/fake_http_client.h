@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct FakeReply {
 class FakeHttpClient : public HttpClient {
  public:
   std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override;
+  void AbortAll() override;
 
   void Queue(FakeReply reply) { m_replies.push_back(std::move(reply)); }
   // Shorthand for a complete 200 reply.
@@ -35,6 +37,7 @@ class FakeHttpClient : public HttpClient {
   std::deque<FakeReply> m_replies;
   std::vector<std::string> m_addresses;
   std::shared_ptr<int> m_aborts = std::make_shared<int>(0);
+  std::shared_ptr<std::set<HttpRequestHandle*>> m_inFlight = std::make_shared<std::set<HttpRequestHandle*>>();
 };
 
 }  // namespace wendrel::test

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -32,6 +34,56 @@ TestHttpServer::~TestHttpServer() {
 }
 
 std::string TestHttpServer::BaseAddress() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+struct HangingProxy::State {
+  std::string target;
+  std::string hangOn;
+  std::mutex mutex;
+  std::condition_variable released;
+  bool hanging = true;
+  int held = 0;
+};
+
+HangingProxy::HangingProxy(std::string target, std::string hangOn) : m_state(std::make_shared<State>()) {
+  m_state->target = std::move(target);
+  m_state->hangOn = std::move(hangOn);
+  m_server = std::make_unique<TestHttpServer>([state = m_state](const httplib::Request& req, httplib::Response& res) {
+    {
+      std::unique_lock lock(state->mutex);
+      if (state->hanging && req.target.find(state->hangOn) != std::string::npos) {
+        ++state->held;
+        state->released.wait(lock, [&] { return !state->hanging; });
+        res.status = 503;
+        return;
+      }
+    }
+    httplib::Client client(state->target);
+    if (auto reply = client.Get(req.target)) {
+      res.status = reply->status;
+      res.set_content(reply->body, reply->get_header_value("Content-Type").c_str());
+    } else {
+      res.status = 502;
+    }
+  });
+}
+
+HangingProxy::~HangingProxy() {
+  Release();
+  m_server.reset();
+}
+
+int HangingProxy::Held() const {
+  std::lock_guard lock(m_state->mutex);
+  return m_state->held;
+}
+
+void HangingProxy::Release() {
+  {
+    std::lock_guard lock(m_state->mutex);
+    m_state->hanging = false;
+  }
+  m_state->released.notify_all();
+}
 
 int UnusedPort() {
   int fd = socket(AF_INET, SOCK_STREAM, 0);

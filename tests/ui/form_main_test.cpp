@@ -1,6 +1,7 @@
 // The main window driven as a user drives it, against the local service: start, search, growing
 // pearls, the lists and their highlighting, the session and article commands, closing.
 #include <QFile>
+#include <QHeaderView>
 #include <QStatusBar>
 
 #include "window_fixture.h"
@@ -127,14 +128,116 @@ TEST_F(WindowTest, RemoveAndDeleteCommands) {
   EXPECT_EQ(FormMain::FindListRow(*window->CitingList, 5), -1);
   EXPECT_EQ(window->CurrentIndex, 1);
 
-  // Removing the current pearl leaves the lowest remaining one current; removing it too leaves none.
+  // Removing the current pearl leaves the lowest remaining one current, and the summary shows it;
+  // removing it too leaves none, and an empty summary.
   window->mRemovePearl->trigger();
   EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/3"}));
   EXPECT_EQ(window->CurrentIndex, 3);
+  EXPECT_TRUE(window->GIDebug->toPlainText().startsWith("3:\nPearl = True"));
+  EXPECT_TRUE(window->MetaData->toPlainText().contains("TITLE: Citation analysis of text mining"));
   window->mRemovePearl->trigger();
   EXPECT_EQ(window->PearlList->RowCount(), 0);
   EXPECT_EQ(window->CurrentIndex, 0);
   EXPECT_EQ(window->CitedList->RowCount(), 0);
+  EXPECT_TRUE(window->GIDebug->toPlainText().startsWith("0:\nPearl = False"));
+  EXPECT_FALSE(window->mRemovePearl->isEnabled());
+}
+
+TEST_F(WindowTest, AClickStartsTheMarksAfresh) {
+  GrowTwoPearls();
+  // A pearl's click bolds its related articles and selects it...
+  window->PearlList->setCurrentItem(window->PearlList->Row(FormMain::FindListRow(*window->PearlList, 1)));
+  Click(*window->PearlList, FormMain::FindListRow(*window->PearlList, 1));
+  ASSERT_FALSE(BoldRows(*window->CitingList).empty());
+  // ...a candidate's click shows only its own relations: pearl 1 alone (record 5 cites only it).
+  const int16_t candidate = FormMain::FindListRow(*window->CitingList, 5);
+  window->CitingList->setCurrentItem(window->CitingList->Row(candidate));
+  Click(*window->CitingList, candidate);
+  EXPECT_TRUE(BoldRows(*window->CitedList).empty());
+  EXPECT_TRUE(BoldRows(*window->CitingList).empty());
+  EXPECT_EQ(BoldRows(*window->PearlList), (std::vector<std::string>{"1"}));
+  EXPECT_TRUE(window->PearlList->selectedItems().empty());
+  EXPECT_EQ(window->CitingList->selectedItems().size(), 1u);
+  // Back to a pearl: the candidate's marks go.
+  Click(*window->PearlList, FormMain::FindListRow(*window->PearlList, 3));
+  EXPECT_TRUE(BoldRows(*window->PearlList).empty());
+  EXPECT_TRUE(window->CitingList->selectedItems().empty());
+  EXPECT_EQ(BoldRows(*window->CitingList), (std::vector<std::string>{"1", "4"}));
+}
+
+TEST_F(WindowTest, ListsAndCaptionsStayLaidOutInEveryState) {
+  window->show();
+  const auto laidOut = [&](const char* state) {
+    for (auto [list, caption] : {std::pair{window->CitedList, window->CitedStatus},
+                                 std::pair{window->PearlList, window->PearlStatus},
+                                 std::pair{window->CitingList, window->CitingStatus}}) {
+      EXPECT_TRUE(list->isVisible() && caption->isVisible()) << state;
+      // A collapsed list keeps no more than its frame.
+      EXPECT_GT(list->height(), 2 * caption->height()) << state;
+    }
+  };
+  int checks = 0;
+  host.OnDoEvents([&] {
+    if (window->OperationRunning() && checks++ == 0) laidOut("during a growth");
+  });
+  GrowTwoPearls();
+  host.OnDoEvents({});
+  EXPECT_EQ(checks > 0, true);
+  laidOut("after growths");
+  host.QueueAnswer(MessageResult::Yes);
+  window->mNew->trigger();
+  QCoreApplication::processEvents();
+  laidOut("after New Pearl List");
+}
+
+TEST_F(WindowTest, ListsKeepTheirSortThroughGrowthsAndLoads) {
+  ColdStart();
+  SearchBy(2, "O'Brien");
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  // The best candidates first: both lists by their pearl count, highest first.
+  window->CitedList->ColumnClick(0);
+  window->CitingList->ColumnClick(0);
+  const auto sortedDescending = [&](const char* state) {
+    for (ListView* list : {window->CitedList, window->CitingList}) {
+      EXPECT_EQ(list->header()->sortIndicatorSection(), 0) << state;
+      EXPECT_EQ(list->header()->sortIndicatorOrder(), Qt::DescendingOrder) << state;
+    }
+    EXPECT_EQ(Rows(*window->CitedList), (std::vector<std::string>{"002/2", "001/3"})) << state;
+    EXPECT_EQ(Rows(*window->CitingList), (std::vector<std::string>{"002/4", "001/1", "001/5"})) << state;
+  };
+  ChooseFromMenu(*window->CitedList, FormMain::FindListRow(*window->CitedList, 3), window->mAddPearl);
+  sortedDescending("after a growth");
+
+  const QString saved = QString::fromStdString(work.Path("sorted.ris"));
+  chosenFiles.push_back(saved);
+  window->mExportRISAs->trigger();
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  sortedDescending("after a load");
+}
+
+TEST_F(WindowTest, CountColumnsSortByValue) {
+  ListView list;
+  list.SetColumns({{"Cited By", 40}, {"Title", 80}});
+  list.SetNumberColumns({0});
+  for (const char* count : {"0999", "10000", "n/a", "0002"}) {
+    QTreeWidgetItem* row = list.AddRow(count);
+    ListView::SetSubItem(row, 1, count);
+  }
+  list.Sort();
+  const auto column = [&](int k) {
+    std::vector<std::string> texts;
+    for (int position = 1; position <= list.RowCount(); ++position) {
+      texts.push_back(ListView::SubItem(list.Row(position), k));
+    }
+    return texts;
+  };
+  EXPECT_EQ(column(0), (std::vector<std::string>{"n/a", "0002", "0999", "10000"}));
+  list.ColumnClick(0);
+  EXPECT_EQ(column(0), (std::vector<std::string>{"10000", "0999", "0002", "n/a"}));
+  // Other columns sort by text.
+  list.ColumnClick(1);
+  EXPECT_EQ(column(1), (std::vector<std::string>{"n/a", "10000", "0999", "0002"}));
 }
 
 TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
@@ -157,7 +260,6 @@ TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
   host.QueueAnswer(MessageResult::Yes);
   window->mNew->trigger();
   EXPECT_EQ(window->Chain.Count(), 0);
-  EXPECT_FALSE(window->PearlList->isVisibleTo(window.get()));
   EXPECT_EQ(window->PearlStatus->text(), " 0 items in the pearl list");
   EXPECT_TRUE(window->PearlListPath.isEmpty());
   EXPECT_TRUE(window->SessionChanged);
@@ -172,6 +274,7 @@ TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
 
 TEST_F(WindowTest, AFileThatCannotBeReadKeepsTheSession) {
   GrowTwoPearls();
+  host.QueueAnswer(MessageResult::Yes);
   chosenFiles.push_back(QString::fromStdString(work.Path("absent.ris")));
   window->mImportRIS->trigger();
   EXPECT_EQ(window->PearlList->RowCount(), 2);
@@ -203,6 +306,48 @@ TEST_F(WindowTest, ClosingAsksToSaveAndStaysOpenWhenTheSaveDoesNotHappen) {
   EXPECT_TRUE(window->close());
   EXPECT_TRUE(QFile::exists(QString::fromStdString(work.Path("closing.ris"))));
   EXPECT_EQ(ended, 1);
+}
+
+TEST_F(WindowTest, ClosingQuestionDismissedKeepsTheWindowAndTheSession) {
+  GrowTwoPearls();
+  window->show();
+  // What Esc and the close box answer.
+  host.QueueAnswer(MessageResult::Cancel);
+  EXPECT_FALSE(window->close());
+  EXPECT_EQ(host.Messages().back().text, "Save Bibliography before closing?");
+  EXPECT_TRUE(dialogs.empty());
+  EXPECT_EQ(ended, 0);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->SessionChanged);
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
+}
+
+TEST_F(WindowTest, LoadingOverAnUnsavedSessionAsksFirst) {
+  GrowTwoPearls();
+  const QString saved = QString::fromStdString(work.Path("two.ris"));
+  chosenFiles.push_back(saved);
+  window->mExportRISAs->trigger();
+  // A saved session is replaced without a question.
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(dialogs.size(), 2u);
+
+  // The load marks the session changed: the next load asks, and No leaves it untouched.
+  ASSERT_TRUE(window->SessionChanged);
+  host.QueueAnswer(MessageResult::No);
+  window->mImportRIS->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "This action will erase the current session. Proceed?");
+  EXPECT_EQ(host.Messages()[0].title, "Start New Session");
+  EXPECT_EQ(dialogs.size(), 2u) << "no file chooser after No";
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
+
+  host.QueueAnswer(MessageResult::Yes);
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  EXPECT_EQ(dialogs.size(), 3u);
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
 }
 
 TEST_F(WindowTest, EndSessionAnsweredNoEndsWithoutSaving) {
@@ -260,6 +405,86 @@ TEST_F(WindowTest, ClosingDuringAGrowthStopsItThenAsksToSave) {
   QCoreApplication::processEvents();
   EXPECT_EQ(ended, 1);
   EXPECT_EQ(host.Messages().back().text, "Save Bibliography before closing?");
+}
+
+// The window on a service that hangs on the citing articles of every pearl: the references of
+// publication 3 arrive, its citing articles never do.
+class HungServiceTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    proxy = std::make_unique<test::HangingProxy>(s_service->BaseAddress(), "ReferenceType=Citation");
+    MakeWindow(proxy->BaseAddress());
+  }
+
+  // Adds publication 3 from a search; `whileHung` runs once its citing page is held.
+  void GrowUntilHung(const std::function<void()>& whileHung) {
+    ColdStart();
+    SearchBy(2, "O'Brien");
+    ASSERT_EQ(window->SearchResult->RowCount(), 1);
+    window->show();
+    bool acted = false;
+    host.OnDoEvents([&] {
+      if (!acted && proxy->Held() > 0) {
+        acted = true;
+        whileHung();
+      }
+    });
+    ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+    host.OnDoEvents({});
+    ASSERT_TRUE(acted);
+  }
+
+  std::unique_ptr<test::HangingProxy> proxy;
+};
+
+TEST_F(HungServiceTest, StopAbortsTheRequestAndThePearlStaysMarkedUntilGrownAgain) {
+  GrowUntilHung([&] { window->StopButton->click(); });
+  // Neither the wait question nor "No response from server": the user stopped the request.
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_FALSE(window->OperationRunning());
+  ASSERT_EQ(window->CurrentIndex, 1);
+  EXPECT_TRUE(window->Chain.PartlyGrown(1));
+  EXPECT_EQ(Rows(*window->CitedList), (std::vector<std::string>{"001/2", "001/3"}));
+  EXPECT_EQ(window->CitingList->RowCount(), 0);
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Stopped: the pearl is only partly grown");
+  EXPECT_EQ(window->PartlyGrownStatus->text(),
+            "Only partly grown: pearl 1, Mining citation networks (Add to Pearl grows it again)");
+  EXPECT_TRUE(window->MetaData->toPlainText().startsWith("ONLY PARTLY GROWN"));
+  EXPECT_TRUE(window->mAddPearl->isEnabled());
+
+  // The notice outlives the status message of the next command.
+  SearchBy(1, "mining");
+  EXPECT_EQ(window->statusBar()->currentMessage(), "1 articles found");
+  EXPECT_TRUE(window->PartlyGrownStatus->isVisible());
+
+  // Add to Pearl on the pearl's row grows it again, counting every relation once.
+  proxy->Release();
+  ChooseFromMenu(*window->PearlList, 1, window->mAddPearl);
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_FALSE(window->Chain.PartlyGrown(1));
+  EXPECT_FALSE(window->PartlyGrownStatus->isVisible());
+  EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/1"}));
+  EXPECT_EQ(Rows(*window->CitedList), (std::vector<std::string>{"001/2", "001/3"}));
+  EXPECT_EQ(Rows(*window->CitingList), (std::vector<std::string>{"001/4", "001/5"}));
+  EXPECT_TRUE(window->MetaData->toPlainText().startsWith("AUTHORS: O'Brien, Bob"));
+  EXPECT_FALSE(window->mAddPearl->isEnabled());
+}
+
+TEST_F(HungServiceTest, EscAbortsTheRequestAtOnce) {
+  GrowUntilHung([&] { QTest::keyClick(window.get(), Qt::Key_Escape); });
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_TRUE(window->Chain.Interrupted());
+  EXPECT_TRUE(window->Chain.PartlyGrown(1));
+}
+
+TEST_F(HungServiceTest, ClosingAbortsTheRequestAndOnlyAsksToSave) {
+  host.QueueAnswer(MessageResult::No);
+  GrowUntilHung([&] { EXPECT_FALSE(window->close()); });
+  EXPECT_EQ(ended, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ended, 1);
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "Save Bibliography before closing?");
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {

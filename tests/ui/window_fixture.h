@@ -16,6 +16,7 @@
 #include "service/search_service.h"
 #include "service_fixtures.h"
 #include "temp_dir.h"
+#include "test_http_server.h"
 #include "ui/form_main.h"
 #include "ui/form_new_session.h"
 
@@ -52,8 +53,12 @@ class WindowTest : public ::testing::Test {
     delete s_folder;
   }
 
-  void SetUp() override {
-    window = std::make_unique<FormMain>(host, http, s_service->BaseAddress());
+  void SetUp() override { MakeWindow(s_service->BaseAddress()); }
+
+  // A fresh window on another service address (a hanging proxy in front of the corpus).
+  void MakeWindow(const std::string& serviceAddress) {
+    if (window) window->SessionChanged = false;
+    window = std::make_unique<FormMain>(host, http, serviceAddress);
     window->SetEndProcess([this] { ++ended; });
     window->SetPopupMenu([this](QMenu& menu, QPoint) {
       popups.push_back(&menu);
