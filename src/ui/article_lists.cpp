@@ -92,7 +92,10 @@ void FormMain::ShowSummary(int32_t index) {
                                  "DOI: " + r.DOI,
                                  "URL: " + r.FullTextURL};
   std::string summary;
-  if (Chain.PartlyGrown(index)) {
+  if (Chain.Unresolved(index)) {
+    summary = "UNRESOLVED: the service could not confirm this saved pearl; it shows what the file holds and has "
+              "not been grown; Add to Pearl tries again";
+  } else if (Chain.PartlyGrown(index)) {
     summary = "ONLY PARTLY GROWN: some of its pages were not fetched; Add to Pearl grows it again";
   }
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
@@ -106,7 +109,7 @@ void FormMain::ShowSummary(int32_t index) {
   Enable(mDeleteArticle, true);
   SSTab1->setCurrentIndex(0);
   const bool pearl = Chain.GetRecord(CurrentIndex).IsPearl;
-  Enable(mAddPearl, !pearl || Chain.PartlyGrown(CurrentIndex));
+  Enable(mAddPearl, !pearl || Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex));
   Enable(mRemovePearl, pearl);
 }
 
@@ -205,8 +208,8 @@ void FormMain::PearlList_GotFocus() {
 void FormMain::List_MouseUp(ListView& list, int button, QPoint globalPosition) {
   if (m_operationRunning || button != kRightButton) return;
   if (&list == PearlList) {
-    // A pearl is added once; only a partly grown one can be grown again.
-    mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex));
+    // A pearl is added once; only a partly grown or unresolved one can be grown again.
+    mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex));
     PopUp(*mArticle, globalPosition);
     mAddPearl->setVisible(true);
   } else {

@@ -439,6 +439,21 @@ void FormMain::RequestStop() {
   m_http.AbortAll();
 }
 
+void FormMain::ReportRefusedPearl(const std::string& pk) {
+  std::string why;
+  switch (Chain.LastRefusal()) {
+    case PearlRefusal::NoResponse:
+      why = "its record could not be retrieved (" + Chain.LastRequestError() + ")";
+      break;
+    case PearlRefusal::NotFound:
+      why = "the service knows no publication with the ID " + pk;
+      break;
+    default:
+      return;  // refusals the chain has explained already, or nothing to explain
+  }
+  statusBar()->showMessage(QString::fromStdString("The article was not added: " + why));
+}
+
 void FormMain::ReportGrowthEnd() {
   if (!Chain.Interrupted()) return;
   int32_t first = 0;
@@ -448,6 +463,8 @@ void FormMain::ReportGrowthEnd() {
                                  .arg(m_importItem)
                                  .arg(m_importItems)
                                  .arg(partly ? ", the last one only partly grown" : ""));
+  } else if (Chain.LastRefusal() != PearlRefusal::None) {
+    statusBar()->showMessage("Stopped: the pearl was not added");
   } else {
     statusBar()->showMessage("Stopped: the pearl is only partly grown");
   }

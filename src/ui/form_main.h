@@ -204,6 +204,8 @@ class FormMain : public QMainWindow, public Caption {
   bool Export(const QString& fileName, uint8_t refList);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
+  // After AddPearl refused the pearl with this ID: says in the status bar why it was not added.
+  void ReportRefusedPearl(const std::string& pk);
   // The pearls only partly grown: how many, and the first of them (0 when none).
   int32_t PartlyGrownPearls(int32_t& first) const;
   void PopUp(QMenu& menu, QPoint globalPosition);

@@ -95,8 +95,9 @@ void FormMain::AddSelectedSearchResult() {
     RefreshLists();
     ShowSummary(CurrentIndex);
     PearlList->setFocus();
-  } else {
+  } else if (!Chain.Interrupted()) {
     m_host.MessageBox("Error adding search result", "Endrel Search", MessageIcon::Information, MessageButtons::Ok);
+    ReportRefusedPearl(pk);
   }
   m_host.SetBusy(false);
   SetCaption(m_caption);

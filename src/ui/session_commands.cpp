@@ -121,13 +121,15 @@ void FormMain::mAddPearl_Click() {
 void FormMain::AddShownArticle() {
   Operation operation(*this, true);
   m_host.SetBusy(true);
-  const bool added = Chain.AddPearl(CurrentIndex, IDNum[0]->text().toStdString(), IDNum[1]->text().toStdString(),
-                                    RetrievalLimit, *this);
+  const std::string pk = IDNum[0]->text().toStdString();
+  const bool added = Chain.AddPearl(CurrentIndex, pk, IDNum[1]->text().toStdString(), RetrievalLimit, *this);
   if (added) {
     RefreshLists();
     ShowSummary(CurrentIndex);
+    PearlList->setFocus();
+  } else if (!Chain.Interrupted()) {
+    ReportRefusedPearl(pk);
   }
-  if (added) PearlList->setFocus();
   m_host.SetBusy(false);
   ReportGrowthEnd();
 }

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QStatusBar>
 
+#include "test_paths.h"
 #include "window_fixture.h"
 
 namespace wendrel {
@@ -485,6 +486,46 @@ TEST_F(HungServiceTest, ClosingAbortsTheRequestAndOnlyAsksToSave) {
   EXPECT_EQ(ended, 1);
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text, "Save Bibliography before closing?");
+}
+
+// A pearl whose own record cannot be retrieved is not added, and the window says why; a saved
+// Pearl List loaded while the service is down keeps what the file holds, marked unresolved.
+TEST_F(WindowTest, PearlsWithoutTheirRecordAreNotAddedOrBlanked) {
+  test::HangingProxy proxy(s_service->BaseAddress(), "PublicationID=3&ResultObjects");
+  MakeWindow(proxy.BaseAddress());
+  ColdStart();
+  SearchBy(2, "O'Brien");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  EXPECT_EQ(window->Chain.Count(), 0);
+  EXPECT_EQ(window->PearlList->RowCount(), 0);
+  std::vector<std::string> texts;
+  for (const auto& message : host.Messages()) texts.push_back(message.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"No response from server: Code ",
+                                             "Cannot retrieve document summary record: No response from server",
+                                             "Error adding search result"}));
+  EXPECT_EQ(window->statusBar()->currentMessage(), "The article was not added: its record could not be retrieved (cancelled)");
+
+  MakeWindow(s_service->BaseAddress());
+  GrowTwoPearls();
+  const QString saved = QString::fromStdString(work.Path("pearls.ris"));
+  chosenFiles.push_back(saved);
+  window->mExportRIS->trigger();
+  const std::string before = test::ReadFile(saved.toStdString());
+  MakeWindow("http://127.0.0.1:" + std::to_string(test::UnusedPort()));
+  ColdStart();
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  ASSERT_EQ(window->PearlList->RowCount(), 2);
+  ASSERT_TRUE(window->Chain.Unresolved(window->CurrentIndex));
+  EXPECT_TRUE(window->MetaData->toPlainText().startsWith("UNRESOLVED: "));
+  EXPECT_NE(window->MetaData->toPlainText().indexOf("TITLE: Mining citation networks"), -1);
+  EXPECT_TRUE(window->mAddPearl->isEnabled());
+  // Saved again, the file holds what it held.
+  const QString again = QString::fromStdString(work.Path("again.ris"));
+  chosenFiles.push_back(again);
+  window->mExportRISAs->trigger();
+  EXPECT_EQ(test::ReadFile(again.toStdString()), before);
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
