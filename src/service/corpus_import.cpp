@@ -175,6 +175,9 @@ ImportedWork ParseLine(const std::string& line, WorkReader readWork) {
     json = Json::parse(line);
   } catch (const Json::parse_error& e) {
     throw BadLine{"not valid JSON (at byte " + std::to_string(e.byte) + ")"};
+  } catch (const Json::out_of_range&) {
+    // A number beyond double's range (1e400) is a bad line, not the end of the whole import.
+    throw BadLine{"not valid JSON (a number out of range)"};
   }
   return readWork(json);
 }
