@@ -166,6 +166,22 @@ ImportedWork ReadOpenAlexLine(const Json& line) {
   }
 }
 
+using WorkReader = ImportedWork (*)(const Json&);
+
+// One line's text (without its line end) to a work; BadLine when it is malformed.
+ImportedWork ParseLine(const std::string& line, WorkReader readWork) {
+  Json json;
+  try {
+    json = Json::parse(line);
+  } catch (const Json::parse_error& e) {
+    throw BadLine{"not valid JSON (at byte " + std::to_string(e.byte) + ")"};
+  } catch (const Json::out_of_range&) {
+    // A number beyond double's range (1e400) is a bad line, not the end of the whole import.
+    throw BadLine{"not valid JSON (a number out of range)"};
+  }
+  return readWork(json);
+}
+
 // IDs meet without regard to ASCII case, as in the file's unique index.
 std::string IdKey(std::string id) {
   for (char& c : id)
@@ -252,8 +268,6 @@ class LineSource {
   size_t m_at = 0;
 };
 
-using WorkReader = ImportedWork (*)(const Json&);
-
 class Importer {
  public:
   Importer(SqliteDb& db, const ImportProblemHandler& onProblem, WorkReader readWork)
@@ -269,13 +283,7 @@ class Importer {
       if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
       if (line.find_first_not_of(" \t") == std::string::npos) continue;
       try {
-        Json json;
-        try {
-          json = Json::parse(line);
-        } catch (const Json::parse_error& e) {
-          throw BadLine{"not valid JSON (at byte " + std::to_string(e.byte) + ")"};
-        }
-        Add(m_readWork(json));
+        Add(ParseLine(line, m_readWork));
       } catch (const BadLine& bad) {
         ++m_summary.skippedLines;
         if (m_onProblem) m_onProblem(number, bad.reason);
@@ -428,6 +436,14 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
 }
 
 }  // namespace
+
+ImportedWork ReadCorpusLine(const std::string& line) {
+  try {
+    return ParseLine(line, ReadPublication);
+  } catch (const BadLine& bad) {
+    throw CorpusLineError(bad.reason);
+  }
+}
 
 ImportSummary ImportCorpus(const std::string& jsonlPath, const std::string& corpusPath,
                            const ImportProblemHandler& onProblem) {

@@ -9,7 +9,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
+
+#include "service/publication.h"
 
 namespace wendrel {
 
@@ -21,6 +24,17 @@ struct ImportSummary {
   int64_t references = 0;
   int64_t outsideReferences = 0;
 };
+
+// Why a line of the input is skipped.
+class CorpusLineError : public std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// One line of a JSON Lines corpus (its line end and, on the first line, a byte-order mark already
+// taken off) read as ImportCorpus reads it: the publication and the IDs it cites. Throws
+// CorpusLineError with the reason ImportCorpus would skip the line for. The checks that need the
+// whole file (an ID met twice) stay with the import.
+ImportedWork ReadCorpusLine(const std::string& line);
 
 // Told the 1-based line number and the reason of each malformed line, which is skipped.
 using ImportProblemHandler = std::function<void(int64_t line, const std::string& reason)>;

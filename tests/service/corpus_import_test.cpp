@@ -144,6 +144,50 @@ TEST(CorpusImportTest, MalformedLinesAreReportedWithTheirNumberAndSkipped) {
   EXPECT_FALSE(reader.Load("9"));
 }
 
+// The one-line reading the fuzz target drives is the import's own: the same reasons, the same work.
+TEST(CorpusImportTest, OneLineReadsAsTheImportReadsIt) {
+  const std::vector<std::string> lines = {
+      R"({"id":"P7","title":"Fine","year":2001,"authors":[{"last":"Kowalski"}],"references":[3,"P9",3]})",
+      "{not json",
+      R"({"id":8})",
+      R"({"id":9,"title":"x","venue":{"kind":"book","name":"b"}})",
+      R"({"id":12,"title":"x","year":"2001"})",
+      // The parser refuses a number beyond double's range; that once ended the whole import.
+      R"({"id":13,"title":"x","year":1e400})"};
+  test::TempDir dir;
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  test::WriteText(dir.Path("lines.jsonl"), text);
+  Problems problems;
+  Import(dir.Path("lines.jsonl"), dir.Path("lines.sqlite"), &problems);
+  ASSERT_EQ(problems.size(), 5u);
+  EXPECT_EQ(problems[4].second, "not valid JSON (a number out of range)");
+  for (const auto& [line, reason] : problems) {
+    try {
+      ReadCorpusLine(lines.at(static_cast<size_t>(line - 1)));
+      ADD_FAILURE() << "line " << line << " read";
+    } catch (const CorpusLineError& e) {
+      EXPECT_EQ(e.what(), reason);
+    }
+  }
+  ImportedWork work = ReadCorpusLine(lines[0]);
+  EXPECT_EQ(work.publication.id, "P7");
+  EXPECT_EQ(work.publication.year, 2001);
+  ASSERT_EQ(work.publication.authors.size(), 1u);
+  EXPECT_EQ(work.publication.authors[0].lastName, "Kowalski");
+  EXPECT_EQ(work.references, (std::vector<std::string>{"3", "P9", "3"}));
+
+  // OpenAlex works are read the same way.
+  test::WriteText(dir.Path("works.jsonl"), "{\"id\":\"W1\",\"cited_by_count\":-1e999}\n{\"id\":\"W2\"}\n");
+  Problems workProblems;
+  ImportSummary works = ImportOpenAlexCorpus(dir.Path("works.jsonl"), dir.Path("works.sqlite"),
+                                             [&workProblems](int64_t line, const std::string& reason) {
+                                               workProblems.emplace_back(line, reason);
+                                             });
+  EXPECT_EQ(works.publications, 1);
+  EXPECT_EQ(workProblems, (Problems{{1, "not valid JSON (a number out of range)"}}));
+}
+
 TEST(CorpusImportTest, ReplacesTheOldFileWholeOrNotAtAll) {
   test::TempDir dir;
   auto filesInDir = [&] { return std::distance(std::filesystem::directory_iterator(dir.Root()), {}); };
