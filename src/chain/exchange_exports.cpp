@@ -2,6 +2,7 @@
 // keywords and each article's pearl relations.
 #include "chain/exchange_exports.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -111,8 +112,15 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
       const bool on = list == ExchangeList::Cited    ? r.IsCited
                       : list == ExchangeList::Citing ? r.IsCiting
                                                      : r.IsCited || r.IsCiting;
-      if (on) add(i);
+      if (on && !(list == ExchangeList::Candidates && r.IsPearl)) add(i);
     }
+  }
+  if (list == ExchangeList::Candidates) {
+    auto related = [&chain](int32_t i) {
+      const CCRecord r = chain.GetRecord(i);
+      return std::pair{r.CitedByPearls + r.CitesPearls, static_cast<int>(r.CitationCount)};
+    };
+    std::stable_sort(members.begin(), members.end(), [&](int32_t a, int32_t b) { return related(a) > related(b); });
   }
   std::vector<ExchangeArticle> articles;
   for (int32_t i : members) {
@@ -414,6 +422,7 @@ std::optional<ExchangeList> ParseExchangeList(std::string_view name) {
   if (name == "cited") return ExchangeList::Cited;
   if (name == "citing") return ExchangeList::Citing;
   if (name == "all") return ExchangeList::All;
+  if (name == "candidates") return ExchangeList::Candidates;
   return std::nullopt;
 }
 
