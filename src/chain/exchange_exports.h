@@ -21,6 +21,8 @@ enum class ExchangeFormat { Ris, BibTeX, CslJson, Csv };
 // them). Suppressed articles are left out of every list.
 enum class ExchangeList { Pearls, Cited, Citing, All, Candidates };
 
+// "ris", "bibtex", "csl-json", "csv"; none for any other name.
+std::optional<ExchangeFormat> ParseExchangeFormat(std::string_view name);
 // "pearls", "cited", "citing", "all", "candidates"; none for any other name.
 std::optional<ExchangeList> ParseExchangeList(std::string_view name);
 // The usual file name extension of a format, without the dot: "ris", "bib", "json", "csv".
