@@ -201,13 +201,16 @@ std::string Ris(const std::vector<ExchangeArticle>& articles) {
 
 // --- BibTeX ---
 
+// LaTeX's special characters as commands. Braces become \textbraceleft{} and \textbraceright{}:
+// BibTeX counts a brace after a backslash too, so "\{" alone would leave the entry unbalanced and
+// lose it and the entries after it.
 std::string TexEscaped(std::string_view value) {
   std::string out;
   for (char c : OneLine(value)) {
     switch (c) {
       case '\\': out += "\\textbackslash{}"; break;
-      case '{': out += "\\{"; break;
-      case '}': out += "\\}"; break;
+      case '{': out += "\\textbraceleft{}"; break;
+      case '}': out += "\\textbraceright{}"; break;
       case '&': out += "\\&"; break;
       case '%': out += "\\%"; break;
       case '$': out += "\\$"; break;
@@ -218,6 +221,14 @@ std::string TexEscaped(std::string_view value) {
       default: out += c;
     }
   }
+  return out;
+}
+
+// A DOI or an address, read as it stands by BibTeX styles: only braces, which would unbalance the
+// entry, are percent-encoded as in an address.
+std::string Verbatim(std::string_view value) {
+  std::string out;
+  for (char c : OneLine(value)) out += c == '{' ? "%7B" : c == '}' ? "%7D" : std::string(1, c);
   return out;
 }
 
@@ -293,10 +304,10 @@ std::string BibTeX(const std::vector<ExchangeArticle>& articles) {
       field(journal ? "journal" : conference ? "booktitle" : "howpublished", TexEscaped(r.Source));
     }
     if (!NumericYear(r.Year).empty()) field("year", NumericYear(r.Year));
-    if (Known(r.DOI)) field("doi", TexEscaped(r.DOI));
+    if (Known(r.DOI)) field("doi", Verbatim(r.DOI));
     if (!OneLine(r.Abstract).empty()) field("abstract", TexEscaped(r.Abstract));
     if (!a.keywords.empty()) field("keywords", TexEscaped(Joined(a.keywords, ", ")));
-    if (Known(r.FullTextURL)) field("url", OneLine(r.FullTextURL));
+    if (Known(r.FullTextURL)) field("url", Verbatim(r.FullTextURL));
     if (Known(r.PK)) field("note", TexEscaped("Service ID " + r.PK + ". " + RelationNote(a)));
     else field("note", TexEscaped(RelationNote(a)));
     out += "}\n\n";

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -106,7 +107,7 @@ class ExchangeExports : public ::testing::Test {
     c1.CoAuthors = "Smith, John, Lee, , ";
     c1.DOI = "10.1000/c1";
     c1.PubType = "Journal";
-    CCRecord c2 = Article("c2", "Anonymous note", "n/a");
+    CCRecord c2 = Article("c2", "Anonymous {note", "n/a");
     c2.FullTextURL = "n/a";
     CCRecord gone = Article("c3", "Deleted from view", "2010", "Gone, Gus");
     chain.MergePage(Page({c1, gone, chain.GetRecord(3)}), 1, PearlRelation::Cited);
@@ -121,7 +122,7 @@ class ExchangeExports : public ::testing::Test {
                 {"78", "Workshop\nnote, untitled", {}, "", "", "", ""},
                 {"79", "Pearl Y", {{"Berg", "Ole"}}, "2001", "10.1000/AB.79", "77", ""},
                 {"c1", c1.Title, {{"Çelik", "Ayşe"}, {"Smith", "John"}, {"Lee", ""}}, "1999", "10.1000/c1", "77 79", ""},
-                {"c2", "Anonymous note", {}, "", "", "", "78"}};
+                {"c2", "Anonymous {note", {}, "", "", "", "78"}};
   }
 
   // The records a reader gives back, or a skip reason when the reader is not installed.
@@ -197,6 +198,8 @@ TEST_F(ExchangeExports, BibTeXIsReadByBibutils) {
   EXPECT_EQ(records[3]["note"], "Service ID c1. Cited by pearls: 77, 79. Cites pearls: none.");
   // Keys: last name (accents as base letters), year, first title word; unique.
   std::string text = test::ReadFile(folder.Path("all.bib"));
+  // BibTeX counts every brace, escaped or not: an unbalanced one would swallow the entries after it.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '{'), std::count(text.begin(), text.end(), '}'));
   std::vector<std::string> keys;
   std::smatch m;
   for (std::string rest = text; std::regex_search(rest, m, std::regex("@\\w+\\{([^,]*),")); rest = m.suffix()) {
