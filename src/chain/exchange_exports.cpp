@@ -116,11 +116,13 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
     }
   }
   if (list == ExchangeList::Candidates) {
-    auto related = [&chain](int32_t i) {
+    std::vector<std::pair<std::pair<int, int>, int32_t>> keyed;
+    for (int32_t i : members) {
       const CCRecord r = chain.GetRecord(i);
-      return std::pair{r.CitedByPearls + r.CitesPearls, static_cast<int>(r.CitationCount)};
-    };
-    std::stable_sort(members.begin(), members.end(), [&](int32_t a, int32_t b) { return related(a) > related(b); });
+      keyed.push_back({{r.CitedByPearls + r.CitesPearls, r.CitationCount}, i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t k = 0; k < keyed.size(); ++k) members[k] = keyed[k].second;
   }
   std::vector<ExchangeArticle> articles;
   for (int32_t i : members) {
