@@ -2,6 +2,7 @@
 // Web of Science tagged export, and loading a pearl list back from RIS.
 #include <memory>
 
+#include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
 #include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
@@ -124,17 +125,24 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
   BeginOperation();
   std::string bytes = ReadWholeFile(fileName);
   BusyScope busy(*this);
-  // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
-  // away with this scope whatever happens.
-  std::unique_ptr<TemporaryFile> copy;
-  if (HasBareLineFeeds(bytes)) {
-    copy = std::make_unique<TemporaryFile>(FileStem(fileName), WithCrLf(bytes));
-    bytes = ReadWholeFile(copy->Path());
+  std::vector<RisReference> references;
+  if (IsBibTeXFileName(fileName)) {
+    // References exported by a reference manager as BibTeX are looked up like other tools' RIS.
+    references = ReadBibTeXReferences(bytes);
+    if (references.empty()) throw ChainError("Cannot load " + fileName + ": it holds no BibTeX entry");
+  } else {
+    // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
+    // away with this scope whatever happens.
+    std::unique_ptr<TemporaryFile> copy;
+    if (HasBareLineFeeds(bytes)) {
+      copy = std::make_unique<TemporaryFile>(FileStem(fileName), WithCrLf(bytes));
+      bytes = ReadWholeFile(copy->Path());
+    }
+    references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
+    // A file that yields nothing (empty, BibTeX, Web of Science) is refused rather than loaded as an
+    // empty session without a word.
+    if (references.empty()) throw ChainError("Cannot load " + fileName + ": " + NoRisRecordsReason(bytes));
   }
-  const std::vector<RisReference> references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
-  // A file that yields nothing (empty, BibTeX, Web of Science) is refused rather than loaded as an
-  // empty session without a word.
-  if (references.empty()) throw ChainError("Cannot load " + fileName + ": " + NoRisRecordsReason(bytes));
 
   int32_t imported = 0;
   int32_t failures = 0;

@@ -10,6 +10,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
 #include "chain/citation_chain.h"
 #include "chain/exchange_exports.h"
@@ -27,7 +28,8 @@ constexpr const char* kUsage =
     "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
     "and the articles citing it, from the academic search service at URL.\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
-    "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool\n"
+    "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
+    "                   a .bib file is read as BibTeX\n"
     "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often\n"
     "                   (default: ask on a terminal, otherwise 500)\n"
     "  --out DIR        writes pearls.ris, cited.ris, citing.ris, wos.txt (the Cited List) and\n"
@@ -307,7 +309,7 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     int problems = 0;
     int32_t maxCiting = 0;
     if (ris) {
-      progress.StartPearl(0, static_cast<int>(ReadRisReferences(ReadWholeFile(*ris)).size()));
+      progress.StartPearl(0, static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
       chain.ImportRIS(*ris, maxCiting, progress);
     } else {
       for (size_t k = 0; k < pearls.size(); ++k) {

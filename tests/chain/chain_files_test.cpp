@@ -307,8 +307,9 @@ TEST_F(RisImport, FilesWithoutRecordsAreRefusedAndChangeNothing) {
   } cases[] = {
       {"empty.ris", "", "it is empty"},
       {"blank.ris", "\r\n  \r\n", "it is empty"},
-      {"refs.bib", "@article{Shannon1948,\n  title = {A Mathematical Theory of Communication}\n}\n",
+      {"refs.ris", "@article{Shannon1948,\n  title = {A Mathematical Theory of Communication}\n}\n",
        "it is a BibTeX file"},
+      {"refs.bib", "% exported by hand\n@comment{nothing here}\n", "it holds no BibTeX entry"},
       {"savedrecs.txt", "FN Thomson Reuters Web of Knowledge\r\nVR 1.0\r\nPT J\r\nTI A theory\r\nER\r\nEF\r\n",
        "it is a Web of Science file"},
       {"no_type.ris", "AU  - Shannon, Claude\r\nTI  - A Mathematical Theory of Communication\r\nER  - \r\n",
@@ -348,6 +349,25 @@ TEST_F(RisImport, MissingErEndsTheRecordAtTheNextType) {
   EXPECT_EQ(searches[0]["AuthorQuery"], "nobody");
   EXPECT_EQ(searches[1]["AuthorQuery"], "shannon");
   EXPECT_EQ(PearlIds(chain), std::vector<std::string>{"40"});
+}
+
+// A reference manager's BibTeX: each entry looked up by its title, first author, DOI and year.
+TEST_F(RisImport, BibTeXFilesLoadAsSeeds) {
+  const std::string path = work.Path("library.BIB");
+  WriteFileReplacing(path,
+                     "@string{bell = \"Bell System Technical Journal\"}\n"
+                     "@article{shannon48, author = {Claude E. Shannon and Warren Weaver},\n"
+                     "  title = {A {Mathematical} Theory of Communication}, journal = bell, year = 1948}\n"
+                     "@inproceedings{olsen, author = \"Olsen, Bruno\", title = \"Sparse coding\",\n"
+                     "  doi = {10.1000/SC.81}}\n"
+                     "@misc{nowhere, title = {Nothing like it}, author = {Nobody}}\n");
+  chain.ImportRIS(path, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"40", "81"}));
+  auto searches = Requests(http.Addresses(), "Search");
+  ASSERT_EQ(searches.size(), 3u);
+  EXPECT_EQ(searches[0]["AuthorQuery"], "shannon");
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "Import of the following 1 articles failed: NOBODY, Nothing like it; ");
 }
 
 TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {

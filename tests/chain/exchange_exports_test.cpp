@@ -3,6 +3,8 @@
 // DOI and year must come back; suppressed articles stay out.
 #include "chain/exchange_exports.h"
 
+#include "chain/bibtex_reader.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
@@ -207,6 +209,47 @@ TEST_F(ExchangeExports, BibTeXIsReadByBibutils) {
   }
   EXPECT_EQ(keys, (std::vector<std::string>{"Muller2004Trees", "AnonndWorkshop", "Berg2001Pearl", "Celik1999Commas",
                                             "AnonndAnonymous"}));
+}
+
+// The program's own BibTeX reader (pearl lists loaded from .bib files) gets back what the export
+// wrote: the export is its oracle.
+TEST_F(ExchangeExports, BibTeXReaderReadsTheExportBack) {
+  const std::vector<RisReference> read = ReadBibTeXReferences(FormatExchange(chain, ExchangeList::All, ExchangeFormat::BibTeX));
+  ASSERT_EQ(read.size(), expected.size());
+  for (size_t k = 0; k < expected.size(); ++k) {
+    const Expected& e = expected[k];
+    SCOPED_TRACE(e.id);
+    EXPECT_EQ(read[k].title, OneLine(e.title));
+    Names authors;
+    for (const std::string& a : {read[k].firstAuthor}) {
+      if (!a.empty()) authors.push_back({a.substr(0, a.find(", ")), a.find(", ") == std::string::npos ? "" : a.substr(a.find(", ") + 2)});
+    }
+    for (const std::string& a : read[k].coAuthors) {
+      authors.push_back({a.substr(0, a.find(", ")), a.find(", ") == std::string::npos ? "" : a.substr(a.find(", ") + 2)});
+    }
+    EXPECT_EQ(authors, e.authors);
+    EXPECT_EQ(read[k].year, e.year);
+    EXPECT_EQ(read[k].doi, e.doi);
+  }
+}
+
+TEST(BibTeXReader, EntriesAsOtherToolsWriteThem) {
+  const std::vector<RisReference> read = ReadBibTeXReferences(
+      "% a comment line\n@Comment{skip @this}\n@preamble{\"\\newcommand{\\x}{y}\"}\n"
+      "@ARTICLE{a1,\n  Author = \"Ada Lovelace and {Babbage and Sons}\",\n  TITLE = \"Notes \" # \"on {the} Engine\",\n"
+      "  year = 1843, doi = {10.1000/{x}1}, journal = {Taylor{'}s \\& Scientific Memoirs}}\n"
+      "@book(b2, title = {Cut {off by} the end\n");
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].firstAuthor, "Lovelace, Ada");
+  EXPECT_EQ(read[0].coAuthors, std::vector<std::string>{"Babbage and Sons"});
+  EXPECT_EQ(read[0].title, "Notes on the Engine");
+  EXPECT_EQ(read[0].year, "1843");
+  EXPECT_EQ(read[0].doi, "10.1000/x1");
+  EXPECT_EQ(read[0].source, "Taylor's & Scientific Memoirs");
+  EXPECT_EQ(read[1].title, "Cut off by the end");
+  EXPECT_TRUE(ReadBibTeXReferences("").empty());
+  EXPECT_TRUE(ReadBibTeXReferences("@article").empty());
+  EXPECT_TRUE(IsBibTeXFileName("refs.Bib") && !IsBibTeXFileName("refs.ris") && !IsBibTeXFileName("bib"));
 }
 
 TEST_F(ExchangeExports, CitationKeysStayUniqueForNamesakes) {
