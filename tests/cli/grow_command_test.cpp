@@ -165,11 +165,15 @@ TEST_F(GrowCommand, ExportsForReferenceManagers) {
   EXPECT_NE(err.str().find("nothing was written"), std::string::npos) << err.str();
   EXPECT_FALSE(std::filesystem::exists(Path("exchange/none.ris")));
 
-  // A seed file that yields no record is refused, naming the file and why.
-  std::ofstream(Path("seeds.bib")) << "@article{Berg2001Pearl,\n  title = {Pearl X}\n}\n";
-  EXPECT_EQ(Grow({"--ris", Path("seeds.bib"), "--out", Path("from_bib")}), 1);
-  EXPECT_NE(err.str().find(Path("seeds.bib") + ": it is a BibTeX file"), std::string::npos) << err.str();
-  EXPECT_FALSE(std::filesystem::exists(Path("from_bib")));
+  // BibTeX seeds load from a .bib file; given as RIS, the same text is refused with the reason.
+  const char* bibtex = "@article{Berg2001Pearl,\n  author = {Ole Berg},\n  title = {Pearl X},\n  year = 2001\n}\n";
+  std::ofstream(Path("seeds.ris")) << bibtex;
+  EXPECT_EQ(Grow({"--ris", Path("seeds.ris"), "--out", Path("from_ris")}), 1);
+  EXPECT_NE(err.str().find(Path("seeds.ris") + ": it is a BibTeX file"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("from_ris")));
+  std::ofstream(Path("seeds.bib")) << bibtex;
+  ASSERT_EQ(Grow({"--ris", Path("seeds.bib"), "--out", Path("from_bib")}), 0) << err.str();
+  EXPECT_NE(Read("from_bib/pearls.ris").find("AN - MAS:20\r\n"), std::string::npos);
 }
 
 // Every file of a folder with its bytes.
