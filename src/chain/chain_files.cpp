@@ -200,7 +200,11 @@ void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference&
     held.PubType = reference.type;
     held.FirstAuthor = reference.firstAuthor;
     held.CoAuthors.clear();
-    for (const std::string& coAuthor : reference.coAuthors) held.CoAuthors += coAuthor + ", ";
+    // Each co-author as "Last, First, ", a name without a first name as "Name, , ", so that the
+    // pairs of the list cannot shift.
+    for (const std::string& coAuthor : reference.coAuthors) {
+      held.CoAuthors += coAuthor + (coAuthor.find(", ") == std::string::npos ? ", , " : ", ");
+    }
     held.Year = reference.year;
     held.Title = reference.title;
     held.Source = reference.source;

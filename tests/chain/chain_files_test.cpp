@@ -255,6 +255,17 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   EXPECT_EQ(kept.LastRefusal(), PearlRefusal::NoResponse);
 }
 
+TEST_F(RisImport, KeptPearlsKeepEveryAuthorOfTheFile) {
+  const std::string saved = work.Path("authors.ris");
+  WriteFileReplacing(saved, "TY  - JOUR\r\nAN  - MAS:999999\r\nAU  - Gone, Ida\r\nAU  - Second, Sam\r\nAU  - Solo\r\n"
+                            "TI  - Withdrawn work\r\nER  - \r\n");
+  chain.ImportRIS(saved, maxCiting, caption);
+  const int32_t gone = chain.FindIndex("999999", "", "");
+  ASSERT_TRUE(chain.Unresolved(gone));
+  EXPECT_EQ(chain.GetRecord(gone).FirstAuthor, "Gone, Ida");
+  EXPECT_EQ(chain.GetRecord(gone).CoAuthors, "Second, Sam, Solo, , ");
+}
+
 TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
   bool sawCopy = false;
   host.OnDoEvents([&] { sawCopy = sawCopy || CopyLeft(); });
