@@ -2,6 +2,7 @@
 // Web of Science tagged export, and loading a pearl list back from RIS.
 #include <memory>
 
+#include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
 #include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
@@ -124,14 +125,24 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
   BeginOperation();
   std::string bytes = ReadWholeFile(fileName);
   BusyScope busy(*this);
-  // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
-  // away with this scope whatever happens.
-  std::unique_ptr<TemporaryFile> copy;
-  if (HasBareLineFeeds(bytes)) {
-    copy = std::make_unique<TemporaryFile>(FileStem(fileName), WithCrLf(bytes));
-    bytes = ReadWholeFile(copy->Path());
+  std::vector<RisReference> references;
+  if (IsBibTeXFileName(fileName)) {
+    // References exported by a reference manager as BibTeX are looked up like other tools' RIS.
+    references = ReadBibTeXReferences(bytes);
+    if (references.empty()) throw ChainError("Cannot load " + fileName + ": it holds no BibTeX entry");
+  } else {
+    // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
+    // away with this scope whatever happens.
+    std::unique_ptr<TemporaryFile> copy;
+    if (HasBareLineFeeds(bytes)) {
+      copy = std::make_unique<TemporaryFile>(FileStem(fileName), WithCrLf(bytes));
+      bytes = ReadWholeFile(copy->Path());
+    }
+    references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
+    // A file that yields nothing (empty, BibTeX, Web of Science) is refused rather than loaded as an
+    // empty session without a word.
+    if (references.empty()) throw ChainError("Cannot load " + fileName + ": " + NoRisRecordsReason(bytes));
   }
-  const std::vector<RisReference> references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
 
   int32_t imported = 0;
   int32_t failures = 0;
@@ -148,7 +159,7 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     const bool saved = !id.empty();
     if (!saved) {
       author = author.substr(0, author.find(','));
-      id = FindPKFromRef(reference.title, author, true);
+      id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
     }
     if (id.empty() || id == "N/A") {
       failed += UpperCaseText(author) + ", " + reference.title + "; ";
@@ -162,14 +173,11 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
         (m_lastRefusal != PearlRefusal::NoResponse && m_lastRefusal != PearlRefusal::NotFound)) {
       continue;
     }
-    // The pearl's record cannot be retrieved: a saved pearl stays as the file held it, any other
-    // reference is listed with those that failed.
-    if (saved) {
-      KeepUnresolved(id, reference);
-    } else {
-      failed += UpperCaseText(author) + ", " + reference.title + "; ";
-      ++failures;
-    }
+    // The pearl's record cannot be retrieved: a saved pearl stays as the file held it, and is
+    // listed with the references that failed so that nobody takes it for a grown pearl.
+    if (saved) KeepUnresolved(id, reference);
+    failed += UpperCaseText(author) + ", " + reference.title + (saved ? " (kept as the file holds it)" : "") + "; ";
+    ++failures;
   }
   if (failures > 0) {
     m_host.MessageBox("Import of the following " + std::to_string(failures) + " articles failed: " + failed,
@@ -191,6 +199,12 @@ void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference&
     CCRecord held = m_records[static_cast<size_t>(i)];
     held.PubType = reference.type;
     held.FirstAuthor = reference.firstAuthor;
+    held.CoAuthors.clear();
+    // Each co-author as "Last, First, ", a name without a first name as "Name, , ", so that the
+    // pairs of the list cannot shift.
+    for (const std::string& coAuthor : reference.coAuthors) {
+      held.CoAuthors += coAuthor + (coAuthor.find(", ") == std::string::npos ? ", , " : ", ");
+    }
     held.Year = reference.year;
     held.Title = reference.title;
     held.Source = reference.source;

@@ -154,8 +154,13 @@ class MASCitationChain {
   // Hides an article from the lists; refused (with a message) for a pearl.
   bool SuppressDoc(int32_t indexNum);
   // The ID of the article with this title and first author among the service's first ten hits, or
-  // "N/A" (with a message unless quiet). Removes every "." from firstAuthor.
-  std::string FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet);
+  // "N/A" (with a message unless quiet). Removes every "." from firstAuthor. With the reference's
+  // DOI, the hit with that DOI (any case, with or without a resolver address) is chosen; hits with
+  // another DOI are passed over, and a hit without one only when the years agree, so a DOI that
+  // no hit bears gives "N/A" rather than a namesake. With its year, a hit of that year is chosen
+  // before the first whose title matches.
+  std::string FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet,
+                            const std::string& doi = "", const std::string& year = "");
 
   // The two steps of AddPearl that touch the table, open to benchmarks and tests: ageing marks
   // the start of a pearl's pages; a page (slots 1 to n, as ResultRecords gives it) is merged so

@@ -55,6 +55,21 @@ std::string WholeSeconds(double seconds) {
   return rounded < 1 ? std::string() : std::to_string(rounded);
 }
 
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A DOI as a key: lower case, without a resolver address or "doi:" in front.
+std::string DoiKey(const std::string& doi) {
+  std::string key = LowerCaseText(Trimmed(doi));
+  for (const char* prefix : {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/", "doi:"}) {
+    if (key.rfind(prefix, 0) == 0) key = Trimmed(key.substr(std::string(prefix).size()));
+  }
+  return key == "n/a" || key == "null" ? "" : key;
+}
+
 }  // namespace
 
 void MASCitationChain::BeginOperation() {
@@ -313,7 +328,8 @@ bool MASCitationChain::SuppressDoc(int32_t indexNum) {
   return true;
 }
 
-std::string MASCitationChain::FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet) {
+std::string MASCitationChain::FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet,
+                                            const std::string& doi, const std::string& year) {
   std::erase(firstAuthor, '.');
   BeginOperation();
   std::string found;
@@ -322,17 +338,27 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
     RequestFailed(results.LastError());
   } else {
     const std::string wanted = LowerCaseText(title);
+    const std::string wantedDoi = DoiKey(doi);
+    const std::string wantedYear = Trimmed(year);
     const std::vector<CCRecord> hits = results.ResultRecords();
-    for (size_t i = 1; i < hits.size(); ++i) {
+    // The DOI decides first, then the year, then the first hit whose title matches.
+    size_t byTitle = 0, byYear = 0;
+    for (size_t i = 1; i < hits.size() && found.empty(); ++i) {
+      const std::string hitDoi = DoiKey(hits[i].DOI);
+      if (!wantedDoi.empty() && hitDoi == wantedDoi) found = hits[i].PK;
       const std::string hit = LowerCaseText(hits[i].Title);
       // An empty title would occur in every text and match any reference.
       if (hit.empty()) continue;
-      if (wanted.find(FirstCodePoints(hit, 16)) != std::string::npos ||
-          wanted.find(LastCodePoints(hit, 16)) != std::string::npos) {
-        found = hits[i].PK;
-        break;
+      if (wanted.find(FirstCodePoints(hit, 16)) == std::string::npos &&
+          wanted.find(LastCodePoints(hit, 16)) == std::string::npos) {
+        continue;
       }
+      const bool sameYear = !wantedYear.empty() && Trimmed(hits[i].Year) == wantedYear;
+      if (!wantedDoi.empty() && (!hitDoi.empty() || !sameYear)) continue;
+      if (byTitle == 0) byTitle = i;
+      if (byYear == 0 && sameYear) byYear = i;
     }
+    if (found.empty() && (byYear != 0 || byTitle != 0)) found = hits[byYear != 0 ? byYear : byTitle].PK;
   }
   if (found.empty() || found == "null") found = "N/A";
   if (found == "N/A" && !quiet) {

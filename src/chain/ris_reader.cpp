@@ -54,6 +54,13 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
     if (onRecordLine) onRecordLine();
     if (!tagged) continue;
     const std::string_view tag = tagged->tag;
+    // A record without its ER line ends where the next one starts, as other readers end it;
+    // read on, the next record's title would replace its title under its first author.
+    if (tag == "TY") {
+      references.push_back(std::move(*current));
+      current.emplace().type = std::move(tagged->value);
+      continue;
+    }
     RisReference& r = *current;
     if (tag == "ER") {
       references.push_back(std::move(r));
@@ -61,7 +68,11 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
     } else if (tag == "AN") {
       r.accession = std::move(tagged->value);
     } else if (tag == "AU" || tag == "A1") {
-      if (r.firstAuthor.empty()) r.firstAuthor = std::move(tagged->value);
+      if (r.firstAuthor.empty()) {
+        r.firstAuthor = std::move(tagged->value);
+      } else if (!tagged->value.empty()) {
+        r.coAuthors.push_back(std::move(tagged->value));
+      }
     } else if (tag == "TI" || tag == "T1" || tag == "CT") {
       r.title = std::move(tagged->value);
     } else if (tag == "BT") {
@@ -80,6 +91,16 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
   }
   if (current) references.push_back(std::move(*current));
   return references;
+}
+
+std::string NoRisRecordsReason(std::string_view text) {
+  if (!ReadRisReferences(text).empty()) return {};
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return "it is empty";
+  if (text[first] == '@') return "it is a BibTeX file, not RIS";
+  if (text.substr(first, 3) == "FN " || text.substr(first, 3) == "PT ") return "it is a Web of Science file, not RIS";
+  return "it has no RIS record (no \"TY  - \" line)";
 }
 
 std::string AccessionPublicationID(const std::string& accession) {

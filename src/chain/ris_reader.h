@@ -13,6 +13,7 @@ namespace wendrel {
 struct RisReference {
   std::string accession;    // the AN value
   std::string firstAuthor;  // the first AU or A1 value
+  std::vector<std::string> coAuthors;  // the further AU and A1 values
   std::string title;        // the last TI, T1 or CT value, else the first BT value
   std::string year;         // the last PY value
   // The further fields this program writes, kept for a pearl the service cannot give back: the
@@ -25,12 +26,16 @@ struct RisReference {
 };
 
 // Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an
-// "ER" line or at the end of the text; lines outside records and untagged lines inside them are
+// "ER" line, at the next "TY" line (a record whose ER line is missing) or at the end of the text; lines outside records and untagged lines inside them are
 // passed over. A tagged line is two characters, one or two blanks, a hyphen, then the value
 // ("TY - JOUR" as this program writes it, "TY  - JOUR" as other tools do). Lines may end in LF or
 // CR LF; a leading byte-order mark is skipped; bytes that are not valid UTF-8 are read as
 // Windows-1252. onRecordLine, when given, is called after each line read inside a record.
 std::vector<RisReference> ReadRisReferences(std::string_view text, const std::function<void()>& onRecordLine = {});
+
+// Why RIS text yields no record ("it is empty", "it is a BibTeX file", ...); empty when it yields
+// at least one.
+std::string NoRisRecordsReason(std::string_view text);
 
 // The publication ID an accession value carries when this program wrote it ("MAS:" and the ID);
 // empty when it carries none.

@@ -10,8 +10,10 @@
 #include <iostream>
 #include <sstream>
 
+#include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
 #include "chain/citation_chain.h"
+#include "chain/exchange_exports.h"
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
 #include "platform/curl_http_client.h"
@@ -21,15 +23,19 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N] --out DIR\n"
+    "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N]\n"
+    "                    [--export ris|bibtex|csl-json|csv] --out DIR\n"
     "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
     "and the articles citing it, from the academic search service at URL.\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
-    "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool\n"
+    "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
+    "                   a .bib file is read as BibTeX\n"
     "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often\n"
     "                   (default: ask on a terminal, otherwise 500)\n"
     "  --out DIR        writes pearls.ris, cited.ris, citing.ris, wos.txt (the Cited List) and\n"
     "                   events.txt\n"
+    "  --export F       also writes the candidates below, with every author and their pearl relations,\n"
+    "                   as candidates.ris, .bib, .json or .csv for reference managers and spreadsheets\n"
     "Prints the candidates for the next pearl as a tab-separated table, those related to the most\n"
     "pearls first: Index, PK, CitedByPearls, CitesPearls, CitationCount, Year, FirstAuthor, Title.\n"
     "Progress and messages go to standard error (references of a RIS file that cannot be resolved\n"
@@ -274,13 +280,18 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
   try {
     std::vector<std::string> rest;
     const std::vector<std::string> pearls = TakePearls(args, rest);
-    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out"});
+    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export"});
     const std::string service = a.Required("--service");
     const std::string folder = a.Required("--out");
     const std::optional<std::string> ris = a.Value("--ris");
     if (pearls.empty() == !ris) throw UsageError("give either --pearl with IDs or --ris with a file");
     const bool limitGiven = a.Has("--max-citing");
     const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
+    std::optional<ExchangeFormat> exchange;
+    if (const std::optional<std::string> name = a.Value("--export")) {
+      exchange = ParseExchangeFormat(*name);
+      if (!exchange) throw UsageError("--export takes ris, bibtex, csl-json or csv");
+    }
 
     GrowProgress progress(err, progressBar);
     GrowHost host(in, err, interactive, progress, limitGiven, limit);
@@ -298,7 +309,7 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     int problems = 0;
     int32_t maxCiting = 0;
     if (ris) {
-      progress.StartPearl(0, static_cast<int>(ReadRisReferences(ReadWholeFile(*ris)).size()));
+      progress.StartPearl(0, static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
       chain.ImportRIS(*ris, maxCiting, progress);
     } else {
       for (size_t k = 0; k < pearls.size(); ++k) {
@@ -331,6 +342,12 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
       return 1;
     }
     WriteLists(chain, folder);
+    if (exchange) {
+      const std::string path =
+          (std::filesystem::path(folder) / (std::string("candidates.") + ExchangeExtension(*exchange))).string();
+      const ExchangeResult written = ExportExchange(chain, ExchangeList::Candidates, *exchange, path);
+      if (!written.written) throw ChainError(written.reason);
+    }
     PrintCandidates(chain, out);
     return problems ? 1 : 0;
   } catch (const UsageError& e) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/client_commands.h"
+#include "cli/export_command.h"
 #include "cli/grow_command.h"
 #include "cli/map_command.h"
 #include "cli/network_command.h"
@@ -22,6 +23,7 @@ constexpr const char* kUsage =
     "  search    search the academic search service and print the records found\n"
     "  records   convert a saved reply of the service into records\n"
     "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
+    "  export    write a grown chain's lists as RIS, BibTeX, CSL-JSON or CSV for other tools\n"
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
   if (command == "records") return wendrel::RunRecords(args, std::cout, std::cerr);
   if (command == "demo") return wendrel::RunDemo(args, host, std::cout, std::cerr);
   if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
+  if (command == "export") return wendrel::RunExport(args, std::cout, std::cerr);
   if (command == "stem") return wendrel::RunStem(args, std::cin, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);

@@ -130,9 +130,15 @@ class RisImport : public ::testing::Test {
   // 40 is found by title and author; pearl 70 shares its title with the more cited 71, so a title
   // search would pick the wrong one.
   static void SetUpTestSuite() {
+    // 80 and 81 are namesakes told apart by their DOIs and years.
+    nlohmann::json early = Publication(80, "Sparse coding", {}, "Olsen", "Bruno", 1996);
+    early["doi"] = "10.1000/sc.80";
+    nlohmann::json late = Publication(81, "Sparse coding", {}, "Olsen", "Bruno", 2005);
+    late["doi"] = "10.1000/sc.81";
     s_corpus = new test::ServedCorpus({Publication(40, "A Mathematical Theory of Communication", {}, "Shannon"),
                                        Publication(70, "Neural networks", {72}), Publication(71, "Neural networks"),
-                                       Publication(72, "Perceptrons"), Publication(73, "Deep nets", {71})});
+                                       Publication(72, "Perceptrons"), Publication(73, "Deep nets", {71}), early,
+                                       late});
   }
   static void TearDownTestSuite() { delete s_corpus; }
 
@@ -210,7 +216,10 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   EXPECT_TRUE(chain.Unresolved(gone));
   EXPECT_FALSE(chain.Unresolved(chain.FindIndex("40", "", "")));
   EXPECT_EQ(chain.GetRecord(gone).Source, "Lost Proceedings");
-  EXPECT_TRUE(host.Messages().empty());
+  // Kept, and still named at the end among the references that were not resolved.
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text,
+            "Import of the following 1 articles failed: GONE, IDA, Withdrawn work (kept as the file holds it); ");
   chain.ExportRIS(work.Path("again.ris"), 0);
   const std::string again = ReadFile(work.Path("again.ris"));
   const std::string held = kSavedPearls;
@@ -224,7 +233,7 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   EXPECT_EQ(PearlIds(kept), (std::vector<std::string>{"40", "999999"}));
   EXPECT_TRUE(kept.Unresolved(1) && kept.Unresolved(2));
   EXPECT_EQ(kept.Count(), 2);
-  EXPECT_EQ(offlineHost.Messages().size(), 2u) << "one for each pearl not retrieved";
+  EXPECT_EQ(offlineHost.Messages().size(), 3u) << "one for each pearl not retrieved, and the list at the end";
   kept.ExportRIS(work.Path("kept.ris"), 0);
   EXPECT_EQ(ReadFile(work.Path("kept.ris")), kSavedPearls);
   kept.ImportRIS(saved, maxCiting, caption);
@@ -244,6 +253,17 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   index = 2;
   EXPECT_FALSE(kept.AddPearl(index, "999999", "", maxCiting, caption));
   EXPECT_EQ(kept.LastRefusal(), PearlRefusal::NoResponse);
+}
+
+TEST_F(RisImport, KeptPearlsKeepEveryAuthorOfTheFile) {
+  const std::string saved = work.Path("authors.ris");
+  WriteFileReplacing(saved, "TY  - JOUR\r\nAN  - MAS:999999\r\nAU  - Gone, Ida\r\nAU  - Second, Sam\r\nAU  - Solo\r\n"
+                            "TI  - Withdrawn work\r\nER  - \r\n");
+  chain.ImportRIS(saved, maxCiting, caption);
+  const int32_t gone = chain.FindIndex("999999", "", "");
+  ASSERT_TRUE(chain.Unresolved(gone));
+  EXPECT_EQ(chain.GetRecord(gone).FirstAuthor, "Gone, Ida");
+  EXPECT_EQ(chain.GetRecord(gone).CoAuthors, "Second, Sam, Solo, , ");
 }
 
 TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
@@ -286,6 +306,103 @@ TEST_F(RisImport, FailuresLeaveNoCopyAndMissingFilesChangeNothing) {
   EXPECT_THROW(chain.ImportRIS(test::DataPath("chain_other_tools.ris"), maxCiting, caption), std::runtime_error);
   EXPECT_FALSE(CopyLeft());
   EXPECT_FALSE(host.Busy());
+}
+
+TEST_F(RisImport, FilesWithoutRecordsAreRefusedAndChangeNothing) {
+  test::AddPearl(chain, "40");
+  const CCRecord before = chain.GetRecord(1);
+  struct Case {
+    const char* name;
+    const char* content;
+    const char* reason;
+  } cases[] = {
+      {"empty.ris", "", "it is empty"},
+      {"blank.ris", "\r\n  \r\n", "it is empty"},
+      {"refs.ris", "@article{Shannon1948,\n  title = {A Mathematical Theory of Communication}\n}\n",
+       "it is a BibTeX file"},
+      {"refs.bib", "% exported by hand\n@comment{nothing here}\n", "it holds no BibTeX entry"},
+      {"savedrecs.txt", "FN Thomson Reuters Web of Knowledge\r\nVR 1.0\r\nPT J\r\nTI A theory\r\nER\r\nEF\r\n",
+       "it is a Web of Science file"},
+      {"no_type.ris", "AU  - Shannon, Claude\r\nTI  - A Mathematical Theory of Communication\r\nER  - \r\n",
+       "no \"TY  - \" line"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = work.Path(c.name);
+    WriteFileReplacing(path, c.content);
+    try {
+      chain.ImportRIS(path, maxCiting, caption);
+      ADD_FAILURE() << c.name << " was loaded";
+    } catch (const ChainError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(chain.Count(), 1);
+  EXPECT_EQ(chain.GetRecord(1), before);
+  EXPECT_EQ(chain.PearlOrder(), std::vector<int32_t>{1});
+  EXPECT_TRUE(host.Messages().empty());
+}
+
+// A record whose ER line is missing ends at the next TY line, and each is looked up with its own
+// author: read on, the second title would have been searched under the first record's author.
+TEST_F(RisImport, MissingErEndsTheRecordAtTheNextType) {
+  const std::string path = work.Path("missing_er.ris");
+  WriteFileReplacing(path,
+                     "TY  - JOUR\r\nAU  - Nobody, N.\r\nTI  - Perceptrons revisited\r\n"
+                     "TY  - JOUR\r\nAU  - Shannon, Claude\r\nAU  - Weaver, Warren\r\n"
+                     "TI  - A Mathematical Theory of Communication\r\nER  - \r\n");
+  const std::vector<RisReference> references = ReadRisReferences(ReadFile(path));
+  ASSERT_EQ(references.size(), 2u);
+  EXPECT_EQ(references[1].coAuthors, std::vector<std::string>{"Weaver, Warren"});
+  chain.ImportRIS(path, maxCiting, caption);
+  auto searches = Requests(http.Addresses(), "Search");
+  ASSERT_EQ(searches.size(), 2u);
+  EXPECT_EQ(searches[0]["AuthorQuery"], "nobody");
+  EXPECT_EQ(searches[1]["AuthorQuery"], "shannon");
+  EXPECT_EQ(PearlIds(chain), std::vector<std::string>{"40"});
+}
+
+// A reference manager's BibTeX: each entry looked up by its title, first author, DOI and year.
+TEST_F(RisImport, BibTeXFilesLoadAsSeeds) {
+  const std::string path = work.Path("library.BIB");
+  WriteFileReplacing(path,
+                     "@string{bell = \"Bell System Technical Journal\"}\n"
+                     "@article{shannon48, author = {Claude E. Shannon and Warren Weaver},\n"
+                     "  title = {A {Mathematical} Theory of Communication}, journal = bell, year = 1948}\n"
+                     "@inproceedings{olsen, author = \"Olsen, Bruno\", title = \"Sparse coding\",\n"
+                     "  doi = {10.1000/SC.81}}\n"
+                     "@misc{nowhere, title = {Nothing like it}, author = {Nobody}}\n");
+  chain.ImportRIS(path, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"40", "81"}));
+  auto searches = Requests(http.Addresses(), "Search");
+  ASSERT_EQ(searches.size(), 3u);
+  EXPECT_EQ(searches[0]["AuthorQuery"], "shannon");
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "Import of the following 1 articles failed: NOBODY, Nothing like it; ");
+}
+
+TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {
+  struct Case {
+    const char* doi;
+    const char* year;
+    const char* found;
+  } cases[] = {
+      {"10.1000/sc.81", "", "81"},
+      {"https://doi.org/10.1000/SC.80", "2005", "80"},  // the DOI wins over the year
+      {"doi:10.1000/sc.81", "", "81"},
+      {"", "2005", "81"},
+      {"", "1996", "80"},
+      {"10.1000/elsewhere", "2005", "N/A"},  // no hit bears it: no namesake instead
+  };
+  for (const Case& c : cases) {
+    std::string author = "Olsen";
+    EXPECT_EQ(chain.FindPKFromRef("Sparse coding", author, true, c.doi, c.year), c.found) << c.doi << " " << c.year;
+  }
+  // Without either the first hit whose title matches is taken, as before.
+  std::string author = "Olsen";
+  const std::string first = chain.FindPKFromRef("Sparse coding", author, true);
+  EXPECT_TRUE(first == "80" || first == "81") << first;
+  EXPECT_TRUE(host.Messages().empty());
 }
 
 // Five pearls that cite one another, added in an order unlike that of the table, among namesakes

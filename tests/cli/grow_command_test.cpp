@@ -2,6 +2,8 @@
 // candidates, loading the saved Pearl List back, the exit codes and the answers of its host.
 #include "cli/grow_command.h"
 
+#include "cli/export_command.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -116,6 +118,62 @@ TEST_F(GrowCommand, ExitCodes) {
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
   }
   EXPECT_TRUE(std::filesystem::exists(Path("unknown/pearls.ris"))) << "the pearls found are still written";
+}
+
+TEST_F(GrowCommand, ExportsForReferenceManagers) {
+  ASSERT_EQ(Grow({"--pearl", "20", "21", "--export", "csv", "--out", Path("exchange")}), 0) << err.str();
+  // The candidates in the order of the table, each with the IDs of its pearls.
+  std::istringstream csv(Read("exchange/candidates.csv"));
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(csv, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows[1], "10,,Shared reference,\"Berg, Ole\",2001,,,3,2,0,20 21,,Cited,\r");
+  EXPECT_EQ(rows[2].substr(0, 3), "22,");
+
+  auto exportChain = [&](const std::string& address, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--service", address, "--grow-dir", Path("exchange")});
+    std::istringstream in;
+    out.str("");
+    err.str("");
+    return RunExport(args, in, false, out, err);
+  };
+  {
+    SearchService service(Path("corpus.sqlite"));
+    service.Start();
+    ASSERT_EQ(exportChain(service.BaseAddress(), {"--format", "csl-json", "--out", Path("exchange/all.json")}), 0)
+        << err.str();
+    EXPECT_EQ(out.str(), "Wrote 8 articles to " + Path("exchange/all.json") + "\n");
+    const nlohmann::json items = nlohmann::json::parse(Read("exchange/all.json"));
+    ASSERT_EQ(items.size(), 8u) << "both pearls and the six articles around them, each once";
+    EXPECT_EQ(items[0]["archive_location"], "20");
+    EXPECT_EQ(items[0]["note"], "Cited by pearls: 21. Cites pearls: none.") << "21 cites 20";
+    EXPECT_EQ(items[1]["note"], "Cited by pearls: none. Cites pearls: 20.");
+    EXPECT_EQ(items[2]["note"], "Cited by pearls: 20, 21. Cites pearls: none.");
+
+    EXPECT_EQ(exportChain(service.BaseAddress(), {"--format", "xml", "--out", Path("x")}), 2);
+    EXPECT_NE(err.str().find("--format takes"), std::string::npos);
+    EXPECT_EQ(exportChain(service.BaseAddress(), {"--list", "some", "--format", "csv", "--out", Path("x")}), 2);
+  }
+  // A service that no longer answers: nothing written.
+  std::string stopped;
+  {
+    SearchService service(Path("corpus.sqlite"));
+    service.Start();
+    stopped = service.BaseAddress();
+  }
+  EXPECT_EQ(exportChain(stopped, {"--format", "ris", "--out", Path("exchange/none.ris")}), 1);
+  EXPECT_NE(err.str().find("nothing was written"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("exchange/none.ris")));
+
+  // BibTeX seeds load from a .bib file; given as RIS, the same text is refused with the reason.
+  const char* bibtex = "@article{Berg2001Pearl,\n  author = {Ole Berg},\n  title = {Pearl X},\n  year = 2001\n}\n";
+  std::ofstream(Path("seeds.ris")) << bibtex;
+  EXPECT_EQ(Grow({"--ris", Path("seeds.ris"), "--out", Path("from_ris")}), 1);
+  EXPECT_NE(err.str().find(Path("seeds.ris") + ": it is a BibTeX file"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("from_ris")));
+  std::ofstream(Path("seeds.bib")) << bibtex;
+  ASSERT_EQ(Grow({"--ris", Path("seeds.bib"), "--out", Path("from_bib")}), 0) << err.str();
+  EXPECT_NE(Read("from_bib/pearls.ris").find("AN - MAS:20\r\n"), std::string::npos);
 }
 
 // Every file of a folder with its bytes.

@@ -1,0 +1,25 @@
+// Reading the references of a BibTeX file as seeds for a pearl list: the fields a look-up by
+// title needs, in the shape the RIS reader gives them.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "chain/ris_reader.h"
+
+namespace wendrel {
+
+// Every entry of BibTeX text, in file order, except @comment, @preamble and @string. Values in
+// braces (nested to any depth) or in quotes; braces and the escapes of LaTeX's special characters
+// are taken off. Authors are given as "Last, First" whether the file says "First Last" or "Last,
+// First". Fields read: author, title, year, doi, abstract, journal or booktitle (the source), url.
+// An entry cut off by the end of the text is read as far as it goes.
+std::vector<RisReference> ReadBibTeXReferences(std::string_view text);
+
+// True for a file name ending in ".bib" (any case): a pearl list load reads it as BibTeX.
+bool IsBibTeXFileName(std::string_view fileName);
+
+// The references of a pearl list file: BibTeX for a .bib file, RIS for any other.
+std::vector<RisReference> ReadPearlListReferences(std::string_view fileName, std::string_view bytes);
+
+}  // namespace wendrel

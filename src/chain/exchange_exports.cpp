@@ -1,0 +1,484 @@
+// Standard RIS, BibTeX, CSL-JSON and CSV exports of the chain's lists, with every author, the
+// keywords and each article's pearl relations.
+#include "chain/exchange_exports.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "chain/chain_file_io.h"
+#include "chain/citation_chain.h"
+
+namespace wendrel {
+
+namespace {
+
+struct Person {
+  std::string family;
+  std::string given;
+};
+
+// One article of an export, with its relations resolved to the pearls' IDs.
+struct ExchangeArticle {
+  CCRecord record;
+  std::vector<Person> authors;
+  std::vector<std::string> keywords;
+  std::vector<std::string> citedByPearls;  // IDs of the pearls that cite it
+  std::vector<std::string> citesPearls;    // IDs of the pearls it cites
+  std::string lists;                       // "Pearl", "Cited", "Citing", joined by "; "
+};
+
+std::string Trimmed(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// Authors are stored as "Last, First" (the first) and "Last, First, " repeated (the others).
+std::vector<Person> Authors(const CCRecord& r) {
+  std::vector<std::string> parts;
+  auto split = [&parts](std::string_view text) {
+    for (size_t at = 0; at < text.size();) {
+      size_t comma = text.find(", ", at);
+      parts.emplace_back(Trimmed(text.substr(at, comma == std::string_view::npos ? comma : comma - at)));
+      at = comma == std::string_view::npos ? text.size() : comma + 2;
+    }
+  };
+  std::vector<Person> people;
+  auto take = [&]() {
+    for (size_t k = 0; k < parts.size(); k += 2) {
+      Person p{parts[k], k + 1 < parts.size() ? parts[k + 1] : ""};
+      if (p.given.size() >= 1 && p.given.back() == ',') p.given.pop_back();
+      if (!p.family.empty() || !p.given.empty()) people.push_back(std::move(p));
+    }
+    parts.clear();
+  };
+  // The first author alone, so that a first author without a given name cannot shift the pairs.
+  split(r.FirstAuthor);
+  if (parts.size() > 2) {
+    std::string given;
+    for (size_t k = 1; k < parts.size(); ++k) given += (k > 1 ? ", " : "") + parts[k];
+    parts.resize(1);
+    parts.push_back(given);
+  }
+  take();
+  split(r.CoAuthors);
+  take();
+  return people;
+}
+
+std::vector<std::string> Keywords(const std::string& keywords) {
+  std::vector<std::string> found;
+  for (size_t at = 0; at < keywords.size();) {
+    size_t comma = keywords.find(',', at);
+    std::string k = Trimmed(std::string_view(keywords).substr(at, comma == std::string::npos ? comma : comma - at));
+    if (!k.empty()) found.push_back(std::move(k));
+    at = comma == std::string::npos ? keywords.size() : comma + 1;
+  }
+  return found;
+}
+
+// The pearls' IDs named by a relation list (";3;;7;": record numbers of pearls).
+std::vector<std::string> PearlIDs(const MASCitationChain& chain, const std::string& relations) {
+  std::vector<std::string> ids;
+  for (size_t at = relations.find(';'); at != std::string::npos;) {
+    size_t close = relations.find(';', at + 1);
+    if (close == std::string::npos) break;
+    const std::string number = relations.substr(at + 1, close - at - 1);
+    if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos && number.size() < 10) {
+      ids.push_back(chain.GetRecord(std::stoi(number)).PK);
+    }
+    at = relations.find(';', close + 1);
+  }
+  return ids;
+}
+
+std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeList list) {
+  std::vector<int32_t> members;
+  std::vector<bool> taken(static_cast<size_t>(chain.Count()) + 1, false);
+  auto add = [&](int32_t i) {
+    if (!taken[static_cast<size_t>(i)]) members.push_back(i);
+    taken[static_cast<size_t>(i)] = true;
+  };
+  if (list == ExchangeList::Pearls || list == ExchangeList::All) {
+    for (int32_t i : chain.PearlOrder()) add(i);
+  }
+  if (list != ExchangeList::Pearls) {
+    for (int32_t i = 1; i <= chain.Count(); ++i) {
+      const CCRecord r = chain.GetRecord(i);
+      if (r.Suppressed) continue;
+      const bool on = list == ExchangeList::Cited    ? r.IsCited
+                      : list == ExchangeList::Citing ? r.IsCiting
+                                                     : r.IsCited || r.IsCiting;
+      if (on && !(list == ExchangeList::Candidates && r.IsPearl)) add(i);
+    }
+  }
+  if (list == ExchangeList::Candidates) {
+    std::vector<std::pair<std::pair<int, int>, int32_t>> keyed;
+    for (int32_t i : members) {
+      const CCRecord r = chain.GetRecord(i);
+      keyed.push_back({{r.CitedByPearls + r.CitesPearls, r.CitationCount}, i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t k = 0; k < keyed.size(); ++k) members[k] = keyed[k].second;
+  }
+  std::vector<ExchangeArticle> articles;
+  for (int32_t i : members) {
+    ExchangeArticle a;
+    a.record = chain.GetRecord(i);
+    a.authors = Authors(a.record);
+    a.keywords = Keywords(a.record.Keywords);
+    a.citedByPearls = PearlIDs(chain, a.record.CitedPearlList);
+    a.citesPearls = PearlIDs(chain, a.record.CitingPearlList);
+    for (auto [on, name] : {std::pair{a.record.IsPearl, "Pearl"}, {a.record.IsCited, "Cited"},
+                            {a.record.IsCiting, "Citing"}}) {
+      if (on) a.lists += std::string(a.lists.empty() ? "" : "; ") + name;
+    }
+    articles.push_back(std::move(a));
+  }
+  return articles;
+}
+
+std::string Joined(const std::vector<std::string>& items, std::string_view separator) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : std::string(separator)) + item;
+  return out;
+}
+
+std::string RelationNote(const ExchangeArticle& a) {
+  return "Cited by pearls: " + (a.citedByPearls.empty() ? "none" : Joined(a.citedByPearls, ", ")) +
+         ". Cites pearls: " + (a.citesPearls.empty() ? "none" : Joined(a.citesPearls, ", ")) + ".";
+}
+
+// A value of a one-line field: line breaks (and tabs) become blanks.
+std::string OneLine(std::string_view value) {
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') continue;
+    out += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+  }
+  return Trimmed(out);
+}
+
+bool Known(const std::string& value) { return !value.empty() && value != "n/a" && value != "null"; }
+
+// The year when it is a plain number of one to four digits, else empty.
+std::string NumericYear(const std::string& year) {
+  const std::string y = Trimmed(year);
+  if (y.empty() || y.size() > 4 || y.find_first_not_of("0123456789") != std::string::npos) return {};
+  return y;
+}
+
+std::string PersonText(const Person& p) { return p.given.empty() ? p.family : p.family + ", " + p.given; }
+
+// --- RIS ---
+
+std::string Ris(const std::vector<ExchangeArticle>& articles) {
+  std::string out;
+  auto line = [&out](std::string_view tag, std::string_view value) {
+    out += std::string(tag) + "  - " + OneLine(value) + "\r\n";
+  };
+  for (const ExchangeArticle& a : articles) {
+    const CCRecord& r = a.record;
+    line("TY", r.PubType == "Journal" ? "JOUR" : r.PubType == "Conference" ? "CONF" : "GEN");
+    for (const Person& p : a.authors) line("AU", PersonText(p));
+    if (!NumericYear(r.Year).empty()) line("PY", NumericYear(r.Year));
+    if (!OneLine(r.Title).empty()) line("TI", r.Title);
+    if (!OneLine(r.Source).empty()) line(r.PubType == "Journal" ? "JO" : "T2", r.Source);
+    if (Known(r.DOI)) line("DO", r.DOI);
+    if (!OneLine(r.Abstract).empty()) line("AB", r.Abstract);
+    for (const std::string& k : a.keywords) line("KW", k);
+    if (Known(r.FullTextURL)) line("UR", r.FullTextURL);
+    // "MAS:" marks the ID as the service's, as in the Pearl List, so that loading this file
+    // finds its pearls by ID.
+    if (Known(r.PK)) line("AN", "MAS:" + r.PK);
+    line("N1", RelationNote(a));
+    out += "ER  - \r\n\r\n";
+  }
+  return out;
+}
+
+// --- BibTeX ---
+
+// LaTeX's special characters as commands. Braces become \textbraceleft{} and \textbraceright{}:
+// BibTeX counts a brace after a backslash too, so "\{" alone would leave the entry unbalanced and
+// lose it and the entries after it.
+std::string TexEscaped(std::string_view value) {
+  std::string out;
+  for (char c : OneLine(value)) {
+    switch (c) {
+      case '\\': out += "\\textbackslash{}"; break;
+      case '{': out += "\\textbraceleft{}"; break;
+      case '}': out += "\\textbraceright{}"; break;
+      case '&': out += "\\&"; break;
+      case '%': out += "\\%"; break;
+      case '$': out += "\\$"; break;
+      case '#': out += "\\#"; break;
+      case '_': out += "\\_"; break;
+      case '~': out += "\\textasciitilde{}"; break;
+      case '^': out += "\\textasciicircum{}"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+// A DOI or an address, read as it stands by BibTeX styles: only braces, which would unbalance the
+// entry, are percent-encoded as in an address.
+std::string Verbatim(std::string_view value) {
+  std::string out;
+  for (char c : OneLine(value)) out += c == '{' ? "%7B" : c == '}' ? "%7D" : std::string(1, c);
+  return out;
+}
+
+// The ASCII letters and digits of a text, what a citation key may hold everywhere; the accented
+// Latin letters of U+00C0 to U+00FF count as their base letters, so "Müller" gives "Muller".
+std::string KeyPart(std::string_view text) {
+  constexpr std::string_view kLatinBases = "AAAAAAACEEEEIIIIDNOOOOO OUUUUYTsaaaaaaaceeeeiiiidnooooo ouuuuyty";
+  static_assert(kLatinBases.size() == 64);
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+      out += c;
+    } else if ((c == '\xC3') && i + 1 < text.size()) {
+      const auto low = static_cast<unsigned char>(text[i + 1]);
+      if (low >= 0x80 && low <= 0xBF && kLatinBases[low - 0x80] != ' ') out += kLatinBases[low - 0x80];
+      ++i;
+    }
+  }
+  return out;
+}
+
+// First author's last name, year and first title word ("Berg2001Pearl"); the second article of
+// the same key gets "b", the third "c", and so on.
+std::string CitationKey(const ExchangeArticle& a, std::set<std::string>& used) {
+  std::string name = a.authors.empty() ? "" : KeyPart(a.authors.front().family);
+  if (name.empty()) name = "Anon";
+  std::string year = NumericYear(a.record.Year);
+  std::string word;
+  const std::string title = OneLine(a.record.Title);
+  for (size_t at = 0; at < title.size() && word.empty();) {
+    size_t blank = title.find(' ', at);
+    word = KeyPart(std::string_view(title).substr(at, blank == std::string::npos ? blank : blank - at));
+    at = blank == std::string::npos ? title.size() : blank + 1;
+  }
+  if (!word.empty()) word[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
+  const std::string base = name + (year.empty() ? "nd" : year) + word;
+  std::string key = base;
+  for (int n = 2; used.count(key) != 0; ++n) {
+    key = base + (n <= 26 ? std::string(1, static_cast<char>('a' + n - 1)) : std::to_string(n));
+  }
+  used.insert(key);
+  return key;
+}
+
+std::string BibTeX(const std::vector<ExchangeArticle>& articles) {
+  std::string out;
+  std::set<std::string> used;
+  for (const ExchangeArticle& a : articles) {
+    const CCRecord& r = a.record;
+    const bool journal = r.PubType == "Journal";
+    const bool conference = r.PubType == "Conference";
+    out += std::string("@") + (journal ? "article" : conference ? "inproceedings" : "misc") + "{" +
+           CitationKey(a, used) + ",\n";
+    auto field = [&out](std::string_view name, const std::string& value) {
+      out += "  " + std::string(name) + " = {" + value + "},\n";
+    };
+    if (!a.authors.empty()) {
+      std::vector<std::string> names;
+      // A name part holding "and" or a comma is braced so that it stays one part.
+      for (const Person& p : a.authors) {
+        auto part = [](const std::string& text) {
+          const std::string escaped = TexEscaped(text);
+          const bool brace = text.find(',') != std::string::npos || text.find(" and ") != std::string::npos;
+          return brace ? "{" + escaped + "}" : escaped;
+        };
+        names.push_back(p.given.empty() ? part(p.family) : part(p.family) + ", " + part(p.given));
+      }
+      field("author", Joined(names, " and "));
+    }
+    if (!OneLine(r.Title).empty()) field("title", TexEscaped(r.Title));
+    if (!OneLine(r.Source).empty()) {
+      field(journal ? "journal" : conference ? "booktitle" : "howpublished", TexEscaped(r.Source));
+    }
+    if (!NumericYear(r.Year).empty()) field("year", NumericYear(r.Year));
+    if (Known(r.DOI)) field("doi", Verbatim(r.DOI));
+    if (!OneLine(r.Abstract).empty()) field("abstract", TexEscaped(r.Abstract));
+    if (!a.keywords.empty()) field("keywords", TexEscaped(Joined(a.keywords, ", ")));
+    if (Known(r.FullTextURL)) field("url", Verbatim(r.FullTextURL));
+    if (Known(r.PK)) field("note", TexEscaped("Service ID " + r.PK + ". " + RelationNote(a)));
+    else field("note", TexEscaped(RelationNote(a)));
+    out += "}\n\n";
+  }
+  return out;
+}
+
+// --- CSL-JSON ---
+
+std::string JsonString(std::string_view value) {
+  std::string out = "\"";
+  for (unsigned char c : value) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string CslJson(const std::vector<ExchangeArticle>& articles) {
+  std::string out = "[";
+  std::set<std::string> used;
+  for (size_t n = 0; n < articles.size(); ++n) {
+    const ExchangeArticle& a = articles[n];
+    const CCRecord& r = a.record;
+    std::string item = "\n  {\"id\": " + JsonString(CitationKey(a, used));
+    auto member = [&item](std::string_view name, const std::string& json) {
+      item += ", " + JsonString(name) + ": " + json;
+    };
+    member("type", JsonString(r.PubType == "Journal"      ? "article-journal"
+                              : r.PubType == "Conference" ? "paper-conference"
+                                                          : "document"));
+    if (!a.authors.empty()) {
+      std::string people;
+      for (const Person& p : a.authors) {
+        people += std::string(people.empty() ? "" : ", ") + "{\"family\": " + JsonString(p.family);
+        if (!p.given.empty()) people += ", \"given\": " + JsonString(p.given);
+        people += "}";
+      }
+      member("author", "[" + people + "]");
+    }
+    if (!r.Title.empty()) member("title", JsonString(r.Title));
+    if (!r.Source.empty()) member("container-title", JsonString(r.Source));
+    if (!NumericYear(r.Year).empty()) {
+      member("issued", "{\"date-parts\": [[" + std::to_string(std::stoi(NumericYear(r.Year))) + "]]}");
+    }
+    if (Known(r.DOI)) member("DOI", JsonString(r.DOI));
+    if (!r.Abstract.empty()) member("abstract", JsonString(r.Abstract));
+    if (!a.keywords.empty()) member("keyword", JsonString(Joined(a.keywords, ", ")));
+    if (Known(r.FullTextURL)) member("URL", JsonString(r.FullTextURL));
+    if (Known(r.PK)) member("archive_location", JsonString(r.PK));
+    member("note", JsonString(RelationNote(a)));
+    out += item + "}" + (n + 1 < articles.size() ? "," : "");
+  }
+  return out + (articles.empty() ? "]\n" : "\n]\n");
+}
+
+// --- CSV ---
+
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, its quotes doubled.
+std::string CsvField(const std::string& value) {
+  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
+  std::string out = "\"";
+  for (char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Csv(const std::vector<ExchangeArticle>& articles) {
+  std::string out =
+      "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,CitesPearlIDs,"
+      "Lists,URL\r\n";
+  for (const ExchangeArticle& a : articles) {
+    const CCRecord& r = a.record;
+    std::vector<std::string> names;
+    for (const Person& p : a.authors) names.push_back(PersonText(p));
+    const std::vector<std::string> fields = {Known(r.PK) ? r.PK : "",
+                                             Known(r.DOI) ? r.DOI : "",
+                                             r.Title,
+                                             Joined(names, "; "),
+                                             Known(r.Year) ? r.Year : "",
+                                             r.Source,
+                                             r.PubType,
+                                             std::to_string(r.CitationCount),
+                                             std::to_string(r.CitedByPearls),
+                                             std::to_string(r.CitesPearls),
+                                             Joined(a.citedByPearls, " "),
+                                             Joined(a.citesPearls, " "),
+                                             a.lists,
+                                             Known(r.FullTextURL) ? r.FullTextURL : ""};
+    for (size_t k = 0; k < fields.size(); ++k) out += (k ? "," : "") + CsvField(fields[k]);
+    out += "\r\n";
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<ExchangeFormat> ParseExchangeFormat(std::string_view name) {
+  if (name == "ris") return ExchangeFormat::Ris;
+  if (name == "bibtex") return ExchangeFormat::BibTeX;
+  if (name == "csl-json") return ExchangeFormat::CslJson;
+  if (name == "csv") return ExchangeFormat::Csv;
+  return std::nullopt;
+}
+
+std::optional<ExchangeList> ParseExchangeList(std::string_view name) {
+  if (name == "pearls") return ExchangeList::Pearls;
+  if (name == "cited") return ExchangeList::Cited;
+  if (name == "citing") return ExchangeList::Citing;
+  if (name == "all") return ExchangeList::All;
+  if (name == "candidates") return ExchangeList::Candidates;
+  return std::nullopt;
+}
+
+const char* ExchangeExtension(ExchangeFormat format) {
+  switch (format) {
+    case ExchangeFormat::Ris: return "ris";
+    case ExchangeFormat::BibTeX: return "bib";
+    case ExchangeFormat::CslJson: return "json";
+    case ExchangeFormat::Csv: return "csv";
+  }
+  return "";
+}
+
+namespace {
+
+std::string Formatted(const std::vector<ExchangeArticle>& articles, ExchangeFormat format) {
+  switch (format) {
+    case ExchangeFormat::Ris: return Ris(articles);
+    case ExchangeFormat::BibTeX: return BibTeX(articles);
+    case ExchangeFormat::CslJson: return CslJson(articles);
+    case ExchangeFormat::Csv: return Csv(articles);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format) {
+  return Formatted(Articles(chain, list), format);
+}
+
+ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
+                              const std::string& path) {
+  ExchangeResult result;
+  try {
+    const std::vector<ExchangeArticle> articles = Articles(chain, list);
+    WriteFileReplacing(path, Formatted(articles, format));
+    result.written = true;
+    result.articles = static_cast<int32_t>(articles.size());
+  } catch (const ChainError& e) {
+    result.reason = e.what();
+  }
+  return result;
+}
+
+}  // namespace wendrel

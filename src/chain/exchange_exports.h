@@ -1,0 +1,45 @@
+// Exports of the chain's lists for reference managers and spreadsheets: standard RIS, BibTeX,
+// CSL-JSON and CSV, each article with its pearl relations. The program's own Pearl List files
+// (ExportRIS, ExportWOS) are separate and unchanged.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace wendrel {
+
+class MASCitationChain;
+
+enum class ExchangeFormat { Ris, BibTeX, CslJson, Csv };
+
+// Which articles an export holds: a list as the window shows it, or the three together (each
+// article once: the pearls in the order they were added, then the others in table order), or the
+// candidates for the next pearl (the articles related to a pearl that are no pearls, those related
+// to the most pearls first, then the most cited, then in table order, as `wendrel grow` lists
+// them). Suppressed articles are left out of every list.
+enum class ExchangeList { Pearls, Cited, Citing, All, Candidates };
+
+// "ris", "bibtex", "csl-json", "csv"; none for any other name.
+std::optional<ExchangeFormat> ParseExchangeFormat(std::string_view name);
+// "pearls", "cited", "citing", "all", "candidates"; none for any other name.
+std::optional<ExchangeList> ParseExchangeList(std::string_view name);
+// The usual file name extension of a format, without the dot: "ris", "bib", "json", "csv".
+const char* ExchangeExtension(ExchangeFormat format);
+
+// The text of an export (UTF-8; RIS and CSV with CR LF line ends, as their readers expect).
+std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format);
+
+struct ExchangeResult {
+  bool written = false;  // the file was written (also when the list was empty)
+  int32_t articles = 0;  // articles in the file
+  std::string reason;    // why it was not written, naming the file
+};
+
+// Writes an export to `path` through a temporary file beside it and a rename, so a failed write
+// leaves any earlier file as it was. Never throws; the reason says what went wrong.
+ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
+                              const std::string& path);
+
+}  // namespace wendrel

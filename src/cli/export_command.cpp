@@ -1,0 +1,107 @@
+// wendrel export: the saved Pearl List of a grow folder grown again from the service, then one of
+// its lists written in a format reference managers and spreadsheets read.
+#include "cli/export_command.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "chain/chain_file_io.h"
+#include "chain/citation_chain.h"
+#include "chain/exchange_exports.h"
+#include "cli/arguments.h"
+#include "cli/grow_command.h"
+#include "platform/curl_http_client.h"
+#include "platform/service_defaults.h"
+
+namespace wendrel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: wendrel export --grow-dir DIR [--list pearls|cited|citing|all|candidates]\n"
+    "                      --format ris|bibtex|csl-json|csv --out FILE [--service URL] [--max-citing N]\n"
+    "Writes the lists of a chain grown with `wendrel grow --out DIR` for reference managers and\n"
+    "spreadsheets. The pearls of DIR/pearls.ris grow again from the academic search service (the\n"
+    "Pearl List keeps the order they were added in, so the chain is the same), then the list is\n"
+    "written with every author, the keywords and each article's pearl relations (the IDs of the\n"
+    "pearls it cites and of those citing it).\n"
+    "  --list L        pearls, cited, citing, all three (default) or candidates (related articles that\n"
+    "                  are no pearls, those related to the most pearls first)\n"
+    "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180)\n"
+    "  --out FILE      replaced in one step: a failed write leaves an earlier file as it was\n"
+    "  --service URL   the service the chain was grown from (default http://127.0.0.1:8754)\n"
+    "  --max-citing N  the citing limit the chain was grown with (default 500)\n"
+    "Exit status 1 when the Pearl List cannot be read or holds no pearl, a request to the service\n"
+    "failed (nothing is written then) or FILE cannot be written; 2 on a usage error.\n";
+
+}  // namespace
+
+int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunExport(args, std::cin, isatty(STDIN_FILENO) != 0, out, err);
+}
+
+int RunExport(const std::vector<std::string>& args, std::istream& in, bool interactive, std::ostream& out,
+              std::ostream& err) {
+  if (WantsHelp(args)) {
+    out << kUsage;
+    return 0;
+  }
+  try {
+    Arguments a(args, {"--grow-dir", "--list", "--format", "--out", "--service", "--max-citing"});
+    const std::string folder = a.Required("--grow-dir");
+    const std::string target = a.Required("--out");
+    const std::optional<ExchangeList> list = ParseExchangeList(a.Value("--list").value_or("all"));
+    if (!list) throw UsageError("--list takes pearls, cited, citing, all or candidates");
+    const std::optional<ExchangeFormat> format = ParseExchangeFormat(a.Required("--format"));
+    if (!format) throw UsageError("--format takes ris, bibtex, csl-json or csv");
+    const std::string service =
+        a.Value("--service")
+            .value_or(std::string("http://") + kDefaultServiceHost + ":" + std::to_string(kDefaultServicePort));
+    const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
+    const std::string pearls = (std::filesystem::path(folder) / "pearls.ris").string();
+
+    GrowProgress progress(err, false);
+    GrowHost host(in, err, interactive, progress, true, limit);
+    CurlHttpClient http;
+    MASCitationChain chain(host, http, service);
+    chain.SetLargeCitationLimit(limit);
+    chain.SetEvents({.StopRequested = [&] { return chain.FailedRequests() > 0; }});
+    int32_t maxCiting = 0;
+    // The caption's progress lines would bury the one line this command prints.
+    class QuietCaption : public Caption {
+     public:
+      std::string GetCaption() const override { return m_caption; }
+      void SetCaption(const std::string& caption) override { m_caption = caption; }
+
+     private:
+      std::string m_caption;
+    } caption;
+    chain.ImportRIS(pearls, maxCiting, caption);
+    if (chain.FailedRequests() > 0) {
+      err << "wendrel export: a request to the service at " << service << " failed (" << chain.LastRequestError()
+          << "); nothing was written\n";
+      return 1;
+    }
+    if (chain.PearlOrder().empty()) {
+      err << "wendrel export: no pearl of " << pearls << " could be grown; nothing was written\n";
+      return 1;
+    }
+    const ExchangeResult result = ExportExchange(chain, *list, *format, target);
+    if (!result.written) {
+      err << "wendrel export: " << result.reason << "\n";
+      return 1;
+    }
+    out << "Wrote " << result.articles << " articles to " << target << "\n";
+    return 0;
+  } catch (const UsageError& e) {
+    err << "wendrel export: " << e.what() << " (see --help)\n";
+    return 2;
+  } catch (const ChainError& e) {
+    err << "wendrel export: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace wendrel

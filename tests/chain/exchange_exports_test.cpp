@@ -1,0 +1,331 @@
+// Exports for reference managers read back by independent readers: bibutils (ris2xml, bib2xml)
+// for RIS and BibTeX, Python's csv and json modules for CSV and CSL-JSON. Every record, author,
+// DOI and year must come back; suppressed articles stay out.
+#include "chain/exchange_exports.h"
+
+#include "chain/bibtex_reader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+
+#include "chain_fixture.h"
+#include "fake_http_client.h"
+#include "test_paths.h"
+
+extern char** environ;
+
+namespace wendrel {
+namespace {
+
+using test::Article;
+using test::Page;
+using Names = std::vector<std::vector<std::string>>;
+
+// What every reader must find of one article.
+struct Expected {
+  std::string id;
+  std::string title;  // as stored; readers of one-line formats get its breaks as blanks
+  Names authors;
+  std::string year;
+  std::string doi;
+  std::string citedBy;  // IDs of the pearls that cite it, blank-separated
+  std::string cites;    // IDs of the pearls it cites
+};
+
+std::optional<std::string> OnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::string folders = path ? path : "";
+  for (size_t at = 0; at <= folders.size();) {
+    size_t colon = folders.find(':', at);
+    std::string candidate = folders.substr(at, colon == std::string::npos ? std::string::npos : colon - at) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (colon == std::string::npos) break;
+    at = colon + 1;
+  }
+  return std::nullopt;
+}
+
+// Runs a program with its standard output into `outPath`; its exit status, -1 when it cannot start.
+int RunTool(const std::vector<std::string>& argv, const std::string& outPath) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = 0;
+  const int started = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string OneLine(const std::string& text) {
+  std::string out = std::regex_replace(text, std::regex("[\\r\\n\\t ]+"), " ");
+  return out;
+}
+
+// bibutils reads straight quotes and apostrophes in BibTeX as typographic ones.
+std::string StraightQuotes(std::string text) {
+  for (auto [curly, straight] : {std::pair{"\xE2\x80\x9D", "\""}, {"\xE2\x80\x9C", "\""}, {"\xE2\x80\x99", "'"}}) {
+    for (size_t at; (at = text.find(curly)) != std::string::npos;) text.replace(at, 3, straight);
+  }
+  return text;
+}
+
+nlohmann::json Reply(int64_t id, const std::string& title, int year, const std::string& doi, const Names& authors,
+                     const char* venueKind) {
+  nlohmann::json r = {{"ID", id}, {"Title", title}, {"Year", year}, {"CitationCount", 0}, {"ReferenceCount", 0}};
+  if (!doi.empty()) r["DOI"] = doi;
+  for (const auto& a : authors) r["Author"].push_back({{"LastName", a[0]}, {"FirstName", a[1]}});
+  r[venueKind] = {{"FullName", "Proceedings & Journal of Tests"}};
+  r["Keyword"] = {{{"Name", "pearl growing"}}, {{"Name", "trees"}}};
+  return {{"d", {{"Result", {r}}}}};
+}
+
+// Three pearls and three further articles, one of them suppressed. Non-ASCII names, a title with
+// braces, quotes, commas, a colon and a line break, and articles without authors, year or DOI.
+class ExchangeExports : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const Names p1 = {{"Müller", "Jörg"}, {"Ødegård", "Åse"}, {"O'Brien", "Seán"}};
+    http.QueueBody(Reply(77, "Trees {of} \"pearls\", grown: a study", 2004, "10.1000/ab.77", p1, "Journal").dump());
+    http.QueueBody(Reply(78, "Workshop\nnote, untitled", 0, "", {}, "Conference").dump());
+    http.QueueBody(Reply(79, "Pearl Y", 2001, "10.1000/AB.79", {{"Berg", "Ole"}}, "Journal").dump());
+    for (const char* id : {"77", "78", "79"}) ASSERT_NE(test::AddPearl(chain, id), 0) << id;
+
+    CCRecord c1 = Article("c1", "Commas, \"quotes\" and {braces}", "1999", "Çelik, Ayşe");
+    c1.CoAuthors = "Smith, John, Lee, , ";
+    c1.DOI = "10.1000/c1";
+    c1.PubType = "Journal";
+    CCRecord c2 = Article("c2", "Anonymous {note", "n/a");
+    c2.FullTextURL = "n/a";
+    CCRecord gone = Article("c3", "Deleted from view", "2010", "Gone, Gus");
+    chain.MergePage(Page({c1, gone, chain.GetRecord(3)}), 1, PearlRelation::Cited);
+    // Ageing starts the pages of another pearl, as AddPearl does.
+    chain.AgeRelations();
+    chain.MergePage(Page({c1}), 3, PearlRelation::Cited);
+    chain.AgeRelations();
+    chain.MergePage(Page({c2}), 2, PearlRelation::Citing);
+    ASSERT_TRUE(chain.SuppressDoc(chain.FindIndex("c3", "", "")));
+
+    expected = {{"77", "Trees {of} \"pearls\", grown: a study", p1, "2004", "10.1000/ab.77", "", ""},
+                {"78", "Workshop\nnote, untitled", {}, "", "", "", ""},
+                {"79", "Pearl Y", {{"Berg", "Ole"}}, "2001", "10.1000/AB.79", "77", ""},
+                {"c1", c1.Title, {{"Çelik", "Ayşe"}, {"Smith", "John"}, {"Lee", ""}}, "1999", "10.1000/c1", "77 79", ""},
+                {"c2", "Anonymous {note", {}, "", "", "", "78"}};
+  }
+
+  // The records a reader gives back, or a skip reason when the reader is not installed.
+  nlohmann::json ReadBack(ExchangeFormat format, const std::vector<std::string>& converter, const char* mode) {
+    const std::string exported = folder.Path(std::string("all.") + ExchangeExtension(format));
+    const ExchangeResult result = ExportExchange(chain, ExchangeList::All, format, exported);
+    EXPECT_TRUE(result.written) << result.reason;
+    EXPECT_EQ(result.articles, 5);
+    std::string readable = exported;
+    if (!converter.empty()) {
+      readable = folder.Path("all.xml");
+      std::vector<std::string> argv = converter;
+      argv.push_back(exported);
+      EXPECT_EQ(RunTool(argv, readable), 0) << converter[0];
+    }
+    const std::string json = folder.Path("records.json");
+    EXPECT_EQ(RunTool({"python3", test::DataPath("exchange_readback.py"), mode, readable}, json), 0);
+    return nlohmann::json::parse(test::ReadFile(json));
+  }
+
+  // Every record in order, each with every author, its DOI and its year.
+  void ExpectAllBack(const nlohmann::json& records, bool oneLineTitles, bool bibtex = false) {
+    ASSERT_EQ(records.size(), expected.size());
+    for (size_t k = 0; k < expected.size(); ++k) {
+      const Expected& e = expected[k];
+      const nlohmann::json& r = records[k];
+      SCOPED_TRACE(e.id);
+      std::string title = r["title"];
+      if (bibtex) title = StraightQuotes(title);
+      EXPECT_EQ(title, oneLineTitles ? OneLine(e.title) : e.title);
+      Names authors = r["authors"].get<Names>();
+      if (bibtex) {
+        for (auto& name : authors)
+          for (auto& part : name) part = StraightQuotes(part);
+      }
+      EXPECT_EQ(authors, e.authors);
+      EXPECT_EQ(r["year"], e.year);
+      EXPECT_EQ(r["doi"], e.doi);
+    }
+  }
+
+  static void RequireTools(std::initializer_list<const char*> tools) {
+    for (const char* tool : tools) {
+      if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed (scripts/test installs it)";
+    }
+  }
+
+  test::TempDir folder;
+  ScriptedHost host;
+  test::FakeHttpClient http;
+  MASCitationChain chain{host, http, "http://127.0.0.1:1"};
+  std::vector<Expected> expected;
+};
+
+TEST_F(ExchangeExports, RisIsReadByBibutils) {
+  RequireTools({"ris2xml", "python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::Ris, {"ris2xml"}, "mods");
+  ExpectAllBack(records, true);
+  EXPECT_EQ(records[3]["note"], "Cited by pearls: 77, 79. Cites pearls: none.");
+  EXPECT_EQ(records[4]["note"], "Cited by pearls: none. Cites pearls: 78.");
+  // Standard tags only where a value is known: no "n/a" address, the type as a code.
+  const std::string text = test::ReadFile(folder.Path("all.ris"));
+  EXPECT_EQ(text.find("n/a"), std::string::npos);
+  EXPECT_NE(text.find("TY  - CONF\r\n"), std::string::npos);
+  EXPECT_NE(text.find("TY  - GEN\r\n"), std::string::npos);
+  EXPECT_NE(text.find("KW  - pearl growing\r\nKW  - trees\r\n"), std::string::npos);
+}
+
+TEST_F(ExchangeExports, BibTeXIsReadByBibutils) {
+  RequireTools({"bib2xml", "python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::BibTeX, {"bib2xml"}, "mods");
+  ExpectAllBack(records, true, true);
+  EXPECT_EQ(records[3]["note"], "Service ID c1. Cited by pearls: 77, 79. Cites pearls: none.");
+  // Keys: last name (accents as base letters), year, first title word; unique.
+  std::string text = test::ReadFile(folder.Path("all.bib"));
+  // BibTeX counts every brace, escaped or not: an unbalanced one would swallow the entries after it.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '{'), std::count(text.begin(), text.end(), '}'));
+  std::vector<std::string> keys;
+  std::smatch m;
+  for (std::string rest = text; std::regex_search(rest, m, std::regex("@\\w+\\{([^,]*),")); rest = m.suffix()) {
+    keys.push_back(m[1]);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Muller2004Trees", "AnonndWorkshop", "Berg2001Pearl", "Celik1999Commas",
+                                            "AnonndAnonymous"}));
+}
+
+// The program's own BibTeX reader (pearl lists loaded from .bib files) gets back what the export
+// wrote: the export is its oracle.
+TEST_F(ExchangeExports, BibTeXReaderReadsTheExportBack) {
+  const std::vector<RisReference> read = ReadBibTeXReferences(FormatExchange(chain, ExchangeList::All, ExchangeFormat::BibTeX));
+  ASSERT_EQ(read.size(), expected.size());
+  for (size_t k = 0; k < expected.size(); ++k) {
+    const Expected& e = expected[k];
+    SCOPED_TRACE(e.id);
+    EXPECT_EQ(read[k].title, OneLine(e.title));
+    Names authors;
+    for (const std::string& a : {read[k].firstAuthor}) {
+      if (!a.empty()) authors.push_back({a.substr(0, a.find(", ")), a.find(", ") == std::string::npos ? "" : a.substr(a.find(", ") + 2)});
+    }
+    for (const std::string& a : read[k].coAuthors) {
+      authors.push_back({a.substr(0, a.find(", ")), a.find(", ") == std::string::npos ? "" : a.substr(a.find(", ") + 2)});
+    }
+    EXPECT_EQ(authors, e.authors);
+    EXPECT_EQ(read[k].year, e.year);
+    EXPECT_EQ(read[k].doi, e.doi);
+  }
+}
+
+TEST(BibTeXReader, EntriesAsOtherToolsWriteThem) {
+  const std::vector<RisReference> read = ReadBibTeXReferences(
+      "% a comment line\n@Comment{skip @this}\n@preamble{\"\\newcommand{\\x}{y}\"}\n"
+      "@ARTICLE{a1,\n  Author = \"Ada Lovelace and {Babbage and Sons}\",\n  TITLE = \"Notes \" # \"on {the} Engine\",\n"
+      "  year = 1843, doi = {10.1000/{x}1}, journal = {Taylor{'}s \\& Scientific Memoirs}}\n"
+      "@book(b2, title = {Cut {off by} the end\n");
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].firstAuthor, "Lovelace, Ada");
+  EXPECT_EQ(read[0].coAuthors, std::vector<std::string>{"Babbage and Sons"});
+  EXPECT_EQ(read[0].title, "Notes on the Engine");
+  EXPECT_EQ(read[0].year, "1843");
+  EXPECT_EQ(read[0].doi, "10.1000/x1");
+  EXPECT_EQ(read[0].source, "Taylor's & Scientific Memoirs");
+  EXPECT_EQ(read[1].title, "Cut off by the end");
+  EXPECT_TRUE(ReadBibTeXReferences("").empty());
+  EXPECT_TRUE(ReadBibTeXReferences("@article").empty());
+  EXPECT_TRUE(IsBibTeXFileName("refs.Bib") && !IsBibTeXFileName("refs.ris") && !IsBibTeXFileName("bib"));
+}
+
+TEST_F(ExchangeExports, CitationKeysStayUniqueForNamesakes) {
+  std::vector<CCRecord> page;
+  for (const char* title : {"Editorial one", "Editorial two", "Editorial three"}) {
+    page.push_back(Article("e" + std::to_string(page.size()), title, "2020", "Berg, Ole"));
+  }
+  chain.MergePage(Page(page), 1, PearlRelation::Cited);
+  const std::string text = FormatExchange(chain, ExchangeList::Cited, ExchangeFormat::BibTeX);
+  std::vector<std::string> keys;
+  std::smatch m;
+  for (std::string rest = text; std::regex_search(rest, m, std::regex("@\\w+\\{([^,]*),")); rest = m.suffix()) {
+    keys.push_back(m[1]);
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"Berg2001Pearl", "Celik1999Commas", "Berg2020Editorial",
+                                            "Berg2020Editorialb", "Berg2020Editorialc"}));
+}
+
+TEST_F(ExchangeExports, CsvIsReadByPython) {
+  RequireTools({"python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::Csv, {}, "csv");
+  ExpectAllBack(records, false);
+  for (size_t k = 0; k < expected.size(); ++k) {
+    EXPECT_EQ(records[k]["id"], expected[k].id);
+    EXPECT_EQ(records[k]["citedBy"], expected[k].citedBy);
+    EXPECT_EQ(records[k]["cites"], expected[k].cites);
+    EXPECT_EQ(records[k]["fields"], 14);
+  }
+  EXPECT_EQ(records[2]["lists"], "Pearl; Cited");
+}
+
+TEST_F(ExchangeExports, CslJsonIsReadByPython) {
+  RequireTools({"python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::CslJson, {}, "csl-json");
+  ExpectAllBack(records, false);
+  EXPECT_EQ(records[3]["note"], "Cited by pearls: 77, 79. Cites pearls: none.");
+  std::set<std::string> ids;
+  for (const auto& r : records) ids.insert(r["id"].get<std::string>());
+  EXPECT_EQ(ids.size(), records.size());
+}
+
+// Each list holds what the window shows of it: suppressed articles never, the pearls in the
+// order they were added.
+TEST_F(ExchangeExports, ListsSelectTheirArticles) {
+  auto ids = [&](ExchangeList list) {
+    const std::string ris = FormatExchange(chain, list, ExchangeFormat::Ris);
+    std::vector<std::string> found;
+    std::smatch m;
+    for (std::string rest = ris; std::regex_search(rest, m, std::regex("AN  - MAS:(\\S+)")); rest = m.suffix()) {
+      found.push_back(m[1]);
+    }
+    return found;
+  };
+  EXPECT_EQ(ids(ExchangeList::Pearls), (std::vector<std::string>{"77", "78", "79"}));
+  EXPECT_EQ(ids(ExchangeList::Cited), (std::vector<std::string>{"79", "c1"}));
+  EXPECT_EQ(ids(ExchangeList::Citing), (std::vector<std::string>{"c2"}));
+}
+
+TEST_F(ExchangeExports, FailedWriteNamesTheFileAndKeepsTheEarlierOne) {
+  const std::string missing = folder.Path("no/such/folder/out.csv");
+  ExchangeResult result = ExportExchange(chain, ExchangeList::All, ExchangeFormat::Csv, missing);
+  EXPECT_FALSE(result.written);
+  EXPECT_EQ(result.articles, 0);
+  EXPECT_NE(result.reason.find(missing), std::string::npos) << result.reason;
+
+  const std::string earlier = folder.Path("kept.ris");
+  ASSERT_TRUE(ExportExchange(chain, ExchangeList::All, ExchangeFormat::Ris, earlier).written);
+  const std::string before = test::ReadFile(earlier);
+  // A folder in the file's place cannot be replaced.
+  std::filesystem::create_directory(folder.Path("dir.ris"));
+  EXPECT_FALSE(ExportExchange(chain, ExchangeList::All, ExchangeFormat::Ris, folder.Path("dir.ris")).written);
+  EXPECT_EQ(test::ReadFile(earlier), before);
+  for (const auto& entry : std::filesystem::directory_iterator(folder.Path(""))) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  }
+}
+
+}  // namespace
+}  // namespace wendrel
