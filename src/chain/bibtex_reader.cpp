@@ -226,4 +226,9 @@ std::vector<RisReference> ReadPearlListReferences(std::string_view fileName, std
   return IsBibTeXFileName(fileName) ? ReadBibTeXReferences(bytes) : ReadRisReferences(bytes);
 }
 
+std::string PearlListProblem(std::string_view fileName, std::string_view bytes) {
+  if (!IsBibTeXFileName(fileName)) return NoRisRecordsReason(bytes);
+  return ReadBibTeXReferences(bytes).empty() ? "it holds no BibTeX entry" : "";
+}
+
 }  // namespace wendrel

@@ -22,4 +22,8 @@ bool IsBibTeXFileName(std::string_view fileName);
 // The references of a pearl list file: BibTeX for a .bib file, RIS for any other.
 std::vector<RisReference> ReadPearlListReferences(std::string_view fileName, std::string_view bytes);
 
+// Why a pearl list file yields no reference ("it is empty", "it holds no BibTeX entry", "it is a
+// Web of Science file, not RIS", ...); empty when it yields at least one.
+std::string PearlListProblem(std::string_view fileName, std::string_view bytes);
+
 }  // namespace wendrel

@@ -124,12 +124,15 @@ bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) c
 void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm) {
   BeginOperation();
   std::string bytes = ReadWholeFile(fileName);
+  // A file that yields nothing (empty, BibTeX given as RIS, Web of Science) is refused rather than
+  // loaded as an empty session without a word.
+  if (std::string problem = PearlListProblem(fileName, bytes); !problem.empty())
+    throw ChainError("Cannot load " + fileName + ": " + problem);
   BusyScope busy(*this);
   std::vector<RisReference> references;
   if (IsBibTeXFileName(fileName)) {
     // References exported by a reference manager as BibTeX are looked up like other tools' RIS.
     references = ReadBibTeXReferences(bytes);
-    if (references.empty()) throw ChainError("Cannot load " + fileName + ": it holds no BibTeX entry");
   } else {
     // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
     // away with this scope whatever happens.
@@ -139,9 +142,6 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
       bytes = ReadWholeFile(copy->Path());
     }
     references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
-    // A file that yields nothing (empty, BibTeX, Web of Science) is refused rather than loaded as an
-    // empty session without a word.
-    if (references.empty()) throw ChainError("Cannot load " + fileName + ": " + NoRisRecordsReason(bytes));
   }
 
   int32_t imported = 0;

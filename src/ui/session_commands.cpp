@@ -2,10 +2,10 @@
 // List, adding, removing and deleting articles, and opening an article's page in the browser.
 #include <QStatusBar>
 #include <QUrl>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
+#include "chain/bibtex_reader.h"
+#include "chain/chain_error.h"
+#include "chain/chain_file_io.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"
 
@@ -40,10 +40,17 @@ void FormMain::ImportRIS() {
   CommonDialog1.ShowOpen();
   const std::string fileName = CommonDialog1.FileName.toStdString();
   if (!fileName.empty()) {
-    // The session is emptied only for a file that can be read; one that cannot leaves it as it was.
-    if (!std::ifstream(fileName, std::ios::binary)) {
-      m_host.MessageBox("Cannot open " + fileName + ": " + std::strerror(errno), kMessageTitle, MessageIcon::Critical,
-                        MessageButtons::Ok);
+    // The session is emptied only for a file that holds a pearl list; one that cannot be read, or
+    // yields no reference, leaves it as it was.
+    std::string problem;
+    try {
+      problem = PearlListProblem(fileName, ReadWholeFile(fileName));
+      if (!problem.empty()) problem = "Cannot load " + fileName + ": " + problem;
+    } catch (const ChainError& e) {
+      problem = e.what();
+    }
+    if (!problem.empty()) {
+      m_host.MessageBox(problem, kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
     } else {
       Operation operation(*this, true);
       m_host.SetBusy(true);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QStatusBar>
+#include <fstream>
 
 #include "test_paths.h"
 #include "window_fixture.h"
@@ -282,6 +283,14 @@ TEST_F(WindowTest, AFileThatCannotBeReadKeepsTheSession) {
   EXPECT_EQ(window->Chain.Count(), 5);
   ASSERT_FALSE(host.Messages().empty());
   EXPECT_EQ(host.Messages().back().icon, MessageIcon::Critical);
+  // Nor does a file that holds no pearl list.
+  const std::string empty = work.Path("empty.ris");
+  std::ofstream(empty, std::ios::binary) << "";
+  host.QueueAnswer(MessageResult::Yes);
+  chosenFiles.push_back(QString::fromStdString(empty));
+  window->mImportRIS->trigger();
+  EXPECT_EQ(window->Chain.Count(), 5);
+  EXPECT_EQ(host.Messages().back().text, "Cannot load " + empty + ": it is empty");
 }
 
 TEST_F(WindowTest, ClosingAsksToSaveAndStaysOpenWhenTheSaveDoesNotHappen) {
