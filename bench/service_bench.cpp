@@ -236,11 +236,12 @@ void BM_ServiceUnderLoad(benchmark::State& state) {
   auto path = [&](int client, int i) -> std::string {
     std::string base = "/json.svc/search?AppId=bench&";
     std::string sample = std::to_string(corpus.sampleIds[(client * 131 + i) % corpus.sampleIds.size()]);
+    const std::string firstPage = "&OrderBy=CitationCount&StartIdx=1&EndIdx=100";
     switch ((client + i) % 6) {
       case 0: return base + "FullTextQuery=gene%20expression&StartIdx=1&EndIdx=100";
       case 1: return base + "AuthorQuery=m%C3%BCller&YearStart=2000&YearEnd=2010&StartIdx=1&EndIdx=100";
-      case 2: return base + "PublicationID=" + sample + "&ReferenceType=Reference&OrderBy=CitationCount&StartIdx=1&EndIdx=100";
-      case 3: return base + "PublicationID=" + sample + "&ReferenceType=Citation&OrderBy=CitationCount&StartIdx=1&EndIdx=100";
+      case 2: return base + "PublicationID=" + sample + "&ReferenceType=Reference" + firstPage;
+      case 3: return base + "PublicationID=" + sample + "&ReferenceType=Citation" + firstPage;
       case 4: return base + "PublicationID=" + mostCited + "&ReferenceType=Citation&OrderBy=CitationCount&StartIdx=" +
                      std::to_string(1 + 100 * (i % 5)) + "&EndIdx=" + std::to_string(100 + 100 * (i % 5));
       default: return base + "PublicationID=" + (i % 2 ? mostReferencing : sample) + "&StartIdx=1&EndIdx=1";
@@ -264,7 +265,8 @@ void BM_ServiceUnderLoad(benchmark::State& state) {
           auto begin = std::chrono::steady_clock::now();
           auto reply = client.Get(path(c, i).c_str());
           if (!reply || reply->status != 200) ++errors;
-          perThread[c].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+          auto took = std::chrono::steady_clock::now() - begin;
+          perThread[c].push_back(std::chrono::duration<double, std::milli>(took).count());
         }
       });
     for (auto& t : threads) t.join();

@@ -111,8 +111,8 @@ void RemoveAllBut(const std::filesystem::path& folder, const std::vector<std::st
 }
 
 TEST(InterruptedSaves, LeaveTheOldFileOrTheNewOneWhole) {
-  // Each save goes through the platform's one replacing write; the folder's fsync makes the
-  // rename stick, so the kill needs no disk to be pulled.
+  // A kill stops the process, not the machine: this shows that no moment of a save leaves part of
+  // a file in the target's place (the fsyncs before and after the rename cover a power cut).
   std::mt19937 random(20261207);
   test::TempDir inputs;
   for (int v = 0; v < 2; ++v) {
@@ -128,8 +128,8 @@ TEST(InterruptedSaves, LeaveTheOldFileOrTheNewOneWhole) {
   for (const SaveKind& kind : kKinds) {
     SCOPED_TRACE(kind.name);
     test::TempDir dir;
-    // The inputs and the reference contents are made by children too, so this process never starts
-    // what a fork could not carry over (Qt's state, threads).
+    // The reference contents are saved by children too, so this process never starts what a fork
+    // could not carry over (Qt's state, threads).
     std::filesystem::create_directory(dir.Root() / "work");
     const std::string target = dir.Path("work/target");
     const std::string reference[2] = {dir.Path("reference-0"), dir.Path("reference-1")};
@@ -166,7 +166,8 @@ TEST(InterruptedSaves, LeaveTheOldFileOrTheNewOneWhole) {
           }
         }
       }
-      std::uniform_int_distribution<int64_t> wait(0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3 / 2).count());
+      std::uniform_int_distribution<int64_t> wait(
+          0, std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3 / 2).count());
       std::this_thread::sleep_for(std::chrono::microseconds(wait(random)));
       kill(pid, SIGKILL);
       int status = 0;
