@@ -1,18 +1,22 @@
 // The local academic search service at 100k publications: import speed (JSON Lines and OpenAlex
 // works), and the latency of the requests the client makes (searches, reference and citing pages,
-// retrieval), answered in full (query and JSON reply), plus one request over HTTP. The corpus is
-// built once in a temporary folder.
+// retrieval), answered in full (query and JSON reply), one request over HTTP, and the server under
+// load from many clients at once. The corpus is built once in a temporary folder.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 #include <sqlite3.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "service/corpus_generator.h"
 #include "service/corpus_import.h"
@@ -219,6 +223,65 @@ void BM_RetrieveOverHttp(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RetrieveOverHttp)->Unit(benchmark::kMicrosecond);
+
+// N clients at once, each on its own keep-alive connection, sending a mix of what a chain's growth
+// sends: searches, reference and citing pages, retrievals; 8,000 requests in all. Reports the
+// throughput, the median and 99th-percentile latency and the failed requests.
+void BM_ServiceUnderLoad(benchmark::State& state) {
+  BenchCorpus& corpus = BenchCorpus::Get();
+  const auto clients = static_cast<int>(state.range(0));
+  const int perClient = 8000 / clients;
+  const std::string mostCited = std::to_string(corpus.mostCited);
+  const std::string mostReferencing = std::to_string(corpus.mostReferencing);
+  auto path = [&](int client, int i) -> std::string {
+    std::string base = "/json.svc/search?AppId=bench&";
+    std::string sample = std::to_string(corpus.sampleIds[(client * 131 + i) % corpus.sampleIds.size()]);
+    const std::string firstPage = "&OrderBy=CitationCount&StartIdx=1&EndIdx=100";
+    switch ((client + i) % 6) {
+      case 0: return base + "FullTextQuery=gene%20expression&StartIdx=1&EndIdx=100";
+      case 1: return base + "AuthorQuery=m%C3%BCller&YearStart=2000&YearEnd=2010&StartIdx=1&EndIdx=100";
+      case 2: return base + "PublicationID=" + sample + "&ReferenceType=Reference" + firstPage;
+      case 3: return base + "PublicationID=" + sample + "&ReferenceType=Citation" + firstPage;
+      case 4: return base + "PublicationID=" + mostCited + "&ReferenceType=Citation&OrderBy=CitationCount&StartIdx=" +
+                     std::to_string(1 + 100 * (i % 5)) + "&EndIdx=" + std::to_string(100 + 100 * (i % 5));
+      default: return base + "PublicationID=" + (i % 2 ? mostReferencing : sample) + "&StartIdx=1&EndIdx=1";
+    }
+  };
+  SearchService service(corpus.Corpus());
+  int port = service.Start();
+  std::vector<double> latencies;
+  std::atomic<int> errors{0};
+  double seconds = 0;
+  for (auto _ : state) {
+    std::vector<std::vector<double>> perThread(clients);
+    auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c)
+      threads.emplace_back([&, c] {
+        httplib::Client client("127.0.0.1", port);
+        client.set_keep_alive(true);
+        client.set_read_timeout(30);
+        for (int i = 0; i < perClient; ++i) {
+          auto begin = std::chrono::steady_clock::now();
+          auto reply = client.Get(path(c, i).c_str());
+          if (!reply || reply->status != 200) ++errors;
+          auto took = std::chrono::steady_clock::now() - begin;
+          perThread[c].push_back(std::chrono::duration<double, std::milli>(took).count());
+        }
+      });
+    for (auto& t : threads) t.join();
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (auto& l : perThread) latencies.insert(latencies.end(), l.begin(), l.end());
+  }
+  std::sort(latencies.begin(), latencies.end());
+  auto at = [&](double q) { return latencies[static_cast<size_t>(q * (latencies.size() - 1))]; };
+  state.counters["requests_per_s"] = static_cast<double>(latencies.size()) / seconds;
+  state.counters["p50_ms"] = at(0.5);
+  state.counters["p99_ms"] = at(0.99);
+  state.counters["errors"] = errors.load();
+  state.counters["requests"] = static_cast<double>(latencies.size());
+}
+BENCHMARK(BM_ServiceUnderLoad)->Arg(8)->Arg(16)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace wendrel

@@ -1,5 +1,5 @@
-// File reads and writes of the chain on POSIX: a replacing write goes through a temporary file
-// beside the target and a rename, which replaces the target in one step.
+// File reads and writes of the chain on POSIX; replacing writes go through the platform's
+// ReplacingFile, which replaces the target in one step.
 #include "chain/chain_file_io.h"
 
 #include <fcntl.h>
@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "chain/chain_error.h"
+#include "platform/replacing_file.h"
 
 namespace wendrel {
 
@@ -36,7 +37,7 @@ int CreateUnique(const std::string& prefix, std::string& path) {
 
 // Writes everything and closes; false with errno set when any step fails (the descriptor is
 // closed either way).
-bool WriteAndClose(int fd, const std::string& content, bool sync) {
+bool WriteAndClose(int fd, const std::string& content) {
   const char* data = content.data();
   size_t left = content.size();
   while (left > 0) {
@@ -50,12 +51,6 @@ bool WriteAndClose(int fd, const std::string& content, bool sync) {
     }
     data += n;
     left -= static_cast<size_t>(n);
-  }
-  if (sync && fsync(fd) != 0) {
-    int error = errno;
-    close(fd);
-    errno = error;
-    return false;
   }
   return close(fd) == 0;
 }
@@ -74,15 +69,10 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileReplacing(const std::string& path, const std::string& content) {
-  std::string temporary;
-  int fd = CreateUnique(path, temporary);
-  if (fd < 0) throw ChainError("Cannot write " + path + ": " + Reason(errno));
-  // The data reaches the disk before the rename, so a crash cannot leave an empty file in the
-  // target's place.
-  if (!WriteAndClose(fd, content, true) || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    int error = errno;
-    std::remove(temporary.c_str());
-    throw ChainError("Cannot write " + path + ": " + Reason(error));
+  try {
+    ReplaceFile(path, content);
+  } catch (const ReplaceError& e) {
+    throw ChainError("Cannot write " + path + ": " + e.Reason());
   }
 }
 
@@ -92,7 +82,7 @@ TemporaryFile::TemporaryFile(const std::string& stem, const std::string& content
   if (ec) throw ChainError("No temporary folder: " + ec.message());
   int fd = CreateUnique((folder / stem).string(), m_path);
   if (fd < 0) throw ChainError("Cannot create a temporary file in " + folder.string() + ": " + Reason(errno));
-  if (!WriteAndClose(fd, content, false)) {
+  if (!WriteAndClose(fd, content)) {
     int error = errno;
     std::remove(m_path.c_str());
     throw ChainError("Cannot write the temporary file " + m_path + ": " + Reason(error));

@@ -14,6 +14,7 @@
 #include "article_map/article_map.h"
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
+#include "platform/replacing_file.h"
 #include "platform/scripted_host.h"
 #include "platform/text_encoding.h"
 #include "pointmap/point_map.h"
@@ -233,9 +234,11 @@ std::pair<int, int> ImageSize(const std::string& text) {
 }
 
 void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (!out.flush()) throw FileError("cannot write " + path);
+  try {
+    ReplaceFile(path, text);
+  } catch (const ReplaceError& e) {
+    throw FileError(e.what());
+  }
 }
 
 std::string Number(float value) {

@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "platform/replacing_file.h"
 #include "proximity/proximity_matrix.h"
 
 namespace wendrel {
@@ -42,11 +43,13 @@ int32_t LinksKept(const ProximityMatrix& m) {
 }
 
 bool WriteFile(const std::string& path, const std::string& text, std::ostream& err) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  if (out) return true;
-  err << "wendrel network: cannot write " << path << "\n";
-  return false;
+  try {
+    ReplaceFile(path, text);
+    return true;
+  } catch (const ReplaceError& e) {
+    err << "wendrel network: " << e.what() << "\n";
+    return false;
+  }
 }
 
 int32_t WholeNumber(const std::string& text, const std::string& option, long long min, long long max) {

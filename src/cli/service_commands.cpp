@@ -15,6 +15,7 @@
 #include <ostream>
 
 #include "cli/arguments.h"
+#include "platform/replacing_file.h"
 #include "platform/service_defaults.h"
 #include "service/corpus_generator.h"
 #include "service/corpus_import.h"
@@ -90,13 +91,17 @@ int Generate(const std::vector<std::string>& args, std::ostream& out) {
       throw UsageError("--seed takes a whole number from 0 to 18446744073709551615, not '" + *text + "'");
   }
   std::string path = a.Required("--out");
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file) throw ServiceError("cannot write " + path);
-  GenerateCorpus(static_cast<uint64_t>(count), seed, file);
-  file.close();
-  if (!file) {
-    std::remove(path.c_str());
-    throw ServiceError("writing " + path + " failed");
+  try {
+    ReplacingFile replacing(path);
+    {
+      std::ofstream file(replacing.Path(), std::ios::binary | std::ios::trunc);
+      GenerateCorpus(static_cast<uint64_t>(count), seed, file);
+      file.close();
+      if (!file) throw ServiceError("writing " + path + " failed");
+    }
+    replacing.Commit();
+  } catch (const ReplaceError& e) {
+    throw ServiceError(e.what());
   }
   out << "Wrote " << count << " publications (seed " << seed << ") to " << path << "\n";
   return 0;

@@ -1,21 +1,17 @@
 #include "service/corpus_import.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/replacing_file.h"
 #include "service/corpus_schema.h"
 #include "service/corpus_writer.h"
 #include "service/openalex_work.h"
@@ -31,38 +27,6 @@ using Json = nlohmann::json;
 
 struct BadLine {
   std::string reason;
-};
-
-// A file beside the target, created empty, removed again unless it was renamed onto the target.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& target) : m_path(target + ".XXXXXX") {
-    int fd = mkstemp(m_path.data());
-    if (fd < 0) throw ServiceError("cannot write " + target + ": " + std::strerror(errno));
-    fchmod(fd, 0644);
-    close(fd);
-  }
-  ~TemporaryFile() {
-    if (!m_path.empty()) std::remove(m_path.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  const std::string& Path() const { return m_path; }
-
-  void RenameTo(const std::string& target) {
-    int fd = open(m_path.c_str(), O_RDONLY);
-    if (fd >= 0) {
-      fsync(fd);
-      close(fd);
-    }
-    if (std::rename(m_path.c_str(), target.c_str()) != 0)
-      throw ServiceError("cannot write " + target + ": " + std::strerror(errno));
-    m_path.clear();
-  }
-
- private:
-  std::string m_path;
 };
 
 const Json* Member(const Json& object, const char* key) {
@@ -415,10 +379,15 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
                      const ImportProblemHandler& onProblem, const ImportProgressHandler& onProgress,
                      WorkReader readWork) {
   LineSource in(inputPath);
-  TemporaryFile temporary(corpusPath);
+  std::optional<ReplacingFile> temporary;
+  try {
+    temporary.emplace(corpusPath);
+  } catch (const ReplaceError& e) {
+    throw ServiceError(e.what());
+  }
   ImportSummary summary;
   {
-    SqliteDb db(temporary.Path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    SqliteDb db(temporary->Path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
     // Nothing here needs to survive a crash: the temporary file is thrown away then.
     db.Execute(
         "PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA locking_mode = EXCLUSIVE;"
@@ -431,7 +400,11 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
     db.Execute("COMMIT");
     db.Execute("ANALYZE");
   }
-  temporary.RenameTo(corpusPath);
+  try {
+    temporary->Commit();
+  } catch (const ReplaceError& e) {
+    throw ServiceError(e.what());
+  }
   return summary;
 }
 

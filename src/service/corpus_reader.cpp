@@ -3,6 +3,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <vector>
 
@@ -66,6 +69,37 @@ std::string MatchExpression(const SearchCriteria& criteria) {
   return expression;
 }
 
+uint32_t BigEndian(const unsigned char* bytes, int count) {
+  uint32_t value = 0;
+  for (int i = 0; i < count; ++i) value = value << 8 | bytes[i];
+  return value;
+}
+
+// A corpus file cut short (a copy or download that stopped early) opens without complaint and
+// fails only at the first request that reaches a missing page, so the file's own header is
+// checked: its page size times its page count is the size the file must have. The count is only
+// trusted when the header says it is current, and not while a write-ahead log holds later pages.
+void CheckNotTruncated(const std::string& path) {
+  static constexpr char kMagic[] = "SQLite format 3";
+  unsigned char header[100];
+  std::ifstream in(path, std::ios::binary);
+  in.read(reinterpret_cast<char*>(header), sizeof(header));
+  auto got = static_cast<size_t>(in.gcount());
+  if (got < sizeof(kMagic) || std::memcmp(header, kMagic, sizeof(kMagic)) != 0) return;
+  if (got < sizeof(header)) throw ServiceError(path + " is truncated (" + std::to_string(got) + " bytes)");
+  std::error_code ec;
+  if (std::filesystem::exists(path + "-wal", ec)) return;
+  uint32_t pageSize = BigEndian(header + 16, 2);
+  if (pageSize == 1) pageSize = 65536;
+  uint32_t pages = BigEndian(header + 28, 4);
+  if (pages == 0 || BigEndian(header + 24, 4) != BigEndian(header + 92, 4)) return;
+  uint64_t expected = static_cast<uint64_t>(pageSize) * pages;
+  uint64_t size = std::filesystem::file_size(path, ec);
+  if (!ec && size < expected)
+    throw ServiceError(path + " is truncated: " + std::to_string(size) + " of its " + std::to_string(expected) +
+                       " bytes are there");
+}
+
 // Without words to rank by, Rank orders as CitationCount.
 const char* OrderClause(PublicationOrder order) {
   return order == PublicationOrder::Year ? " ORDER BY p.year DESC, p.citation_count DESC, p.id"
@@ -75,6 +109,7 @@ const char* OrderClause(PublicationOrder order) {
 }  // namespace
 
 CorpusReader::CorpusReader(const std::string& path) : m_db(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) {
+  CheckNotTruncated(path);
   std::string format;
   try {
     SqliteStatement check(m_db, "SELECT value FROM corpus_info WHERE key = 'format'");

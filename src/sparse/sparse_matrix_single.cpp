@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/host.h"
+#include "platform/replacing_file.h"
 #include "sparse/misc_functions.h"
 
 namespace wendrel {
@@ -340,10 +341,8 @@ bool SparseMatrixSingle::LoadDenseMatrix(const std::string& path) {
 }
 
 void SparseMatrixSingle::SaveDenseMatrix(const std::string& path, bool oneMinusValue) const {
-  std::ofstream out(path, std::ios::binary);
-  if (!out) throw std::runtime_error("cannot write " + path);
-  out << DenseText(oneMinusValue);
-  if (!out) throw std::runtime_error("cannot write " + path);
+  // ReplaceError is a runtime_error naming the file and the reason.
+  ReplaceFile(path, DenseText(oneMinusValue));
 }
 
 void SparseMatrixSingle::Matrix2Clip(Host& host) const { host.SetClipboardText(DenseText(false)); }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/replacing_file.h"
 #include "platform/text_encoding.h"
 #include "text/text_error.h"
 
@@ -60,11 +61,11 @@ std::string ReadTextFile(const std::string& path) {
 }
 
 void WriteTextFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw TextError("cannot create " + path);
-  out << content;
-  out.flush();
-  if (!out) throw TextError("cannot write " + path);
+  try {
+    ReplaceFile(path, content);
+  } catch (const ReplaceError& e) {
+    throw TextError(e.what());
+  }
 }
 
 std::string ProgramFolder() {

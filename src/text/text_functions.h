@@ -17,7 +17,8 @@ double RoundHalfEven(double value);
 
 // Whole file as UTF-8 (see TextFromFileBytes); throws TextError when it cannot be read.
 std::string ReadTextFile(const std::string& path);
-// Creates or replaces a file; throws TextError when it cannot be written.
+// Creates or replaces a file in one step (the old file stays whole until the new one is); throws
+// TextError when it cannot be written.
 void WriteTextFile(const std::string& path, const std::string& content);
 
 // The folder the running program lies in.

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -157,10 +158,15 @@ TEST_F(ServeCommandTest, FailuresAreOneLineAndNonZero) {
   };
   SearchService busy(s_corpus);
   const std::string busyPort = std::to_string(busy.Start());
+  // A copy cut short, as a download or a full disk leaves it.
+  const std::string cutShort = s_dir->Path("cut-short.sqlite");
+  std::filesystem::copy_file(s_corpus, cutShort, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::resize_file(cutShort, std::filesystem::file_size(s_corpus) / 2);
   const Case cases[] = {
       {"no corpus option", {}, 2, "--corpus is required"},
       {"missing corpus", {"--corpus", s_dir->Path("missing.sqlite")}, 1, "missing.sqlite"},
       {"not a corpus", {"--corpus", s_dir->Path("corpus.jsonl")}, 1, "not a corpus"},
+      {"truncated corpus", {"--corpus", cutShort}, 1, "cut-short.sqlite is truncated"},
       {"port in use", {"--corpus", s_corpus, "--port", busyPort}, 1, "cannot listen"},
       {"port not a number", {"--corpus", s_corpus, "--port", "http"}, 2, "--port"},
       {"port out of range", {"--corpus", s_corpus, "--port", "70000"}, 2, "--port"},

@@ -2,10 +2,14 @@
 // batched lines, cached node sprites and cached text layouts.
 #include "pointmap/qimage/qimage_surface.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <string_view>
+
+#include "platform/replacing_file.h"
 
 namespace wendrel {
 
@@ -254,7 +258,17 @@ const QImage& QImageSurface::Image() {
   return m_image;
 }
 
-bool QImageSurface::SavePng(const std::string& path) { return Image().save(QString::fromStdString(path), "PNG"); }
+bool QImageSurface::SavePng(const std::string& path) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !Image().save(&buffer, "PNG")) return false;
+  try {
+    ReplaceFile(path, std::string_view(png.constData(), static_cast<size_t>(png.size())));
+    return true;
+  } catch (const ReplaceError&) {
+    return false;
+  }
+}
 
 void EnsureGuiApplication() {
   if (QCoreApplication::instance()) return;

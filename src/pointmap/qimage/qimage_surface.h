@@ -53,6 +53,7 @@ class QImageSurface : public Surface {
   bool Enabled() const { return m_enabled; }
   // The picture so far (painting is finished first).
   const QImage& Image();
+  // Replaces the file in one step (see ReplacingFile); false when it cannot be written.
   bool SavePng(const std::string& path);
   // The world point under a pixel, through the last mapping (for mouse events).
   QPointF PixelToWorld(QPointF pixel) const;
