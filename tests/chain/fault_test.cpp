@@ -14,6 +14,7 @@ using test::Page;
 TEST(ChainFaults, EveryFaultLeavesTheTableAsItWas) {
   CurlHttpClient http;
   for (test::Fault fault : test::kAllFaults) {
+    if (fault == test::Fault::Huge) continue;  // as in the request loop's test: a wait period may not hold 64 MB
     SCOPED_TRACE(test::FaultName(fault));
     test::MisbehavingServer server(test::FaultBehaviour(fault));
     ScriptedHost host;  // answers the wait question with Cancel

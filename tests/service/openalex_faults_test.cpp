@@ -26,7 +26,10 @@ TEST(OpenAlexFaults, EveryFaultGivesUpWithAReason) {
     test::MisbehavingServer server(test::FaultBehaviour(fault));
     OpenAlexOptions options;
     options.baseAddress = server.BaseAddress();
-    options.timeout = std::chrono::seconds(1);
+    // The servers that keep the client waiting meet a short time-out; the others have time to be
+    // read to their end even on a busy machine (64 MB of a flood come before the cap).
+    const bool keepsWaiting = fault == Fault::Drip || fault == Fault::Silence;
+    options.timeout = keepsWaiting ? std::chrono::seconds(1) : std::chrono::seconds(60);
     options.retries = 1;
     options.requestsPerSecond = 0;
     std::vector<std::chrono::milliseconds> waits;
@@ -41,7 +44,9 @@ TEST(OpenAlexFaults, EveryFaultGivesUpWithAReason) {
       EXPECT_EQ(e.Status(), 502);
       EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    if (keepsWaiting) {
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    }
     EXPECT_LE(waits.size(), 1u);
   }
 }
