@@ -49,9 +49,7 @@ std::string LastNameKey(const std::string& firstAuthor) {
   const std::string lastName = LowerCaseText(firstAuthor.substr(0, firstAuthor.find(',')));
   std::string key;
   for (char32_t c : DecodeUtf8(lastName)) AppendFolded(key, c);
-  const size_t first = key.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return key.substr(first, key.find_last_not_of(" \t") - first + 1);
+  return Trimmed(key);
 }
 
 std::optional<int> YearNumber(const std::string& year) {

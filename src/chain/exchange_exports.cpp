@@ -10,6 +10,7 @@
 
 #include "chain/chain_file_io.h"
 #include "chain/citation_chain.h"
+#include "platform/text_encoding.h"
 
 namespace wendrel {
 
@@ -29,12 +30,6 @@ struct ExchangeArticle {
   std::vector<std::string> citesPearls;    // IDs of the pearls it cites
   std::string lists;                       // "Pearl", "Cited", "Citing", joined by "; "
 };
-
-std::string Trimmed(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
 
 // Authors are stored as "Last, First" (the first) and "Last, First, " repeated (the others).
 std::vector<Person> Authors(const CCRecord& r) {

@@ -55,12 +55,6 @@ std::string WholeSeconds(double seconds) {
   return rounded < 1 ? std::string() : std::to_string(rounded);
 }
 
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // A DOI as a key: lower case, without a resolver address or "doi:" in front.
 std::string DoiKey(const std::string& doi) {
   std::string key = LowerCaseText(Trimmed(doi));

@@ -92,12 +92,6 @@ std::string ReadText(const std::string& path) {
   return TextFromFileBytes(bytes.str());
 }
 
-std::string Trimmed(std::string_view text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
 // The lines of a text, a CR before each LF dropped.
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;

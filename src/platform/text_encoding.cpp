@@ -194,4 +194,10 @@ std::string LastCodePoints(std::string_view text, size_t count) {
   return std::string(text.substr(start));
 }
 
+std::string Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 }  // namespace wendrel

@@ -30,6 +30,8 @@ std::string EncodeUtf8(std::u32string_view text);
 // every other character, and every byte that is not valid UTF-8, passes unchanged. One code point
 // always maps to one code point, so slices by code point commute with folding.
 std::string LowerCaseText(std::string_view text);
+// The text without the blanks and tabs at its ends.
+std::string Trimmed(std::string_view text);
 std::string UpperCaseText(std::string_view text);
 
 // The first or last `count` code points (the whole text when it is shorter); an invalid byte

@@ -79,6 +79,8 @@ class ScriptedService : public HttpClient {
     if (query != std::string::npos) httplib::detail::parse_query_text(encoded.substr(query + 1), params);
     return std::make_unique<ScriptedRequest>(AnswerSearchRequest(m_source, QueryParameters(params.begin(), params.end())));
   }
+  // Every request is answered as it is made: none is ever in flight.
+  void AbortAll() override {}
 
  private:
   ScriptedSource m_source;
