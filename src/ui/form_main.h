@@ -237,6 +237,8 @@ class FormMain : public QMainWindow, public Caption {
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
   std::function<bool(ExportDialog&)> m_showExport;
+  int m_exportList = 0;  // the export dialog's choices when it was last accepted
+  int m_exportFormat = 0;
   bool m_operationRunning = false;
   bool m_stopRequested = false;
   bool m_closeWhenDone = false;

@@ -121,7 +121,11 @@ void FormMain::mExportRISCited_Click() {
 void FormMain::mExportExchange_Click() {
   if (m_operationRunning || Chain.Count() == 0) return;
   ExportDialog dialog(CommonDialog1, CommonDialog1.InitDir, this);
+  dialog.ListChoice->setCurrentIndex(m_exportList);
+  dialog.FormatChoice->setCurrentIndex(m_exportFormat);
   if (!m_showExport(dialog) || dialog.Path().isEmpty()) return;
+  m_exportList = dialog.ListChoice->currentIndex();
+  m_exportFormat = dialog.FormatChoice->currentIndex();
   const std::string path = dialog.Path().toStdString();
   // A name typed over an existing file is not replaced unasked; the file dialog has asked already.
   if (!dialog.PathConfirmed() && QFileInfo::exists(dialog.Path()) &&

@@ -99,10 +99,14 @@ TEST_F(ExportTest, WritesTheChosenListInTheChosenFormat) {
   EXPECT_NE(first->find("10.1000/jts.2001.1"), std::string::npos);
   EXPECT_EQ(Status(), "Exported " + std::to_string(window->CitedList->RowCount()) + " articles to " + csv);
 
-  // All articles as RIS, the path typed.
+  // All articles as RIS, the path typed; the dialog comes back with the choices last accepted.
   const std::string ris = work.Path("everything.ris");
   choices.push_back([&](ExportDialog& dialog) {
+    EXPECT_EQ(dialog.List(), ExchangeList::Cited);
+    EXPECT_EQ(dialog.Format(), ExchangeFormat::Csv);
+    EXPECT_EQ(dialog.Path(), QString::fromStdString(work.Path("cited.csv")));
     dialog.ListChoice->setCurrentIndex(3);
+    dialog.FormatChoice->setCurrentIndex(0);
     EXPECT_EQ(dialog.Path(), QString::fromStdString(work.Path("all.ris")));
     dialog.FilePath->setText(QString::fromStdString(ris));
     return true;
