@@ -74,6 +74,7 @@ void FormMain::RefreshLists() {
         QString("Only partly grown: %1 pearls (Add to Pearl grows them again)").arg(partly));
   }
   PartlyGrownStatus->setVisible(partly > 0);
+  Enable(mExportExchange, Chain.Count() > 0);
   SessionChanged = true;
 }
 

@@ -10,7 +10,7 @@ namespace wendrel {
 FileDialog::FileDialog(QWidget* parent) : m_parent(parent) {
   m_chooser = [this](Kind kind, const QString& title, const QString& fileName, const QString& folder) {
     const QString start = fileName.isEmpty() ? folder : QDir(folder).filePath(fileName);
-    const QString filter = "RIS files (*.ris);;All files (*)";
+    const QString filter = Filter;
     if (kind == Kind::Open) return QFileDialog::getOpenFileName(m_parent, title, start, filter);
     QFileDialog dialog(m_parent, title, start, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -24,6 +24,7 @@ class FileDialog {
   QString FileName;
   QString InitDir;
   QString DefaultExt = "ris";
+  QString Filter = "RIS files (*.ris);;All files (*)";
 
   void ShowOpen() { Show(Kind::Open); }
   void ShowSave() { Show(Kind::Save); }

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "text/text_functions.h"
+#include "ui/export_dialog.h"
 #include "ui/form_new_session.h"
 
 namespace wendrel {
@@ -50,6 +51,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
       m_serviceAddress(std::move(serviceAddress)) {
   m_endProcess = [] { QCoreApplication::quit(); };
   m_popup = [](QMenu& menu, QPoint at) { menu.exec(at); };
+  m_showExport = [](ExportDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 
   // Start-up, in the described order.
   Chain.SetEvents({.PearlAdded =
@@ -95,6 +97,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   Enable(mAddPearl, false);
   Enable(mRemovePearl, false);
   Enable(mDeleteArticle, false);
+  Enable(mExportExchange, false);
 
   DVis.InitializePM2DCtl(*DVisContainer, &DVisContainer->Picture());
   DVisContainer->Attach(DVis);
@@ -265,6 +268,7 @@ void FormMain::BuildMenus() {
   mExportRISAs = mSession->addAction("Save Pearl List As");
   mExportRISAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
   mExportRISCited = mSession->addAction("Save Cited List As");
+  mExportExchange = mSession->addAction("Export for Reference Managers…");
   mSession->addSeparator();  // mSessionNull2
   mEndSession = mSession->addAction("End Session (Exit)");
   mEndSession->setShortcut(QKeySequence("Ctrl+Q"));
@@ -324,6 +328,7 @@ void FormMain::ConnectHandlers() {
   connect(mExportRIS, &QAction::triggered, this, [this] { mExportRIS_Click(); });
   connect(mExportRISAs, &QAction::triggered, this, [this] { mExportRISAs_Click(); });
   connect(mExportRISCited, &QAction::triggered, this, [this] { mExportRISCited_Click(); });
+  connect(mExportExchange, &QAction::triggered, this, [this] { mExportExchange_Click(); });
   connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });
   connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
   connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
@@ -396,8 +401,8 @@ void FormMain::Enable(QAction* action, bool enabled) {
 }
 
 void FormMain::ApplyCommandStates() {
-  for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mAddPearl, mRemovePearl,
-                          mGoToSource, mGetPrePrint, mDeleteArticle}) {
+  for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mExportExchange, mAddPearl,
+                          mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle}) {
     const auto wanted = m_wantEnabled.find(action);
     action->setEnabled(!m_operationRunning && (wanted == m_wantEnabled.end() || wanted->second));
   }

@@ -34,6 +34,7 @@
 
 namespace wendrel {
 
+class ExportDialog;
 class FormNewSession;
 
 // Controls keep their described names; arrays of like controls are std::arrays indexed from 0.
@@ -90,6 +91,7 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mExportRIS = nullptr;
   QAction* mExportRISAs = nullptr;
   QAction* mExportRISCited = nullptr;
+  QAction* mExportExchange = nullptr;
   QAction* mEndSession = nullptr;
   QMenu* mArticle = nullptr;
   QAction* mAddPearl = nullptr;
@@ -116,6 +118,9 @@ class FormMain : public QMainWindow, public Caption {
   void SetEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
   // Shows a context menu at a screen position; the program pops the menu up, tests choose an item.
   void SetPopupMenu(std::function<void(QMenu&, QPoint)> popup) { m_popup = std::move(popup); }
+  // Shows the export dialog and says whether it was accepted; the program runs it modally, tests
+  // make the choices on its controls.
+  void SetExportDialog(std::function<bool(ExportDialog&)> show) { m_showExport = std::move(show); }
 
   // The window's contents (menus, panels, lists) on or off; the new-session dialog it owns stays usable.
   void SetWindowEnabled(bool enabled);
@@ -151,6 +156,8 @@ class FormMain : public QMainWindow, public Caption {
   void mExportRIS_Click();
   void mExportRISAs_Click();
   void mExportRISCited_Click();
+  // "Export for Reference Managers…": a list in a format other tools read, through the dialog.
+  void mExportExchange_Click();
   void mAddPearl_Click();
   void mRemovePearl_Click();
   void mDeleteArticle_Click();
@@ -229,6 +236,9 @@ class FormMain : public QMainWindow, public Caption {
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
+  std::function<bool(ExportDialog&)> m_showExport;
+  int m_exportList = 0;  // the export dialog's choices when it was last accepted
+  int m_exportFormat = 0;
   bool m_operationRunning = false;
   bool m_stopRequested = false;
   bool m_closeWhenDone = false;

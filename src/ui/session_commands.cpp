@@ -1,11 +1,14 @@
 // FormMain's session and article commands: loading and saving Pearl Lists, saving the Cited
 // List, adding, removing and deleting articles, and opening an article's page in the browser.
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QUrl>
 
 #include "chain/bibtex_reader.h"
 #include "chain/chain_error.h"
 #include "chain/chain_file_io.h"
+#include "chain/exchange_exports.h"
+#include "ui/export_dialog.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"
 
@@ -113,6 +116,34 @@ void FormMain::mExportRISCited_Click() {
   CommonDialog1.DialogTitle = "Save Cited List As";
   CommonDialog1.ShowSave();
   if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 1)) SessionChanged = false;
+}
+
+void FormMain::mExportExchange_Click() {
+  if (m_operationRunning || Chain.Count() == 0) return;
+  ExportDialog dialog(CommonDialog1, CommonDialog1.InitDir, this);
+  dialog.ListChoice->setCurrentIndex(m_exportList);
+  dialog.FormatChoice->setCurrentIndex(m_exportFormat);
+  if (!m_showExport(dialog) || dialog.Path().isEmpty()) return;
+  m_exportList = dialog.ListChoice->currentIndex();
+  m_exportFormat = dialog.FormatChoice->currentIndex();
+  const std::string path = dialog.Path().toStdString();
+  // A name typed over an existing file is not replaced unasked; the file dialog has asked already.
+  if (!dialog.PathConfirmed() && QFileInfo::exists(dialog.Path()) &&
+      m_host.MessageBox(path + " already exists. Replace it?", kMessageTitle, MessageIcon::Exclamation,
+                        MessageButtons::YesNo) != MessageResult::Yes) {
+    return;
+  }
+  m_host.SetBusy(true);
+  const ExchangeResult result = ExportExchange(Chain, dialog.List(), dialog.Format(), path);
+  m_host.SetBusy(false);
+  if (result.written) {
+    statusBar()->showMessage(QString("Exported %1 %2 to %3")
+                                 .arg(result.articles)
+                                 .arg(result.articles == 1 ? "article" : "articles")
+                                 .arg(dialog.Path()));
+  } else {
+    m_host.MessageBox(result.reason, kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
+  }
 }
 
 void FormMain::mAddPearl_Click() {

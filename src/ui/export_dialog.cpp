@@ -1,0 +1,109 @@
+// The export dialog.
+#include "ui/export_dialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace wendrel {
+
+namespace {
+
+struct ListChoiceText {
+  const char* text;
+  ExchangeList list;
+  const char* fileStem;
+};
+constexpr ListChoiceText kLists[] = {{"Pearl List", ExchangeList::Pearls, "pearls"},
+                                     {"Cited List", ExchangeList::Cited, "cited"},
+                                     {"Citing List", ExchangeList::Citing, "citing"},
+                                     {"All articles (the three lists)", ExchangeList::All, "all"},
+                                     {"Candidates for the next pearl", ExchangeList::Candidates, "candidates"}};
+
+struct FormatChoiceText {
+  const char* text;
+  ExchangeFormat format;
+  const char* filter;
+};
+constexpr FormatChoiceText kFormats[] = {
+    {"RIS (reference managers)", ExchangeFormat::Ris, "RIS files (*.ris)"},
+    {"BibTeX", ExchangeFormat::BibTeX, "BibTeX files (*.bib)"},
+    {"CSL-JSON (citation processors)", ExchangeFormat::CslJson, "CSL-JSON files (*.json)"},
+    {"CSV (spreadsheets)", ExchangeFormat::Csv, "CSV files (*.csv)"}};
+
+}  // namespace
+
+ExportDialog::ExportDialog(FileDialog& files, const QString& folder, QWidget* parent)
+    : QDialog(parent), m_files(files) {
+  setWindowTitle("Export for Reference Managers");
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  ListChoice = new QComboBox;
+  for (const ListChoiceText& choice : kLists) ListChoice->addItem(choice.text);
+  FormatChoice = new QComboBox;
+  for (const FormatChoiceText& choice : kFormats) FormatChoice->addItem(choice.text);
+  form->addRow("List:", ListChoice);
+  form->addRow("Format:", FormatChoice);
+  auto* fileRow = new QHBoxLayout;
+  FilePath = new QLineEdit;
+  FilePath->setMinimumWidth(360);
+  Browse = new QPushButton("Browse…");
+  fileRow->addWidget(FilePath, 1);
+  fileRow->addWidget(Browse);
+  form->addRow("File:", fileRow);
+  layout->addLayout(form);
+  Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  layout->addWidget(Buttons);
+
+  m_suggested = SuggestedName();
+  FilePath->setText(QDir(folder).filePath(m_suggested));
+  connect(ListChoice, &QComboBox::currentIndexChanged, this, [this] { ChoiceChanged(); });
+  connect(FormatChoice, &QComboBox::currentIndexChanged, this, [this] { ChoiceChanged(); });
+  connect(FilePath, &QLineEdit::textChanged, this,
+          [this] { Buttons->button(QDialogButtonBox::Ok)->setEnabled(!Path().isEmpty()); });
+  connect(Browse, &QPushButton::clicked, this, [this] { Browse_Click(); });
+  connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+ExchangeList ExportDialog::List() const { return kLists[ListChoice->currentIndex()].list; }
+
+ExchangeFormat ExportDialog::Format() const { return kFormats[FormatChoice->currentIndex()].format; }
+
+QString ExportDialog::SuggestedName() const {
+  return QString(kLists[ListChoice->currentIndex()].fileStem) + "." + ExchangeExtension(Format());
+}
+
+void ExportDialog::ChoiceChanged() {
+  const QString suggested = SuggestedName();
+  const QFileInfo path(Path());
+  // A name the user chose stays; only the suggestion follows the choices.
+  if (path.fileName() == m_suggested) FilePath->setText(QDir(path.path()).filePath(suggested));
+  m_suggested = suggested;
+}
+
+void ExportDialog::Browse_Click() {
+  const QString title = m_files.DialogTitle;
+  const QString fileName = m_files.FileName;
+  const QString extension = m_files.DefaultExt;
+  const QString filter = m_files.Filter;
+  m_files.DialogTitle = "Export for Reference Managers";
+  m_files.DefaultExt = ExchangeExtension(Format());
+  m_files.Filter = QString(kFormats[FormatChoice->currentIndex()].filter) + ";;All files (*)";
+  const QFileInfo current(Path());
+  m_files.FileName = current.fileName();
+  if (!current.path().isEmpty() && current.dir().exists()) m_files.InitDir = current.absolutePath();
+  m_files.ShowSave();
+  if (!m_files.FileName.isEmpty()) {
+    m_browsed = m_files.FileName;
+    FilePath->setText(m_browsed);
+  }
+  m_files.DialogTitle = title;
+  m_files.FileName = fileName;
+  m_files.DefaultExt = extension;
+  m_files.Filter = filter;
+}
+
+}  // namespace wendrel
