@@ -13,7 +13,7 @@
 #include "cli/arguments.h"
 #include "cli/grow_command.h"
 #include "platform/curl_http_client.h"
-#include "platform/service_defaults.h"
+#include "search_client/result_set.h"
 
 namespace wendrel {
 
@@ -56,9 +56,7 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
     if (!list) throw UsageError("--list takes pearls, cited, citing, all or candidates");
     const std::optional<ExchangeFormat> format = ParseExchangeFormat(a.Required("--format"));
     if (!format) throw UsageError("--format takes ris, bibtex, csl-json or csv");
-    const std::string service =
-        a.Value("--service")
-            .value_or(std::string("http://") + kDefaultServiceHost + ":" + std::to_string(kDefaultServicePort));
+    const std::string service = a.Value("--service").value_or(DefaultServiceAddress());
     const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
     const std::string pearls = (std::filesystem::path(folder) / "pearls.ris").string();
 
