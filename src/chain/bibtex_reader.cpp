@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "chain/identifier_list.h"
 #include "platform/text_encoding.h"
 
 namespace wendrel {
@@ -223,11 +224,13 @@ bool IsBibTeXFileName(std::string_view fileName) {
 }
 
 std::vector<RisReference> ReadPearlListReferences(std::string_view fileName, std::string_view bytes) {
-  return IsBibTeXFileName(fileName) ? ReadBibTeXReferences(bytes) : ReadRisReferences(bytes);
+  if (IsBibTeXFileName(fileName)) return ReadBibTeXReferences(bytes);
+  if (IsIdentifierList(bytes)) return ReadIdentifierList(bytes);
+  return ReadRisReferences(bytes);
 }
 
 std::string PearlListProblem(std::string_view fileName, std::string_view bytes) {
-  if (!IsBibTeXFileName(fileName)) return NoRisRecordsReason(bytes);
+  if (!IsBibTeXFileName(fileName)) return IsIdentifierList(bytes) ? "" : NoRisRecordsReason(bytes);
   return ReadBibTeXReferences(bytes).empty() ? "it holds no BibTeX entry" : "";
 }
 

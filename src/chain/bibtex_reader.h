@@ -19,7 +19,8 @@ std::vector<RisReference> ReadBibTeXReferences(std::string_view text);
 // True for a file name ending in ".bib" (any case): a pearl list load reads it as BibTeX.
 bool IsBibTeXFileName(std::string_view fileName);
 
-// The references of a pearl list file: BibTeX for a .bib file, RIS for any other.
+// The references of a pearl list file: BibTeX for a .bib file, the entries of a plain list of DOIs
+// and service IDs, RIS for any other.
 std::vector<RisReference> ReadPearlListReferences(std::string_view fileName, std::string_view bytes);
 
 // Why a pearl list file yields no reference ("it is empty", "it holds no BibTeX entry", "it is a

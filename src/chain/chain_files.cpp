@@ -4,6 +4,7 @@
 
 #include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
+#include "chain/identifier_list.h"
 #include "platform/text_encoding.h"
 #include "chain/citation_chain.h"
 #include "chain/ris_reader.h"
@@ -133,6 +134,8 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
   if (IsBibTeXFileName(fileName)) {
     // References exported by a reference manager as BibTeX are looked up like other tools' RIS.
     references = ReadBibTeXReferences(bytes);
+  } else if (IsIdentifierList(bytes)) {
+    references = ReadIdentifierList(bytes);
   } else {
     // A file with bare LF ends is read through a CR LF copy in the temporary folder, which goes
     // away with this scope whatever happens.
@@ -157,12 +160,17 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     // first author, which may find another article or none.
     std::string id = AccessionPublicationID(reference.accession);
     const bool saved = !id.empty();
-    if (!saved) {
+    if (!saved) id = reference.listedId;
+    if (id.empty()) {
       author = author.substr(0, author.find(','));
       id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
     }
+    // A plain list's entry is named by what the list gave: its DOI or ID.
+    const std::string named = reference.title.empty() && reference.firstAuthor.empty()
+                                  ? (reference.doi.empty() ? reference.listedId : reference.doi)
+                                  : UpperCaseText(author) + ", " + reference.title;
     if (id.empty() || id == "N/A") {
-      failed += UpperCaseText(author) + ", " + reference.title + "; ";
+      failed += named + "; ";
       ++failures;
       continue;
     }
@@ -176,7 +184,7 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     // The pearl's record cannot be retrieved: a saved pearl stays as the file held it, and is
     // listed with the references that failed so that nobody takes it for a grown pearl.
     if (saved) KeepUnresolved(id, reference);
-    failed += UpperCaseText(author) + ", " + reference.title + (saved ? " (kept as the file holds it)" : "") + "; ";
+    failed += named + (saved ? " (kept as the file holds it)" : "") + "; ";
     ++failures;
   }
   if (failures > 0) {

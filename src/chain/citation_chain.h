@@ -19,6 +19,7 @@
 namespace wendrel {
 
 struct RisReference;
+class ResultSet;
 
 // Why the last AddPearl refused its pearl.
 enum class PearlRefusal {
@@ -159,6 +160,7 @@ class MASCitationChain {
   // another DOI are passed over, and a hit without one only when the years agree, so a DOI that
   // no hit bears gives "N/A" rather than a namesake. With its year, a hit of that year is chosen
   // before the first whose title matches.
+  // Without a title, or when no title hit is taken, a DOI is looked up by itself.
   std::string FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet,
                             const std::string& doi = "", const std::string& year = "");
 
@@ -220,6 +222,9 @@ class MASCitationChain {
   void AppendEvent(const char* type, const CCRecord& record);
   // The pearl's record from the service; none (LastRefusal set) when it cannot be retrieved.
   std::optional<CCRecord> RetrievePearlRecord(const std::string& pk, Caption& callingForm);
+  // The ID of the first of the service's hits for a DOI that bears it (compared as DoiKey gives
+  // it); empty when none does or the request failed.
+  std::string FindPKFromDOI(ResultSet& results, const std::string& doiKey);
   // Keeps a saved pearl whose record cannot be retrieved as the file held it, unresolved.
   void KeepUnresolved(const std::string& pk, const RisReference& reference);
   // Takes the pearl out of every relation list and count.

@@ -322,13 +322,27 @@ bool MASCitationChain::SuppressDoc(int32_t indexNum) {
   return true;
 }
 
+std::string MASCitationChain::FindPKFromDOI(ResultSet& results, const std::string& doiKey) {
+  if (!results.RequestDOISearch(m_applicationId, doiKey)) {
+    RequestFailed(results.LastError());
+    return {};
+  }
+  const std::vector<CCRecord> hits = results.ResultRecords();
+  for (size_t i = 1; i < hits.size(); ++i) {
+    if (DoiKey(hits[i].DOI) == doiKey) return hits[i].PK;
+  }
+  return {};
+}
+
 std::string MASCitationChain::FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet,
                                             const std::string& doi, const std::string& year) {
   std::erase(firstAuthor, '.');
   BeginOperation();
   std::string found;
   ResultSet results(m_host, m_http, m_baseAddress);
-  if (!results.RequestMASSearch(m_applicationId, 1, 10, "", title, firstAuthor, "", "", 0, 0)) {
+  if (title.empty()) {
+    // Only a DOI to go by (a plain seed list's entry): nothing to search by title.
+  } else if (!results.RequestMASSearch(m_applicationId, 1, 10, "", title, firstAuthor, "", "", 0, 0)) {
     RequestFailed(results.LastError());
   } else {
     const std::string wanted = LowerCaseText(title);
@@ -354,6 +368,8 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
     }
     if (found.empty() && (byYear != 0 || byTitle != 0)) found = hits[byYear != 0 ? byYear : byTitle].PK;
   }
+  // A DOI no title hit bears is asked for directly: the title may be written otherwise there.
+  if (found.empty() && !DoiKey(doi).empty()) found = FindPKFromDOI(results, DoiKey(doi));
   if (found.empty() || found == "null") found = "N/A";
   if (found == "N/A" && !quiet) {
     m_host.MessageBox("Failed to resolve Article ID for " + firstAuthor + ". " + title, "XCR", MessageIcon::Exclamation,

@@ -23,6 +23,8 @@ struct RisReference {
   std::string abstract;
   std::string doi;
   std::string url;
+  // A service ID a plain seed list names; this program's own files name theirs in `accession`.
+  std::string listedId;
 };
 
 // Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an

@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     "and the articles citing it, from the academic search service at URL.\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
     "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
-    "                   a .bib file is read as BibTeX\n"
+    "                   a .bib file is read as BibTeX, a plain list of DOIs or IDs (one a line) as such\n"
     "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often\n"
     "                   (default: ask on a terminal, otherwise 500)\n"
     "  --out DIR        writes pearls.ris, cited.ris, citing.ris, wos.txt (the Cited List) and\n"

@@ -1,6 +1,7 @@
 // Request addresses of the academic search service and the HTTP exchange behind them.
 #include "search_client/result_set.h"
 
+#include <cctype>
 #include <chrono>
 #include <string_view>
 
@@ -84,6 +85,24 @@ bool ResultSet::RequestMASSearch(const std::string& appId, int32_t startIdx, int
   uri += "&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=" + std::to_string(startIdx) +
          "&EndIdx=" + EndIndex(startIdx, numResults);
   return HttpRequest(uri, kRequestWaitSeconds);
+}
+
+bool ResultSet::RequestDOISearch(const std::string& appId, const std::string& doi) {
+  // A DOI may hold any printable character, so everything but the unreserved ones is escaped.
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (unsigned char c : doi) {
+    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
+      encoded += static_cast<char>(c);
+    } else {
+      encoded += '%';
+      encoded += kHex[c >> 4];
+      encoded += kHex[c & 15];
+    }
+  }
+  return HttpRequest(SearchPrefix(appId) + "&DOIQuery=" + encoded +
+                         "&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=1&EndIdx=10",
+                     kRequestWaitSeconds);
 }
 
 std::string ResultSet::ReferencePage(const std::string& appId, const std::string& publicationId, int32_t startIdx,

@@ -35,6 +35,9 @@ class ResultSet {
                         const std::string& conference, int16_t yearStart, int16_t yearEnd);
   bool RequestMASCitingArticles(const std::string& appId, const std::string& publicationId, int32_t startIdx,
                                 int32_t numResults);
+  // The first ten works bearing this DOI (bare or with a resolver address; the service compares
+  // without regard to case). A service that knows no DOI query answers with no hits.
+  bool RequestDOISearch(const std::string& appId, const std::string& doi);
   bool RequestMASCitedArticles(const std::string& appId, const std::string& publicationId, int32_t startIdx,
                                int32_t numResults);
 

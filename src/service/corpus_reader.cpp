@@ -249,6 +249,18 @@ PublicationPage CorpusReader::Citing(const std::string& id, PublicationOrder ord
 PublicationPage CorpusReader::Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
                                      int64_t limit) {
   PublicationPage page;
+  if (!criteria.doi.empty()) {
+    // DOIs are ASCII, so lower() folds their case whole.
+    SqliteStatement& ids =
+        Statement("SELECT p.id FROM publication p WHERE lower(p.doi) = ?1" + std::string(OrderClause(order)));
+    ids.Bind(1, criteria.doi);
+    PublicationPage all;
+    LoadInto(all, ids);
+    page.total = static_cast<int64_t>(all.items.size());
+    for (int64_t i = offset; i < page.total && i < offset + limit; ++i)
+      page.items.push_back(std::move(all.items[static_cast<size_t>(i)]));
+    return page;
+  }
   std::string match = MatchExpression(criteria);
   bool years = criteria.yearStart > 0 || criteria.yearEnd > 0;
   if (match.empty() && !years) return page;

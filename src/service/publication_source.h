@@ -26,6 +26,9 @@ struct SearchCriteria {
   std::string conference;
   int yearStart = 0;  // 0: no bound; with a bound, publications of unknown year never match
   int yearEnd = 0;
+  // A bare DOI, lower-case: when given, the answer is the publications bearing it (any case) and
+  // the other criteria are not looked at.
+  std::string doi;
 };
 
 // A source that cannot answer now (an upstream service failed or refused): the request gets

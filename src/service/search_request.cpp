@@ -69,6 +69,18 @@ class Parameters {
   const QueryParameters& m_parameters;
 };
 
+// A DOI as the criteria hold it: blanks and a resolver address off, lower-case.
+std::string DoiKey(std::string doi) {
+  const size_t first = doi.find_first_not_of(" \t");
+  doi.erase(0, first == std::string::npos ? doi.size() : first);
+  while (!doi.empty() && (doi.back() == ' ' || doi.back() == '\t')) doi.pop_back();
+  for (char& c : doi) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (const char* prefix : {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/", "doi:"}) {
+    if (doi.rfind(prefix, 0) == 0) return doi.substr(std::string(prefix).size());
+  }
+  return doi;
+}
+
 ServiceReply Answer(PublicationSource& source, const Parameters& parameters) {
   std::optional<std::string> appId = parameters.Get("AppId");
   if (!appId || appId->empty()) throw Refusal{403, "AppId required"};
@@ -112,6 +124,7 @@ ServiceReply Answer(PublicationSource& source, const Parameters& parameters) {
     criteria.conference = parameters.Get("ConferenceQuery").value_or("");
     criteria.yearStart = static_cast<int>(parameters.Number("YearStart", 0, 32767).value_or(0));
     criteria.yearEnd = static_cast<int>(parameters.Number("YearEnd", 0, 32767).value_or(0));
+    criteria.doi = DoiKey(parameters.Get("DOIQuery").value_or(""));
     page = source.Search(criteria, order, offset, limit);
   }
   return {200, kJsonType, WritePublicationReply(page, startIdx)};

@@ -29,7 +29,8 @@ constexpr int kMaxResultsPerRequest = 100;
 //   or of the publications citing it; PublicationID alone (or ReferenceType None): the publication;
 //   the search keys are then not looked at;
 // - otherwise a search by FullTextQuery, TitleQuery, AuthorQuery, JournalQuery, ConferenceQuery,
-//   YearStart and YearEnd;
+//   YearStart and YearEnd; or, beside the original's keys, DOIQuery alone: the publications bearing
+//   that DOI (bare or with a resolver address, any case);
 // - StartIdx and EndIdx (1-based, inclusive; default 1 and StartIdx + 9) choose the page;
 // - ResultObjects may only be Publication; PublicationContent takes any of the original's values
 //   but every reply carries all of a publication's elements; unknown keys are passed over.

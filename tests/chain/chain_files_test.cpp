@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <optional>
 
+#include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
+#include "chain/identifier_list.h"
 #include "chain/ris_reader.h"
 #include "chain_fixture.h"
 #include "fake_http_client.h"
@@ -132,7 +134,7 @@ class RisImport : public ::testing::Test {
   static void SetUpTestSuite() {
     // 80 and 81 are namesakes told apart by their DOIs and years.
     nlohmann::json early = Publication(80, "Sparse coding", {}, "Olsen", "Bruno", 1996);
-    early["doi"] = "10.1000/sc.80";
+    early["doi"] = "10.1000/SC.80";  // the service compares DOIs without regard to case
     nlohmann::json late = Publication(81, "Sparse coding", {}, "Olsen", "Bruno", 2005);
     late["doi"] = "10.1000/sc.81";
     s_corpus = new test::ServedCorpus({Publication(40, "A Mathematical Theory of Communication", {}, "Shannon"),
@@ -398,11 +400,54 @@ TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {
     std::string author = "Olsen";
     EXPECT_EQ(chain.FindPKFromRef("Sparse coding", author, true, c.doi, c.year), c.found) << c.doi << " " << c.year;
   }
+  // A title written otherwise than the service's still finds the work its DOI names.
+  std::string olsen = "Olsen";
+  EXPECT_EQ(chain.FindPKFromRef("Sparse coding revisited", olsen, true, "10.1000/SC.80"), "80");
   // Without either the first hit whose title matches is taken, as before.
   std::string author = "Olsen";
   const std::string first = chain.FindPKFromRef("Sparse coding", author, true);
   EXPECT_TRUE(first == "80" || first == "81") << first;
   EXPECT_TRUE(host.Messages().empty());
+}
+
+// DOIs and IDs one a line, as pasted from a spreadsheet: each DOI is asked for by itself, each ID
+// retrieved; what the service doesn't know is named in the end message, and no pearl is blank.
+TEST_F(RisImport, PlainListsOfDoisAndIdsLoadAsSeeds) {
+  const std::string path = work.Path("seeds.txt");
+  WriteFileReplacing(path,
+                     "\xEF\xBB\xBF# from the screening sheet\r\n"
+                     "https://doi.org/10.1000/SC.81\r\n"
+                     "\r\n"
+                     "  40  \r\n"
+                     "doi:10.1000/nowhere\r\n"
+                     "999\r\n");
+  EXPECT_EQ(PearlListProblem(path, ReadWholeFile(path)), "");
+  EXPECT_EQ(ReadPearlListReferences(path, ReadWholeFile(path)).size(), 4u);
+  chain.ImportRIS(path, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"81", "40"}));
+  EXPECT_TRUE(Requests(http.Addresses(), "Search").empty()) << "nothing is looked up by title";
+  size_t doiQueries = 0;
+  for (const std::string& address : http.Addresses()) {
+    if (address.find("&DOIQuery=10.1000%2Fsc.81&") != std::string::npos) ++doiQueries;
+  }
+  EXPECT_EQ(doiQueries, 1u);
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "Import of the following 2 articles failed: 10.1000/nowhere; 999; ");
+  for (int32_t i = 1; i <= chain.Count(); ++i) EXPECT_FALSE(chain.GetRecord(i).Title.empty()) << i;
+}
+
+TEST(IdentifierList, OnlyFilesOfDoisAndIdsAreLists) {
+  const std::vector<RisReference> read = ReadIdentifierList("10.1/a(b)c\nhttps://openalex.org/W2099326003\nW7\n");
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read[0].doi, "10.1/a(b)c");
+  EXPECT_EQ(read[1].listedId, "W2099326003");
+  EXPECT_EQ(read[2].listedId, "W7");
+  EXPECT_FALSE(IsIdentifierList("TY  - JOUR\nTI  - A title\nER  - \n"));
+  for (const char* notAList : {"", "\n# only a comment\n", "FN Clarivate Analytics Web of Science\nVR 1.0\n", "@article{a, title={T}}\n",
+                               "10.1000/one\nShannon 1948\n", "10.1000/one\nid;drop\n"}) {
+    EXPECT_FALSE(IsIdentifierList(notAList)) << notAList;
+    EXPECT_NE(PearlListProblem("seeds.txt", notAList), "") << notAList;
+  }
 }
 
 // Five pearls that cite one another, added in an order unlike that of the table, among namesakes
