@@ -90,6 +90,20 @@ std::vector<std::string> PearlIDs(const MASCitationChain& chain, const std::stri
   return ids;
 }
 
+// The article of `record`, with the relations and lists of `held`, the chain's record of it.
+ExchangeArticle Article(const MASCitationChain& chain, const CCRecord& record, const CCRecord& held) {
+  ExchangeArticle a;
+  a.record = record;
+  a.authors = Authors(record);
+  a.keywords = Keywords(record.Keywords);
+  a.citedByPearls = PearlIDs(chain, held.CitedPearlList);
+  a.citesPearls = PearlIDs(chain, held.CitingPearlList);
+  for (auto [on, name] : {std::pair{held.IsPearl, "Pearl"}, {held.IsCited, "Cited"}, {held.IsCiting, "Citing"}}) {
+    if (on) a.lists += std::string(a.lists.empty() ? "" : "; ") + name;
+  }
+  return a;
+}
+
 std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeList list) {
   std::vector<int32_t> members;
   std::vector<bool> taken(static_cast<size_t>(chain.Count()) + 1, false);
@@ -120,18 +134,18 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
     for (size_t k = 0; k < keyed.size(); ++k) members[k] = keyed[k].second;
   }
   std::vector<ExchangeArticle> articles;
-  for (int32_t i : members) {
-    ExchangeArticle a;
-    a.record = chain.GetRecord(i);
-    a.authors = Authors(a.record);
-    a.keywords = Keywords(a.record.Keywords);
-    a.citedByPearls = PearlIDs(chain, a.record.CitedPearlList);
-    a.citesPearls = PearlIDs(chain, a.record.CitingPearlList);
-    for (auto [on, name] : {std::pair{a.record.IsPearl, "Pearl"}, {a.record.IsCited, "Cited"},
-                            {a.record.IsCiting, "Citing"}}) {
-      if (on) a.lists += std::string(a.lists.empty() ? "" : "; ") + name;
-    }
-    articles.push_back(std::move(a));
+  for (int32_t i : members) articles.push_back(Article(chain, chain.GetRecord(i), chain.GetRecord(i)));
+  return articles;
+}
+
+// Search results in the order given; an article the chain holds (and has not deleted) carries the
+// chain's relations and lists, with the metadata the search gave.
+std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, const std::vector<CCRecord>& records) {
+  std::vector<ExchangeArticle> articles;
+  for (const CCRecord& record : records) {
+    const int32_t i = chain.FindArticle(record);
+    const CCRecord held = i != 0 && !chain.GetRecord(i).Suppressed ? chain.GetRecord(i) : CCRecord{};
+    articles.push_back(Article(chain, record, held));
   }
   return articles;
 }
@@ -462,11 +476,15 @@ std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, Exc
   return Formatted(Articles(chain, list), format);
 }
 
-ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
-                              const std::string& path) {
+std::string FormatExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records, ExchangeFormat format) {
+  return Formatted(Articles(chain, records), format);
+}
+
+namespace {
+
+ExchangeResult Written(const std::vector<ExchangeArticle>& articles, ExchangeFormat format, const std::string& path) {
   ExchangeResult result;
   try {
-    const std::vector<ExchangeArticle> articles = Articles(chain, list);
     WriteFileReplacing(path, Formatted(articles, format));
     result.written = true;
     result.articles = static_cast<int32_t>(articles.size());
@@ -474,6 +492,18 @@ ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, 
     result.reason = e.what();
   }
   return result;
+}
+
+}  // namespace
+
+ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
+                              const std::string& path) {
+  return Written(Articles(chain, list), format, path);
+}
+
+ExchangeResult ExportExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records,
+                              ExchangeFormat format, const std::string& path) {
+  return Written(Articles(chain, records), format, path);
 }
 
 }  // namespace wendrel

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "search_client/cc_record.h"
 
 namespace wendrel {
 
@@ -31,6 +34,10 @@ const char* ExchangeExtension(ExchangeFormat format);
 // The text of an export (UTF-8; RIS and CSV with CR LF line ends, as their readers expect).
 std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format);
 
+// The text of an export of articles from outside the lists (the search results), in the order
+// given. An article the chain holds carries its pearl relations and lists there.
+std::string FormatExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records, ExchangeFormat format);
+
 struct ExchangeResult {
   bool written = false;  // the file was written (also when the list was empty)
   int32_t articles = 0;  // articles in the file
@@ -41,5 +48,7 @@ struct ExchangeResult {
 // leaves any earlier file as it was. Never throws; the reason says what went wrong.
 ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
                               const std::string& path);
+ExchangeResult ExportExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records,
+                              ExchangeFormat format, const std::string& path);
 
 }  // namespace wendrel

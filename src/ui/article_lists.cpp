@@ -74,7 +74,7 @@ void FormMain::RefreshLists() {
         QString("Only partly grown: %1 pearls (Add to Pearl grows them again)").arg(partly));
   }
   PartlyGrownStatus->setVisible(partly > 0);
-  Enable(mExportExchange, Chain.Count() > 0);
+  Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   SessionChanged = true;
 }
 

@@ -5,7 +5,10 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 namespace wendrel {
 
@@ -13,14 +16,15 @@ namespace {
 
 struct ListChoiceText {
   const char* text;
-  ExchangeList list;
+  std::optional<ExchangeList> list;  // none: the search results
   const char* fileStem;
 };
 constexpr ListChoiceText kLists[] = {{"Pearl List", ExchangeList::Pearls, "pearls"},
                                      {"Cited List", ExchangeList::Cited, "cited"},
                                      {"Citing List", ExchangeList::Citing, "citing"},
                                      {"All articles (the three lists)", ExchangeList::All, "all"},
-                                     {"Candidates for the next pearl", ExchangeList::Candidates, "candidates"}};
+                                     {"Candidates for the next pearl", ExchangeList::Candidates, "candidates"},
+                                     {"Search results", std::nullopt, "search"}};
 
 struct FormatChoiceText {
   const char* text;
@@ -35,13 +39,20 @@ constexpr FormatChoiceText kFormats[] = {
 
 }  // namespace
 
-ExportDialog::ExportDialog(FileDialog& files, const QString& folder, QWidget* parent)
+ExportDialog::ExportDialog(FileDialog& files, const QString& folder, bool chainLists, bool searchResults,
+                           QWidget* parent)
     : QDialog(parent), m_files(files) {
   setWindowTitle("Export for Reference Managers");
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   ListChoice = new QComboBox;
-  for (const ListChoiceText& choice : kLists) ListChoice->addItem(choice.text);
+  auto* lists = new QStandardItemModel(ListChoice);
+  for (const ListChoiceText& choice : kLists) {
+    auto* item = new QStandardItem(choice.text);
+    item->setEnabled(choice.list ? chainLists : searchResults);
+    lists->appendRow(item);
+  }
+  ListChoice->setModel(lists);
   FormatChoice = new QComboBox;
   for (const FormatChoiceText& choice : kFormats) FormatChoice->addItem(choice.text);
   form->addRow("List:", ListChoice);
@@ -68,7 +79,18 @@ ExportDialog::ExportDialog(FileDialog& files, const QString& folder, QWidget* pa
   connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
-ExchangeList ExportDialog::List() const { return kLists[ListChoice->currentIndex()].list; }
+std::optional<ExchangeList> ExportDialog::List() const { return kLists[ListChoice->currentIndex()].list; }
+
+void ExportDialog::ChooseList(int index) {
+  const auto* lists = static_cast<const QStandardItemModel*>(ListChoice->model());
+  // A remembered choice that has nothing to export now gives way to the first that has.
+  for (int row : {index, 0, static_cast<int>(std::size(kLists)) - 1}) {
+    if (row >= 0 && row < lists->rowCount() && lists->item(row)->isEnabled()) {
+      ListChoice->setCurrentIndex(row);
+      return;
+    }
+  }
+}
 
 ExchangeFormat ExportDialog::Format() const { return kFormats[FormatChoice->currentIndex()].format; }
 

@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <optional>
+
 #include "chain/exchange_exports.h"
 #include "ui/file_dialog.h"
 
@@ -18,8 +20,9 @@ namespace wendrel {
 // the user names the file. OK stays off while no file is named.
 class ExportDialog : public QDialog {
  public:
-  // `folder` is where the suggested file goes.
-  ExportDialog(FileDialog& files, const QString& folder, QWidget* parent);
+  // `folder` is where the suggested file goes. The chain's lists, and the search results, can be
+  // chosen only when there are any.
+  ExportDialog(FileDialog& files, const QString& folder, bool chainLists, bool searchResults, QWidget* parent);
 
   QComboBox* ListChoice = nullptr;
   QComboBox* FormatChoice = nullptr;
@@ -27,7 +30,10 @@ class ExportDialog : public QDialog {
   QPushButton* Browse = nullptr;
   QDialogButtonBox* Buttons = nullptr;
 
-  ExchangeList List() const;
+  // The chosen list; none for the search results.
+  std::optional<ExchangeList> List() const;
+  // Chooses the list at `index` if it can be chosen, else the first that can.
+  void ChooseList(int index);
   ExchangeFormat Format() const;
   QString Path() const { return FilePath->text().trimmed(); }
   // True when the path was chosen in the file dialog, which has asked about replacing it already.

@@ -237,6 +237,8 @@ class FormMain : public QMainWindow, public Caption {
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
   std::function<bool(ExportDialog&)> m_showExport;
+  // The articles of the last search that found any, in the service's order, for exports.
+  std::vector<CCRecord> m_searchRecords;
   int m_exportList = 0;  // the export dialog's choices when it was last accepted
   int m_exportFormat = 0;
   bool m_operationRunning = false;

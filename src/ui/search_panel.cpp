@@ -41,16 +41,19 @@ void FormMain::Search_Click() {
                                ASQField[2]->text().toStdString(), "", "", yearStart, yearEnd)) {
     const std::vector<CCRecord> records = results.ResultRecords();
     SearchResult->ClearRows();
+    m_searchRecords.clear();
     for (size_t k = 1; k < records.size(); ++k) {
       const CCRecord& r = records[k];
       // The reply without publications converts to one record "null" that names no article.
       if (r.PK.empty() || (r.PK == "null" && r.Title.empty())) break;
+      m_searchRecords.push_back(r);
       QTreeWidgetItem* row = SearchResult->AddRow(ZeroPadded(static_cast<int64_t>(k), 3));
       FillArticleColumns(row, r);
       ListView::SetSubItem(row, 7, r.DOI);
       ListView::SetSubItem(row, 8, r.Abstract);
     }
     statusBar()->showMessage(QString("%1 articles found").arg(SearchResult->RowCount()));
+    Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   } else {
     statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
   }

@@ -119,9 +119,9 @@ void FormMain::mExportRISCited_Click() {
 }
 
 void FormMain::mExportExchange_Click() {
-  if (m_operationRunning || Chain.Count() == 0) return;
-  ExportDialog dialog(CommonDialog1, CommonDialog1.InitDir, this);
-  dialog.ListChoice->setCurrentIndex(m_exportList);
+  if (m_operationRunning || (Chain.Count() == 0 && m_searchRecords.empty())) return;
+  ExportDialog dialog(CommonDialog1, CommonDialog1.InitDir, Chain.Count() > 0, !m_searchRecords.empty(), this);
+  dialog.ChooseList(m_exportList);
   dialog.FormatChoice->setCurrentIndex(m_exportFormat);
   if (!m_showExport(dialog) || dialog.Path().isEmpty()) return;
   m_exportList = dialog.ListChoice->currentIndex();
@@ -134,7 +134,9 @@ void FormMain::mExportExchange_Click() {
     return;
   }
   m_host.SetBusy(true);
-  const ExchangeResult result = ExportExchange(Chain, dialog.List(), dialog.Format(), path);
+  const std::optional<ExchangeList> list = dialog.List();
+  const ExchangeResult result = list ? ExportExchange(Chain, *list, dialog.Format(), path)
+                                     : ExportExchange(Chain, m_searchRecords, dialog.Format(), path);
   m_host.SetBusy(false);
   if (result.written) {
     statusBar()->showMessage(QString("Exported %1 %2 to %3")

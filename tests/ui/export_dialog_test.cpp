@@ -2,6 +2,7 @@
 // suggested names, the files it writes, and a cancelled or failing export.
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <algorithm>
 #include <string>
@@ -188,10 +189,51 @@ TEST_F(ExportTest, CancelledRefusedOrFailedExportsWriteNothing) {
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(nowhere)));
   EXPECT_EQ(Status(), "Exported 2 articles to " + existing) << "the last success stays, no new one";
 
-  // An emptied session has nothing to export.
+  // An emptied session has no list to export; the search results shown still can be.
   host.QueueAnswer(MessageResult::Yes);
   window->mNew->trigger();
-  EXPECT_FALSE(window->mExportExchange->isEnabled());
+  ASSERT_TRUE(window->mExportExchange->isEnabled());
+  choices.push_back([&](ExportDialog& dialog) {
+    EXPECT_EQ(dialog.List(), std::nullopt);
+    EXPECT_EQ(dialog.Path(), QString::fromStdString(work.Path("search.ris")));
+    return false;
+  });
+  window->mExportExchange->trigger();
+  EXPECT_TRUE(choices.empty());
+}
+
+// The search results as the service gave them, each with the relations the chain knows of it.
+TEST_F(ExportTest, SearchResultsAreExportedWithTheirPearlRelations) {
+  ColdStart();
+  SearchBy(2, "O'Brien");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  ASSERT_TRUE(window->mExportExchange->isEnabled()) << "search results alone can be exported";
+  const std::string csv = work.Path("found.csv");
+  const auto exportResults = [&] {
+    choices.push_back([&](ExportDialog& dialog) {
+      const auto* lists = static_cast<const QStandardItemModel*>(dialog.ListChoice->model());
+      EXPECT_EQ(lists->item(0)->isEnabled(), window->Chain.Count() > 0);
+      dialog.ListChoice->setCurrentIndex(5);
+      EXPECT_EQ(dialog.ListChoice->currentText(), "Search results");
+      dialog.FormatChoice->setCurrentIndex(3);
+      dialog.FilePath->setText(QString::fromStdString(csv));
+      return true;
+    });
+    host.QueueAnswer(MessageResult::Yes);  // replacing the first export
+    window->mExportExchange->trigger();
+    return Lines(csv);
+  };
+  std::vector<std::string> rows = exportResults();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[1].find("O'Brien"), std::string::npos) << rows[1];
+  EXPECT_EQ(rows[1].substr(rows[1].size() - 3), ",,,") << "no relations, no list, no address: " << rows[1];
+  EXPECT_EQ(Status(), "Exported 1 article to " + csv);
+
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  ASSERT_EQ(window->PearlList->RowCount(), 1);
+  rows = exportResults();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[1].find(",Pearl,"), std::string::npos) << rows[1];
 }
 
 }  // namespace
