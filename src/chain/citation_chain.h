@@ -157,10 +157,10 @@ class MASCitationChain {
   // The ID of the article with this title and first author among the service's first ten hits, or
   // "N/A" (with a message unless quiet). Removes every "." from firstAuthor. With the reference's
   // DOI, the hit with that DOI (any case, with or without a resolver address) is chosen; hits with
-  // another DOI are passed over, and a hit without one only when the years agree, so a DOI that
-  // no hit bears gives "N/A" rather than a namesake. With its year, a hit of that year is chosen
-  // before the first whose title matches.
-  // Without a title, or when no title hit is taken, a DOI is looked up by itself.
+  // another DOI are passed over, so a DOI that no hit bears gives "N/A" rather than a namesake.
+  // With its year, a hit of that year is chosen before the first whose title matches. A DOI no
+  // title hit bears (and a DOI without a title) is looked up by itself; only when that finds
+  // nothing is a title hit without a DOI of the same year taken.
   std::string FindPKFromRef(const std::string& title, std::string& firstAuthor, bool quiet,
                             const std::string& doi = "", const std::string& year = "");
 

@@ -339,6 +339,8 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
   std::erase(firstAuthor, '.');
   BeginOperation();
   std::string found;
+  std::string undated;  // a title hit without a DOI, taken when the DOI finds nothing
+  const std::string wantedDoi = DoiKey(doi);
   ResultSet results(m_host, m_http, m_baseAddress);
   if (title.empty()) {
     // Only a DOI to go by (a plain seed list's entry): nothing to search by title.
@@ -346,7 +348,6 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
     RequestFailed(results.LastError());
   } else {
     const std::string wanted = LowerCaseText(title);
-    const std::string wantedDoi = DoiKey(doi);
     const std::string wantedYear = Trimmed(year);
     const std::vector<CCRecord> hits = results.ResultRecords();
     // The DOI decides first, then the year, then the first hit whose title matches.
@@ -366,10 +367,15 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
       if (byTitle == 0) byTitle = i;
       if (byYear == 0 && sameYear) byYear = i;
     }
-    if (found.empty() && (byYear != 0 || byTitle != 0)) found = hits[byYear != 0 ? byYear : byTitle].PK;
+    if (found.empty() && (byYear != 0 || byTitle != 0)) {
+      // With a DOI to go by, the only title hits left are of the same year without a DOI: the DOI
+      // is asked for first, and one of them taken only when it finds nothing.
+      (wantedDoi.empty() ? found : undated) = hits[byYear != 0 ? byYear : byTitle].PK;
+    }
   }
   // A DOI no title hit bears is asked for directly: the title may be written otherwise there.
-  if (found.empty() && !DoiKey(doi).empty()) found = FindPKFromDOI(results, DoiKey(doi));
+  if (found.empty() && !wantedDoi.empty()) found = FindPKFromDOI(results, wantedDoi);
+  if (found.empty()) found = undated;
   if (found.empty() || found == "null") found = "N/A";
   if (found == "N/A" && !quiet) {
     m_host.MessageBox("Failed to resolve Article ID for " + firstAuthor + ". " + title, "XCR", MessageIcon::Exclamation,

@@ -137,10 +137,13 @@ class RisImport : public ::testing::Test {
     early["doi"] = "10.1000/SC.80";  // the service compares DOIs without regard to case
     nlohmann::json late = Publication(81, "Sparse coding", {}, "Olsen", "Bruno", 2005);
     late["doi"] = "10.1000/sc.81";
+    // 82 is a namesake without a DOI; 83 bears a DOI a reference may give with 82's title and year.
+    nlohmann::json other = Publication(83, "Efficient codes", {}, "Olsen", "Bruno", 2010);
+    other["doi"] = "10.1000/ec.83";
     s_corpus = new test::ServedCorpus({Publication(40, "A Mathematical Theory of Communication", {}, "Shannon"),
                                        Publication(70, "Neural networks", {72}), Publication(71, "Neural networks"),
                                        Publication(72, "Perceptrons"), Publication(73, "Deep nets", {71}), early,
-                                       late});
+                                       late, Publication(82, "Sparse coding", {}, "Olsen", "Bruno", 2010), other});
   }
   static void TearDownTestSuite() { delete s_corpus; }
 
@@ -403,10 +406,13 @@ TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {
   // A title written otherwise than the service's still finds the work its DOI names.
   std::string olsen = "Olsen";
   EXPECT_EQ(chain.FindPKFromRef("Sparse coding revisited", olsen, true, "10.1000/SC.80"), "80");
+  // A title hit without a DOI gives way to the work the DOI names, and is taken when none bears it.
+  EXPECT_EQ(chain.FindPKFromRef("Sparse coding", olsen, true, "10.1000/ec.83", "2010"), "83");
+  EXPECT_EQ(chain.FindPKFromRef("Sparse coding", olsen, true, "10.1000/unknown", "2010"), "82");
   // Without either the first hit whose title matches is taken, as before.
   std::string author = "Olsen";
   const std::string first = chain.FindPKFromRef("Sparse coding", author, true);
-  EXPECT_TRUE(first == "80" || first == "81") << first;
+  EXPECT_TRUE(first == "80" || first == "81" || first == "82") << first;
   EXPECT_TRUE(host.Messages().empty());
 }
 
