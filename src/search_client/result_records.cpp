@@ -127,4 +127,14 @@ std::vector<CCRecord> ConvertReply(const std::string& data, Host* host) {
   return records;
 }
 
+int64_t ReplyTotal(const std::string& data) {
+  JSONDeserializer reply;
+  if (!reply.Read(data, true)) return -1;
+  const int32_t publications = reply.ObjectIndex("Publication", 1);
+  if (publications == 0) return -1;
+  const std::string total = reply.GetElementInObject(publications, "TotalItem");
+  if (total.empty() || total.size() > 18 || total.find_first_not_of("0123456789") != std::string::npos) return -1;
+  return std::stoll(total);
+}
+
 }  // namespace wendrel

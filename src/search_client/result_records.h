@@ -1,6 +1,7 @@
 // Conversion of one academic search service reply into chain records.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,9 @@ class Host;
 // Counts above the 16-bit range are stored as its limits. The host, when given, gets event-loop
 // turns while the reply is read.
 std::vector<CCRecord> ConvertReply(const std::string& data, Host* host = nullptr);
+
+// How many publications the whole answer holds (the reply's TotalItem); -1 when the reply does not
+// say or cannot be read.
+int64_t ReplyTotal(const std::string& data);
 
 }  // namespace wendrel

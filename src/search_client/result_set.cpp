@@ -180,6 +180,8 @@ bool ResultSet::HttpRequest(const std::string& uri, int wait) {
 
 std::vector<CCRecord> ResultSet::ResultRecords() const { return ConvertReply(m_data, &m_host); }
 
+int64_t ResultSet::TotalItems() const { return ReplyTotal(m_data); }
+
 std::string ResultSet::Build_YahooBOSS_URI(const std::string& vertical, const std::string& query,
                                            const std::string& appId, int16_t start, int16_t count,
                                            const std::string& rFormat, const std::string& rStyle, bool topTags,

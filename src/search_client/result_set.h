@@ -58,6 +58,8 @@ class ResultSet {
   // The reply in Data as records, slots 1 to n (slot 0 empty); a reply without publications
   // gives one record whose PK is "null".
   std::vector<CCRecord> ResultRecords() const;
+  // How many publications the whole answer of the last reply holds; -1 when it does not say.
+  int64_t TotalItems() const;
 
   // Address builder for a web search interface; performs no request and nothing calls it.
   std::string Build_YahooBOSS_URI(const std::string& vertical, const std::string& query, const std::string& appId,

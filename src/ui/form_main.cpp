@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QScreen>
 #include <QSlider>
 #include <QSplitter>
@@ -22,6 +24,22 @@
 namespace wendrel {
 
 namespace {
+
+// Selects a line edit's whole text whenever it takes the focus, by mouse or keyboard, once the
+// click that gave the focus has placed its cursor.
+class SelectOnFocus : public QObject {
+ public:
+  explicit SelectOnFocus(QLineEdit* field) : QObject(field), m_field(field) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == m_field && event->type() == QEvent::FocusIn) {
+      QTimer::singleShot(0, m_field, [field = m_field] { field->selectAll(); });
+    }
+    return false;
+  }
+
+ private:
+  QLineEdit* m_field;
+};
 
 constexpr const char* kMessageTitle = "Endrel Search";
 
@@ -219,8 +237,12 @@ QWidget* FormMain::BuildSearchPanel() {
   fields->addWidget(ASQField[3], 3, 1);
   fields->addWidget(new QLabel(labels[4]), 3, 2);
   fields->addWidget(ASQField[4], 3, 3);
-  ASQField[3]->setMaximumWidth(80);
-  ASQField[4]->setMaximumWidth(80);
+  for (QLineEdit* year : {ASQField[3], ASQField[4]}) {
+    year->setMaximumWidth(80);
+    // Four digits at most; a click or Tab into the field selects it, so typing replaces the year.
+    year->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), year));
+    year->installEventFilter(new SelectOnFocus(year));
+  }
   layout->addLayout(fields);
   Search = new QPushButton("Search");
   layout->addWidget(Search, 0, Qt::AlignRight);
@@ -231,6 +253,9 @@ QWidget* FormMain::BuildSearchPanel() {
   resultsLayout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
   SearchResult = new ListView;
   resultsLayout->addWidget(SearchResult, 1);
+  MoreResults = new QPushButton("More results");
+  MoreResults->hide();
+  resultsLayout->addWidget(MoreResults, 0, Qt::AlignRight);
   resultsLayout->addStretch(0);
   layout->addWidget(results, 1);
   return Frame2;
@@ -357,6 +382,11 @@ void FormMain::ConnectHandlers() {
     });
     connect(field, &QLineEdit::textChanged, this, [this, k] { ASQField_Change(k); });
   }
+  connect(MoreResults, &QPushButton::clicked, this, [this] { MoreResults_Click(); });
+  // Scrolling to the end of the results asks for the next page, as the button does.
+  connect(SearchResult->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (value > 0 && value == SearchResult->verticalScrollBar()->maximum()) MoreResults_Click();
+  });
   connect(SearchResult, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* row) { SearchResult_ItemClick(row); });
   connect(SearchResult, &ListView::ButtonReleased, this,
           [this](int button, QPoint at) { SearchResult_MouseUp(button, at); });

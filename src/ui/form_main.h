@@ -66,6 +66,8 @@ class FormMain : public QMainWindow, public Caption {
   QGroupBox* Frame2 = nullptr;
   std::array<QLineEdit*, 5> ASQField{};
   QPushButton* Search = nullptr;
+  // Fetches the next 100 results of the last search, appended; shown while there are more.
+  QPushButton* MoreResults = nullptr;
   ListView* SearchResult = nullptr;
   ListView* PearlList = nullptr;
   ListView* CitedList = nullptr;
@@ -139,7 +141,9 @@ class FormMain : public QMainWindow, public Caption {
   void mNew_Click();
   void mEndSession_Click();
   // --- Search panel ---
+  // A reversed year range is refused in the status bar; otherwise the first 100 results.
   void Search_Click();
+  void MoreResults_Click();
   void ASQField_Change(int index);
   void SearchResult_ItemClick(QTreeWidgetItem* row);
   void SearchResult_MouseUp(int button, QPoint globalPosition);
@@ -206,6 +210,13 @@ class FormMain : public QMainWindow, public Caption {
   // "This action will erase the current session. Proceed?": true for Yes.
   bool ConfirmErase();
   void AddSelectedSearchResult();
+  struct SearchQuery {
+    std::string fullText, title, author;
+    int16_t yearStart = 0, yearEnd = 0;
+  };
+  // The page of the last search's results that starts at startIdx (1: a new list).
+  void RequestSearchPage(int32_t startIdx);
+  bool MoreResultsAvailable() const;
   void AddShownArticle();
   bool SavePearlList(bool askForName);
   bool Export(const QString& fileName, uint8_t refList);
@@ -239,6 +250,8 @@ class FormMain : public QMainWindow, public Caption {
   std::function<bool(ExportDialog&)> m_showExport;
   // The articles of the last search that found any, in the service's order, for exports.
   std::vector<CCRecord> m_searchRecords;
+  SearchQuery m_searchQuery;
+  int64_t m_searchTotal = 0;  // how many the last search found in all, as far as known
   int m_exportList = 0;  // the export dialog's choices when it was last accepted
   int m_exportFormat = 0;
   bool m_operationRunning = false;

@@ -121,6 +121,15 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
                      : event->button() == Qt::RightButton ? 2
                      : event->button() == Qt::MiddleButton ? 4
                                                            : 0;
+  // A right click acts on the row under the pointer: it is chosen first, as a left click would
+  // choose it, so that the menu that follows offers what fits that row.
+  if (button == 2) {
+    const QPoint at = event->position().toPoint();
+    if (QTreeWidgetItem* row = itemAt(at)) {
+      setCurrentItem(row);
+      emit itemClicked(row, columnAt(at.x()));
+    }
+  }
   emit ButtonReleased(button, event->globalPosition().toPoint());
 }
 

@@ -27,42 +27,83 @@ int16_t YearOf(const QString& text) {
 
 void FormMain::Search_Click() {
   if (m_operationRunning) return;
+  SearchQuery query;
+  query.fullText = ASQField[0]->text().toStdString();
+  query.title = ASQField[1]->text().toStdString();
+  query.author = ASQField[2]->text().toStdString();
+  query.yearStart = YearOf(ASQField[3]->text());
+  query.yearEnd = YearOf(ASQField[4]->text());
+  if (query.yearStart > 0 && query.yearEnd > 0 && query.yearEnd < query.yearStart) {
+    statusBar()->showMessage(QString("The years run backwards (%1 to %2): nothing was searched")
+                                 .arg(query.yearStart)
+                                 .arg(query.yearEnd));
+    return;
+  }
+  m_searchQuery = query;
+  RequestSearchPage(1);
+}
+
+void FormMain::MoreResults_Click() {
+  if (m_operationRunning || !MoreResultsAvailable()) return;
+  RequestSearchPage(static_cast<int32_t>(m_searchRecords.size()) + 1);
+}
+
+bool FormMain::MoreResultsAvailable() const {
+  return !m_searchRecords.empty() && static_cast<int64_t>(m_searchRecords.size()) < m_searchTotal;
+}
+
+void FormMain::RequestSearchPage(int32_t startIdx) {
   Operation operation(*this, false);
   SetCaption("Peforming Search...");
   m_host.SetBusy(true);
-  SearchResult->hide();
+  // The first page replaces the list, which is hidden while the search runs; further pages are
+  // appended to the list as it stands.
+  const bool first = startIdx == 1;
+  if (first) SearchResult->hide();
   ShowMessage(1, true);
   m_host.DoEvents();
 
-  const int16_t yearStart = YearOf(ASQField[3]->text());
-  const int16_t yearEnd = YearOf(ASQField[4]->text());
   ResultSet results(m_host, m_http, m_serviceAddress);
-  if (results.RequestMASSearch(AppID, 1, 100, ASQField[0]->text().toStdString(), ASQField[1]->text().toStdString(),
-                               ASQField[2]->text().toStdString(), "", "", yearStart, yearEnd)) {
+  if (results.RequestMASSearch(AppID, startIdx, 100, m_searchQuery.fullText, m_searchQuery.title,
+                               m_searchQuery.author, "", "", m_searchQuery.yearStart, m_searchQuery.yearEnd)) {
     const std::vector<CCRecord> records = results.ResultRecords();
-    SearchResult->ClearRows();
-    m_searchRecords.clear();
+    if (first) {
+      SearchResult->ClearRows();
+      m_searchRecords.clear();
+    }
     for (size_t k = 1; k < records.size(); ++k) {
       const CCRecord& r = records[k];
       // The reply without publications converts to one record "null" that names no article.
       if (r.PK.empty() || (r.PK == "null" && r.Title.empty())) break;
       m_searchRecords.push_back(r);
-      QTreeWidgetItem* row = SearchResult->AddRow(ZeroPadded(static_cast<int64_t>(k), 3));
+      QTreeWidgetItem* row = SearchResult->AddRow(ZeroPadded(static_cast<int64_t>(m_searchRecords.size()), 3));
       FillArticleColumns(row, r);
       ListView::SetSubItem(row, 7, r.DOI);
       ListView::SetSubItem(row, 8, r.Abstract);
     }
-    statusBar()->showMessage(QString("%1 articles found").arg(SearchResult->RowCount()));
+    // A service that does not say how many there are in all is taken at its word for this page:
+    // a full page may be followed by another.
+    const int64_t total = results.TotalItems();
+    const int64_t shown = static_cast<int64_t>(m_searchRecords.size());
+    m_searchTotal = total >= 0 ? std::max(total, shown) : (records.size() > 100 ? shown + 1 : shown);
+    if (total > shown) {
+      statusBar()->showMessage(QString("%1 of %2 articles found").arg(shown).arg(total));
+    } else {
+      statusBar()->showMessage(QString("%1 articles found").arg(SearchResult->RowCount()));
+    }
     Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   } else {
     statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
   }
+  MoreResults->setVisible(MoreResultsAvailable());
   SetCaption(m_caption);
   m_host.SetBusy(false);
   SearchResult->show();
   ShowMessage(1, false);
-  SearchResult->SetSortKey(0);
-  SearchResult->SetSortOrder(Qt::AscendingOrder);
+  if (first) {
+    SearchResult->SetSortKey(0);
+    SearchResult->SetSortOrder(Qt::AscendingOrder);
+  }
 }
 
 void FormMain::ASQField_Change(int index) {
