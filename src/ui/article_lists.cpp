@@ -76,6 +76,7 @@ void FormMain::RefreshLists() {
   PartlyGrownStatus->setVisible(partly > 0);
   Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   SessionChanged = true;
+  if (!m_operationRunning) ShowSessionCaption();
 }
 
 void FormMain::ShowSummary(int32_t index) {
@@ -104,7 +105,7 @@ void FormMain::ShowSummary(int32_t index) {
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
                                                "Cited by pearls: " + r.CitedPearlList +
                                                "\nCites pearls: " + r.CitingPearlList));
-  SetCaption(m_caption);
+  ShowSessionCaption();
   mRemovePearl->setVisible(true);
   mDeleteArticle->setVisible(true);
   Enable(mDeleteArticle, true);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -105,7 +106,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
                    .StopRequested = [this] { return m_stopRequested; }});
   AppID = kAppID;
   Chain.SetApplicationID(AppID);
-  SetCaption(m_caption);
+  ShowSessionCaption();
   CommonDialog1.DefaultExt = "ris";
   CommonDialog1.InitDir = QString::fromStdString(ProgramFolder());
   BuildWindow();
@@ -411,10 +412,19 @@ bool FormMain::WindowEnabled() const { return centralWidget()->isEnabled() && me
 
 void FormMain::SetSourceName(const std::string& source) {
   m_caption = source.empty() ? "Wendrel Search" : "Wendrel Search (" + source + ")";
-  SetCaption(m_caption);
+  ShowSessionCaption();
 }
 
 std::string FormMain::GetCaption() const { return windowTitle().toStdString(); }
+
+void FormMain::ShowSessionCaption() {
+  const QString file = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
+  if (file.isEmpty() || Chain.Count() == 0) {
+    SetCaption(m_caption);
+  } else {
+    SetCaption(QFileInfo(file).fileName().toStdString() + (SessionChanged ? "*" : "") + " \u2014 " + m_caption);
+  }
+}
 
 void FormMain::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
 
@@ -458,6 +468,7 @@ FormMain::Operation::~Operation() {
   m_form.ApplyCommandStates();
   m_form.Progress->hide();
   m_form.StopButton->hide();
+  m_form.ShowSessionCaption();
   if (m_form.m_closeWhenDone) {
     m_form.m_closeWhenDone = false;
     QTimer::singleShot(0, &m_form, [form = &m_form] { form->close(); });
@@ -539,6 +550,7 @@ void FormMain::mNew_Click() {
   RefreshLists();
   ShowSummary(0);
   PearlListPath.clear();
+  m_loadedFile.clear();
   // A map of the emptied session would select nothing; it goes with the session.
   if (MapEnabled()) ClearMap();
 }

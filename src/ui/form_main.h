@@ -55,6 +55,8 @@ class FormMain : public QMainWindow, public Caption {
   int32_t CurrentIndex = 0;
   std::string AppID;
   QString PearlListPath;
+  // The file the session was last loaded from; unlike PearlListPath, saves never go there unasked.
+  QString m_loadedFile;
   bool SessionChanged = false;
   int32_t RetrievalLimit = 0;
   FileDialog CommonDialog1;
@@ -136,6 +138,9 @@ class FormMain : public QMainWindow, public Caption {
   // --- Caption seam: the window's title ---
   std::string GetCaption() const override;
   void SetCaption(const std::string& caption) override;
+  // The title between operations: the session's file (the Pearl List's, else the file loaded),
+  // marked "*" while it holds unsaved changes, then the program's name.
+  void ShowSessionCaption();
 
   // --- Session ---
   void mNew_Click();

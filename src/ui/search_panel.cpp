@@ -96,7 +96,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
     statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
   }
   MoreResults->setVisible(MoreResultsAvailable());
-  SetCaption(m_caption);
+  ShowSessionCaption();
   m_host.SetBusy(false);
   SearchResult->show();
   ShowMessage(1, false);
@@ -144,7 +144,7 @@ void FormMain::AddSelectedSearchResult() {
     ReportRefusedPearl(pk);
   }
   m_host.SetBusy(false);
-  SetCaption(m_caption);
+  ShowSessionCaption();
   ReportGrowthEnd();
 }
 

@@ -1,5 +1,6 @@
 // FormMain's session and article commands: loading and saving Pearl Lists, saving the Cited
 // List, adding, removing and deleting articles, and opening an article's page in the browser.
+#include <QDir>
 #include <QFileInfo>
 #include <QStatusBar>
 #include <QUrl>
@@ -58,6 +59,7 @@ void FormMain::ImportRIS() {
       Operation operation(*this, true);
       m_host.SetBusy(true);
       Chain.Clear();
+      m_loadedFile = QString::fromStdString(fileName);
       try {
         Chain.ImportRIS(fileName, RetrievalLimit, *this);
       } catch (const ChainError& e) {
@@ -77,7 +79,12 @@ bool FormMain::Export(const QString& fileName, uint8_t refList) {
   bool written = false;
   try {
     written = Chain.ExportRIS(fileName.toStdString(), refList);
-    if (!written) statusBar()->showMessage("Nothing to save: the list is empty");
+    if (written) {
+      const int records = (refList == 0 ? PearlList : CitedList)->RowCount();
+      statusBar()->showMessage(QString("Saved %1 %2 to %3").arg(records).arg(records == 1 ? "record" : "records").arg(fileName));
+    } else {
+      statusBar()->showMessage("Nothing to save: the list is empty");
+    }
   } catch (const ChainError& e) {
     statusBar()->showMessage(e.what());
   }
@@ -95,6 +102,7 @@ void FormMain::mExportRIS_Click() {
     if (Export(CommonDialog1.FileName, 0)) {
       PearlListPath = CommonDialog1.FileName;
       SessionChanged = false;
+      ShowSessionCaption();
     }
     m_host.SetBusy(false);
   }
@@ -108,14 +116,20 @@ void FormMain::mExportRISAs_Click() {
   if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 0)) {
     PearlListPath = CommonDialog1.FileName;
     SessionChanged = false;
+    ShowSessionCaption();
   }
 }
 
 void FormMain::mExportRISCited_Click() {
   if (m_operationRunning) return;
   CommonDialog1.DialogTitle = "Save Cited List As";
+  // The Cited List's own name is suggested (beside the Pearl List's file when there is one), never
+  // the Pearl List's, which a quick OK would overwrite with the wrong list.
+  const QString pearls = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
+  CommonDialog1.FileName = pearls.isEmpty() ? QString("cited.ris") : QFileInfo(pearls).dir().filePath("cited.ris");
   CommonDialog1.ShowSave();
-  if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 1)) SessionChanged = false;
+  // The pearls are not in this file: the session still counts as unsaved.
+  if (!CommonDialog1.FileName.isEmpty()) Export(CommonDialog1.FileName, 1);
 }
 
 void FormMain::mExportExchange_Click() {

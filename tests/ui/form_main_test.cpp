@@ -274,6 +274,42 @@ TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
   EXPECT_EQ(window->CurrentIndex, 1);
 }
 
+// The title names the session's file and marks unsaved changes; each save says what it wrote, and
+// the Cited List is offered under its own name and leaves the session unsaved.
+TEST_F(WindowTest, TitleAndStatusFollowTheSessionsFile) {
+  GrowTwoPearls();
+  EXPECT_EQ(window->windowTitle(), "Wendrel Search") << "no file yet";
+  const QString saved = QString::fromStdString(work.Path("pearls.ris"));
+  chosenFiles.push_back(saved);
+  window->mExportRIS->trigger();
+  EXPECT_EQ(window->windowTitle(), "pearls.ris \u2014 Wendrel Search");
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Saved 2 records to " + saved);
+
+  chosenFiles.push_back(QString::fromStdString(work.Path("mine.ris")));
+  window->mExportRISCited->trigger();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(dialogs[1].fileName, QString::fromStdString(work.Path("cited.ris")));
+  EXPECT_EQ(window->statusBar()->currentMessage(),
+            QString("Saved %1 records to ").arg(window->CitedList->RowCount()) + QString::fromStdString(work.Path("mine.ris")));
+  EXPECT_FALSE(window->SessionChanged) << "the pearls were saved before and have not changed";
+
+  ChooseFromMenu(*window->CitedList, FormMain::FindListRow(*window->CitedList, 2), window->mAddPearl);
+  EXPECT_EQ(window->windowTitle(), "pearls.ris* \u2014 Wendrel Search");
+  chosenFiles.push_back(QString::fromStdString(work.Path("cited.ris")));
+  window->mExportRISCited->trigger();
+  EXPECT_TRUE(window->SessionChanged) << "saving the Cited List does not save the pearls";
+  EXPECT_EQ(window->windowTitle(), "pearls.ris* \u2014 Wendrel Search");
+
+  // A loaded file is named too, though the next save still asks where to save.
+  host.QueueAnswer(MessageResult::Yes);  // erasing the session
+  window->mNew->trigger();
+  EXPECT_EQ(window->windowTitle(), "Wendrel Search");
+  chosenFiles.push_back(saved);
+  window->mImportRIS->trigger();
+  EXPECT_TRUE(window->PearlListPath.isEmpty());
+  EXPECT_EQ(window->windowTitle().toStdString().substr(0, 11), "pearls.ris*");
+}
+
 TEST_F(WindowTest, AFileThatCannotBeReadKeepsTheSession) {
   GrowTwoPearls();
   host.QueueAnswer(MessageResult::Yes);
