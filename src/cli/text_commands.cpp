@@ -1,6 +1,7 @@
 // stem, tdm and docs: the text-analysis library driven from the command line.
 #include "cli/text_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <istream>
 #include <ostream>
@@ -62,8 +63,8 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-// Loads FILE in --format; throws UsageError or TextError, and reports a file that yields fewer
-// than two documents.
+// Loads FILE in --format; throws UsageError or TextError, and reports a file that yields no
+// document.
 bool LoadFromArguments(const Arguments& a, DocumentSet& set, const char* command, std::ostream& err) {
   if (a.Plain().empty()) throw UsageError("a document file is required");
   auto format = static_cast<int32_t>(a.Number("--format", -1, 0, 11));
@@ -75,7 +76,8 @@ bool LoadFromArguments(const Arguments& a, DocumentSet& set, const char* command
   if (format == 1) set.InitFieldDefs(0, separator, "");
   std::string path = a.Plain()[0];
   if (!set.LoadDocuments(path, format, separator, minimumBytes, maximum, false)) {
-    err << "wendrel " << command << ": " << path << " holds fewer than two documents in format " << format << "\n";
+    err << "wendrel " << command << ": " << path << " holds no document in format " << format << " (no record of more than "
+        << std::max(8, minimumBytes / 2) << " characters)\n";
     return false;
   }
   return true;
