@@ -2,11 +2,13 @@
 # `wendrel stem` beside Snowball's `stemwords -l porter` (Debian package libstemmer-tools, when
 # installed) on one word list, in one run. The list is English words drawn from this repository's
 # own texts and data, each with the inflections that English builds on it, sorted, repeated 20
-# times (about 600,000 lines). Usage: bench/stem_speed.sh [WENDREL] (default build/bench/src/cli/wendrel).
+# times (about 600,000 lines). Usage: bench/stem_speed.sh [WENDREL] (default build/bench/wendrel, which
+# scripts/bench builds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-wendrel=${1:-build/bench/src/cli/wendrel}
+wendrel=${1:-build/bench/wendrel}
+[ -x "$wendrel" ] || { echo "no program at $wendrel: build it first (scripts/bench)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -32,13 +34,13 @@ sys.stdout.write("".join(w + "\n" for w in words) * 20)
 ' > "$work/words.txt"
 echo "words: $(wc -l < "$work/words.txt") lines, $(sort -u "$work/words.txt" | wc -l) distinct"
 
+# Wall time, and processor time (user + system), which other load on the machine disturbs less.
 run() {
   local name=$1; shift
-  local start end
-  start=$(date +%s.%N)
-  "$@" < "$work/words.txt" > "$work/$name.out"
-  end=$(date +%s.%N)
-  printf '%-28s %6.3f s\n' "$name" "$(echo "$end - $start" | bc)"
+  local TIMEFORMAT='%R %U %S' times
+  times=$( { time "$@" < "$work/words.txt" > "$work/$name.out"; } 2>&1 )
+  read -r wall user system <<< "$times"
+  printf '%-22s wall %6.3f s   processor %6.3f s\n' "$name" "$wall" "$(echo "$user + $system" | bc)"
 }
 run "wendrel stem" "$wendrel" stem
 if command -v stemwords > /dev/null; then
