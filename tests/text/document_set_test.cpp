@@ -215,6 +215,12 @@ TEST_F(DocumentSetTest, Windows1252FilesAreDecoded) {
   std::string modern = Write("modern.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 au lait\nsecond line\n");
   ASSERT_TRUE(utf8.LoadDocuments(modern, 0, "\n", 0, 0, false));
   EXPECT_EQ(utf8.Text(0, 0), "caf\xC3\xA9 au lait");
+  // A mark before Windows-1252 text is dropped too, so the first RIS tag is found.
+  DocumentSet mixed(host);
+  std::string marked = Write("marked.ris", "\xEF\xBB\xBFTY  - JOUR\nTI  - Caf\xE9 society\nER  - \n");
+  ASSERT_TRUE(mixed.LoadDocuments(marked, 6, "", 16, 0, false));
+  EXPECT_EQ(mixed.Text(0, 0), "JOUR");
+  EXPECT_EQ(mixed.Text(0, 3), "Caf\xC3\xA9 society");
 }
 
 }  // namespace
