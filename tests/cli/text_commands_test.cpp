@@ -76,6 +76,19 @@ TEST_F(TextCommands, StemAnswersPipedInputInBlocks) {
   EXPECT_EQ(in.tie(), &counted);  // given back as it was
 }
 
+// The program itself reads piped standard input to its end.
+TEST_F(TextCommands, ProgramStemsPipedWords) {
+  std::string words = Write("words.txt", "running\r\ncats\nrelational");
+  std::string command = std::string("'") + WENDREL_EXE + "' stem < '" + words + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[256];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  ASSERT_EQ(pclose(pipe), 0) << output;
+  EXPECT_EQ(output, "run\ncat\nrelat\n");
+}
+
 // A write that fails is reported, not taken for success.
 TEST_F(TextCommands, StemReportsOutputThatCannotBeWritten) {
   std::istringstream in("running\n");
