@@ -2,7 +2,8 @@
 # `wendrel stem` beside Snowball's `stemwords -l porter` (Debian package libstemmer-tools, when
 # installed) on one word list, in one run. The list is English words drawn from this repository's
 # own texts and data, each with the inflections that English builds on it, sorted, repeated 20
-# times (about 600,000 lines). Usage: bench/stem_speed.sh [WENDREL] (default build/bench/wendrel, which
+# times (about 600,000 lines); it follows the repository's texts, so it shifts a little from commit
+# to commit, and both programs read the same one. Usage: bench/stem_speed.sh [WENDREL] (default build/bench/wendrel, which
 # scripts/bench builds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,7 +41,7 @@ run() {
   local TIMEFORMAT='%R %U %S' times
   times=$( { time "$@" < "$work/words.txt" > "$work/$name.out"; } 2>&1 )
   read -r wall user system <<< "$times"
-  printf '%-22s wall %6.3f s   processor %6.3f s\n' "$name" "$wall" "$(echo "$user + $system" | bc)"
+  printf '%-22s wall %6.3f s   processor %6.3f s\n' "$name" "$wall" "$(awk -v u="$user" -v s="$system" 'BEGIN { print u + s }')"
 }
 run "wendrel stem" "$wendrel" stem
 if command -v stemwords > /dev/null; then
