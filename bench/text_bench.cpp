@@ -1,16 +1,19 @@
 // Text-analysis throughput on synthetic corpora of 1k, 10k and 100k documents: tokens per second
-// of Preprocess, the time of BuildVocab + BuildTDM + WeightMatrixValues, and the whole pipeline.
+// of Preprocess, the time of BuildVocab + BuildTDM + WeightMatrixValues, and the whole pipeline;
+// and words per second of the stemmer (bench/stem_speed.sh times `wendrel stem` beside Snowball's).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/scripted_host.h"
 #include "text/document_set.h"
+#include "text/porter.h"
 #include "text/term_document_matrix.h"
 
 namespace {
@@ -129,6 +132,20 @@ void BM_EndToEnd(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * state.range(0) * kTokensPerDocument);
 }
 
+// The stemmer alone: corpus words with English suffixes, so that every step has work to do.
+void BM_PorterStem(benchmark::State& state) {
+  static constexpr const char* kSuffixes[] = {"",     "s",     "ed",    "ing",  "ational", "izer", "ousness", "iveness",
+                                              "ical", "ness",  "ement", "sion", "ities",   "ly",   "fulness", "alize"};
+  std::vector<std::string> words;
+  for (int w = 0; w < 4096; ++w) words.push_back(Word(w) + kSuffixes[w % std::size(kSuffixes)]);
+  size_t length = 0;
+  for (auto _ : state)
+    for (const std::string& word : words) length += wendrel::PorterStem(word).size();
+  benchmark::DoNotOptimize(length);
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(words.size()));
+}
+
+BENCHMARK(BM_PorterStem);
 BENCHMARK(BM_Preprocess)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuildAndWeight)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EndToEnd)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return wendrel::RunDemo(args, host, std::cout, std::cerr);
   if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
   if (command == "export") return wendrel::RunExport(args, std::cout, std::cerr);
-  if (command == "stem") return wendrel::RunStem(args, std::cin, std::cout, std::cerr);
+  if (command == "stem") return wendrel::RunStem(args, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
   if (command == "network") return wendrel::RunNetwork(args, host, std::cout, std::cerr);

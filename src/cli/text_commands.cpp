@@ -1,9 +1,15 @@
 // stem, tdm and docs: the text-analysis library driven from the command line.
 #include "cli/text_commands.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <istream>
 #include <ostream>
+#include <string_view>
+#include <vector>
+
+#include <unistd.h>
 
 #include "cli/arguments.h"
 #include "text/document_set.h"
@@ -62,8 +68,8 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
-// Loads FILE in --format; throws UsageError or TextError, and reports a file that yields fewer
-// than two documents.
+// Loads FILE in --format; throws UsageError or TextError, and reports a file that yields no
+// document.
 bool LoadFromArguments(const Arguments& a, DocumentSet& set, const char* command, std::ostream& err) {
   if (a.Plain().empty()) throw UsageError("a document file is required");
   auto format = static_cast<int32_t>(a.Number("--format", -1, 0, 11));
@@ -75,7 +81,8 @@ bool LoadFromArguments(const Arguments& a, DocumentSet& set, const char* command
   if (format == 1) set.InitFieldDefs(0, separator, "");
   std::string path = a.Plain()[0];
   if (!set.LoadDocuments(path, format, separator, minimumBytes, maximum, false)) {
-    err << "wendrel " << command << ": " << path << " holds fewer than two documents in format " << format << "\n";
+    err << "wendrel " << command << ": " << path << " holds no document in format " << format << " (no record of more than "
+        << std::max(8, minimumBytes / 2) << " characters)\n";
     return false;
   }
   return true;
@@ -83,7 +90,12 @@ bool LoadFromArguments(const Arguments& a, DocumentSet& set, const char* command
 
 }  // namespace
 
-int RunStem(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunStem(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunStem(args, std::cin, isatty(STDIN_FILENO) != 0, out, err);
+}
+
+int RunStem(const std::vector<std::string>& args, std::istream& in, bool interactive, std::ostream& out,
+            std::ostream& err) {
   if (WantsHelp(args)) {
     out << kStemUsage;
     return 0;
@@ -94,13 +106,45 @@ int RunStem(const std::vector<std::string>& args, std::istream& in, std::ostream
     err << "wendrel stem: " << e.what() << " (see --help)\n";
     return 2;
   }
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!IsValidUtf8(line)) line = TextFromFileBytes(line);
-    out << PorterStem(line) << '\n';
+  std::string stems;
+  auto stemLine = [&stems](std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    stems += IsValidUtf8(line) ? PorterStem(line) : PorterStem(TextFromFileBytes(std::string(line)));
+    stems += '\n';
+  };
+  auto write = [&out, &stems] {
+    out.write(stems.data(), static_cast<std::streamsize>(stems.size()));
+    stems.clear();
+  };
+  // Someone typing sees each stem at once. Other input is read and answered in large blocks and
+  // untied from the output, which would otherwise be flushed before every read.
+  std::ostream* tie = in.tie(nullptr);
+  if (interactive) {
+    for (std::string line; std::getline(in, line);) {
+      stemLine(line);
+      write();
+      out.flush();
+    }
+  } else if (std::streambuf* input = in.rdbuf()) {
+    constexpr size_t kBlock = 1 << 16;
+    std::vector<char> block(kBlock);
+    std::string pending;
+    for (std::streamsize got; (got = input->sgetn(block.data(), kBlock)) > 0;) {
+      pending.append(block.data(), static_cast<size_t>(got));
+      size_t start = 0;
+      for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1)
+        stemLine(std::string_view(pending).substr(start, end - start));
+      pending.erase(0, start);
+      if (stems.size() >= kBlock) write();
+    }
+    if (!pending.empty()) stemLine(pending);
   }
-  return 0;
+  write();
+  out.flush();
+  in.tie(tie);
+  if (out) return 0;
+  err << "wendrel stem: the stems could not be written\n";
+  return 1;
 }
 
 int RunTdm(const std::vector<std::string>& args, Host& host, std::ostream& out, std::ostream& err) {

@@ -89,6 +89,7 @@ class DefinitionReader {
   explicit DefinitionReader(std::string text) : m_text(std::move(text)) {}
 
   bool AtEnd() const { return m_pos >= m_text.size(); }
+  size_t Position() const { return m_pos; }
 
   std::string NextLine() {
     size_t end = m_text.find('\n', m_pos);
@@ -147,6 +148,7 @@ void DocumentSet::ReadFieldDefinitions(const std::string& path) {
   }
   m_fieldNames = std::move(names);
   m_fieldPatterns = std::move(patterns);
+  m_definitionLength = reader.Position();
 }
 
 void DocumentSet::InitFieldDefs(int32_t format, const std::string& separator, const std::string& definitionPath) {

@@ -19,10 +19,18 @@ constexpr int kRisFormat = 6;
 // Records of this many characters or fewer are never stored.
 constexpr size_t kShortestRecord = 8;
 
+bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Two capitals, or a capital and a digit: the tag of a tagged or RIS line.
+bool IsTagStart(std::string_view line) {
+  return line.size() >= 2 && IsCapital(line[0]) && (IsCapital(line[1]) || IsDigit(line[1]));
+}
+
 // Standard RIS writes a tag, two blanks and a hyphen ("TI  - "); the program's own files write
 // one blank. Lines of the standard layout are brought to the program's layout, so that the
-// record delimiter "ER - " and the tag patterns find them; an "ER  -" without its trailing blank
-// gets one.
+// record delimiter "ER - " and the tag lines are found alike; a tag line with nothing after its
+// hyphen ("ER  -", "ER -") gets the trailing blank.
 std::string RisWithSingleBlankTags(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -31,19 +39,57 @@ std::string RisWithSingleBlankTags(const std::string& text) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string_view line(text.data() + start, end - start);
-    auto tagChar = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); };
-    if (line.size() >= 5 && tagChar(line[0]) && tagChar(line[1]) && line.substr(2, 3) == "  -" &&
-        (line.size() == 5 || line[5] == ' ')) {
+    bool tag = IsTagStart(line);
+    if (tag && line.size() >= 5 && line.substr(2, 3) == "  -" && (line.size() == 5 || line[5] == ' ')) {
       out.append(line.substr(0, 2)).append(" - ");
       if (line.size() > 6) out.append(line.substr(6));
     } else {
       out.append(line);
+      if (tag && line.size() == 4 && line.substr(2) == " -") out += ' ';
     }
     if (end == text.size()) break;
     out += '\n';
     start = end + 1;
   }
   return out;
+}
+
+// Pieces between occurrences of the delimiter at the start of a line, so that "ER - " inside a
+// value ("WATER - FLOW") does not end its record.
+std::vector<std::string> SplitAtLineStarts(std::string_view text, std::string_view delimiter) {
+  std::vector<std::string> pieces;
+  size_t start = 0;
+  size_t from = 0;
+  for (;;) {
+    size_t at = text.find(delimiter, from);
+    if (at == std::string_view::npos) break;
+    if (at > 0 && text[at - 1] != '\n') {
+      from = at + 1;
+      continue;
+    }
+    pieces.emplace_back(text.substr(start, at - start));
+    start = from = at + delimiter.size();
+  }
+  pieces.emplace_back(text.substr(start));
+  return pieces;
+}
+
+// Where a tag line's value starts, or npos for a line that is no tag line: tagged records write
+// the tag and a blank ("TI Title", or a bare "ER"), RIS the tag and " - " ("TI - Title").
+size_t TagValueStart(std::string_view line, bool ris) {
+  if (!IsTagStart(line)) return std::string_view::npos;
+  if (ris) return line.size() >= 5 && line.substr(2, 3) == " - " ? 5 : std::string_view::npos;
+  if (line.size() == 2) return 2;
+  return line[2] == ' ' ? 3 : std::string_view::npos;
+}
+
+// Older RIS writes A1, T1 and Y1 for AU, TI and PY; AB holds the abstract where N2 is missing.
+std::string_view RisAlternativeTag(std::string_view tag) {
+  if (tag == "AU") return "A1";
+  if (tag == "TI") return "T1";
+  if (tag == "PY") return "Y1";
+  if (tag == "N2") return "AB";
+  return {};
 }
 
 // Collapses pairs of spaces in one pass from the left ("   " becomes "  ").
@@ -135,6 +181,48 @@ void DocumentSet::StoreTagged(const std::string& record, std::vector<std::string
   }
 }
 
+void DocumentSet::StoreTagLines(const std::string& record, std::vector<std::string>& row, bool ris) {
+  struct Line {
+    size_t begin;
+    size_t end;
+    size_t value;  // npos for a line that continues the field above it
+  };
+  std::vector<Line> lines;
+  for (size_t begin = 0; begin <= record.size();) {
+    size_t end = std::min(record.find('\n', begin), record.size());
+    size_t value = TagValueStart(std::string_view(record).substr(begin, end - begin), ris);
+    lines.push_back({begin, end, value == std::string_view::npos ? value : begin + value});
+    begin = end + 1;
+  }
+  auto find = [&](std::string_view tag) {
+    for (size_t l = 0; l < lines.size(); ++l)
+      if (lines[l].value != std::string_view::npos && std::string_view(record).substr(lines[l].begin, 2) == tag) return l;
+    return lines.size();
+  };
+  for (size_t f = 0; f < m_fieldPatterns.size(); ++f) {
+    // Every start pattern of these formats is a line feed, the tag and a blank.
+    std::string_view tag = std::string_view(m_fieldPatterns[f].start).substr(1, 2);
+    size_t l = find(tag);
+    if (l == lines.size() && ris && !RisAlternativeTag(tag).empty()) l = find(RisAlternativeTag(tag));
+    if (l == lines.size()) continue;
+    // The field runs over the lines that carry no tag of their own; they join with one blank.
+    std::string cell = TrimSpaces(std::string_view(record).substr(lines[l].value, lines[l].end - lines[l].value));
+    size_t last = l;
+    while (last + 1 < lines.size() && lines[last + 1].value == std::string_view::npos) {
+      ++last;
+      std::string piece = TrimSpaces(std::string_view(record).substr(lines[last].begin, lines[last].end - lines[last].begin));
+      if (piece.empty()) continue;
+      if (!cell.empty()) cell += ' ';
+      cell += piece;
+    }
+    cell = CollapseSpacePairs(cell);
+    size_t n = lines[last].end - lines[l].value;
+    size_t letters = static_cast<size_t>(std::count_if(cell.begin(), cell.end(), [](char c) { return c != ' '; }));
+    m_wordCount += static_cast<int32_t>(n) - static_cast<int32_t>(letters) + 1;
+    row[f] = std::move(cell);
+  }
+}
+
 void DocumentSet::RepairTweetColumns(std::vector<std::string>& columns) {
   for (size_t i = 0; i < columns.size(); ++i) {
     std::string& column = columns[i];
@@ -159,65 +247,75 @@ bool DocumentSet::LoadDocuments(std::string& path, int32_t format, const std::st
 
   std::string text = ReadTextFile(path);
   text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-  if (format == kRisFormat) text = RisWithSingleBlankTags(text);
-  m_rawRecords = SplitText(text, m_recordDelimiter);
+  // A self-described file's definitions are no record.
+  if (format == 1) text.erase(0, std::min(m_definitionLength, text.size()));
+  if (format == kRisFormat) {
+    text = RisWithSingleBlankTags(text);
+    m_rawRecords = SplitAtLineStarts(text, m_recordDelimiter);
+  } else {
+    m_rawRecords = SplitText(text, m_recordDelimiter);
+  }
   text.clear();
 
   if (format == kTweetListFormat && m_rawRecords[0].find("Tweet\t") != std::string::npos) m_headerFlag = true;
 
+  // A header line names the columns: it is no record, so the size rules pass it by, but a blank
+  // first line is no header.
+  const bool header = m_columnMode == 1 && m_headerFlag && !TrimSpaces(m_rawRecords[0]).empty();
+  const size_t firstRecord = header ? 1 : 0;
   int32_t count = 0;
-  for (std::string& record : m_rawRecords) {
-    if (2 * static_cast<long long>(CodePointCount(record)) <= minimumRecordBytes)
+  for (size_t i = firstRecord; i < m_rawRecords.size(); ++i) {
+    std::string& record = m_rawRecords[i];
+    size_t characters = CodePointCount(record);
+    if (2 * static_cast<long long>(characters) <= minimumRecordBytes || characters <= kShortestRecord)
       record.clear();
     else
       ++count;
   }
-  if (count <= 1) {
+  if (count < 1) {
     m_documentCount = 0;
     return false;
   }
-  if (m_headerFlag && m_columnMode == 1) --count;
   if (maximumDocuments > 0 && maximumDocuments < count) count = maximumDocuments;
 
-  if (m_columnMode == 1) {
-    std::vector<std::string> header = SplitText(m_rawRecords[0], "\t");
-    if (header.size() != m_fieldNames.size() && m_headerFlag) {
-      m_fieldNames.clear();
-      for (const std::string& name : header) {
-        if (name.empty() || m_fieldNames.size() == kMaximumFields) break;
-        m_fieldNames.push_back(name);
+  if (header) {
+    std::vector<std::string> names = SplitText(m_rawRecords[0], "\t");
+    if (names.size() != m_fieldNames.size()) {
+      names.erase(std::find(names.begin(), names.end(), std::string()), names.end());
+      if (names.size() > kMaximumFields)
+        throw TextError(path + ": the header names " + std::to_string(names.size()) + " columns; a document set holds at most " +
+                        std::to_string(kMaximumFields) + " fields");
+      if (!names.empty()) {
+        m_fieldNames = std::move(names);
+        m_fieldPatterns.assign(m_fieldNames.size(), FieldPattern{});
+        m_expressed.assign(m_fieldNames.size(), false);
       }
-      m_fieldPatterns.assign(m_fieldNames.size(), FieldPattern{});
-      m_expressed.assign(m_fieldNames.size(), false);
     }
   }
 
   m_texts.assign(static_cast<size_t>(count), std::vector<std::string>(m_fieldNames.size()));
   m_documentCount = count;
+  const bool tagLines = format >= 3 && format <= kRisFormat;
   int32_t counter = -1;
-  for (size_t i = 0; i < m_rawRecords.size(); ++i) {
-    if (CodePointCount(m_rawRecords[i]) <= kShortestRecord) continue;
+  for (size_t i = firstRecord; i < m_rawRecords.size() && counter < count - 1; ++i) {
+    const std::string& record = m_rawRecords[i];
+    if (record.empty()) continue;
     ++counter;
     std::vector<std::string>& row = m_texts[static_cast<size_t>(counter)];
     if (m_columnMode == 0) {
-      if (m_fieldNames.size() > 1) {
-        StoreTagged(m_rawRecords[i], row);
+      if (tagLines) {
+        StoreTagLines(record, row, format == kRisFormat);
+      } else if (m_fieldNames.size() > 1) {
+        StoreTagged(record, row);
       } else {
-        const std::string& record = m_rawRecords[i];
         if (!row.empty()) row[0] = TrimSpaces(record);
         m_wordCount += static_cast<int32_t>(std::count(record.begin(), record.end(), ' ')) + 1;
       }
     } else {
-      // The header line is skipped by taking the next record in its place.
-      if (m_headerFlag && i == 0) {
-        if (m_rawRecords.size() < 2) break;
-        i = 1;
-      }
-      std::vector<std::string> columns = SplitText(m_rawRecords[i], "\t");
+      std::vector<std::string> columns = SplitText(record, "\t");
       if (format == kTweetListFormat) RepairTweetColumns(columns);
       for (size_t c = 0; c < row.size() && c < columns.size(); ++c) row[c] = std::move(columns[c]);
     }
-    if (counter == count - 1) break;
   }
 
   if (saveSubset) {

@@ -18,8 +18,9 @@ namespace wendrel {
 // Input formats (InitFieldDefs): 0 whole record, 1 self-described, 2 SGML news collection,
 // 3 short tagged records, 4 tagged records with citation counts, 5 full tagged bibliographic
 // records, 6 RIS, 7 sentiment-scored tweet list, 8 tweet export, 9 news article table,
-// 10 publication list, 11 discovered links. Formats 0 to 6 find fields by start and end patterns
-// in records cut at a delimiter; 7 to 11 read one line per record as tab-separated columns.
+// 10 publication list, 11 discovered links. Formats 0 to 6 cut records at a delimiter (RIS only
+// at the start of a line); 0 to 2 find fields by start and end patterns, 3 to 6 by the tags at
+// the start of lines. Formats 7 to 11 read one line per record as tab-separated columns.
 class DocumentSet {
  public:
   explicit DocumentSet(Host& host) : m_host(&host) {}
@@ -78,10 +79,12 @@ class DocumentSet {
   bool SetDocuments(std::vector<std::vector<std::string>> texts, int32_t format, int32_t count);
 
   // Reads a file of the given format. False when the set already holds documents or the file
-  // yields fewer than two. Records of no more than minimumRecordBytes (two bytes per character)
-  // are skipped; maximumDocuments above 0 caps the count. With saveSubset the records are also
-  // written to "<path without extension>_<count>.txt", and path becomes that name. Throws
-  // TextError when the file cannot be read or written.
+  // yields none. Records of no more than minimumRecordBytes (two bytes per character) or of 8
+  // characters or fewer are dropped; maximumDocuments above 0 caps the count. A header line in
+  // column mode is no document; one naming more than 255 columns is refused. Tagged records and
+  // RIS (formats 3 to 6) take each field from the first line with its tag and the untagged lines
+  // after it. With saveSubset the records are also written to "<path without extension>_<count>.txt",
+  // and path becomes that name. Throws TextError when the file cannot be read or written.
   bool LoadDocuments(std::string& path, int32_t format, const std::string& separator, int32_t minimumRecordBytes,
                      int32_t maximumDocuments, bool saveSubset);
 
@@ -137,6 +140,9 @@ class DocumentSet {
   int AppendField(const std::string& name);
   void CheckField(int field, const char* operation) const;
   void StoreTagged(const std::string& record, std::vector<std::string>& row);
+  // Tagged bibliographic records and RIS: a field is the value of the first line with its tag
+  // and the untagged lines after it.
+  void StoreTagLines(const std::string& record, std::vector<std::string>& row, bool ris);
   void RepairTweetColumns(std::vector<std::string>& columns);
   void SwapDocuments(size_t a, size_t b);
   void DeriveTagField(int16_t sourceField, const std::string& name, char mark, const std::string& placeholder,
@@ -154,6 +160,8 @@ class DocumentSet {
   int m_columnMode = 0;
   bool m_headerFlag = false;
   std::vector<std::string> m_rawRecords;
+  // Characters (carriage returns left out) of the definitions that open a format 1 file.
+  size_t m_definitionLength = 0;
 
   uint8_t m_citedField = 0;
   uint8_t m_titleField = 0;

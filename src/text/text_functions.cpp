@@ -57,7 +57,11 @@ std::string ReadTextFile(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   if (in.bad()) throw TextError("cannot read " + path);
-  return TextFromFileBytes(std::move(bytes).str());
+  std::string content = std::move(bytes).str();
+  // A byte-order mark goes also before a file that is not UTF-8 after all (Windows-1252 text
+  // behind it), so that its first line starts with the text.
+  if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
+  return TextFromFileBytes(std::move(content));
 }
 
 void WriteTextFile(const std::string& path, const std::string& content) {

@@ -31,6 +31,19 @@ const Case kCases[] = {
     {"ies", "ie"}, {"sses", "sse"}, {"archaeology", "archaeolog"}, {"sensibly", "sensibl"},
     // "y" after "y" is a vowel; capitals are consonants and keep their case.
     {"sayyid", "sayyid"}, {"Running", "Run"}, {"CATS", "CATS"},
+    // Each suffix of steps 2 to 4 on a stem of measure 1 (steps 2 and 3 apply, 4 does not); where
+    // suffixes nest, the first in list order wins ("entli" before "eli", "biliti" before "aliti").
+    {"convational", "convat"}, {"convtional", "convtion"}, {"convenci", "convenc"}, {"convanci", "convanc"},
+    {"convizer", "conviz"}, {"convbli", "convbl"}, {"convalli", "conval"}, {"conventli", "convent"},
+    {"conveli", "conv"}, {"convousli", "convous"}, {"convization", "conviz"}, {"convation", "convat"},
+    {"convator", "convat"}, {"convalism", "conval"}, {"conviveness", "conviv"}, {"convfulness", "conv"},
+    {"convousness", "convous"}, {"convaliti", "conval"}, {"conviviti", "conviv"}, {"convbiliti", "convbl"},
+    {"convlogi", "convlog"}, {"convicate", "convic"}, {"convative", "conv"}, {"convalize", "conval"},
+    {"conviciti", "convic"}, {"convical", "convic"}, {"convful", "conv"}, {"convness", "conv"},
+    // On a stem of measure 2 step 4 removes the suffix; "ion" only after "s" or "t".
+    {"reconement", "recon"}, {"reconment", "recon"}, {"reconent", "recon"}, {"reconsion", "recons"},
+    {"recontion", "recont"}, {"reconion", "reconion"}, {"reconou", "recon"}, {"reconiti", "recon"},
+    {"reconible", "recon"}, {"reconize", "recon"}, {"bational", "bation"}, {"bization", "bizat"},
     // Non-Latin letters are consonants, one per character.
     {"caf\xC3\xA9s", "caf\xC3\xA9"}, {"na\xC3\xAFvely", "na\xC3\xAFv"},
 };
