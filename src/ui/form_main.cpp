@@ -179,6 +179,10 @@ void FormMain::BuildWindow() {
   }
   keys->addRow("ID", IDNum[0]);
   keys->addRow("Key", IDNum[1]);
+  // An ID stays whole in a small window.
+  IDNum[0]->setMinimumWidth(IDNum[0]->fontMetrics().horizontalAdvance("W00000000000") + 12);
+  // The chain never fills the key: an always empty field only puzzles.
+  keys->setRowVisible(IDNum[1], false);
   debugLayout->addLayout(keys, 2);
   summaryLayout->addWidget(DebugFrame);
   SSTab1->addTab(summaryTab, "Article Summary");
@@ -270,12 +274,19 @@ QWidget* FormMain::BuildListPanel() {
   layout->addWidget(MessageFrame[3] = NewMessageFrame(kBusyMessages[3]));
   QFont narrow("Arial Narrow");
   narrow.setStyleHint(QFont::SansSerif);
+  const char* const captions[3] = {"Cited List", "Pearl List", "Citing List"};
+  int k = 0;
   for (auto [list, status] : {std::pair{&CitedList, &CitedStatus}, std::pair{&PearlList, &PearlStatus},
                               std::pair{&CitingList, &CitingStatus}}) {
     *status = new QLabel;
     *list = new ListView;
     (*list)->setFont(narrow);
-    layout->addWidget(*status);
+    // Each list says what it is from the start; the counts follow once there are any.
+    auto* heading = new QHBoxLayout;
+    ListCaption[static_cast<size_t>(k)] = new QLabel(QString("<b>%1</b>").arg(captions[k]));
+    heading->addWidget(ListCaption[static_cast<size_t>(k++)]);
+    heading->addWidget(*status, 1);
+    layout->addLayout(heading);
     // The Pearl List is usually the shortest.
     layout->addWidget(*list, list == &PearlList ? 1 : 2);
   }
@@ -301,6 +312,7 @@ void FormMain::BuildMenus() {
 
   mArticle = menuBar()->addMenu("&Article");
   mAddPearl = mArticle->addAction("Add to Pearl");
+  mAddPearl->setShortcut(QKeySequence("Ctrl+P"));
   mRemovePearl = mArticle->addAction("Remove from Pearl");
   mArticle->addSeparator();  // mArticleNull1
   mGoToSource = mArticle->addAction("Navigate to Source");
@@ -337,6 +349,20 @@ void FormMain::PrepareListColumns() {
   CitedList->SetColumns(articleColumns("Cited By"));
   PearlList->SetColumns(articleColumns("Cited By"));
   CitingList->SetColumns(articleColumns("Cites"));
+  const char* const articleTips[8] = {
+      nullptr,
+      "How often the article is cited in all, as the search service counts",
+      "The article's first author",
+      "The year the article was published",
+      "The article's title",
+      "The journal or conference",
+      "The article's ID at the search service",
+      "The article's number in this session"};
+  for (ListView* list : {CitedList, PearlList, CitingList}) {
+    list->headerItem()->setToolTip(0, list == CitingList ? "How many pearls this article cites"
+                                                         : "How many pearls cite this article");
+    for (int column = 1; column < 8; ++column) list->headerItem()->setToolTip(column, articleTips[column]);
+  }
   // The pearl counts, the citation count and "GI" are numbers.
   for (ListView* list : {CitedList, PearlList, CitingList}) list->SetNumberColumns({0, 1, 7});
   const std::pair<const char*, int> results[9] = {{"Rel", 500},     {"Cited", 500}, {"Author", 1000},
@@ -346,6 +372,10 @@ void FormMain::PrepareListColumns() {
   for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
   SearchResult->SetColumns(columns);
   SearchResult->SetNumberColumns({0, 1});
+  const char* const resultTips[9] = {"The result's place in the service's answer", articleTips[1], articleTips[2],
+                                     articleTips[3], articleTips[4], articleTips[5], articleTips[6],
+                                     "The article's DOI", "The article's abstract"};
+  for (int column = 0; column < 9; ++column) SearchResult->headerItem()->setToolTip(column, resultTips[column]);
 }
 
 void FormMain::ConnectHandlers() {
@@ -400,6 +430,16 @@ void FormMain::ConnectHandlers() {
   for (ListView* list : {PearlList, CitedList, CitingList}) {
     connect(list, &ListView::ButtonReleased, this,
             [this, list](int button, QPoint at) { List_MouseUp(*list, button, at); });
+    connect(list, &ListView::DeleteRequested, this, [this, list] { DeleteRow_Asked(*list); });
+  }
+  // A double click opens the article's page, as "Navigate to Source" does.
+  for (ListView* list : {SearchResult, PearlList, CitedList, CitingList}) {
+    connect(list, &QTreeWidget::itemDoubleClicked, this, [this, list](QTreeWidgetItem* row) {
+      if (m_operationRunning) return;
+      list->setCurrentItem(row);
+      emit list->itemClicked(row, 0);
+      OpenArticleLink(list == SearchResult ? -1 : CurrentIndex, 1);
+    });
   }
 }
 

@@ -78,6 +78,8 @@ class FormMain : public QMainWindow, public Caption {
   QLabel* CitedStatus = nullptr;
   QLabel* CitingStatus = nullptr;
   std::array<QFrame*, 4> MessageFrame{};
+  // The lists' names above them: "Cited List", "Pearl List", "Citing List".
+  std::array<QLabel*, 3> ListCaption{};
   QGroupBox* VisualizationFrame = nullptr;
   MapCanvas* DVisContainer = nullptr;
   QSlider* LabelDegree = nullptr;
@@ -215,6 +217,9 @@ class FormMain : public QMainWindow, public Caption {
   // "This action will erase the current session. Proceed?": true for Yes.
   bool ConfirmErase();
   void AddSelectedSearchResult();
+  // The Delete key on a list's row: asks, then removes the pearl (Pearl List) or deletes the
+  // article from all lists.
+  void DeleteRow_Asked(ListView& list);
   struct SearchQuery {
     std::string fullText, title, author;
     int16_t yearStart = 0, yearEnd = 0;

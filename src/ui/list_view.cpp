@@ -133,6 +133,24 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
   emit ButtonReleased(button, event->globalPosition().toPoint());
 }
 
+void ListView::keyPressEvent(QKeyEvent* event) {
+  QTreeWidgetItem* row = currentItem();
+  const bool menuKey = event->key() == Qt::Key_Menu ||
+                       (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+  if (row && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+    emit itemClicked(row, 0);
+  } else if (row && menuKey) {
+    emit itemClicked(row, 0);
+    emit ButtonReleased(2, viewport()->mapToGlobal(visualItemRect(row).center()));
+  } else if (row && event->key() == Qt::Key_Delete) {
+    emit DeleteRequested();
+  } else {
+    QTreeWidget::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+}
+
 void ListView::focusInEvent(QFocusEvent* event) {
   QTreeWidget::focusInEvent(event);
   emit GotFocus();

@@ -53,10 +53,15 @@ class ListView : public QTreeWidget {
   // A mouse button released over the list: 1 left, 2 right, 4 middle.
   void ButtonReleased(int button, QPoint globalPosition);
   void GotFocus();
+  // The Delete key on a row.
+  void DeleteRequested();
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  // Enter acts as a click on the current row, the menu key (or Shift+F10) as a right click on it,
+  // Delete asks for the row's deletion.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::vector<int> m_numberColumns;

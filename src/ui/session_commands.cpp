@@ -203,6 +203,20 @@ void FormMain::mRemovePearl_Click() {
   ShowSummary(CurrentIndex);
 }
 
+void FormMain::DeleteRow_Asked(ListView& list) {
+  QTreeWidgetItem* row = list.currentItem();
+  if (m_operationRunning || !row) return;
+  emit list.itemClicked(row, 0);
+  const CCRecord r = Chain.GetRecord(CurrentIndex);
+  const bool pearl = &list == PearlList;
+  const std::string question = pearl ? "Remove \"" + r.Title + "\" from the Pearl List?"
+                                     : "Delete \"" + r.Title + "\" from all lists?";
+  if (m_host.MessageBox(question, kMessageTitle, MessageIcon::Question, MessageButtons::YesNo) != MessageResult::Yes) {
+    return;
+  }
+  pearl ? mRemovePearl_Click() : mDeleteArticle_Click();
+}
+
 void FormMain::mDeleteArticle_Click() {
   if (m_operationRunning || !Chain.SuppressDoc(CurrentIndex)) return;
   CurrentIndex = 1;

@@ -573,6 +573,67 @@ TEST_F(WindowTest, PearlsWithoutTheirRecordAreNotAddedOrBlanked) {
   EXPECT_EQ(test::ReadFile(again.toStdString()), before);
 }
 
+// The lists say what they are before any pearl, and their headers what each column holds.
+TEST_F(WindowTest, ListsAreNamedAndColumnsExplained) {
+  ColdStart();
+  EXPECT_EQ(window->ListCaption[0]->text(), "<b>Cited List</b>");
+  EXPECT_EQ(window->ListCaption[1]->text(), "<b>Pearl List</b>");
+  EXPECT_EQ(window->ListCaption[2]->text(), "<b>Citing List</b>");
+  EXPECT_TRUE(window->ListCaption[1]->isVisibleTo(window.get()));
+  EXPECT_EQ(window->CitedList->headerItem()->toolTip(0), "How many pearls cite this article");
+  EXPECT_EQ(window->CitingList->headerItem()->toolTip(0), "How many pearls this article cites");
+  for (ListView* list : {window->PearlList, window->CitedList, window->CitingList, window->SearchResult}) {
+    for (int column = 0; column < list->columnCount(); ++column) {
+      EXPECT_FALSE(list->headerItem()->toolTip(column).isEmpty()) << column;
+    }
+  }
+  EXPECT_FALSE(window->IDNum[1]->isVisibleTo(window.get())) << "the key is never filled";
+}
+
+// Enter, the menu key, Delete and a double click on rows; Ctrl+P adds the pearl.
+TEST_F(WindowTest, KeyboardAndMouseOnRows) {
+  GrowTwoPearls();
+  EXPECT_EQ(window->mAddPearl->shortcut(), QKeySequence("Ctrl+P"));
+  ListView& cited = *window->CitedList;
+  const int position = FormMain::FindListRow(cited, 2);
+  ASSERT_GT(position, 0);
+  cited.setCurrentItem(cited.Row(position));  // moved to by the arrow keys: not clicked
+  window->CurrentIndex = 0;
+  QTest::keyClick(&cited, Qt::Key_Return);
+  EXPECT_EQ(window->CurrentIndex, 2) << "Enter shows the row as a click does";
+
+  const size_t popupsBefore = popups.size();
+  QTest::keyClick(&cited, Qt::Key_Menu);
+  EXPECT_EQ(popups.size(), popupsBefore + 1) << "the menu key opens the row's menu";
+
+  // Delete asks first; No keeps the article.
+  const std::string title = window->Chain.GetRecord(2).Title;
+  host.QueueAnswer(MessageResult::No);
+  QTest::keyClick(&cited, Qt::Key_Delete);
+  EXPECT_EQ(host.Messages().back().text, "Delete \"" + title + "\" from all lists?");
+  EXPECT_FALSE(window->Chain.GetRecord(2).Suppressed);
+  host.QueueAnswer(MessageResult::Yes);
+  QTest::keyClick(&cited, Qt::Key_Delete);
+  EXPECT_TRUE(window->Chain.GetRecord(2).Suppressed);
+  EXPECT_EQ(FormMain::FindListRow(cited, 2), -1);
+
+  // On the Pearl List, Delete removes the pearl.
+  ListView& pearls = *window->PearlList;
+  pearls.setCurrentItem(pearls.Row(1));
+  host.QueueAnswer(MessageResult::Yes);
+  QTest::keyClick(&pearls, Qt::Key_Delete);
+  EXPECT_EQ(host.Messages().back().text.rfind("Remove \"", 0), 0u);
+  EXPECT_EQ(pearls.RowCount(), 1);
+
+  // A double click opens the DOI page of a search result, as Navigate to Source does.
+  window->ASQField[2]->clear();
+  SearchBy(1, "survey");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  emit window->SearchResult->itemDoubleClicked(window->SearchResult->Row(1), 4);
+  ASSERT_FALSE(host.OpenedAddresses().empty());
+  EXPECT_EQ(host.OpenedAddresses().back(), "https://doi.org/10.1000/jts.2001.1");
+}
+
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
   GrowTwoPearls();
   // Record 2 (publication 1) has a DOI and no full text: its source is the DOI page, its archived
