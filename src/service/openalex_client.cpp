@@ -18,6 +18,10 @@ using std::chrono::seconds;
 // How often a wait for OpenAlex's reply looks whether the client is stopping.
 constexpr milliseconds kStopCheck{50};
 
+// Longer waits than this are read as this one: a week is "not today" all the same, and the
+// clock's arithmetic stays far from overflowing.
+constexpr seconds kLongestWait{7 * 24 * 3600};
+
 // A whole number of a header, blanks around it allowed; anything else reads as absent.
 std::optional<long long> HeaderNumber(const std::string& header) {
   std::string text = header;
@@ -31,7 +35,7 @@ std::optional<long long> HeaderNumber(const std::string& header) {
 std::optional<milliseconds> RetryAfter(const std::string& header) {
   std::optional<long long> value = HeaderNumber(header);
   if (!value) return std::nullopt;
-  return seconds(*value);
+  return std::min(seconds(*value), kLongestWait);
 }
 
 // X-RateLimit-Reset: OpenAlex sends the seconds until its budget is renewed; a value that can
@@ -41,7 +45,7 @@ std::optional<milliseconds> ResetIn(const std::string& header) {
   if (!value) return std::nullopt;
   constexpr long long kTenYears = 10LL * 366 * 24 * 3600;
   if (*value > kTenYears) *value = std::max(0LL, *value - static_cast<long long>(std::time(nullptr)));
-  return seconds(*value);
+  return std::min(seconds(*value), kLongestWait);
 }
 
 // The "message" or "error" of an OpenAlex error reply, short.
@@ -67,8 +71,7 @@ bool Mentions(const std::string& text, std::initializer_list<const char*> words)
 // OpenAlex answers 403 both when requests come too fast and when it does not take the key; only
 // its message tells which. Without a word of the key it is the rate limit, as its documentation
 // lists 403.
-bool RefusesTheKey(int status, const std::string& message) {
-  if (status == 401) return true;
+bool RefusesTheKey(const std::string& message) {
   if (Mentions(message, {"rate", "limit", "too many", "exceeded", "quota", "budget", "slow down"})) return false;
   return Mentions(message, {"key", "token", "unauthori", "authenticat", "credential"});
 }
@@ -216,10 +219,10 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
     int status = 0;
     std::optional<milliseconds> asked;  // what OpenAlex asked to wait
     bool budgetSpent = false;
+    // A failed exchange counts too: a slow OpenAlex that fails holds the request as a wait does.
+    held += std::chrono::ceil<milliseconds>(Clock::now() - began);
     if (!answered) {
       request->Abort();
-      // Only a silent OpenAlex takes long to fail; the other failures come in moments.
-      held += std::chrono::ceil<milliseconds>(Clock::now() - began);
       failureStatus = 502;
       failure = "OpenAlex did not answer within " +
                 std::to_string(std::chrono::duration_cast<seconds>(m_options.timeout).count()) + " s";
@@ -238,7 +241,7 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
       if (status == 0) {
         failureStatus = 502;
         failure = "OpenAlex cannot be reached (" + request->Error() + ")";
-      } else if (status == 429 || (status == 403 && !RefusesTheKey(status, message))) {
+      } else if (status == 429 || (status == 403 && !RefusesTheKey(message))) {
         failureStatus = 503;
         failure = "OpenAlex refuses more requests for now (status " + std::to_string(status) +
                   (status == 429 ? ": too many requests" : ": rate limit") + ")";

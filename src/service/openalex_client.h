@@ -30,8 +30,8 @@ struct OpenAlexOptions {
   // Without Retry-After the waits double from this one.
   std::chrono::milliseconds firstBackoff{1000};
   // The longest one request is held on OpenAlex's account: its turn under the rate, backoffs,
-  // Retry-After, and the exchanges that failed. A wait beyond it is not waited: the request fails
-  // at once. Keep it below the client's wait for a reply (4 s), so that a refusal reaches the
+  // Retry-After, and the exchanges that failed (each within `timeout`). A wait beyond it is not
+  // waited: the request fails at once. Keep it below the client's wait for a reply (4 s), so that a refusal reaches the
   // user as a reason rather than as silence.
   std::chrono::milliseconds maxHold{std::chrono::seconds(3)};
   // One exchange's limit.

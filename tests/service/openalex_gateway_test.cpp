@@ -28,6 +28,7 @@ class OpenAlexGatewayTest : public ::testing::Test {
     options.api.mailto = "me@example.org";
     options.api.requestsPerSecond = 0;
     options.api.retries = 2;
+    options.api.maxHold = milliseconds(3500);  // backoffs of 1 s and 2 s, and the exchanges
     options.api.sleep = [this](milliseconds wait) { waits.push_back(wait); };
     options.cachePath = dir.Path("cache.sqlite");
     options.offline = offline;

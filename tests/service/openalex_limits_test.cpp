@@ -26,6 +26,8 @@ class OpenAlexLimitsTest : public ::testing::Test {
     options.api.baseAddress = fake.BaseAddress();
     options.api.apiKey = kKey;
     options.api.requestsPerSecond = 0;
+    // Backoffs of 1 s and 2 s, and room for the exchanges themselves.
+    options.api.maxHold = milliseconds(3500);
     options.api.sleep = [this](milliseconds wait) { waits.push_back(wait); };
     options.cachePath = dir.Path("cache.sqlite");
     options.log = [this](const std::string& line) { log += line + "\n"; };
@@ -92,7 +94,7 @@ TEST_F(OpenAlexLimitsTest, RefusalsAreToldApartByWhatOpenAlexSays) {
     const char* reason;
     size_t requests;
   } cases[] = {
-      // Asked again after 1 s and 2 s; a third wait would pass the 3 s bound.
+      // Asked again after 1 s and 2 s; a third wait would pass the bound.
       {"403 rate limit", {403, R"({"error":"Rate limit exceeded; slow down"})", {}}, true, 503,
        "OpenAlex refuses more requests for now (status 403: rate limit): Rate limit exceeded", 3},
       {"403 without a word", {403, "", {}}, true, 503, "(status 403: rate limit)", 3},
@@ -104,6 +106,8 @@ TEST_F(OpenAlexLimitsTest, RefusalsAreToldApartByWhatOpenAlexSays) {
        "OpenAlex refused the request without an API key (status 401): give one with --api-key", 1},
       {"429 asking for an hour", {429, "", Headers{{"Retry-After", "3600"}}}, true, 503,
        "OpenAlex asks to wait 1 h 0 min before more requests. Cached works still answer.", 1},
+      {"429 asking for ever", {429, "", Headers{{"Retry-After", "999999999999"}}}, true, 503,
+       "OpenAlex asks to wait 168 h 0 min before more requests.", 1},
       // Credits remain: a burst above the per-second limit, which passes.
       {"429 with budget left", {429, "", Headers{{"X-RateLimit-Remaining", "900"}, {"X-RateLimit-Reset", "40000"}}},
        true, 503, "(status 429: too many requests)", 3},
