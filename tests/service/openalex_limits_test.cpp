@@ -140,6 +140,12 @@ TEST_F(OpenAlexLimitsTest, RefusalsAreToldApartByWhatOpenAlexSays) {
   EXPECT_EQ(waits, std::vector<milliseconds>{milliseconds(2000)});
 }
 
+TEST(OpenAlexDurationText, ReadsAsAPersonSaysIt) {
+  const std::pair<int, const char*> cases[] = {{0, "0 s"},       {59, "59 s"},          {60, "1 min"},
+                                               {3599, "59 min"}, {3600, "1 h 0 min"}, {18725, "5 h 12 min"}};
+  for (const auto& [span, text] : cases) EXPECT_EQ(DurationText(std::chrono::seconds(span)), text) << span;
+}
+
 // Eight requests held by an OpenAlex that does not answer: a cached work still answers at once,
 // and stopping the gateway ends them all within moments.
 TEST_F(OpenAlexLimitsTest, HeldRequestsLeaveTheCacheAnsweringAndStopEndsThem) {
