@@ -18,7 +18,10 @@ using wendrel::PearlRelation;
 // Merging never speaks HTTP; the chain only needs a client to hold.
 class NoHttp : public wendrel::HttpClient {
  public:
-  std::unique_ptr<wendrel::HttpRequestHandle> Get(const std::string&) override { return nullptr; }
+  std::unique_ptr<wendrel::HttpRequestHandle> Get(const std::string&, const std::vector<std::string>& = {}) override {
+    return nullptr;
+  }
+  void AbortAll() override {}
 };
 
 CCRecord Article(int64_t id) {

@@ -112,8 +112,7 @@ int RunSearch(const std::vector<std::string>& args, Host& host, std::ostream& ou
     if (!results.RequestMASSearch(kDefaultApplicationID, 1, 100, a.Value("--text").value_or(""),
                                   a.Value("--title").value_or(""), a.Value("--author").value_or(""), "", "",
                                   yearFrom, yearTo)) {
-      err << "wendrel search: no answer from the search service at " << service << ": " << results.LastError()
-          << "\n";
+      err << "wendrel search: the search service at " << service << " failed: " << results.LastError() << "\n";
       return 1;
     }
     for (const CCRecord& r : FoundRecords(results)) out << FormatRecordLine(r) << "\n";

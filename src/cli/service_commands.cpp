@@ -28,20 +28,21 @@ namespace {
 
 constexpr const char* kServeUsage =
     "usage: wendrel serve --corpus FILE.sqlite [--port N]\n"
-    "       wendrel serve --openalex [--api-key KEY] [--mailto ADDRESS] [--cache FILE.sqlite] [--offline]\n"
-    "                     [--max-age DAYS] [--rate N] [--openalex-url URL] [--port N]\n"
+    "       wendrel serve --openalex [--api-key KEY] [--cache FILE.sqlite] [--offline] [--max-age DAYS]\n"
+    "                     [--rate N] [--openalex-url URL] [--mailto ADDRESS] [--port N]\n"
     "Runs the local academic search service on 127.0.0.1 until interrupted (SIGINT or SIGTERM), over a\n"
     "corpus file or as a gateway to OpenAlex (https://openalex.org). --port defaults to 8754; 0 picks a\n"
     "free port. The first line written is \"Serving <base address>\".\n"
     "  --openalex      answer from OpenAlex, keeping every work and list fetched in a cache\n"
     "  --api-key KEY   OpenAlex API key (default: the OPENALEX_API_KEY environment variable, which\n"
-    "                  keeps it out of the process list)\n"
-    "  --mailto ADDR   an e-mail address sent with each request, as OpenAlex asks\n"
+    "                  keeps it out of the process list); free at openalex.org, it gives a hundred\n"
+    "                  times the small daily budget of requests without one\n"
     "  --cache FILE    the cache (default ~/.cache/wendrel/openalex.sqlite); it is a corpus file too\n"
     "  --offline       answer from the cache alone, never touching the network\n"
     "  --max-age DAYS  cached works and lists younger than this answer without asking (default 30)\n"
     "  --rate N        at most N requests a second to OpenAlex (default 10)\n"
     "  --openalex-url  the API's base address (default https://api.openalex.org)\n"
+    "  --mailto ADDR   an e-mail address sent with each request (OpenAlex now goes by the key)\n"
     "The log (failures, retries, what offline answers lacked) goes to standard error.\n";
 
 constexpr const char* kCorpusUsage =

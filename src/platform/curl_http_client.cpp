@@ -39,7 +39,8 @@ constexpr size_t kMaxBody = kMaxBodyMiB * 1024u * 1024u;
 
 class CurlRequest : public HttpRequestHandle {
  public:
-  CurlRequest(const std::string& address, std::shared_ptr<CurlHttpClient::InFlight> inFlight)
+  CurlRequest(const std::string& address, const std::vector<std::string>& headers,
+              std::shared_ptr<CurlHttpClient::InFlight> inFlight)
       : m_easy(curl_easy_init()), m_multi(curl_multi_init()), m_inFlight(std::move(inFlight)) {
     {
       std::lock_guard lock(m_inFlight->mutex);
@@ -64,6 +65,10 @@ class CurlRequest : public HttpRequestHandle {
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(m_easy, CURLOPT_USERAGENT, "WendrelSearch/0.1");
+    for (const std::string& header : headers) m_headers = curl_slist_append(m_headers, header.c_str());
+    // libcurl sends an Authorization header along a redirect to the same host only, so a key
+    // stays with the host it was meant for.
+    if (m_headers) curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headers);
     curl_multi_add_handle(m_multi, m_easy);
   }
 
@@ -75,6 +80,7 @@ class CurlRequest : public HttpRequestHandle {
     if (m_multi && m_easy) curl_multi_remove_handle(m_multi, m_easy);
     if (m_easy) curl_easy_cleanup(m_easy);
     if (m_multi) curl_multi_cleanup(m_multi);
+    curl_slist_free_all(m_headers);
   }
 
   bool WaitForResponse(int timeoutMs) override {
@@ -156,6 +162,7 @@ class CurlRequest : public HttpRequestHandle {
 
   CURL* m_easy;
   CURLM* m_multi;
+  curl_slist* m_headers = nullptr;
   std::shared_ptr<CurlHttpClient::InFlight> m_inFlight;
   std::string m_address;
   std::string m_body;
@@ -176,8 +183,9 @@ CurlHttpClient::CurlHttpClient() : m_inFlight(std::make_shared<InFlight>()) {
 
 CurlHttpClient::~CurlHttpClient() = default;
 
-std::unique_ptr<HttpRequestHandle> CurlHttpClient::Get(const std::string& address) {
-  return std::make_unique<CurlRequest>(address, m_inFlight);
+std::unique_ptr<HttpRequestHandle> CurlHttpClient::Get(const std::string& address,
+                                                       const std::vector<std::string>& headers) {
+  return std::make_unique<CurlRequest>(address, headers, m_inFlight);
 }
 
 void CurlHttpClient::AbortAll() {

@@ -15,7 +15,8 @@ class CurlHttpClient : public HttpClient {
   CurlHttpClient(const CurlHttpClient&) = delete;
   CurlHttpClient& operator=(const CurlHttpClient&) = delete;
 
-  std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override;
+  std::unique_ptr<HttpRequestHandle> Get(const std::string& address,
+                                         const std::vector<std::string>& headers = {}) override;
   void AbortAll() override;
 
   // The requests in flight; each request leaves it when it goes, even after the client.

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wendrel {
 
@@ -35,8 +36,10 @@ class HttpRequestHandle {
 class HttpClient {
  public:
   virtual ~HttpClient() = default;
-  // Starts a GET of the address and returns at once.
-  virtual std::unique_ptr<HttpRequestHandle> Get(const std::string& address) = 0;
+  // Starts a GET of the address and returns at once. `headers` are whole lines ("Name: value")
+  // sent besides the client's own.
+  virtual std::unique_ptr<HttpRequestHandle> Get(const std::string& address,
+                                                 const std::vector<std::string>& headers = {}) = 0;
   // Aborts every request of this client still in flight, as when the user stops what waits for
   // them: each wait ends at once, without a response (Error() says "aborted"). Requests started
   // afterwards are not touched. Call it on the thread that waits for the requests.

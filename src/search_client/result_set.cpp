@@ -24,11 +24,11 @@ bool LooksLikeReply(std::string_view body) {
   return first != std::string_view::npos && body[first] == '{';
 }
 
-// The first line of a text, at most 60 bytes of it and never half a character, for messages.
-std::string Beginning(std::string_view text) {
+// The first line of a text, at most `limit` bytes of it and never half a character, for messages.
+std::string Beginning(std::string_view text, size_t limit = 60) {
   text = text.substr(0, text.find_first_of("\r\n"));
-  if (text.size() <= 60) return std::string(text);
-  size_t cut = 60;
+  if (text.size() <= limit) return std::string(text);
+  size_t cut = limit;
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
   return std::string(text.substr(0, cut)) + "...";
 }
@@ -173,6 +173,12 @@ bool ResultSet::HttpRequest(const std::string& uri, int wait) {
     m_lastError = request->Error().empty() ? "no reply" : request->Error();
   } else {
     m_lastError = "HTTP status " + std::to_string(status);
+    // The service says in plain text why it refused ("OpenAlex's daily budget is spent; ..."):
+    // that is what the user needs to read, not the number alone.
+    const std::string why = request->Header("Content-Type").rfind("text/plain", 0) == 0
+                                ? Beginning(request->Body(), 300)
+                                : std::string();
+    if (why.find_first_not_of(" \t") != std::string::npos) m_lastError += ": " + why;
   }
   request->Abort();
   return false;

@@ -52,7 +52,8 @@ class ResultSet {
   int16_t CurrentResultType() const { return 0; }
 
   // Why the last request failed, in a few words ("Connection refused", "HTTP status 500",
-  // "empty reply", "cancelled"); empty after a success.
+  // "empty reply", "cancelled"), with the first line of a plain-text refusal after the status
+  // ("HTTP status 503: OpenAlex's daily budget is spent; ..."); empty after a success.
   const std::string& LastError() const { return m_lastError; }
 
   // The reply in Data as records, slots 1 to n (slot 0 empty); a reply without publications

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "platform/curl_http_client.h"
 #include "service/publication_source.h"
@@ -12,13 +12,40 @@ namespace wendrel {
 
 namespace {
 
-// Retry-After in seconds; an HTTP date or anything else reads as absent.
-std::optional<std::chrono::milliseconds> RetryAfter(const std::string& header) {
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// How often a wait for OpenAlex's reply looks whether the client is stopping.
+constexpr milliseconds kStopCheck{50};
+
+// Longer waits than this are read as this one: a week is "not today" all the same, and the
+// clock's arithmetic stays far from overflowing.
+constexpr seconds kLongestWait{7 * 24 * 3600};
+
+// A whole number of a header, blanks around it allowed; anything else reads as absent.
+std::optional<long long> HeaderNumber(const std::string& header) {
   std::string text = header;
-  text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+  text.erase(std::remove_if(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); }), text.end());
+  if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos)
     return std::nullopt;
-  return std::chrono::seconds(std::stoi(text));
+  return std::stoll(text);
+}
+
+// Retry-After in seconds; an HTTP date or anything else reads as absent.
+std::optional<milliseconds> RetryAfter(const std::string& header) {
+  std::optional<long long> value = HeaderNumber(header);
+  if (!value) return std::nullopt;
+  return std::min(seconds(*value), kLongestWait);
+}
+
+// X-RateLimit-Reset: OpenAlex sends the seconds until its budget is renewed; a value that can
+// only be a moment (seconds since 1970) is read as one.
+std::optional<milliseconds> ResetIn(const std::string& header) {
+  std::optional<long long> value = HeaderNumber(header);
+  if (!value) return std::nullopt;
+  constexpr long long kTenYears = 10LL * 366 * 24 * 3600;
+  if (*value > kTenYears) *value = std::max(0LL, *value - static_cast<long long>(std::time(nullptr)));
+  return std::min(seconds(*value), kLongestWait);
 }
 
 // The "message" or "error" of an OpenAlex error reply, short.
@@ -33,6 +60,27 @@ std::string ReplyMessage(const std::string& body) {
       }
   if (message.size() > 200) message = message.substr(0, 200) + "...";
   return message;
+}
+
+bool Mentions(const std::string& text, std::initializer_list<const char*> words) {
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::any_of(words.begin(), words.end(), [&](const char* word) { return lower.find(word) != std::string::npos; });
+}
+
+// OpenAlex answers 403 both when requests come too fast and when it does not take the key; only
+// its message tells which. Without a word of the key it is the rate limit, as its documentation
+// lists 403.
+bool RefusesTheKey(const std::string& message) {
+  if (Mentions(message, {"rate", "limit", "too many", "exceeded", "quota", "budget", "slow down"})) return false;
+  return Mentions(message, {"key", "token", "unauthori", "authenticat", "credential"});
+}
+
+// A single entity ("/works/W1", "/works/W1?select=id") rather than a list: OpenAlex does not
+// charge those to the daily budget, so a spent budget does not stop them.
+bool IsSingleton(const std::string& pathAndQuery) {
+  const std::string path = pathAndQuery.substr(0, pathAndQuery.find('?'));
+  return path.find('/', 1) != std::string::npos;
 }
 
 }  // namespace
@@ -50,6 +98,13 @@ std::string EncodeQueryValue(const std::string& value) {
     }
   }
   return out;
+}
+
+std::string DurationText(seconds span) {
+  const long long total = std::max<long long>(0, span.count());
+  if (total >= 3600) return std::to_string(total / 3600) + " h " + std::to_string(total % 3600 / 60) + " min";
+  if (total >= 60) return std::to_string(total / 60) + " min";
+  return std::to_string(total) + " s";
 }
 
 OpenAlexClient::OpenAlexClient(OpenAlexOptions options, std::unique_ptr<HttpClient> http)
@@ -73,49 +128,104 @@ void OpenAlexClient::Log(const std::string& line) {
   if (m_options.log) m_options.log(Hidden(line));
 }
 
-void OpenAlexClient::Sleep(std::chrono::milliseconds wait) {
-  if (wait.count() <= 0) return;
-  if (m_options.sleep)
-    m_options.sleep(wait);
-  else
-    std::this_thread::sleep_for(wait);
+void OpenAlexClient::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(m_stopMutex);
+    m_stopping = true;
+  }
+  m_stopped.notify_all();
 }
 
-// Requests share one schedule across the server's threads: each takes the next free slot.
-void OpenAlexClient::WaitForSlot() {
+void OpenAlexClient::Resume() {
+  std::lock_guard<std::mutex> lock(m_stopMutex);
+  m_stopping = false;
+}
+
+void OpenAlexClient::ThrowIfStopping() const {
+  if (m_stopping) throw SourceUnavailable(503, "the OpenAlex gateway is stopping");
+}
+
+void OpenAlexClient::Sleep(milliseconds wait) {
+  if (wait.count() > 0) {
+    if (m_options.sleep) {
+      m_options.sleep(wait);
+    } else {
+      std::unique_lock<std::mutex> lock(m_stopMutex);
+      m_stopped.wait_for(lock, wait, [this] { return m_stopping.load(); });
+    }
+  }
+  ThrowIfStopping();
+}
+
+// Requests share one schedule across the server's threads: each takes the next free slot, unless
+// that slot lies beyond what the request may still wait.
+void OpenAlexClient::WaitForSlot(milliseconds& held) {
   if (m_options.requestsPerSecond <= 0) return;
-  auto interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+  auto interval = std::chrono::duration_cast<Clock::duration>(
       std::chrono::duration<double>(1.0 / m_options.requestsPerSecond));
-  std::chrono::steady_clock::time_point slot;
+  milliseconds wait{0};
   {
     std::lock_guard<std::mutex> lock(m_slotMutex);
-    auto now = std::chrono::steady_clock::now();
-    slot = std::max(now, m_nextSlot);
+    auto now = Clock::now();
+    Clock::time_point slot = std::max(now, m_nextSlot);
+    wait = std::chrono::ceil<milliseconds>(slot - now);
+    if (held + wait > m_options.maxHold)
+      throw SourceUnavailable(503, "too many requests are waiting for OpenAlex; ask again in a moment");
     m_nextSlot = slot + interval;
   }
-  Sleep(std::chrono::ceil<std::chrono::milliseconds>(slot - std::chrono::steady_clock::now()));
+  held += wait;
+  Sleep(wait);
+}
+
+std::optional<std::string> OpenAlexClient::StandingRefusal() {
+  std::lock_guard<std::mutex> lock(m_slotMutex);
+  const auto now = Clock::now();
+  if (now >= m_refusedUntil) return std::nullopt;
+  const std::string left = DurationText(std::chrono::ceil<seconds>(m_refusedUntil - now));
+  // The gateway answers what its cache holds whatever OpenAlex says: the reason says so.
+  return m_budgetSpent ? "OpenAlex's daily budget is spent; it is renewed in " + left + ". Cached works still answer."
+                       : "OpenAlex asks to wait " + left + " before more requests. Cached works still answer.";
 }
 
 std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuery) {
+  ThrowIfStopping();
+  const bool singleton = IsSingleton(pathAndQuery);
+  if (!singleton)
+    if (std::optional<std::string> refusal = StandingRefusal()) throw SourceUnavailable(503, *refusal);
+
   std::string address = m_options.baseAddress + pathAndQuery;
-  char separator = pathAndQuery.find('?') == std::string::npos ? '?' : '&';
-  if (!m_options.apiKey.empty()) {
-    address += separator + std::string("api_key=") + EncodeQueryValue(m_options.apiKey);
-    separator = '&';
-  }
-  if (!m_options.mailto.empty()) address += separator + std::string("mailto=") + EncodeQueryValue(m_options.mailto);
+  if (!m_options.mailto.empty())
+    address += (pathAndQuery.find('?') == std::string::npos ? "?mailto=" : "&mailto=") +
+               EncodeQueryValue(m_options.mailto);
+  // In a header the key stays out of the address, and so out of logs and proxies on the way.
+  std::vector<std::string> headers;
+  if (!m_options.apiKey.empty()) headers.push_back("Authorization: Bearer " + m_options.apiKey);
 
   std::string failure;
   int failureStatus = 502;
+  milliseconds held{0};
   for (int attempt = 0; attempt <= m_options.retries; ++attempt) {
-    WaitForSlot();
-    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address);
+    WaitForSlot(held);
+    const auto began = Clock::now();
+    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address, headers);
+    bool answered = false;
+    for (milliseconds waited{0}; waited < m_options.timeout && !answered; waited += kStopCheck) {
+      answered = request->WaitForResponse(static_cast<int>(std::min(kStopCheck, m_options.timeout - waited).count()));
+      if (!answered && m_stopping) {
+        request->Abort();
+        ThrowIfStopping();
+      }
+    }
     int status = 0;
-    std::optional<std::chrono::milliseconds> retryAfter;
-    if (!request->WaitForResponse(static_cast<int>(m_options.timeout.count()))) {
+    std::optional<milliseconds> asked;  // what OpenAlex asked to wait
+    bool budgetSpent = false;
+    // A failed exchange counts too: a slow OpenAlex that fails holds the request as a wait does.
+    held += std::chrono::ceil<milliseconds>(Clock::now() - began);
+    if (!answered) {
       request->Abort();
+      failureStatus = 502;
       failure = "OpenAlex did not answer within " +
-                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(m_options.timeout).count()) + " s";
+                std::to_string(std::chrono::duration_cast<seconds>(m_options.timeout).count()) + " s";
     } else {
       status = request->Status();
       if (status == 200) {
@@ -127,32 +237,63 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
         return reply;
       }
       if (status == 404) return std::nullopt;
+      const std::string message = status == 0 ? std::string() : ReplyMessage(request->Body());
       if (status == 0) {
+        failureStatus = 502;
         failure = "OpenAlex cannot be reached (" + request->Error() + ")";
-      } else if (status == 429) {
+      } else if (status == 429 || (status == 403 && !RefusesTheKey(message))) {
         failureStatus = 503;
-        failure = "OpenAlex refuses more requests for now (429: too many requests, or the day's quota is spent)";
-        retryAfter = RetryAfter(request->Header("Retry-After"));
+        failure = "OpenAlex refuses more requests for now (status " + std::to_string(status) +
+                  (status == 429 ? ": too many requests" : ": rate limit") + ")";
+        if (!message.empty()) failure += ": " + message;
+        // Above the budget OpenAlex says when it is renewed and that nothing remains; a burst
+        // above the per-second limit leaves credits remaining.
+        const std::optional<long long> remaining = HeaderNumber(request->Header("X-RateLimit-Remaining"));
+        const std::optional<milliseconds> reset = ResetIn(request->Header("X-RateLimit-Reset"));
+        const std::optional<milliseconds> retryAfter = RetryAfter(request->Header("Retry-After"));
+        const bool burst = remaining && *remaining > 0;
+        budgetSpent = !burst && reset && (!retryAfter || remaining);
+        asked = budgetSpent ? reset : retryAfter;
       } else if (status >= 500) {
+        failureStatus = 502;
         failure = "OpenAlex failed (status " + std::to_string(status) + ")";
-        retryAfter = RetryAfter(request->Header("Retry-After"));
+        asked = RetryAfter(request->Header("Retry-After"));
       } else {
-        // 401, 403 and other refusals do not go away by asking again.
-        std::string message = ReplyMessage(request->Body());
-        std::string reason =
-            status == 401 || status == 403
-                ? "OpenAlex refused the API key (status " + std::to_string(status) +
-                      "): check --api-key or OPENALEX_API_KEY"
-                : "OpenAlex refused the request (status " + std::to_string(status) + ")";
+        // A refused key and other refusals do not go away by asking again.
+        std::string reason;
+        if (status == 401 || status == 403)
+          reason = m_options.apiKey.empty()
+                       ? "OpenAlex refused the request without an API key (status " + std::to_string(status) +
+                             "): give one with --api-key or OPENALEX_API_KEY"
+                       : "OpenAlex refused the API key (status " + std::to_string(status) +
+                             "): check --api-key or OPENALEX_API_KEY";
+        else
+          reason = "OpenAlex refused the request (status " + std::to_string(status) + ")";
         if (!message.empty()) reason += ": " + message;
         Log(reason + " for " + pathAndQuery);
         throw SourceUnavailable(502, Hidden(reason));
       }
     }
+    if (asked && *asked > m_options.maxHold) {
+      // Not worth holding the request for: remember it, so that list requests are answered at
+      // once (from the cache) until then.
+      {
+        std::lock_guard<std::mutex> lock(m_slotMutex);
+        const Clock::time_point until = Clock::now() + *asked;
+        if (until > m_refusedUntil) {
+          m_refusedUntil = until;
+          m_budgetSpent = budgetSpent;
+        }
+      }
+      std::string refusal = *StandingRefusal();
+      Log(failure + "; " + refusal + " (" + pathAndQuery + ")");
+      throw SourceUnavailable(503, refusal);
+    }
     if (attempt == m_options.retries) break;
-    std::chrono::milliseconds wait = retryAfter ? *retryAfter : m_options.firstBackoff * (1 << std::min(attempt, 16));
-    wait = std::min(wait, m_options.maxWait);
+    milliseconds wait = asked ? *asked : m_options.firstBackoff * (1 << std::min(attempt, 16));
+    if (held + wait > m_options.maxHold) break;
     Log(failure + "; asking again in " + std::to_string(wait.count()) + " ms (" + pathAndQuery + ")");
+    held += wait;
     Sleep(wait);
   }
   Log(failure + "; giving up on " + pathAndQuery);

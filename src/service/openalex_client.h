@@ -1,9 +1,12 @@
-// Requests to the OpenAlex API with good manners: at most so many a second, the api_key and
-// mailto parameters on each, backoff on 429 and 5xx (Retry-After when given), and failures turned
-// into reasons a user can act on, never showing the key.
+// Requests to the OpenAlex API with good manners: at most so many a second, the API key in an
+// Authorization header, backoff on 429, rate-limit 403s and 5xx within a short bound, a spent
+// daily budget remembered until OpenAlex renews it, and failures turned into reasons a user can
+// act on, never showing the key.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -21,13 +24,20 @@ struct OpenAlexOptions {
   std::string apiKey;  // empty: requests go without a key
   std::string mailto;  // empty: not sent
   double requestsPerSecond = 10;  // 0: no limit
-  // Tries after the first for a 429, a 5xx or a failed exchange.
+  // Tries after the first for a 429, a rate-limit 403, a 5xx or a failed exchange, as far as
+  // maxHold allows.
   int retries = 4;
-  // Without Retry-After the waits double from this one; Retry-After is honoured up to maxWait.
+  // Without Retry-After the waits double from this one.
   std::chrono::milliseconds firstBackoff{1000};
-  std::chrono::milliseconds maxWait{std::chrono::minutes(2)};
+  // The longest one request is held on OpenAlex's account: its turn under the rate, backoffs,
+  // Retry-After, and the exchanges that failed (each within `timeout`). A wait beyond it is not
+  // waited: the request fails at once. Keep it below the client's wait for a reply (4 s), so that a refusal reaches the
+  // user as a reason rather than as silence.
+  std::chrono::milliseconds maxHold{std::chrono::seconds(3)};
+  // One exchange's limit.
   std::chrono::milliseconds timeout{std::chrono::seconds(30)};
-  // Every wait (rate limit, backoff) goes through this; empty: the thread sleeps.
+  // Every wait (rate limit, backoff) goes through this; empty: the thread waits, and Stop ends
+  // the wait.
   std::function<void(std::chrono::milliseconds)> sleep;
   // Told each failure and retry, in words without the key.
   std::function<void(const std::string&)> log;
@@ -39,26 +49,47 @@ class OpenAlexClient {
   explicit OpenAlexClient(OpenAlexOptions options, std::unique_ptr<HttpClient> http = nullptr);
   ~OpenAlexClient();
 
-  // GETs base + pathAndQuery (which starts with "/" and has its query values encoded) with the key
-  // and mailto added. The parsed reply; nothing for 404. Throws SourceUnavailable: 503 when
-  // OpenAlex keeps refusing with 429 (quota spent, too many requests), 502 otherwise.
+  // GETs base + pathAndQuery (which starts with "/" and has its query values encoded), with the
+  // key in an "Authorization: Bearer" header and mailto added to the address. The parsed reply;
+  // nothing for 404. Throws SourceUnavailable: 503 when OpenAlex refuses for now (too many
+  // requests, the daily budget spent: the message says until when) or the client is stopping,
+  // 502 otherwise. Several threads may call it at once.
   std::optional<nlohmann::json> Get(const std::string& pathAndQuery);
+
+  // Ends every wait and exchange in progress at once (they throw) and refuses what comes later,
+  // until Resume. Any thread; idempotent.
+  void Stop();
+  void Resume();
 
   // The text with the key replaced by "***".
   std::string Hidden(std::string text) const;
 
  private:
-  void WaitForSlot();
+  using Clock = std::chrono::steady_clock;
+  // Waits for this request's turn under the rate, counting the wait into `held`.
+  void WaitForSlot(std::chrono::milliseconds& held);
   void Sleep(std::chrono::milliseconds wait);
+  void ThrowIfStopping() const;
+  // The refusal OpenAlex asked to be remembered, while it lasts, for list requests.
+  std::optional<std::string> StandingRefusal();
   void Log(const std::string& line);
 
   OpenAlexOptions m_options;
   std::unique_ptr<HttpClient> m_http;
   std::mutex m_slotMutex;
-  std::chrono::steady_clock::time_point m_nextSlot{};
+  Clock::time_point m_nextSlot{};
+  // Until when OpenAlex refuses list requests (a spent daily budget, a long Retry-After), and why.
+  Clock::time_point m_refusedUntil{};
+  bool m_budgetSpent = false;
+  std::atomic<bool> m_stopping{false};
+  std::mutex m_stopMutex;
+  std::condition_variable m_stopped;
 };
 
 // Percent-encodes a query value (everything but unreserved characters).
 std::string EncodeQueryValue(const std::string& value);
+
+// A span of time as a person reads it: "5 h 12 min", "3 min", "40 s".
+std::string DurationText(std::chrono::seconds span);
 
 }  // namespace wendrel

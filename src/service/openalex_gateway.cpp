@@ -279,6 +279,11 @@ int OpenAlexGateway::Start(const std::string& address, int port) {
 
 std::string OpenAlexGateway::BaseAddress() const { return m_server.BaseAddress(); }
 
-void OpenAlexGateway::Stop() { m_server.Stop(); }
+void OpenAlexGateway::Stop() {
+  m_source.Stop();
+  m_server.Stop();
+  // Every request has ended: a later Start serves again.
+  m_source.Resume();
+}
 
 }  // namespace wendrel

@@ -51,6 +51,11 @@ class OpenAlexSource : public PublicationSource {
   PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
                          int64_t limit) override;
 
+  // Ends the requests to OpenAlex in progress at once (they fail with SourceUnavailable, or are
+  // answered from the cache) and fails later ones, until Resume. Any thread.
+  void Stop() { m_client.Stop(); }
+  void Resume() { m_client.Resume(); }
+
  private:
   struct Listing;
   PublicationPage List(const Listing& listing, int64_t offset, int64_t limit);
@@ -83,7 +88,8 @@ class OpenAlexGateway {
   int Start(const std::string& address = kDefaultServiceHost, int port = 0);
   // "http://address:port" while running; empty otherwise.
   std::string BaseAddress() const;
-  // Stops listening and waits for the requests in progress. Idempotent.
+  // Stops listening and ends the requests in progress, cutting short what waits on OpenAlex, so
+  // that it returns within moments whatever is in flight. Idempotent.
   void Stop();
 
  private:

@@ -541,7 +541,14 @@ void FormMain::ReportRefusedPearl(const std::string& pk) {
 }
 
 void FormMain::ReportGrowthEnd() {
-  if (!Chain.Interrupted()) return;
+  if (!Chain.Interrupted()) {
+    // Pages that failed leave a pearl partly grown; the service's reason (OpenAlex's budget spent
+    // and when it is renewed, say) tells the user whether growing it again now is any use. A pearl
+    // that was not added has had its reason shown already.
+    if (Chain.FailedRequests() > 0 && (m_importItems > 0 || Chain.LastRefusal() == PearlRefusal::None))
+      statusBar()->showMessage(QString::fromStdString("Some pages could not be fetched: " + Chain.LastRequestError()));
+    return;
+  }
   int32_t first = 0;
   const bool partly = PartlyGrownPearls(first) > 0;
   if (m_importItems > 0) {

@@ -23,9 +23,10 @@ namespace wendrel::test {
 // Delegates to libcurl and keeps every address it was asked for.
 class RecordingHttpClient : public HttpClient {
  public:
-  std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override {
+  std::unique_ptr<HttpRequestHandle> Get(const std::string& address,
+                                         const std::vector<std::string>& headers = {}) override {
     m_addresses.push_back(address);
-    return m_curl.Get(address);
+    return m_curl.Get(address, headers);
   }
   void AbortAll() override { m_curl.AbortAll(); }
   const std::vector<std::string>& Addresses() const { return m_addresses; }

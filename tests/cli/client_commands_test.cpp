@@ -77,7 +77,7 @@ TEST_F(CommandOutput, SearchPrintsTheRecordsFoundAndNothingWhenNothingIs) {
 TEST_F(CommandOutput, SearchErrorsAreOneLineAndNonZero) {
   std::string dead = "http://127.0.0.1:" + std::to_string(test::UnusedPort());
   EXPECT_EQ(RunSearch({"--service", dead, "--text", "x"}, host, out, err), 1);
-  EXPECT_NE(err.str().find("no answer from the search service at " + dead), std::string::npos);
+  EXPECT_NE(err.str().find("the search service at " + dead + " failed: "), std::string::npos);
   std::string message = err.str();
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
   err.str("");

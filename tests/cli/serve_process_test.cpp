@@ -21,6 +21,7 @@
 #include "service/corpus_generator.h"
 #include "service/search_service.h"
 #include "service_fixtures.h"
+#include "test_http_server.h"
 #include "test_paths.h"
 
 extern char** environ;
@@ -147,6 +148,40 @@ TEST_F(ServeCommandTest, ChildServesUntilStoppedBySignal) {
     EXPECT_TRUE(WIFEXITED(*status)) << "ended by signal " << (WIFSIGNALED(*status) ? WTERMSIG(*status) : 0);
     EXPECT_EQ(WEXITSTATUS(*status), 0);
   }
+}
+
+// OpenAlex that never answers holds the gateway's requests; a stop signal still ends the process
+// at once, and each held request gets an answer.
+TEST_F(ServeCommandTest, GatewayStopsOnSignalWhileRequestsWait) {
+  test::HangingProxy openAlex;
+  ChildProcess child({"serve", "--openalex", "--openalex-url", openAlex.BaseAddress(), "--api-key", "test-key",
+                      "--cache", s_dir->Path("gateway.sqlite"), "--port", "0"});
+  std::optional<std::string> line = child.FirstLine(std::chrono::seconds(60));
+  ASSERT_TRUE(line) << "no address from the child";
+  const int port = std::stoi(line->substr(line->rfind(':') + 1));
+
+  std::vector<std::thread> waiting;
+  std::vector<int> statuses(3, -1);
+  for (int i = 0; i < 3; ++i)
+    waiting.emplace_back([&, i] {
+      httplib::Client client("127.0.0.1", port);
+      client.set_read_timeout(60);
+      auto reply = client.Get(("/json.svc/search?AppId=t&PublicationID=W" + std::to_string(i + 1)).c_str());
+      statuses[static_cast<size_t>(i)] = reply ? reply->status : 0;
+    });
+  for (auto deadline = Clock::now() + std::chrono::seconds(30); openAlex.Held() < 3 && Clock::now() < deadline;)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(openAlex.Held(), 3);
+
+  const auto signalled = Clock::now();
+  ASSERT_EQ(kill(child.Pid(), SIGTERM), 0);
+  std::optional<int> status = child.WaitForExit(std::chrono::seconds(30));
+  const auto took = Clock::now() - signalled;
+  for (auto& thread : waiting) thread.join();
+  ASSERT_TRUE(status) << "the gateway did not stop";
+  EXPECT_LT(took, std::chrono::seconds(1));
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+  for (int reply : statuses) EXPECT_EQ(reply, 503);
 }
 
 TEST_F(ServeCommandTest, FailuresAreOneLineAndNonZero) {

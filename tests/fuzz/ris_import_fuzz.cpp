@@ -73,7 +73,7 @@ class ScriptedRequest : public HttpRequestHandle {
 
 class ScriptedService : public HttpClient {
  public:
-  std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override {
+  std::unique_ptr<HttpRequestHandle> Get(const std::string& address, const std::vector<std::string>& = {}) override {
     const std::string encoded = EncodeAddress(address);
     const size_t query = encoded.find('?');
     httplib::Params params;

@@ -137,6 +137,9 @@ TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
     if (req.path == "/fail") {
       res.status = 500;
       res.set_content("internal", "text/plain");
+    } else if (req.path == "/page") {
+      res.status = 502;
+      res.set_content("<html><body>Bad gateway</body></html>", "text/html");
     } else {
       res.set_content("", "application/json");
     }
@@ -145,7 +148,10 @@ TEST(ResultSetHttp, RealServerErrorAndEmptyBody) {
   CurlHttpClient http;
   ResultSet rs(host, http, server.BaseAddress());
   EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/fail", 4));
-  EXPECT_EQ(rs.LastError(), "HTTP status 500");
+  // The service's own words come along; a proxy's page does not.
+  EXPECT_EQ(rs.LastError(), "HTTP status 500: internal");
+  EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/page", 4));
+  EXPECT_EQ(rs.LastError(), "HTTP status 502");
   EXPECT_FALSE(rs.HttpRequest(server.BaseAddress() + "/empty", 4));
   EXPECT_EQ(rs.LastError(), "empty reply");
   EXPECT_TRUE(host.Messages().empty());

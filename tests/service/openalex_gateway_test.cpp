@@ -28,6 +28,7 @@ class OpenAlexGatewayTest : public ::testing::Test {
     options.api.mailto = "me@example.org";
     options.api.requestsPerSecond = 0;
     options.api.retries = 2;
+    options.api.maxHold = milliseconds(3500);  // backoffs of 1 s and 2 s, and the exchanges
     options.api.sleep = [this](milliseconds wait) { waits.push_back(wait); };
     options.cachePath = dir.Path("cache.sqlite");
     options.offline = offline;
@@ -105,7 +106,9 @@ TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
   auto requests = fake.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].path, "/works/W100");
-  EXPECT_EQ(requests[0].Param("api_key"), kKey);
+  // The key goes in a header, out of the address (and so out of logs and proxies).
+  EXPECT_EQ(requests[0].params.count("api_key"), 0u);
+  EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, "Bearer secret-key-123"));
   EXPECT_EQ(requests[0].Param("mailto"), "me@example.org");
   // Unknown works and IDs that are no OpenAlex work give the empty answer; only the first is asked.
   EXPECT_EQ(Publications(source, {{"PublicationID", "w999"}})["TotalItem"], 0);
@@ -183,9 +186,9 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousand) {
 
 TEST_F(OpenAlexGatewayTest, RetriesWithBackoffAndReportsFailuresWithoutTheKey) {
   OpenAlexSource source(Options());
-  fake.FailNext({{429, "", "7"}, {500, "", ""}});
+  fake.FailNext({{429, "", "1"}, {500, "", ""}});
   EXPECT_EQ(Ids(Publications(source, {{"PublicationID", "W100"}})), std::vector<std::string>{"w100"});
-  EXPECT_EQ(waits, (std::vector<milliseconds>{milliseconds(7000), milliseconds(2000)}));
+  EXPECT_EQ(waits, (std::vector<milliseconds>{milliseconds(1000), milliseconds(2000)}));
   EXPECT_EQ(fake.Requests().size(), 3u);
 
   struct Case {
@@ -230,6 +233,7 @@ TEST_F(OpenAlexGatewayTest, RequestsKeepToTheRateAndAMissingKeyIsReportedOnce) {
   ASSERT_GE(waits.size(), 2u);
   EXPECT_GE(waits.back(), milliseconds(300));  // the third request's slot is 400 ms after the first
   for (const auto& request : fake.Requests()) EXPECT_EQ(request.params.count("api_key"), 0u);
+  for (const std::string& authorization : fake.Authorizations()) EXPECT_EQ(authorization, "");
   const size_t first = log.find("no OpenAlex API key");
   EXPECT_NE(first, std::string::npos);
   EXPECT_EQ(log.find("no OpenAlex API key", first + 1), std::string::npos) << log;

@@ -45,7 +45,7 @@ class FakeRequest : public HttpRequestHandle {
 
 }  // namespace
 
-std::unique_ptr<HttpRequestHandle> FakeHttpClient::Get(const std::string& address) {
+std::unique_ptr<HttpRequestHandle> FakeHttpClient::Get(const std::string& address, const std::vector<std::string>&) {
   m_addresses.push_back(address);
   FakeReply reply;
   if (m_replies.empty()) {

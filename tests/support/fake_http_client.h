@@ -23,7 +23,8 @@ struct FakeReply {
 
 class FakeHttpClient : public HttpClient {
  public:
-  std::unique_ptr<HttpRequestHandle> Get(const std::string& address) override;
+  // The headers are not looked at: the client's callers send none.
+  std::unique_ptr<HttpRequestHandle> Get(const std::string& address, const std::vector<std::string>& = {}) override;
   void AbortAll() override;
 
   void Queue(FakeReply reply) { m_replies.push_back(std::move(reply)); }

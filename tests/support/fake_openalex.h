@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -66,6 +67,7 @@ class FakeOpenAlex {
   void ClearRequests() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_requests.clear();
+    m_authorizations.clear();
   }
 
  private:
@@ -125,6 +127,7 @@ class FakeOpenAlex {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Request request{req.path, {req.params.begin(), req.params.end()}};
     m_requests.push_back(request);
+    m_authorizations.push_back(req.get_header_value("Authorization"));
     auto reply = [&](int status, const Json& body) {
       res.status = status;
       res.set_content(body.dump(), "application/json");
@@ -135,6 +138,11 @@ class FakeOpenAlex {
       if (!f.retryAfter.empty()) res.set_header("Retry-After", f.retryAfter);
       res.status = f.status;
       return res.set_content(f.body, "application/json");
+    }
+    if (m_refusal) {
+      for (const auto& [name, value] : m_refusal->headers) res.set_header(name, value);
+      res.status = m_refusal->status;
+      return res.set_content(m_refusal->body, "application/json");
     }
     if (req.path.rfind("/works/", 0) == 0) {
       auto it = m_works.find(req.path.substr(7));
@@ -175,11 +183,36 @@ class FakeOpenAlex {
                 {"results", results}});
   }
 
+ public:
+  // A lasting refusal, as when the day's budget is spent: every request after FailNext's gets it
+  // until StopRefusing.
+  struct Refusal {
+    int status;
+    std::string body;
+    std::multimap<std::string, std::string> headers;
+  };
+  void RefuseAll(Refusal refusal) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_refusal = std::move(refusal);
+  }
+  void StopRefusing() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_refusal.reset();
+  }
+  // The Authorization header of each request since the last ClearRequests ("" without one).
+  std::vector<std::string> Authorizations() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_authorizations;
+  }
+
+ private:
   std::mutex m_mutex;
   std::map<std::string, Json> m_works;
   std::map<std::string, std::vector<const Json*>> m_lists;
   std::deque<Failure> m_failures;
   std::vector<Request> m_requests;
+  std::optional<Refusal> m_refusal;
+  std::vector<std::string> m_authorizations;
   TestHttpServer m_server;
 };
 

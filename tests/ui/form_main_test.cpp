@@ -1,5 +1,7 @@
 // The main window driven as a user drives it, against the local service: start, search, growing
 // pearls, the lists and their highlighting, the session and article commands, closing.
+#include <httplib.h>
+
 #include <QFile>
 #include <QHeaderView>
 #include <QStatusBar>
@@ -632,6 +634,34 @@ TEST_F(WindowTest, KeyboardAndMouseOnRows) {
   emit window->SearchResult->itemDoubleClicked(window->SearchResult->Row(1), 4);
   ASSERT_FALSE(host.OpenedAddresses().empty());
   EXPECT_EQ(host.OpenedAddresses().back(), "https://doi.org/10.1000/jts.2001.1");
+}
+
+// A service that refuses the citing pages and says why (OpenAlex's budget spent): the pearl is
+// added from what came, the window says the reason once, and nobody is asked to wait.
+TEST_F(WindowTest, ARefusedPageIsReportedWithTheServicesReason) {
+  const std::string reason =
+      "OpenAlex's daily budget is spent; it is renewed in 5 h 12 min. Cached works still answer.";
+  test::TestHttpServer refusing([&](const httplib::Request& req, httplib::Response& res) {
+    if (req.target.find("ReferenceType=Citation") != std::string::npos) {
+      res.status = 503;
+      return res.set_content(reason + "\n", "text/plain; charset=utf-8");
+    }
+    httplib::Client service(s_service->BaseAddress());
+    auto reply = service.Get(req.target);
+    res.status = reply ? reply->status : 502;
+    res.set_content(reply ? reply->body : std::string(), "application/json");
+  });
+  MakeWindow(refusing.BaseAddress());
+  ColdStart();
+  SearchBy(2, "O'Brien");
+  ASSERT_EQ(window->SearchResult->RowCount(), 1);
+  ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
+  EXPECT_TRUE(host.Messages().empty());
+  EXPECT_EQ(Rows(*window->PearlList), (std::vector<std::string>{"000/1"}));
+  EXPECT_EQ(Rows(*window->CitedList), (std::vector<std::string>{"001/2", "001/3"}));
+  EXPECT_TRUE(window->Chain.PartlyGrown(1));
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
+            "Some pages could not be fetched: HTTP status 503: " + reason);
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {

@@ -1,0 +1,191 @@
+// The OpenAlex gateway when OpenAlex refuses: a spent budget or a long wait answered at once
+// (from the cache where it can) with when it ends, a refused key told from a rate limit by
+// OpenAlex's message, and a stop that cuts short whatever waits on OpenAlex.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fake_openalex.h"
+#include "service/openalex_gateway.h"
+#include "service/search_request.h"
+#include "temp_dir.h"
+
+namespace wendrel {
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+constexpr const char* kKey = "secret-key-123";
+
+class OpenAlexLimitsTest : public ::testing::Test {
+ protected:
+  OpenAlexGatewayOptions Options() {
+    OpenAlexGatewayOptions options;
+    options.api.baseAddress = fake.BaseAddress();
+    options.api.apiKey = kKey;
+    options.api.requestsPerSecond = 0;
+    // Backoffs of 1 s and 2 s, and room for the exchanges themselves.
+    options.api.maxHold = milliseconds(3500);
+    options.api.sleep = [this](milliseconds wait) { waits.push_back(wait); };
+    options.cachePath = dir.Path("cache.sqlite");
+    options.log = [this](const std::string& line) { log += line + "\n"; };
+    return options;
+  }
+
+  static ServiceReply Ask(PublicationSource& source, QueryParameters parameters) {
+    parameters.insert(parameters.begin(), {"AppId", "test"});
+    return AnswerSearchRequest(source, parameters);
+  }
+
+  test::TempDir dir;
+  test::FakeOpenAlex fake;
+  std::vector<milliseconds> waits;
+  std::string log;
+};
+
+const QueryParameters kCitingW100 = {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}};
+
+TEST_F(OpenAlexLimitsTest, SpentBudgetAnswersAtOnceFromTheCacheAndSaysWhenItIsRenewed) {
+  OpenAlexSource source(Options());
+  ASSERT_EQ(Ask(source, {{"PublicationID", "W100"}}).status, 200);
+  const ServiceReply citing = Ask(source, kCitingW100);
+  ASSERT_EQ(citing.status, 200);
+
+  // 5 h 12 min 5 s before midnight UTC.
+  fake.RefuseAll({429,
+                  R"({"error":"Rate limit exceeded"})",
+                  {{"X-RateLimit-Limit", "100"}, {"X-RateLimit-Remaining", "0"}, {"X-RateLimit-Reset", "18725"}}});
+  fake.ClearRequests();
+  const std::string spent =
+      "OpenAlex's daily budget is spent; it is renewed in 5 h 12 min. Cached works still answer.\n";
+  // A single work costs nothing, so it is still asked for; the refusal is not waited out.
+  ServiceReply reply = Ask(source, {{"PublicationID", "W12"}});
+  EXPECT_EQ(reply.status, 503);
+  EXPECT_EQ(reply.body, spent);
+  EXPECT_TRUE(waits.empty());
+  EXPECT_EQ(fake.Requests().size(), 1u);
+  // Lists are refused without asking until the budget is renewed.
+  reply = Ask(source, {{"TitleQuery", "gift"}});
+  EXPECT_EQ(reply.status, 503);
+  EXPECT_EQ(reply.body, spent);
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W300"}, {"ReferenceType", "Reference"}}).status, 503);
+  EXPECT_EQ(fake.Requests().size(), 1u);
+  EXPECT_NE(log.find("daily budget is spent"), std::string::npos) << log;
+
+  // What the cache holds answers as before, also when it is older than the age limit.
+  EXPECT_EQ(Ask(source, kCitingW100).body, citing.body);
+  OpenAlexGatewayOptions noAge = Options();
+  noAge.maxAge = std::chrono::seconds(0);
+  OpenAlexSource stale(noAge);
+  EXPECT_EQ(Ask(stale, {{"PublicationID", "W100"}}).status, 200);
+  EXPECT_EQ(Ask(stale, kCitingW100).body, citing.body);
+  EXPECT_TRUE(waits.empty());
+}
+
+TEST_F(OpenAlexLimitsTest, RefusalsAreToldApartByWhatOpenAlexSays) {
+  using Headers = std::multimap<std::string, std::string>;
+  struct Case {
+    const char* name;
+    test::FakeOpenAlex::Refusal refusal;
+    bool key;
+    int status;
+    const char* reason;
+    size_t requests;
+  } cases[] = {
+      // Asked again after 1 s and 2 s; a third wait would pass the bound.
+      {"403 rate limit", {403, R"({"error":"Rate limit exceeded; slow down"})", {}}, true, 503,
+       "OpenAlex refuses more requests for now (status 403: rate limit): Rate limit exceeded", 3},
+      {"403 without a word", {403, "", {}}, true, 503, "(status 403: rate limit)", 3},
+      {"403 key", {403, R"({"error":"Invalid API key"})", {}}, true, 502,
+       "OpenAlex refused the API key (status 403): check --api-key or OPENALEX_API_KEY: Invalid API key", 1},
+      {"401 key", {401, R"({"message":"API key secret-key-123 is not known"})", {}}, true, 502,
+       "OpenAlex refused the API key (status 401)", 1},
+      {"401 without a key", {401, "", {}}, false, 502,
+       "OpenAlex refused the request without an API key (status 401): give one with --api-key", 1},
+      {"429 asking for an hour", {429, "", Headers{{"Retry-After", "3600"}}}, true, 503,
+       "OpenAlex asks to wait 1 h 0 min before more requests. Cached works still answer.", 1},
+      {"429 asking for ever", {429, "", Headers{{"Retry-After", "999999999999"}}}, true, 503,
+       "OpenAlex asks to wait 168 h 0 min before more requests.", 1},
+      // Credits remain: a burst above the per-second limit, which passes.
+      {"429 with budget left", {429, "", Headers{{"X-RateLimit-Remaining", "900"}, {"X-RateLimit-Reset", "40000"}}},
+       true, 503, "(status 429: too many requests)", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenAlexGatewayOptions options = Options();
+    if (!c.key) options.api.apiKey.clear();
+    OpenAlexSource source(options);
+    fake.RefuseAll(c.refusal);
+    fake.ClearRequests();
+    waits.clear();
+    const ServiceReply reply = Ask(source, {{"PublicationID", "W11"}, {"ReferenceType", "Citation"}});
+    EXPECT_EQ(reply.status, c.status);
+    EXPECT_NE(reply.body.find(c.reason), std::string::npos) << reply.body;
+    EXPECT_EQ(reply.body.find(kKey), std::string::npos) << reply.body;
+    EXPECT_EQ(fake.Requests().size(), c.requests);
+    if (c.requests == 3) {
+      EXPECT_EQ(waits, (std::vector<milliseconds>{milliseconds(1000), milliseconds(2000)}));
+    }
+  }
+  EXPECT_EQ(log.find(kKey), std::string::npos) << log;
+
+  // A short burst is waited out, as Retry-After asks, and answered.
+  fake.StopRefusing();
+  fake.FailNext({{429, "", "2"}});
+  waits.clear();
+  OpenAlexSource source(Options());
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W100"}}).status, 200);
+  EXPECT_EQ(waits, std::vector<milliseconds>{milliseconds(2000)});
+}
+
+TEST(OpenAlexDurationText, ReadsAsAPersonSaysIt) {
+  const std::pair<int, const char*> cases[] = {{0, "0 s"},       {59, "59 s"},          {60, "1 min"},
+                                               {3599, "59 min"}, {3600, "1 h 0 min"}, {18725, "5 h 12 min"}};
+  for (const auto& [span, text] : cases) EXPECT_EQ(DurationText(std::chrono::seconds(span)), text) << span;
+}
+
+// Eight requests held by an OpenAlex that does not answer: a cached work still answers at once,
+// and stopping the gateway ends them all within moments.
+TEST_F(OpenAlexLimitsTest, HeldRequestsLeaveTheCacheAnsweringAndStopEndsThem) {
+  test::HangingProxy slow(fake.BaseAddress(), "W9");
+  OpenAlexGatewayOptions options = Options();
+  options.api.baseAddress = slow.BaseAddress();
+  options.api.sleep = nullptr;
+  OpenAlexGateway gateway(options);
+  const int port = gateway.Start("127.0.0.1", 0);
+  auto get = [port](const std::string& id) {
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(60);
+    return client.Get(("/json.svc/search?AppId=t&PublicationID=" + id).c_str());
+  };
+  ASSERT_EQ(get("W100")->status, 200);
+
+  std::vector<std::thread> held;
+  std::vector<int> statuses(8, -1);
+  for (int i = 0; i < 8; ++i)
+    held.emplace_back([&, i] {
+      auto reply = get("W9" + std::to_string(i));
+      statuses[static_cast<size_t>(i)] = reply ? reply->status : 0;
+    });
+  for (auto deadline = Clock::now() + std::chrono::seconds(30); slow.Held() < 8 && Clock::now() < deadline;)
+    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_EQ(slow.Held(), 8);
+
+  auto began = Clock::now();
+  auto cached = get("W100");
+  EXPECT_LT(Clock::now() - began, std::chrono::seconds(1));
+  ASSERT_TRUE(cached);
+  EXPECT_EQ(cached->status, 200);
+
+  began = Clock::now();
+  gateway.Stop();
+  EXPECT_LT(Clock::now() - began, std::chrono::seconds(1));
+  for (auto& thread : held) thread.join();
+  // Each held request got an answer that says why, rather than waiting for OpenAlex.
+  for (int status : statuses) EXPECT_EQ(status, 503);
+}
+
+}  // namespace
+}  // namespace wendrel
