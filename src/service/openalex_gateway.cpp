@@ -261,6 +261,11 @@ PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int
     std::optional<CachedPage> listed = ListPage(listing, page);
     if (!listed) break;
     result.total = listed->total;
+    // Asked for before this page's works are read back: the reader's next request finds the next
+    // page on its way or in the cache.
+    if (page == lastPage && m_prefetcher.joinable() && !listing.owner.empty() &&
+        listed->total > lastPage * kOpenAlexPageSize)
+      Prefetch(listing, lastPage + 1);
     const int64_t pageStart = (page - 1) * kOpenAlexPageSize;
     for (size_t i = 0; i < listed->ids.size(); ++i) {
       const int64_t position = pageStart + static_cast<int64_t>(i);
@@ -270,8 +275,6 @@ PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int
     }
     if (static_cast<int64_t>(listed->ids.size()) < kOpenAlexPageSize) break;
   }
-  if (m_prefetcher.joinable() && !listing.owner.empty() && result.total > lastPage * kOpenAlexPageSize)
-    Prefetch(listing, lastPage + 1);
   return result;
 }
 
