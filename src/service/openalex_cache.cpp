@@ -19,6 +19,9 @@ constexpr const char* kCacheTables = R"sql(
 CREATE TABLE IF NOT EXISTS cache_work(id INTEGER PRIMARY KEY, fetched_at INTEGER NOT NULL);
 CREATE TABLE IF NOT EXISTS cache_page(query TEXT NOT NULL, page INTEGER NOT NULL, total INTEGER NOT NULL,
   fetched_at INTEGER NOT NULL, ids TEXT NOT NULL, PRIMARY KEY(query, page)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS cache_cursor(query TEXT NOT NULL, page INTEGER NOT NULL, cursor TEXT NOT NULL,
+  PRIMARY KEY(query, page)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS cache_alias(alias TEXT PRIMARY KEY, id TEXT NOT NULL) WITHOUT ROWID;
 )sql";
 
 int64_t Now() {
@@ -87,16 +90,22 @@ bool OpenAlexCache::Fresh(std::optional<int64_t> fetchedAt, std::optional<std::c
 std::optional<Publication> OpenAlexCache::Work(const std::string& id, std::optional<std::chrono::seconds> maxAge) {
   std::lock_guard<std::mutex> lock(m_mutex);
   std::optional<int64_t> fetchedAt;
+  std::string held = id;
+  {
+    SqliteStatement alias(m_db, "SELECT id FROM cache_alias WHERE alias = ?1");
+    alias.Bind(1, id);
+    if (alias.Step()) held = alias.Text(0);
+  }
   {
     SqliteStatement s(m_db,
                       "SELECT w.fetched_at FROM publication p LEFT JOIN cache_work w ON w.id = p.id"
                       " WHERE p.external_id = ?1");
-    s.Bind(1, id);
+    s.Bind(1, held);
     if (!s.Step()) return std::nullopt;
     if (!s.IsNull(0)) fetchedAt = s.Int(0);
   }
   if (!Fresh(fetchedAt, maxAge)) return std::nullopt;
-  return m_reader->Load(id);
+  return m_reader->Load(held);
 }
 
 std::optional<CachedPage> OpenAlexCache::Page(const std::string& query, int64_t page,
@@ -166,6 +175,29 @@ void OpenAlexCache::Put(const std::vector<ImportedWork>& works, const std::strin
     m_db.Execute("ROLLBACK");
     throw;
   }
+}
+
+void OpenAlexCache::PutAlias(const std::string& alias, const std::string& id) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  SqliteStatement s(m_db, "INSERT OR REPLACE INTO cache_alias(alias, id) VALUES(?1, ?2)");
+  s.Bind(1, alias).Bind(2, id);
+  s.Run();
+}
+
+void OpenAlexCache::PutCursor(const std::string& query, int64_t page, const std::string& cursor) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  SqliteStatement s(m_db, "INSERT OR REPLACE INTO cache_cursor(query, page, cursor) VALUES(?1, ?2, ?3)");
+  s.Bind(1, query).Bind(2, page).Bind(3, cursor);
+  s.Run();
+}
+
+std::optional<std::pair<int64_t, std::string>> OpenAlexCache::NearestCursor(const std::string& query, int64_t page) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  SqliteStatement s(m_db,
+                    "SELECT page, cursor FROM cache_cursor WHERE query = ?1 AND page <= ?2 ORDER BY page DESC LIMIT 1");
+  s.Bind(1, query).Bind(2, page);
+  if (!s.Step()) return std::nullopt;
+  return std::make_pair(s.Int(0), s.Text(1));
 }
 
 std::string DefaultOpenAlexCachePath() {

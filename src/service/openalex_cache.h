@@ -3,6 +3,8 @@
 //
 // cache_work   publication row -> when the work was last seen (seconds since 1970)
 // cache_page   (query, page) -> the page's IDs in order, the list's total, when it was fetched
+// cache_cursor (query, page) -> the cursor that fetches the page, for lists past plain paging
+// cache_alias  an ID OpenAlex answered with another work's (merged works) -> that work's ID
 #pragma once
 
 #include <chrono>
@@ -35,6 +37,7 @@ class OpenAlexCache {
   OpenAlexCache(const std::string& path, bool create);
   ~OpenAlexCache();
 
+  // An alias is followed: the work comes back under the ID it is held by.
   std::optional<Publication> Work(const std::string& id, std::optional<std::chrono::seconds> maxAge);
   std::optional<CachedPage> Page(const std::string& query, int64_t page, std::optional<std::chrono::seconds> maxAge);
 
@@ -42,6 +45,14 @@ class OpenAlexCache {
   // corpus's reference and citation lists where both works are held. One transaction.
   void Put(const std::vector<ImportedWork>& works, const std::string& query = {}, int64_t page = 0,
            const CachedPage& listed = {}, const std::vector<std::pair<std::string, std::string>>& citations = {});
+
+  // `alias` is answered as `id` from now on.
+  void PutAlias(const std::string& alias, const std::string& id);
+
+  // Cursors stay valid across restarts, so a deep page once reached is one request away ever after.
+  void PutCursor(const std::string& query, int64_t page, const std::string& cursor);
+  // The kept cursor of the highest page up to `page` (page, cursor); nothing when none is kept.
+  std::optional<std::pair<int64_t, std::string>> NearestCursor(const std::string& query, int64_t page);
 
  private:
   bool Fresh(std::optional<int64_t> fetchedAt, std::optional<std::chrono::seconds> maxAge) const;

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/text_encoding.h"
 #include "service/openalex_work.h"
 #include "service/search_request.h"
 
@@ -26,20 +27,35 @@ std::string FilterText(const std::string& text) {
   return EncodeQueryValue(clean.substr(first, clean.find_last_not_of(' ') - first + 1));
 }
 
+// The searched text with OpenAlex's filter and phrase syntax (commas, bars, double quotes) made
+// blanks, runs of blanks made one.
+std::string PlainWords(const std::string& text) {
+  std::string words;
+  for (char c : text) {
+    if (c == ',' || c == '|' || c == '"' || c == '\t') c = ' ';
+    if (c != ' ' || (!words.empty() && words.back() != ' ')) words += c;
+  }
+  while (!words.empty() && words.back() == ' ') words.pop_back();
+  return words;
+}
+
+// An author's name as a phrase of the byline: unquoted, each word would match in any author of the
+// work. A slop of one lets "George Akerlof" find "George A. Akerlof"; "Akerlof, George" is put in
+// byline order first.
+std::string AuthorPhrase(const std::string& name) {
+  std::string ordered = name;
+  if (size_t comma = name.find(','); comma != std::string::npos)
+    ordered = name.substr(comma + 1) + " " + name.substr(0, comma);
+  const std::string words = PlainWords(ordered);
+  if (words.empty()) return {};
+  return EncodeQueryValue("\"" + words + "\"" + (words.find(' ') != std::string::npos ? "~1" : ""));
+}
+
 std::string ListSort(PublicationOrder order) {
   return order == PublicationOrder::Year ? "publication_year:desc" : "cited_by_count:desc";
 }
 
 }  // namespace
-
-// One list as OpenAlex pages it. The works listed belong to `owner`'s references (ownerCites) or
-// citing works, when an owner is named; `works` is false for lists of other entities (sources).
-struct OpenAlexSource::Listing {
-  std::string query;  // path and query without paging
-  std::string owner;
-  bool ownerCites = false;
-  bool works = true;
-};
 
 OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http)
     : m_options(std::move(options)),
@@ -56,9 +72,18 @@ OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<H
   else if (m_options.api.apiKey.empty())
     Log("no OpenAlex API key: requests go without one and OpenAlex may limit or refuse them. Get a free key at "
         "https://openalex.org (your account's settings) and give it with --api-key KEY or in OPENALEX_API_KEY.");
+  if (m_options.prefetch && !m_options.offline) m_prefetcher = std::thread([this] { PrefetchLoop(); });
 }
 
-OpenAlexSource::~OpenAlexSource() = default;
+OpenAlexSource::~OpenAlexSource() {
+  {
+    std::lock_guard<std::mutex> lock(m_prefetchMutex);
+    m_stopping = true;
+    m_prefetchQueue.clear();
+  }
+  m_prefetchWake.notify_all();
+  if (m_prefetcher.joinable()) m_prefetcher.join();
+}
 
 void OpenAlexSource::Log(const std::string& line) {
   std::lock_guard<std::mutex> lock(m_logMutex);
@@ -77,10 +102,17 @@ PublicationPage OpenAlexSource::Retrieve(const std::string& id, int64_t offset) 
   }
   if (!work) {
     try {
-      std::optional<Json> reply = m_client.Get("/works/" + ApiOpenAlexId(key));
+      std::optional<Json> reply =
+          m_client.Get("/works/" + ApiOpenAlexId(key) + "?select=" + kOpenAlexWorkFields);
       if (!reply) return page;
       ImportedWork fetched = ReadOpenAlexWork(*reply);
       m_cache.Put({fetched});
+      // A merged work's old ID is answered with the work it went into: keep the old ID as an alias,
+      // or it would be asked for again every time, and never answered offline.
+      if (fetched.publication.id != key) {
+        m_cache.PutAlias(key, fetched.publication.id);
+        Log(key + " is merged into " + fetched.publication.id + ": kept as an alias");
+      }
       // Read back, so that a fresh answer and a cached one are the same bytes.
       work = m_cache.Work(fetched.publication.id, std::nullopt);
       if (!work) return page;
@@ -110,13 +142,6 @@ CachedPage OpenAlexSource::StorePage(const Listing& listing, int64_t page, const
   std::vector<ImportedWork> works;
   std::vector<std::pair<std::string, std::string>> citations;
   for (const Json& result : results) {
-    if (!listing.works) {
-      std::string id = result.is_object() && result.contains("id") && result["id"].is_string()
-                           ? ShortOpenAlexId(result["id"].get<std::string>())
-                           : std::string();
-      if (!id.empty()) listed.ids.push_back(id);
-      continue;
-    }
     try {
       works.push_back(ReadOpenAlexWork(result));
     } catch (const OpenAlexFormatError& e) {
@@ -133,41 +158,55 @@ CachedPage OpenAlexSource::StorePage(const Listing& listing, int64_t page, const
 }
 
 std::optional<CachedPage> OpenAlexSource::ListPage(const Listing& listing, int64_t page) {
-  if (auto cached = m_cache.Page(listing.query, page,
-                                 m_options.offline ? std::nullopt : std::optional(m_options.maxAge)))
-    return cached;
-  if (m_options.offline) {
-    Log("offline: the cache holds no page " + std::to_string(page) + " of " + listing.query);
-    return std::nullopt;
+  const std::pair<std::string, int64_t> key(listing.query, page);
+  {
+    std::unique_lock<std::mutex> lock(m_fetchMutex);
+    for (;;) {
+      if (auto cached = m_cache.Page(listing.query, page,
+                                     m_options.offline ? std::nullopt : std::optional(m_options.maxAge)))
+        return cached;
+      if (m_options.offline) {
+        Log("offline: the cache holds no page " + std::to_string(page) + " of " + listing.query);
+        return std::nullopt;
+      }
+      if (!m_fetching.count(key)) break;
+      m_fetchDone.wait(lock);  // on its way (a prefetch): it is in the cache when done, unless it failed
+    }
+    m_fetching.insert(key);
   }
-  const std::string perPage = "&per_page=" + std::to_string(kOpenAlexPageSize);
+  struct Fetched {
+    OpenAlexSource& source;
+    const std::pair<std::string, int64_t>& key;
+    ~Fetched() {
+      {
+        std::lock_guard<std::mutex> lock(source.m_fetchMutex);
+        source.m_fetching.erase(key);
+      }
+      source.m_fetchDone.notify_all();
+    }
+  } fetched{*this, key};
+  return FetchPage(listing, page);
+}
+
+std::optional<CachedPage> OpenAlexSource::FetchPage(const Listing& listing, int64_t page) {
+  const std::string query = listing.query + "&select=" + kOpenAlexWorkFields +
+                            "&per_page=" + std::to_string(kOpenAlexPageSize);
   try {
     if (page * kOpenAlexPageSize <= kOpenAlexPagedLimit) {
-      std::optional<Json> reply = m_client.Get(listing.query + perPage + "&page=" + std::to_string(page));
+      std::optional<Json> reply = m_client.Get(query + "&page=" + std::to_string(page));
       return reply ? StorePage(listing, page, *reply) : CachedPage{};
     }
-    // Past plain paging's reach: walk with cursors from the nearest page whose cursor is known.
+    // Past plain paging's reach: walk with cursors from the nearest page whose cursor is kept.
     int64_t at = 1;
     std::string cursor = "*";
-    {
-      std::lock_guard<std::mutex> lock(m_cursorMutex);
-      const auto& known = m_cursors[listing.query];
-      if (auto it = known.upper_bound(page); it != known.begin()) {
-        --it;
-        at = it->first;
-        cursor = it->second;
-      }
-    }
+    if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
     for (;;) {
-      std::optional<Json> reply = m_client.Get(listing.query + perPage + "&cursor=" + EncodeQueryValue(cursor));
+      std::optional<Json> reply = m_client.Get(query + "&cursor=" + EncodeQueryValue(cursor));
       if (!reply) return CachedPage{};
       CachedPage listed = StorePage(listing, at, *reply);
       const Json& next = (*reply)["meta"].contains("next_cursor") ? (*reply)["meta"]["next_cursor"] : Json();
       const bool more = next.is_string() && !next.get<std::string>().empty() && !listed.ids.empty();
-      if (more) {
-        std::lock_guard<std::mutex> lock(m_cursorMutex);
-        m_cursors[listing.query][at + 1] = next.get<std::string>();
-      }
+      if (more) m_cache.PutCursor(listing.query, at + 1, next.get<std::string>());
       if (at == page) return listed;
       if (!more) return CachedPage{listed.total, {}};
       ++at;
@@ -182,6 +221,38 @@ std::optional<CachedPage> OpenAlexSource::ListPage(const Listing& listing, int64
   }
 }
 
+void OpenAlexSource::Prefetch(const Listing& listing, int64_t page) {
+  {
+    std::lock_guard<std::mutex> lock(m_prefetchMutex);
+    for (const auto& [queued, queuedPage] : m_prefetchQueue)
+      if (queuedPage == page && queued.query == listing.query) return;
+    m_prefetchQueue.emplace_back(listing, page);
+    // Readers who moved on leave pages nobody waits for: only the latest few are worth a request.
+    constexpr size_t kMaxQueued = 4;
+    if (m_prefetchQueue.size() > kMaxQueued) m_prefetchQueue.pop_front();
+  }
+  m_prefetchWake.notify_one();
+}
+
+void OpenAlexSource::PrefetchLoop() {
+  for (;;) {
+    std::pair<Listing, int64_t> next;
+    {
+      std::unique_lock<std::mutex> lock(m_prefetchMutex);
+      m_prefetchWake.wait(lock, [this] { return m_stopping || !m_prefetchQueue.empty(); });
+      if (m_stopping) return;
+      next = std::move(m_prefetchQueue.front());
+      m_prefetchQueue.pop_front();
+    }
+    try {
+      ListPage(next.first, next.second);
+    } catch (const std::exception& e) {
+      // The reader asks again when it gets there, and is told then.
+      Log("fetching page " + std::to_string(next.second) + " of " + next.first.query + " ahead failed: " + e.what());
+    }
+  }
+}
+
 PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int64_t limit) {
   PublicationPage result;
   const int64_t firstPage = offset / kOpenAlexPageSize + 1;
@@ -190,6 +261,11 @@ PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int
     std::optional<CachedPage> listed = ListPage(listing, page);
     if (!listed) break;
     result.total = listed->total;
+    // Asked for before this page's works are read back: the reader's next request finds the next
+    // page on its way or in the cache.
+    if (page == lastPage && m_prefetcher.joinable() && !listing.owner.empty() &&
+        listed->total > lastPage * kOpenAlexPageSize)
+      Prefetch(listing, lastPage + 1);
     const int64_t pageStart = (page - 1) * kOpenAlexPageSize;
     for (size_t i = 0; i < listed->ids.size(); ++i) {
       const int64_t position = pageStart + static_cast<int64_t>(i);
@@ -219,14 +295,66 @@ PublicationPage OpenAlexSource::Citing(const std::string& id, PublicationOrder o
 }
 
 std::string OpenAlexSource::SourceFilter(const std::string& name, const char* type) {
-  std::string text = FilterText(name);
+  const std::string text = PlainWords(name);
   if (text.empty()) return {};
-  Listing sources{"/sources?search=" + text + "&filter=type:" + type + "&select=id", "", false, false};
-  std::optional<CachedPage> found = ListPage(sources, 1);
-  std::string ids;
-  if (found)
-    for (const std::string& id : found->ids) ids += (ids.empty() ? "" : "%7C") + ApiOpenAlexId(id);
-  return ids;
+  // The choice is kept as a page of two entries, the source's ID and its name, so that a search
+  // asked again (or offline) uses the same source and says which.
+  const std::string query = "/sources?search=" + EncodeQueryValue(text) + "&filter=type:" + type;
+  std::optional<CachedPage> chosen =
+      m_cache.Page(query, 1, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
+  if (!chosen && m_options.offline) {
+    Log("offline: the cache holds no " + std::string(type) + " found for \"" + text + "\"");
+    return {};
+  }
+  if (!chosen) {
+    std::optional<Json> reply;
+    try {
+      reply = m_client.Get(query + "&select=id,display_name&per_page=25");
+    } catch (const SourceUnavailable&) {
+      chosen = m_cache.Page(query, 1, std::nullopt);
+      if (!chosen) throw;
+    }
+    if (reply) {
+      const Json& results = reply->contains("results") ? (*reply)["results"] : Json();
+      if (!results.is_array()) {
+        Log("OpenAlex sent a source list without results for " + query);
+        throw SourceUnavailable(502, "OpenAlex sent a malformed reply");
+      }
+      // Many sources share words with a famous one ("Nature"): the one of that very name, else
+      // the best ranked, never all of them.
+      const Json* best = nullptr;
+      for (const Json& source : results) {
+        if (!source.is_object() || !source.contains("id") || !source["id"].is_string()) continue;
+        const std::string sourceName = source.value("display_name", Json()).is_string()
+                                           ? source["display_name"].get<std::string>()
+                                           : std::string();
+        if (!best) best = &source;
+        if (LowerCaseText(PlainWords(sourceName)) == LowerCaseText(text)) {
+          best = &source;
+          break;
+        }
+      }
+      CachedPage found;
+      if (best) {
+        found.total = 1;
+        found.ids = {ShortOpenAlexId((*best)["id"].get<std::string>()),
+                     best->value("display_name", Json()).is_string() ? (*best)["display_name"].get<std::string>()
+                                                                     : std::string()};
+      }
+      m_cache.Put({}, query, 1, found);
+      chosen = found;
+    } else if (!chosen) {
+      chosen = CachedPage{};
+    }
+  }
+  if (chosen->ids.empty()) {
+    Log(std::string("no ") + type + " found for \"" + text + "\"");
+    return {};
+  }
+  const std::string id = ApiOpenAlexId(chosen->ids[0]);
+  Log(std::string(type) + " \"" + text + "\": searching " + id +
+      (chosen->ids.size() > 1 && !chosen->ids[1].empty() ? " (" + chosen->ids[1] + ")" : ""));
+  return id;
 }
 
 PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
@@ -237,7 +365,8 @@ PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, Publicati
     if (std::string value = FilterText(text); !value.empty()) filters.push_back(field + value);
   };
   add("title.search:", criteria.title);
-  add("raw_author_name.search:", criteria.author);
+  if (std::string phrase = AuthorPhrase(criteria.author); !phrase.empty())
+    filters.push_back("raw_author_name.search:" + phrase);
   for (const auto& [name, type] : {std::make_pair(criteria.journal, "journal"),
                                    std::make_pair(criteria.conference, "conference")}) {
     if (FilterText(name).empty()) continue;
@@ -262,7 +391,7 @@ PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, Publicati
     for (size_t i = 0; i < filters.size(); ++i) query += (i ? "," : "") + filters[i];
   }
   if (order != PublicationOrder::Rank) query += "&sort=" + ListSort(order);
-  return List({query, "", false, true}, offset, limit);
+  return List({query, "", false}, offset, limit);
 }
 
 OpenAlexGateway::OpenAlexGateway(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http)

@@ -4,12 +4,16 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "platform/http_client.h"
 #include "platform/service_defaults.h"
@@ -27,6 +31,9 @@ struct OpenAlexGatewayOptions {
   std::chrono::seconds maxAge = std::chrono::hours(24 * 30);
   // Answers from the cache alone; the cache file must exist.
   bool offline = false;
+  // While a page of a reference or citing list is read, the next one is fetched in the background
+  // (within the same rate), so that walking a list waits on OpenAlex little more than once.
+  bool prefetch = true;
   // The service's log: failures, retries, what offline work lacked. Called from several threads
   // (one at a time).
   std::function<void(const std::string&)> log;
@@ -39,10 +46,13 @@ constexpr int64_t kOpenAlexPagedLimit = 10000;
 
 // Lists and searches are read from OpenAlex in pages of kOpenAlexPageSize whatever the request's
 // range. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
+// One background thread fetches the next page of the lists being read; a page is never fetched
+// twice at once (a request for a page on its way waits for it).
 class OpenAlexSource : public PublicationSource {
  public:
   // `http` empty: libcurl. Throws ServiceError when the cache cannot be opened.
   explicit OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http = nullptr);
+  // Drops the pages still to prefetch and waits for the one on its way.
   ~OpenAlexSource() override;
 
   PublicationPage Retrieve(const std::string& id, int64_t offset) override;
@@ -57,21 +67,38 @@ class OpenAlexSource : public PublicationSource {
   void Resume() { m_client.Resume(); }
 
  private:
-  struct Listing;
+  // One list of works as OpenAlex pages it. The works listed belong to `owner`'s references
+  // (ownerCites) or citing works, when an owner is named.
+  struct Listing {
+    std::string query;  // path and query without paging and fields
+    std::string owner;
+    bool ownerCites = false;
+  };
   PublicationPage List(const Listing& listing, int64_t offset, int64_t limit);
   std::optional<CachedPage> ListPage(const Listing& listing, int64_t page);
+  std::optional<CachedPage> FetchPage(const Listing& listing, int64_t page);
   CachedPage StorePage(const Listing& listing, int64_t page, const nlohmann::json& reply);
-  // Source IDs for a journal or conference name, joined with "|"; empty when none.
+  // The primary-location filter value for a journal or conference name: the one source whose name
+  // is the name, else the one OpenAlex ranks first; empty when none.
   std::string SourceFilter(const std::string& name, const char* type);
+  void Prefetch(const Listing& listing, int64_t page);
+  void PrefetchLoop();
   void Log(const std::string& line);
 
   OpenAlexGatewayOptions m_options;
   std::mutex m_logMutex;
   OpenAlexClient m_client;
   OpenAlexCache m_cache;
-  std::mutex m_cursorMutex;
-  // Per listing query: the cursor that fetches each page past the plain paging limit's reach.
-  std::map<std::string, std::map<int64_t, std::string>> m_cursors;
+
+  std::mutex m_fetchMutex;
+  std::condition_variable m_fetchDone;
+  std::set<std::pair<std::string, int64_t>> m_fetching;  // (query, page) on their way
+
+  std::mutex m_prefetchMutex;
+  std::condition_variable m_prefetchWake;
+  std::deque<std::pair<Listing, int64_t>> m_prefetchQueue;
+  bool m_stopping = false;
+  std::thread m_prefetcher;
 };
 
 // The gateway as a server, as SearchService is for a corpus: for `wendrel serve --openalex` and

@@ -83,6 +83,10 @@ void AddUrl(std::vector<std::string>& urls, const Json& value) {
 
 }  // namespace
 
+const char* const kOpenAlexWorkFields =
+    "id,title,display_name,publication_year,abstract_inverted_index,authorships,primary_location,"
+    "best_oa_location,locations,doi,keywords,cited_by_count,referenced_works,referenced_works_count";
+
 std::string ShortOpenAlexId(const std::string& id) {
   std::string shortId = id;
   for (const char* prefix : {"https://openalex.org/", "http://openalex.org/"})
@@ -100,18 +104,95 @@ std::string ApiOpenAlexId(const std::string& id) {
   return apiId;
 }
 
+namespace {
+
+// Lower-case words that belong to the family name that follows them ("Marc de Perrot", "Ludwig van
+// der Waals"). Capitalised forms are left alone: "Van" and "Le" also start Vietnamese and other names.
+bool IsParticle(const std::string& word) {
+  static const char* const kParticles[] = {"al", "d'", "da", "das", "de", "del", "della", "den", "der", "di",
+                                           "do", "dos", "du", "el", "la", "le", "st.", "te", "ten", "ter",
+                                           "van", "von", "zu"};
+  return std::any_of(std::begin(kParticles), std::end(kParticles), [&](const char* p) { return word == p; });
+}
+
+// "Jr.", "Sr.", "II", "III", "IV" (with or without the full stop).
+bool IsSuffix(const std::string& word) {
+  static const char* const kSuffixes[] = {"jr", "jr.", "sr", "sr.", "ii", "iii", "iv"};
+  std::string lower = word;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return std::any_of(std::begin(kSuffixes), std::end(kSuffixes), [&](const char* s) { return lower == s; });
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  size_t at = 0;
+  while ((at = text.find_first_not_of(' ', at)) != std::string::npos) {
+    size_t end = text.find(' ', at);
+    words.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end;
+  }
+  return words;
+}
+
+std::string Joined(std::vector<std::string>::const_iterator first, std::vector<std::string>::const_iterator last) {
+  std::string text;
+  for (auto it = first; it != last; ++it) text += (text.empty() ? "" : " ") + *it;
+  return text;
+}
+
+}  // namespace
+
 PublicationAuthor SplitAuthorName(const std::string& name) {
   PublicationAuthor author;
-  std::string whole = Trimmed(name);
-  if (size_t comma = whole.find(','); comma != std::string::npos) {
-    author.lastName = Trimmed(whole.substr(0, comma));
-    author.firstName = Trimmed(whole.substr(comma + 1));
-  } else if (size_t blank = whole.rfind(' '); blank != std::string::npos) {
-    author.firstName = Trimmed(whole.substr(0, blank));
-    author.lastName = whole.substr(blank + 1);
-  } else {
-    author.lastName = whole;
+  std::string whole = name;
+  for (char& c : whole)
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  std::vector<std::string> parts;  // the name's parts between commas, trimmed
+  for (size_t at = 0;;) {
+    size_t comma = whole.find(',', at);
+    if (std::string part = Trimmed(whole.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+        !part.empty())
+      parts.push_back(part);
+    if (comma == std::string::npos) break;
+    at = comma + 1;
   }
+  std::string suffix;
+  for (auto it = parts.begin(); it != parts.end();)
+    if (it != parts.begin() && IsSuffix(*it)) {
+      suffix = *it;  // "Martin Luther King, Jr." or "King, Martin Luther, Jr."
+      it = parts.erase(it);
+    } else {
+      ++it;
+    }
+  if (parts.size() >= 2) {
+    // "Last, First": the order is given. Particles written after the given names ("Perrot, Marc
+    // de") go with the family name all the same.
+    std::vector<std::string> last = Words(parts[0]);
+    std::vector<std::string> first;
+    for (size_t i = 1; i < parts.size(); ++i)
+      for (std::string& word : Words(parts[i])) first.push_back(std::move(word));
+    while (first.size() > 1 && IsParticle(first.back())) {
+      last.insert(last.begin(), first.back());
+      first.pop_back();
+    }
+    author.lastName = Joined(last.begin(), last.end());
+    author.firstName = Joined(first.begin(), first.end());
+  } else if (!parts.empty()) {
+    std::vector<std::string> words = Words(parts[0]);
+    if (suffix.empty() && words.size() > 1 && IsSuffix(words.back())) {
+      suffix = words.back();
+      words.pop_back();
+    }
+    // The family name is the last word and the particles before it; the first word is always a
+    // given name. A name written without blanks (as Chinese names often are) is a family name whole.
+    size_t last = words.size() - 1;
+    while (last > 1 && IsParticle(words[last - 1])) --last;
+    author.lastName = Joined(words.begin() + static_cast<std::ptrdiff_t>(last), words.end());
+    author.firstName = Joined(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(last));
+  }
+  // The record writes "Last, First"; a suffix follows the given names the way reference lists write
+  // it ("King, Martin Luther, Jr."), so the family name stays the one that sorts and matches.
+  if (!suffix.empty()) author.firstName += (author.firstName.empty() ? "" : ", ") + suffix;
   return author;
 }
 
@@ -130,8 +211,10 @@ ImportedWork ReadOpenAlexWork(const Json& work) {
   if (authorships.is_array())
     for (const Json& authorship : authorships) {
       const Json& author = Member(authorship, "author");
-      std::string name = Text(Member(author, "display_name"));
-      if (Trimmed(name).empty()) name = Text(Member(authorship, "raw_author_name"));
+      // The byline as printed comes first: the profile's name belongs to whomever the work was
+      // attributed to, and that attribution is sometimes wrong ("Matthieu Perrot" as "Marc de Perrot").
+      std::string name = Text(Member(authorship, "raw_author_name"));
+      if (Trimmed(name).empty()) name = Text(Member(author, "display_name"));
       if (Trimmed(name).empty()) continue;
       PublicationAuthor split = SplitAuthorName(name);
       split.id = EntityNumber(Text(Member(author, "id")));

@@ -24,12 +24,20 @@ std::string ShortOpenAlexId(const std::string& id);
 std::string ApiOpenAlexId(const std::string& id);
 
 // Reads one work. Only "id" is required (else OpenAlexFormatError); fields of an unexpected type
-// read as absent. The abstract is rebuilt from the inverted index; author names are split into
-// first and last name; the primary source is a journal or a conference by its type; the DOI loses
+// read as absent. The abstract is rebuilt from the inverted index; author names (the byline as
+// printed, else the author profile's name) are split into first and last name; the primary source is a journal or a conference by its type; the DOI loses
 // its resolver prefix; the addresses are the locations' PDFs, then their landing pages.
 ImportedWork ReadOpenAlexWork(const nlohmann::json& work);
 
 // "George A. Akerlof" -> first "George A.", last "Akerlof"; "Akerlof, George A." the same.
+// Lower-case particles go with the family name ("Marc de Perrot" -> last "de Perrot"); a suffix
+// (Jr., Sr., II, III, IV) is kept apart from it, after the given names ("Martin Luther King Jr." ->
+// last "King", first "Martin Luther, Jr."); a name without blanks ("王小明", "Plato") is the last
+// name whole.
 PublicationAuthor SplitAuthorName(const std::string& name);
+
+// The root fields of a work that ReadOpenAlexWork reads, comma-separated: the `select` of every
+// works request, which halves the size of a reply.
+extern const char* const kOpenAlexWorkFields;
 
 }  // namespace wendrel

@@ -1,10 +1,13 @@
 // The OpenAlex gateway against a fake OpenAlex on 127.0.0.1: what it asks for, how it maps works
-// into replies, paging and cursors, retries, the cache and offline answers.
+// into replies, paging and cursors, retries, the cache and offline answers, merged works, reading
+// ahead.
 #include "service/openalex_gateway.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <set>
+#include <thread>
 
 #include "fake_openalex.h"
 #include "service/corpus_reader.h"
@@ -33,6 +36,8 @@ class OpenAlexGatewayTest : public ::testing::Test {
     options.cachePath = dir.Path("cache.sqlite");
     options.offline = offline;
     options.log = [this](const std::string& line) { log += line + "\n"; };
+    // Reading ahead would make the requests counted here depend on timing; it has its own test.
+    options.prefetch = false;
     return options;
   }
 
@@ -73,12 +78,13 @@ TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
     std::vector<std::string> keywords;
     int citations, references;
   } cases[] = {
-      {"W100", 1982, "This paper explains unemployment. The paper is short.", {{"Akerlof", "George A."}},
+      // Names are the byline's ("G. Akerlof"), not the author profile's ("George A. Akerlof").
+      {"W100", 1982, "This paper explains unemployment. The paper is short.", {{"Akerlof", "G."}},
        "The Quarterly Journal of Economics", nullptr, "10.2307/1885099",
        {"https://repo.example.org/gift.pdf", "https://doi.org/10.2307/1885099", "https://repo.example.org/gift"},
        {"Labor", "gift"}, 4, 2},
-      // A raw author name in "Last, First" form stands in for a missing display name; no DOI.
-      {"W200", 2018, "", {{"Volpi", "Riccardo"}, {"Namkoong", "Hongseok"}, {"Şener", "Ozan"}}, nullptr,
+      // A byline in "Last, First" form; no DOI.
+      {"W200", 2018, "", {{"Volpi", "Riccardo"}, {"Namkoong", "Hongseok"}, {"Sener", "Ozan"}}, nullptr,
        "Neural Information Processing Systems", "", {"https://papers.example.org/7779.pdf"}, {}, 1, 3},
       // A repository is no venue; unknown year; PDFs of later locations come first.
       {"W10", 0, "", {}, nullptr, nullptr, "10.48550/arxiv.1201.0490",
@@ -109,6 +115,8 @@ TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
   // The key goes in a header, out of the address (and so out of logs and proxies).
   EXPECT_EQ(requests[0].params.count("api_key"), 0u);
   EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, "Bearer secret-key-123"));
+  // The fake keeps to `select`: every field above was among those asked for.
+  EXPECT_EQ(requests[0].Param("select"), kOpenAlexWorkFields);
   EXPECT_EQ(requests[0].Param("mailto"), "me@example.org");
   // Unknown works and IDs that are no OpenAlex work give the empty answer; only the first is asked.
   EXPECT_EQ(Publications(source, {{"PublicationID", "w999"}})["TotalItem"], 0);
@@ -133,7 +141,7 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
       {"title, author, years",
        {{"TitleQuery", "gift, exchange"}, {"AuthorQuery", "akerlof"}, {"YearStart", "1980"}, {"YearEnd", "1990"}},
        {"w100"},
-       {{"filter", "title.search:gift  exchange,raw_author_name.search:akerlof,publication_year:1980-1990"}}},
+       {{"filter", "title.search:gift  exchange,raw_author_name.search:\"akerlof\",publication_year:1980-1990"}}},
       {"full text from a year on", {{"FullTextQuery", "cites"}, {"YearStart", "2021"}}, {"w301", "w302"},
        {{"search", "cites"}, {"filter", "publication_year:>2020"}}},
       {"conference by name", {{"ConferenceQuery", "Neural Information"}}, {"w200"},
@@ -146,12 +154,66 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
   // The conference was found among sources of that type. A journal no source matches finds nothing without asking for works.
   EXPECT_EQ(Publications(source, {{"JournalQuery", "Neural Information"}})["TotalItem"], 0);
   EXPECT_EQ(fake.Requests().back().path, "/sources");
+  // Every works request, single or listed, asks for the fields the mapping reads and no others.
+  for (const auto& request : fake.Requests()) {
+    if (request.path.rfind("/works", 0) == 0) {
+      EXPECT_EQ(request.Param("select"), kOpenAlexWorkFields) << request.path;
+    }
+  }
 }
 
-TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousand) {
-  fake.AddCiters("W5", 10150);
+TEST_F(OpenAlexGatewayTest, AnAuthorIsAPhraseOfOneByline) {
+  // Each word of "John Smith" is in some author of W401, but no byline reads "John Smith".
+  fake.AddWork({{"id", "W400"}, {"authorships", {{{"raw_author_name", "John W. Smith"}}}}});
+  fake.AddWork({{"id", "W401"}, {"authorships", {{{"raw_author_name", "John Brown"}}, {{"raw_author_name", "Adam Smith"}}}}});
+  fake.AddWork({{"id", "W402"}, {"authorships", {{{"raw_author_name", "John Quincy W. Smith"}}}}});
   OpenAlexSource source(Options());
-  auto citing = [&](int start, int end) {
+  // The window strips double quotes, so the gateway puts them in; "Last, First" reads as the byline would.
+  for (const char* query : {"John Smith", "Smith, John", "\"John  Smith\""}) {
+    EXPECT_EQ(Ids(Publications(source, {{"AuthorQuery", query}})), std::vector<std::string>{"w400"}) << query;
+    EXPECT_EQ(fake.Requests().back().Param("filter"), "raw_author_name.search:\"John Smith\"~1") << query;
+  }
+}
+
+TEST_F(OpenAlexGatewayTest, AVenueIsOneSourceAndTheLogSaysWhich) {
+  // Ranked as OpenAlex might: the longer name first.
+  fake.AddSource("S1", "Nature Communications", "journal");
+  fake.AddSource("S2", "Nature", "journal");
+  auto in = [](const char* id, const char* source) {
+    return Json{{"id", id}, {"primary_location", {{"source", {{"id", source}, {"type", "journal"}}}}}};
+  };
+  fake.AddWork(in("W500", "https://openalex.org/S2"));
+  fake.AddWork(in("W501", "https://openalex.org/S1"));
+  OpenAlexSource source(Options());
+  struct Case {
+    const char* query;
+    const char* filter;  // the whole value: one source, never several OR-ed
+    const char* logged;
+    std::vector<std::string> ids;
+  } cases[] = {
+      {"nature", "primary_location.source.id:S2", "journal \"nature\": searching S2 (Nature)", {"w500"}},
+      // No source of that very name: the best ranked.
+      {"Nature Comm", "primary_location.source.id:S1", "journal \"Nature Comm\": searching S1 (Nature Communications)",
+       {"w501"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ids(Publications(source, {{"JournalQuery", c.query}})), c.ids) << c.query;
+    EXPECT_EQ(fake.Requests().back().Param("filter"), c.filter) << c.query;
+    EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+  }
+  // The choice is kept: asked again, even with other years, the same source without looking it up,
+  // and said again.
+  fake.ClearRequests();
+  log.clear();
+  EXPECT_EQ(Ids(Publications(source, {{"JournalQuery", "nature"}, {"YearStart", "1900"}})), std::vector<std::string>{});
+  ASSERT_EQ(fake.Requests().size(), 1u);
+  EXPECT_EQ(fake.Requests()[0].Param("filter"), "primary_location.source.id:S2,publication_year:>1899");
+  EXPECT_NE(log.find("searching S2 (Nature)"), std::string::npos) << log;
+}
+
+TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRestarts) {
+  fake.AddCiters("W5", 12000);
+  auto citing = [&](OpenAlexSource& source, int start, int end) {
     return Publications(source, {{"PublicationID", "W5"}, {"ReferenceType", "Citation"},
                                  {"StartIdx", std::to_string(start)}, {"EndIdx", std::to_string(end)}});
   };
@@ -162,26 +224,42 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousand) {
     fake.ClearRequests();
     return values;
   };
-  // A range across two pages asks for both.
-  Json straddling = citing(51, 150);
-  EXPECT_EQ(straddling["TotalItem"], 10150);
-  std::vector<std::string> ids = Ids(straddling);
-  ASSERT_EQ(ids.size(), 100u);
-  EXPECT_EQ(ids.front(), "w900000050");
-  EXPECT_EQ(ids.back(), "w900000149");
-  EXPECT_EQ(sent("page"), (std::vector<std::string>{"1", "2"}));
+  {
+    OpenAlexSource source(Options());
+    // A range across two pages asks for both.
+    Json straddling = citing(source, 51, 150);
+    EXPECT_EQ(straddling["TotalItem"], 12000);
+    std::vector<std::string> ids = Ids(straddling);
+    ASSERT_EQ(ids.size(), 100u);
+    EXPECT_EQ(ids.front(), "w900000050");
+    EXPECT_EQ(ids.back(), "w900000149");
+    EXPECT_EQ(sent("page"), (std::vector<std::string>{"1", "2"}));
 
-  // Page 101 is out of plain paging's reach: a walk with cursors from the start.
-  EXPECT_EQ(Ids(citing(10001, 10100)).at(0), "w900010000");
-  const std::vector<std::string> cursors = sent("cursor");
-  ASSERT_EQ(cursors.size(), 101u);
-  EXPECT_EQ(cursors.front(), "*");
-  EXPECT_EQ(cursors.back(), "c101");
-  // The next page starts from the kept cursor.
-  ids = Ids(citing(10101, 10200));
-  EXPECT_EQ(ids.size(), 50u);
-  EXPECT_EQ(ids.back(), "w900010149");
-  EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c102"});
+    // Page 101 is out of plain paging's reach: a walk with cursors from the start, once.
+    EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
+    const std::vector<std::string> cursors = sent("cursor");
+    ASSERT_EQ(cursors.size(), 101u);
+    EXPECT_EQ(cursors.front(), "*");
+    EXPECT_EQ(cursors.back(), "c101");
+    EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
+    EXPECT_TRUE(sent("cursor").empty());
+  }
+  // After a restart the page walked is in the cache, and the next one is one request away.
+  {
+    OpenAlexSource restarted(Options());
+    EXPECT_EQ(Ids(citing(restarted, 10001, 10100)).at(0), "w900010000");
+    EXPECT_TRUE(sent("cursor").empty());
+    EXPECT_EQ(Ids(citing(restarted, 10101, 10200)).back(), "w900010199");
+    EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c102"});
+  }
+  // Offline, the same; once the pages are too old, the kept cursor fetches the page again alone.
+  OpenAlexSource offline(Options(true));
+  EXPECT_EQ(Ids(citing(offline, 10001, 10100)).at(0), "w900010000");
+  OpenAlexGatewayOptions noAge = Options();
+  noAge.maxAge = std::chrono::seconds(0);
+  OpenAlexSource stale(noAge);
+  EXPECT_EQ(Ids(citing(stale, 10001, 10100)).at(0), "w900010000");
+  EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c101"});
 }
 
 TEST_F(OpenAlexGatewayTest, RetriesWithBackoffAndReportsFailuresWithoutTheKey) {
@@ -279,6 +357,54 @@ TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
   OpenAlexSource fresh(noAge);
   Publications(fresh, {{"PublicationID", "W100"}});
   EXPECT_EQ(fake.Requests().size(), 1u);
+}
+
+TEST_F(OpenAlexGatewayTest, AMergedWorksOldIdIsAnsweredFromTheCache) {
+  fake.Merge("W150", "W100");
+  {
+    OpenAlexSource source(Options());
+    EXPECT_EQ(Ids(Publications(source, {{"PublicationID", "W150"}})), std::vector<std::string>{"w100"});
+    EXPECT_EQ(fake.Requests().size(), 2u);  // the redirect and the work
+    EXPECT_NE(log.find("w150 is merged into w100"), std::string::npos) << log;
+    fake.ClearRequests();
+    EXPECT_EQ(Ids(Publications(source, {{"PublicationID", "w150"}})), std::vector<std::string>{"w100"});
+    EXPECT_TRUE(fake.Requests().empty());
+  }
+  OpenAlexSource offline(Options(true));
+  Json work = Publications(offline, {{"PublicationID", "W150"}});
+  EXPECT_EQ(Ids(work), std::vector<std::string>{"w100"});
+  EXPECT_EQ(work["Result"][0]["Year"], 1982);
+  EXPECT_TRUE(fake.Requests().empty());
+}
+
+TEST_F(OpenAlexGatewayTest, TheNextPageIsFetchedAheadOnceAndWithinTheRate) {
+  fake.AddCiters("W7", 350);
+  OpenAlexGatewayOptions options = Options();
+  options.prefetch = true;
+  options.api.requestsPerSecond = 5;
+  options.api.sleep = nullptr;  // real waits: the rate is measured at the fake
+  OpenAlexSource source(options);
+  auto citing = [&](int start) {
+    return Ids(Publications(source, {{"PublicationID", "W7"}, {"ReferenceType", "Citation"},
+                                     {"StartIdx", std::to_string(start)}, {"EndIdx", std::to_string(start + 99)}}));
+  };
+  EXPECT_EQ(citing(1).size(), 100u);
+  // Page 2 is on its way without being asked for.
+  for (int i = 0; i < 100 && fake.Requests().size() < 2; ++i) std::this_thread::sleep_for(milliseconds(50));
+  ASSERT_EQ(fake.Requests().size(), 2u);
+  EXPECT_EQ(fake.Requests()[1].Param("page"), "2");
+  // Read straight on, each page is asked for once: a page on its way is waited for, not asked again.
+  EXPECT_EQ(citing(101).at(0), "w900000100");
+  EXPECT_EQ(citing(201).at(0), "w900000200");
+  EXPECT_EQ(citing(301).size(), 50u);
+  std::this_thread::sleep_for(milliseconds(300));  // nothing further is fetched: the list ends
+  std::vector<std::string> pages;
+  for (const auto& request : fake.Requests()) pages.push_back(request.Param("page"));
+  EXPECT_EQ(pages, (std::vector<std::string>{"1", "2", "3", "4"}));
+  // Reading ahead shares the schedule: five requests a second at most.
+  const auto arrivals = fake.Arrivals();
+  for (size_t i = 1; i < arrivals.size(); ++i)
+    EXPECT_GE(arrivals[i] - arrivals[i - 1], milliseconds(150)) << i;
 }
 
 }  // namespace

@@ -15,11 +15,37 @@
 namespace wendrel {
 namespace {
 
-// Other names are checked where the gateway maps whole works.
-TEST(OpenAlexWorkTest, AOneWordNameIsTheLastName) {
-  const PublicationAuthor a = SplitAuthorName("  Plato ");
-  EXPECT_EQ(a.firstName, "");
-  EXPECT_EQ(a.lastName, "Plato");
+TEST(OpenAlexWorkTest, NamesSplitIntoLastAndFirst) {
+  struct Case {
+    const char* name;
+    const char* last;
+    const char* first;
+  } cases[] = {
+      {"George A. Akerlof", "Akerlof", "George A."},
+      {"Akerlof, George A.", "Akerlof", "George A."},
+      {"  Plato ", "Plato", ""},
+      // Without blanks the name is a family name whole: a Chinese name is not split between its characters.
+      {"王小明", "王小明", ""},
+      {"L.V. Nevzgodina", "Nevzgodina", "L.V."},
+      // Particles go with the family name, however the name is ordered; capitalised ones are names.
+      {"Marc de Perrot", "de Perrot", "Marc"},
+      {"Johannes Diderik van der Waals", "van der Waals", "Johannes Diderik"},
+      {"Perrot, Marc de", "de Perrot", "Marc"},
+      {"van der Waals, Johannes", "van der Waals", "Johannes"},
+      {"Nguyen Van Anh", "Anh", "Nguyen Van"},
+      // Suffixes stay out of the family name and follow the given names.
+      {"Martin Luther King Jr.", "King", "Martin Luther, Jr."},
+      {"Martin Luther King, Jr.", "King", "Martin Luther, Jr."},
+      {"King, Martin Luther, Jr.", "King", "Martin Luther, Jr."},
+      {"Henry Ford II", "Ford", "Henry, II"},
+      {"Ford III", "Ford", "III"},
+      {" , ", "", ""},
+  };
+  for (const Case& c : cases) {
+    const PublicationAuthor a = SplitAuthorName(c.name);
+    EXPECT_EQ(a.lastName, c.last) << c.name;
+    EXPECT_EQ(a.firstName, c.first) << c.name;
+  }
 }
 
 // The fixture's works are modelled on these two.
@@ -35,7 +61,37 @@ TEST(OpenAlexWorkTest, RealRepliesReadAsExpected) {
   EXPECT_EQ(j.abstract.rfind("This paper explains involuntary unemployment", 0), 0u);
   const Publication c = ReadOpenAlexWork(nlohmann::json::parse(test::ReadFile(*conference))).publication;
   EXPECT_EQ(c.venueKind, VenueKind::Conference);
-  EXPECT_EQ(c.authors.at(2).lastName, "Şener");
+  EXPECT_EQ(c.authors.at(2).lastName, "Sener");  // the byline's spelling; the profile says "Şener"
+}
+
+// Names are the byline's: the author profile a byline was matched to may be another person's.
+TEST(OpenAlexWorkTest, RealBylinesGiveTheNames) {
+  auto many = test::SharedPath("openalex/work_W2101234009.json");
+  auto page = test::SharedPath("openalex/list_page_5.json");
+  if (!many || !page) GTEST_SKIP() << "shared OpenAlex replies absent";
+  const nlohmann::json work = nlohmann::json::parse(test::ReadFile(*many));
+  std::vector<std::pair<std::string, std::string>> names;  // first, last
+  for (const PublicationAuthor& a : ReadOpenAlexWork(work).publication.authors) names.emplace_back(a.firstName, a.lastName);
+  ASSERT_EQ(names.size(), 16u);
+  EXPECT_EQ(names[8], (std::pair<std::string, std::string>{"Ron", "Weiss"}));         // profile: "Ron J. Weiss"
+  EXPECT_EQ(names[14], (std::pair<std::string, std::string>{"Matthieu", "Perrot"}));  // profile: "Marc de Perrot"
+  // Without a byline the profile's name stands in, split with its particle.
+  nlohmann::json profileOnly = work;
+  for (auto& authorship : profileOnly["authorships"]) authorship.erase("raw_author_name");
+  const PublicationAuthor marc = ReadOpenAlexWork(profileOnly).publication.authors.at(14);
+  EXPECT_EQ(marc.firstName, "Marc");
+  EXPECT_EQ(marc.lastName, "de Perrot");
+
+  // A one-word byline, initials without a blank, a byline whose order differs from the profile's.
+  std::vector<std::pair<std::string, std::string>> listed;
+  const nlohmann::json results = nlohmann::json::parse(test::ReadFile(*page))["results"];
+  for (const nlohmann::json& result : results)
+    for (const PublicationAuthor& a : ReadOpenAlexWork(result).publication.authors)
+      listed.emplace_back(a.firstName, a.lastName);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"G.", "Wentworth"}, {"Moses John", "Strydom"}, {"Sheryl", "Buckley"}, {"L.V.", "Nevzgodina"},
+      {"V.G.", "Kuznetsov"}, {"", "Sychkov"},      {"Pang", "Ying"}};
+  EXPECT_EQ(listed, expected);
 }
 
 TEST(OpenAlexImportTest, AGzippedFileBecomesACorpus) {

@@ -1,11 +1,13 @@
 // An in-process stand-in for the OpenAlex API on 127.0.0.1, serving tests/data/openalex_works.jsonl:
 // single works, filtered and sorted work lists by page or cursor, and source look-ups. It records
-// every request and can be told to fail the next ones.
+// every request and can be told to fail the next ones. Works replies keep to `select`; author names
+// match as a quoted phrase of a byline only; merged works answer with a redirect.
 #pragma once
 
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <fstream>
 #include <map>
@@ -60,6 +62,26 @@ class FakeOpenAlex {
     m_failures.insert(m_failures.end(), failures.begin(), failures.end());
   }
 
+  void AddWork(const Json& work) { Add(work); }
+
+  // Sources the source search ranks first, in the order added, before those of the works.
+  void AddSource(const std::string& id, const std::string& name, const std::string& type) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_sources.push_back({{"id", "https://openalex.org/" + id}, {"display_name", name}, {"type", type}});
+  }
+
+  // `old` was merged into `into`: asking for it redirects to it, as OpenAlex does.
+  void Merge(const std::string& old, const std::string& into) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_merged[old] = into;
+  }
+
+  // When each request arrived, in order.
+  std::vector<std::chrono::steady_clock::time_point> Arrivals() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_arrivals;
+  }
+
   std::vector<Request> Requests() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_requests;
@@ -68,6 +90,7 @@ class FakeOpenAlex {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_requests.clear();
     m_authorizations.clear();
+    m_arrivals.clear();
   }
 
  private:
@@ -103,6 +126,57 @@ class FakeOpenAlex {
     return false;
   }
 
+  // Lower-case words of letters and digits (bytes of other scripts count as letters).
+  static std::vector<std::string> Tokens(const std::string& text) {
+    std::vector<std::string> tokens(1);
+    for (unsigned char c : text) {
+      if (std::isalnum(c) || c >= 0x80)
+        tokens.back() += static_cast<char>(std::tolower(c));
+      else if (!tokens.back().empty())
+        tokens.emplace_back();
+    }
+    if (tokens.back().empty()) tokens.pop_back();
+    return tokens;
+  }
+  // `value` is "a phrase"~slop: its words in order, with at most `slop` other words between them.
+  // An unquoted value matches nothing: the real search would match each word in any author.
+  static bool PhraseMatches(const std::string& text, const std::string& value) {
+    const size_t close = value.find('"', 1);
+    if (value.size() < 2 || value[0] != '"' || close == std::string::npos) return false;
+    if (close + 1 < value.size() && (value[close + 1] != '~' || close + 2 == value.size())) return false;
+    const size_t slop = close + 1 < value.size() ? std::stoul(value.substr(close + 2)) : 0;
+    const std::vector<std::string> words = Tokens(value.substr(1, close - 1)), have = Tokens(text);
+    for (size_t start = 0; start < have.size() && !words.empty(); ++start) {
+      if (have[start] != words[0]) continue;
+      size_t at = start, skipped = 0, k = 1;
+      for (; k < words.size(); ++k) {
+        size_t next = at + 1;
+        while (next < have.size() && have[next] != words[k]) ++next;
+        if (next == have.size() || skipped + (next - at - 1) > slop) break;
+        skipped += next - at - 1;
+        at = next;
+      }
+      if (k == words.size()) return true;
+    }
+    return false;
+  }
+  static bool BylineMatches(const Json& work, const std::string& value) {
+    for (const Json& a : work.value("authorships", Json::array()))
+      if (a.contains("raw_author_name") && a["raw_author_name"].is_string() &&
+          PhraseMatches(a["raw_author_name"].get<std::string>(), value))
+        return true;
+    return false;
+  }
+  // The work with only the root fields `select` names (all without one).
+  static Json Selected(const Json& work, const std::string& select) {
+    if (select.empty()) return work;
+    Json kept = Json::object();
+    std::istringstream fields(select);
+    for (std::string field; std::getline(fields, field, ',');)
+      if (work.contains(field)) kept[field] = work[field];
+    return kept;
+  }
+
   bool Matches(const Json& work, const std::string& filter, const std::string& search) const {
     if (!HasWords(work.value("title", ""), search)) return false;
     std::istringstream parts(filter);
@@ -113,7 +187,7 @@ class FakeOpenAlex {
       if ((key == "cited_by" && !(m_works.count(value) && Cites(m_works.at(value), Short(work["id"])))) ||
           (key == "cites" && !Cites(work, value)) ||
           (key == "title.search" && !HasWords(work.value("title", ""), value)) ||
-          (key == "raw_author_name.search" && !HasWords(work.value("authorships", Json::array()).dump(), value)) ||
+          (key == "raw_author_name.search" && !BylineMatches(work, value)) ||
           (key == "publication_year" && value[0] == '>' && year <= std::stoi(value.substr(1))) ||
           (key == "publication_year" && value[0] != '>' &&
            (year < std::stoi(value) || year > std::stoi(value.substr(value.find('-') + 1)))) ||
@@ -128,6 +202,7 @@ class FakeOpenAlex {
     const Request request{req.path, {req.params.begin(), req.params.end()}};
     m_requests.push_back(request);
     m_authorizations.push_back(req.get_header_value("Authorization"));
+    m_arrivals.push_back(std::chrono::steady_clock::now());
     auto reply = [&](int status, const Json& body) {
       res.status = status;
       res.set_content(body.dump(), "application/json");
@@ -145,16 +220,25 @@ class FakeOpenAlex {
       return res.set_content(m_refusal->body, "application/json");
     }
     if (req.path.rfind("/works/", 0) == 0) {
+      if (auto merged = m_merged.find(req.path.substr(7)); merged != m_merged.end()) {
+        res.status = 301;
+        return res.set_header("Location", "/works/" + merged->second + "?" + req.target.substr(req.target.find('?') + 1));
+      }
       auto it = m_works.find(req.path.substr(7));
-      return it == m_works.end() ? reply(404, {{"error", "Not found"}}) : reply(200, it->second);
+      return it == m_works.end() ? reply(404, {{"error", "Not found"}})
+                                 : reply(200, Selected(it->second, request.Param("select")));
     }
     Json results = Json::array();
     if (req.path == "/sources") {
+      for (const Json& source : m_sources)
+        if (HasWords(source["display_name"].get<std::string>(), request.Param("search")) &&
+            request.Param("filter") == "type:" + source.value("type", ""))
+          results.push_back({{"id", source["id"]}, {"display_name", source["display_name"]}});
       for (const auto& [id, work] : m_works) {
         const Json source = Source(work);
         if (source.is_object() && HasWords(source.value("display_name", ""), request.Param("search")) &&
             request.Param("filter") == "type:" + source.value("type", ""))
-          results.push_back({{"id", source["id"]}});
+          results.push_back({{"id", source["id"]}, {"display_name", source.value("display_name", "")}});
       }
       return reply(200, {{"meta", {{"count", results.size()}}}, {"results", results}});
     }
@@ -177,7 +261,7 @@ class FakeOpenAlex {
     if (!cursor && page * perPage > 10000)
       return reply(400, {{"error", "Maximum results size of 10,000 records is exceeded."}});
     for (int64_t i = (page - 1) * perPage; i < std::min<int64_t>(page * perPage, found.size()); ++i)
-      results.push_back(*found[static_cast<size_t>(i)]);
+      results.push_back(Selected(*found[static_cast<size_t>(i)], request.Param("select")));
     const Json next = cursor && !results.empty() ? Json("c" + std::to_string(page + 1)) : Json();
     reply(200, {{"meta", {{"count", found.size()}, {"per_page", perPage}, {"next_cursor", next}}},
                 {"results", results}});
@@ -213,6 +297,9 @@ class FakeOpenAlex {
   std::vector<Request> m_requests;
   std::optional<Refusal> m_refusal;
   std::vector<std::string> m_authorizations;
+  std::vector<Json> m_sources;
+  std::map<std::string, std::string> m_merged;
+  std::vector<std::chrono::steady_clock::time_point> m_arrivals;
   TestHttpServer m_server;
 };
 
