@@ -359,7 +359,7 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
 
 PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
                                        int64_t limit) {
-  if (!criteria.doi.empty()) return List({"/works?filter=doi:" + EncodeQueryValue(criteria.doi), "", false, true}, offset, limit);
+  if (!criteria.doi.empty()) return List({"/works?filter=doi:" + EncodeQueryValue(criteria.doi), "", false}, offset, limit);
   std::vector<std::string> filters;
   auto add = [&filters](const char* field, const std::string& text) {
     if (std::string value = FilterText(text); !value.empty()) filters.push_back(field + value);

@@ -146,6 +146,8 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
        {{"search", "cites"}, {"filter", "publication_year:>2020"}}},
       {"conference by name", {{"ConferenceQuery", "Neural Information"}}, {"w200"},
        {{"filter", "primary_location.source.id:S4306420609"}}},
+      {"a DOI, any case, with its resolver", {{"DOIQuery", "https://doi.org/10.2307/1885099"}, {"TitleQuery", "other"}},
+       {"w100"}, {{"filter", "doi:10.2307/1885099"}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Ids(Publications(source, c.parameters)), c.ids) << c.name;

@@ -187,6 +187,7 @@ class FakeOpenAlex {
       if ((key == "cited_by" && !(m_works.count(value) && Cites(m_works.at(value), Short(work["id"])))) ||
           (key == "cites" && !Cites(work, value)) ||
           (key == "title.search" && !HasWords(work.value("title", ""), value)) ||
+          (key == "doi" && work.value("doi", "") != "https://doi.org/" + value) ||
           (key == "raw_author_name.search" && !BylineMatches(work, value)) ||
           (key == "publication_year" && value[0] == '>' && year <= std::stoi(value.substr(1))) ||
           (key == "publication_year" && value[0] != '>' &&
