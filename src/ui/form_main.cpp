@@ -169,9 +169,10 @@ void FormMain::BuildWindow() {
   DVisContainer = new MapCanvas;
   mapLayout->addWidget(DVisContainer, 1);
   MapHint = new QLabel(
-      "Wheel: zoom at the pointer \u00b7 drag a square: zoom in \u00b7 hold the right button: zoom out \u00b7 "
-      "keys 1\u20139: pan \u00b7 double-click or Home: whole map");
-  MapHint->setWordWrap(false);
+      "Wheel: zoom \u00b7 drag a square: zoom in \u00b7 hold right button: zoom out \u00b7 keys 1\u20139: pan "
+      "\u00b7 double-click or Home: whole map");
+  // A narrow panel cuts the line short rather than growing for it.
+  MapHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   mapLayout->addWidget(MapHint);
   auto* sliderRow = new QHBoxLayout;
   sliderRow->addWidget(new QLabel("Labels from degree"));
