@@ -350,13 +350,13 @@ void FormMain::ConnectHandlers() {
 
   connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
   for (int k = 0; k < 2; ++k) {
-    connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mTestVis_Click(k); });
+    connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { BuildMapFromMenu(k); });
   }
   for (int k = 0; k < 4; ++k) {
     connect(mNodeSz[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mNodeSz_Click(k); });
   }
   // "Rebuild" builds the map again with the order it was drawn with.
-  connect(mRebuild, &QAction::triggered, this, [this] { mTestVis_Click(m_mapOrder); });
+  connect(mRebuild, &QAction::triggered, this, [this] { BuildMapFromMenu(m_mapOrder); });
   connect(mFitMap, &QAction::triggered, this, [this] { mFitMap_Click(); });
   connect(mSaveMapImage, &QAction::triggered, this, [this] { mSaveMapImage_Click(); });
   connect(LabelDegree, &QSlider::valueChanged, this, [this](int value) {

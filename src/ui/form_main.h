@@ -239,6 +239,8 @@ class FormMain : public QMainWindow, public Caption {
   void PulseAndWait(int32_t node);
   // Ticks the similarity order of the map drawn (none before a build).
   void TickMapOrder();
+  // mTestVis_Click for the Map menu's items, which then say in the status line what was built.
+  void BuildMapFromMenu(int index);
   // Weights for the ticked node-size mode, handed to the map.
   void ApplyNodeSizeMode();
 

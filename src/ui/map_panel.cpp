@@ -103,6 +103,13 @@ void FormMain::mTestVis_Click(int index) {
   DVis.SetShowNodeLabels(true);
   LabelDegree_Change();
   m_host.SetBusy(false);
+}
+
+void FormMain::BuildMapFromMenu(int index) {
+  const bool builds = MapEnabled() && !m_operationRunning;
+  mTestVis_Click(index);
+  if (!builds) return;
+  // Builds after a growth or a load leave the status line to what they report.
   statusBar()->showMessage(QString("Map built: %1 articles, %2-order similarity")
                                .arg(DVis.NodeCount())
                                .arg(index == 1 ? "second" : "first"));
@@ -134,7 +141,8 @@ void FormMain::LabelDegree_Change() {
   for (int32_t node = 0; node < DVis.NodeCount() && node < Chain.Count(); ++node) {
     pearls[static_cast<size_t>(node)] = Chain.GetRecord(node + 1).IsPearl;
   }
-  DVis.SetLabelPlacement(ArticleLabelPlacement(m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{}, pearls));
+  const std::vector<int32_t> degrees = m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{};
+  DVis.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
   DVis.RenderView(true, false);
   DVisContainer->update();
 }
