@@ -169,8 +169,8 @@ void FormMain::BuildWindow() {
   DVisContainer = new MapCanvas;
   mapLayout->addWidget(DVisContainer, 1);
   MapHint = new QLabel(
-      "Wheel: zoom \u00b7 drag a square: zoom in \u00b7 hold right button: zoom out \u00b7 keys 1\u20139: pan "
-      "\u00b7 double-click or Home: whole map");
+      "Wheel: zoom \u00b7 drag: zoom in \u00b7 right button: zoom out \u00b7 1\u20139: pan \u00b7 "
+      "Home or double-click: whole map");
   // A narrow panel cuts the line short rather than growing for it.
   MapHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   mapLayout->addWidget(MapHint);
