@@ -239,7 +239,8 @@ class PointMap2D {
   void DrawLegend();
   // The legend's box in pixels, empty (right <= left) when there is none to draw.
   LabelBox LegendBox();
-  Color OutlineOf(Color color) const;
+  // The outline of a node in cluster (0-255), worked out once per drawing.
+  Color OutlineOf(int16_t cluster);
   void Raise(const std::function<void()>& event);
   void Raise(const std::function<void(int32_t)>& event, int32_t node);
   void DoEvents();
@@ -287,6 +288,8 @@ class PointMap2D {
   float m_minimumNodePixels = 0;
   bool m_outlineContrast = false;
   Color m_outlineBackground = 0;
+  std::array<Color, 256> m_outlines{};
+  std::array<bool, 256> m_outlineKnown{};
   LabelPlacement m_labelPlacement;
   std::vector<LegendEntry> m_legend;
   std::vector<LabelBox> m_drawnLabels;

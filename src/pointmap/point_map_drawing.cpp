@@ -39,6 +39,8 @@ void PointMap2D::RenderView(bool clear, bool zoomBox) {
   if (m_dataWidth == 0 || m_dataHeight == 0 || !m_surface) return;
   Surface& surface = *m_surface;
   m_drawnLabels.clear();
+  // Cluster colours may have changed since the last drawing.
+  m_outlineKnown.fill(false);
   surface.SetMapping(m_viewXMin, m_viewYMin, m_viewXMax, m_viewYMax);
   if (clear) surface.Clear();
   surface.SetPenColor(0);
@@ -92,7 +94,7 @@ void PointMap2D::DrawNode(int32_t i) {
   if (i == m_selectedNode) {
     surface.SetPenColor(m_clickedEdgeColor);
   } else if (i != m_hoverNode) {
-    if (!m_temporalMask && hasColor) surface.SetPenColor(m_outlineContrast ? OutlineOf(color) : color);
+    if (!m_temporalMask && hasColor) surface.SetPenColor(m_outlineContrast ? OutlineOf(cluster) : color);
   } else {
     surface.SetPenColor(m_pointEdgeColor);
   }

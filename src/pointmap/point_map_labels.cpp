@@ -104,7 +104,14 @@ void PointMap2D::SetOutlineContrast(bool on, Color background) {
   m_outlineBackground = background;
 }
 
-Color PointMap2D::OutlineOf(Color color) const { return ContrastingShade(color, m_outlineBackground); }
+Color PointMap2D::OutlineOf(int16_t cluster) {
+  const auto k = static_cast<size_t>(cluster);
+  if (!m_outlineKnown[k]) {
+    m_outlines[k] = ContrastingShade(m_clusterColors[k], m_outlineBackground);
+    m_outlineKnown[k] = true;
+  }
+  return m_outlines[k];
+}
 
 float PointMap2D::PixelsPerWorldX() const {
   if (!m_surface || m_viewXMax == m_viewXMin) return 0;
