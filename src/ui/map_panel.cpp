@@ -94,6 +94,8 @@ void FormMain::mTestVis_Click(int index) {
     LabelDegree->blockSignals(true);
     LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
     LabelDegree->blockSignals(false);
+    // The new range may have moved the value without a signal.
+    LabelDegreeValue->setNum(LabelDegree->value());
   }
   // A new layout resets every weight; the ticked node size is drawn again, so the menu and the
   // map agree.
