@@ -11,6 +11,7 @@
 #include <random>
 
 #include "platform/scripted_host.h"
+#include "pointmap/article_look.h"
 #include "pointmap/point_map.h"
 #include "pointmap/qimage/qimage_surface.h"
 #include "pointmap/recording_surface.h"
@@ -76,6 +77,47 @@ void BM_RenderWithEdgesAndLabels(benchmark::State& state) {
 BENCHMARK(BM_RenderWithEdgesAndLabels)
     ->ArgsProduct({{1000, 10000, 50000}, {0, 3}})
     ->ArgNames({"nodes", "label_threshold"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same drawing with the window's look: labels placed without overlap (pearls first and kept
+// clear), nodes at least a few pixels, contrasting outlines and the legend.
+void BM_RenderLegible(benchmark::State& state) {
+  EnsureGuiApplication();
+  const int nodes = static_cast<int>(state.range(0));
+  HeadlessMapWindow window;
+  QImageSurface surface(1200, 900);
+  PointMap2D map;
+  map.InitializePM2DCtl(window, &surface);
+  ApplyArticleMapLook(map, surface);
+  const std::shared_ptr<const Spatial> tree = GrownTree(nodes);
+  map.SetCoordinates(tree);
+  map.SetShowNodeLabels(true);
+  map.SetLabelsAsIndex();
+  std::vector<int32_t> degrees(static_cast<size_t>(nodes));
+  for (int32_t e = 0; e < tree->EdgeCount(); ++e) {
+    ++degrees[static_cast<size_t>(tree->Edge(e).FromNode)];
+    ++degrees[static_cast<size_t>(tree->Edge(e).ToNode)];
+  }
+  std::vector<bool> pearls(static_cast<size_t>(nodes), false);
+  for (int i = 0; i < nodes; ++i) {
+    // Every degree below the threshold loses its label, as the slider does.
+    if (degrees[static_cast<size_t>(i)] < state.range(1)) map.SetNodeLabel(i, "");
+  }
+  for (int i = 0; i < nodes; i += 500) {
+    pearls[static_cast<size_t>(i)] = true;
+    map.SetNodeCluster(i, kPearlCluster);
+  }
+  map.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
+  for (auto _ : state) {
+    map.RenderView(true, false);
+    benchmark::DoNotOptimize(surface.Image().constBits());
+  }
+  state.counters["labels"] = static_cast<double>(map.DrawnLabels().size());
+}
+BENCHMARK(BM_RenderLegible)
+    ->ArgsProduct({{1000, 10000, 50000}, {1, 3}})
+    ->ArgNames({"nodes", "min_degree"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -17,6 +17,7 @@
 #include "platform/replacing_file.h"
 #include "platform/scripted_host.h"
 #include "platform/text_encoding.h"
+#include "pointmap/article_look.h"
 #include "pointmap/point_map.h"
 #include "pointmap/qimage/qimage_surface.h"
 #include "pointmap/recording_surface.h"
@@ -258,24 +259,21 @@ void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, in
   QImageSurface surface(size.first, size.second);
   PointMap2D dvis;
   dvis.InitializePM2DCtl(window, &surface);
-  surface.SetBackColor(Rgb(80, 80, 80));
+  ApplyArticleMapLook(dvis, surface);
   surface.Clear();
   dvis.SetCoordinates(map.MapGraph);
-  dvis.SetClusterColor(1, 255, 0, 0);
-  dvis.SetClusterColor(2, 130, 60, 0);
-  dvis.SetClusterColor(3, 130, 200, 0);
-  dvis.SetLabelColor(Rgb(0, 128, 255));
-  dvis.SetNodeShape(3);
-  dvis.SetShowEdges(true);
   dvis.SetShowNodeLabels(true);
   std::vector<CCRecord> records;
+  std::vector<bool> pearls;
   for (size_t n = 0; n < articles.size(); ++n) {
     const CCRecord& r = articles[n].record;
     records.push_back(r);
+    pearls.push_back(r.IsPearl);
     const auto node = static_cast<int32_t>(n);
-    dvis.SetNodeCluster(node, r.IsPearl ? 1 : r.IsCited ? 2 : r.IsCiting ? 3 : 0);
+    dvis.SetNodeCluster(node, r.IsPearl ? kPearlCluster : r.IsCited ? kCitedCluster : r.IsCiting ? kCitingCluster : 0);
     dvis.SetNodeLabel(node, labels[n]);
   }
+  dvis.SetLabelPlacement(ArticleLabelPlacement(TreeDegrees(map), pearls));
   if (nodeSizeMode != 0) dvis.SetNodeWeights(NodeSizeWeights(records, nodeSizeMode));
   // A still picture has no selected or hovered node.
   dvis.SetSelectedNode(-1);

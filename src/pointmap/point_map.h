@@ -34,6 +34,35 @@ struct PointMapEvents {
 constexpr int kLeftButton = 1;
 constexpr int kRightButton = 2;
 
+// Contrast ratio of two colours by their relative luminance (1 to 21), as legibility rules count it.
+double ContrastRatio(Color a, Color b);
+// color itself when it stands out from background by at least least:1 (3:1 for shapes, 4.5:1 for
+// text); otherwise the nearest shade of its hue, mixed towards white (on a dark background) or black
+// (on a light one), that does.
+Color ContrastingShade(Color color, Color background, double least = 3.0);
+
+// One line of the map's legend: a disc in color and its text.
+struct LegendEntry {
+  std::string text;
+  Color color = 0;
+};
+
+// Where a label was written, in pixels of the surface (left, top inclusive; right, bottom exclusive).
+struct LabelBox {
+  int32_t node = -1;
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// How labels are placed when placement is on: in order of priority (higher first, then lower node
+// index), each beside its node where it covers no label already written, no node marked keepClear
+// and not the legend; a label that finds no such place is left out. Entries missing from either
+// list count as 0 and false.
+struct LabelPlacement {
+  bool enabled = false;
+  std::vector<float> priority;
+  std::vector<bool> keepClear;
+};
+
 // Nodes are indexed from 0. Positions, sizes and the view are in world units (the layout's own);
 // world Y grows downwards on the surface. Colours are packed RGB (see Color). The map draws on a
 // Surface given by InitializePM2DCtl and does nothing visible before. Every handler runs on the
@@ -138,6 +167,26 @@ class PointMap2D {
   // Centres the view on node, DataWidth x DataHeight at percent 100.
   void ZoomTo(int32_t node, float percent);
 
+  // --- Legibility (all off on a new map; off, the map draws exactly as above) ----------------
+  // Every node is drawn, and can be hovered, at least this many pixels in radius, so no weight makes
+  // a node vanish or slip through the pointer at any zoom.
+  void SetMinimumNodePixels(float pixels) { m_minimumNodePixels = pixels; }
+  float MinimumNodePixels() const { return m_minimumNodePixels; }
+  // Ordinary nodes are outlined in their cluster's hue, lightened (or darkened) until it stands out
+  // from background by a contrast of at least 3:1; placed labels are written in a shade of
+  // LabelColor that stands out by 4.5:1.
+  void SetOutlineContrast(bool on, Color background);
+  void SetLabelPlacement(LabelPlacement placement) { m_labelPlacement = std::move(placement); }
+  // A legend in the surface's top-left corner, over everything else; empty for none.
+  void SetLegend(std::vector<LegendEntry> entries) { m_legend = std::move(entries); }
+  // The labels the last drawing wrote while placement was on, and the legend's box (pixels; empty
+  // when no legend was drawn).
+  const std::vector<LabelBox>& DrawnLabels() const { return m_drawnLabels; }
+  const LabelBox& DrawnLegend() const { return m_drawnLegend; }
+  // The world-to-pixel scale of the view on the surface; 0 when the surface has no size.
+  float PixelsPerWorldX() const;
+  float PixelsPerWorldY() const;
+
   // --- Interaction (world coordinates) -------------------------------------------------------
   void MouseMove(int buttons, int shift, float x, float y);
   void MouseDown(int button, int shift, float x, float y);
@@ -148,6 +197,11 @@ class PointMap2D {
   void KeyPress(int character);
   void KeyUp(int keyCode, int shift);
   void TimerTick();
+  // Mouse wheel: magnifies the view by factor (below 1 to zoom out) about the world point (x, y),
+  // which stays under the pointer. Zooming out stops at the whole map.
+  void WheelZoom(float x, float y, float factor);
+  // The whole map again, as a double click shows it, without a mouse gesture to follow.
+  void FitView();
 
   float SelX1() const { return m_selX1; }
   float SelY1() const { return m_selY1; }
@@ -177,6 +231,16 @@ class PointMap2D {
   // Takes loaded positions: lists anew, weights 0, sizes from the node density.
   void TakeFilePositions(std::vector<float> x, std::vector<float> y, double densityFactor);
   void DrawNode(int32_t i);
+  // Half-size in world units of the node as drawn and hit: its size, or the minimum in pixels.
+  float DrawnHalfWidth(int32_t i) const;
+  float DrawnHalfHeight(int32_t i) const;
+  void DrawDescribedLabels();
+  void DrawPlacedLabels();
+  void DrawLegend();
+  // The legend's box in pixels, empty (right <= left) when there is none to draw.
+  LabelBox LegendBox();
+  // The outline of a node in cluster (0-255), worked out once per drawing.
+  Color OutlineOf(int16_t cluster);
   void Raise(const std::function<void()>& event);
   void Raise(const std::function<void(int32_t)>& event, int32_t node);
   void DoEvents();
@@ -220,6 +284,16 @@ class PointMap2D {
   bool m_rightZoom = false;
   float m_zoomStep = 0;
   bool m_doubleClicked = false;
+
+  float m_minimumNodePixels = 0;
+  bool m_outlineContrast = false;
+  Color m_outlineBackground = 0;
+  std::array<Color, 256> m_outlines{};
+  std::array<bool, 256> m_outlineKnown{};
+  LabelPlacement m_labelPlacement;
+  std::vector<LegendEntry> m_legend;
+  std::vector<LabelBox> m_drawnLabels;
+  LabelBox m_drawnLegend;
 };
 
 }  // namespace wendrel

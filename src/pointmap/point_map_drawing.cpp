@@ -38,6 +38,9 @@ bool PointMap2D::InitializePM2DCtl(MapWindow& host, Surface* surface) {
 void PointMap2D::RenderView(bool clear, bool zoomBox) {
   if (m_dataWidth == 0 || m_dataHeight == 0 || !m_surface) return;
   Surface& surface = *m_surface;
+  m_drawnLabels.clear();
+  // Cluster colours may have changed since the last drawing.
+  m_outlineKnown.fill(false);
   surface.SetMapping(m_viewXMin, m_viewYMin, m_viewXMax, m_viewYMax);
   if (clear) surface.Clear();
   surface.SetPenColor(0);
@@ -64,12 +67,21 @@ void PointMap2D::RenderView(bool clear, bool zoomBox) {
   }
 
   if (m_showNodeLabels) {
-    const float threshold = m_nodeLabelThreshold;
-    for (int32_t i = 0; i < m_nodeCount; ++i) {
-      if (m_weight[i] < threshold || static_cast<size_t>(i) >= m_labels.size()) continue;
-      surface.SetPenColor(m_labelColor);
-      surface.Text(m_x[i], m_y[i], m_labels[i]);
+    if (m_labelPlacement.enabled && PixelsPerWorldX() != 0 && PixelsPerWorldY() != 0) {
+      DrawPlacedLabels();
+    } else {
+      DrawDescribedLabels();
     }
+  }
+  DrawLegend();
+}
+
+void PointMap2D::DrawDescribedLabels() {
+  const float threshold = m_nodeLabelThreshold;
+  for (int32_t i = 0; i < m_nodeCount; ++i) {
+    if (m_weight[i] < threshold || static_cast<size_t>(i) >= m_labels.size()) continue;
+    m_surface->SetPenColor(m_labelColor);
+    m_surface->Text(m_x[i], m_y[i], m_labels[i]);
   }
 }
 
@@ -82,7 +94,7 @@ void PointMap2D::DrawNode(int32_t i) {
   if (i == m_selectedNode) {
     surface.SetPenColor(m_clickedEdgeColor);
   } else if (i != m_hoverNode) {
-    if (!m_temporalMask && hasColor) surface.SetPenColor(color);
+    if (!m_temporalMask && hasColor) surface.SetPenColor(m_outlineContrast ? OutlineOf(cluster) : color);
   } else {
     surface.SetPenColor(m_pointEdgeColor);
   }
@@ -90,13 +102,14 @@ void PointMap2D::DrawNode(int32_t i) {
 
   const float x = m_x[i];
   const float y = m_y[i];
-  const float s = m_nodeSize[i];
+  const float s = DrawnHalfWidth(i);
+  const float h = DrawnHalfHeight(i);
   switch (m_nodeShape) {
     case 0:
-      surface.Rectangle(x - s, y - s, x + s, y + s, RectangleStyle::Outline);
+      surface.Rectangle(x - s, y - h, x + s, y + h, RectangleStyle::Outline);
       break;
     case 1:
-      surface.Rectangle(x - s, y - s, x + s, y + s, RectangleStyle::FilledWithPen);
+      surface.Rectangle(x - s, y - h, x + s, y + h, RectangleStyle::FilledWithPen);
       break;
     case 2:
       surface.Circle(x, y, s);

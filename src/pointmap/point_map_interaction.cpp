@@ -41,8 +41,9 @@ void PointMap2D::UpdateHoverNode() {
   const int32_t previous = m_hoverNode;
   m_hoverNode = -1;
   for (int32_t i = 0; i < m_nodeCount; ++i) {
-    const float size = m_nodeSize[i];
-    if (!(std::fabs(m_mouseX - m_x[i]) < size && std::fabs(m_mouseY - m_y[i]) < size)) continue;
+    if (!(std::fabs(m_mouseX - m_x[i]) < DrawnHalfWidth(i) && std::fabs(m_mouseY - m_y[i]) < DrawnHalfHeight(i))) {
+      continue;
+    }
     // Among overlapping nodes the lightest wins, and among equally light ones the first.
     if (m_hoverNode == -1 || m_weight[i] < m_weight[m_hoverNode]) m_hoverNode = i;
   }
@@ -95,6 +96,35 @@ void PointMap2D::Click() {
 void PointMap2D::DoubleClick() {
   ViewToDataExtent();
   m_doubleClicked = true;
+  RenderView(true, false);
+  Raise(m_events.ViewChanged);
+}
+
+void PointMap2D::WheelZoom(float x, float y, float factor) {
+  if (!(factor > 0) || m_nodeCount == 0) return;
+  const float width = (m_viewXMax - m_viewXMin) / factor;
+  const float height = (m_viewYMax - m_viewYMin) / factor;
+  // Deeper than this, single-precision positions no longer tell nodes apart.
+  constexpr float kDeepestZoom = 1e-4f;
+  if (factor > 1 && std::fabs(width) < m_dataWidth * kDeepestZoom) return;
+  if (factor < 1 && (std::fabs(width) >= m_dataXMax - m_dataXMin || std::fabs(height) >= m_dataYMax - m_dataYMin)) {
+    ViewToDataExtent();
+  } else {
+    m_viewXMin = x - (x - m_viewXMin) / factor;
+    m_viewXMax = m_viewXMin + width;
+    m_viewYMin = y - (y - m_viewYMin) / factor;
+    m_viewYMax = m_viewYMin + height;
+  }
+  RenderView(true, false);
+  Raise(m_events.ViewChanged);
+  // The node under the pointer is another one now that the map moved beneath it.
+  m_mouseX = x;
+  m_mouseY = y;
+  UpdateHoverNode();
+}
+
+void PointMap2D::FitView() {
+  ViewToDataExtent();
   RenderView(true, false);
   Raise(m_events.ViewChanged);
 }

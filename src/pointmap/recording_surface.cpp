@@ -21,6 +21,14 @@ void RecordingSurface::Circle(float x, float y, float radius) { Record(SurfaceOp
 
 void RecordingSurface::Text(float x, float y, const std::string& text) { Record(SurfaceOp::Text, x, y, 0, 0, text); }
 
+std::pair<float, float> RecordingSurface::TextPixelSize(const std::string& text) {
+  size_t codePoints = 0;
+  for (const char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++codePoints;
+  }
+  return {static_cast<float>(codePoints) * kCharPixels, kLinePixels};
+}
+
 std::vector<SurfaceCall> RecordingSurface::CallsOf(SurfaceOp op) const {
   std::vector<SurfaceCall> calls;
   for (const auto& call : m_calls) {

@@ -50,6 +50,10 @@ class RecordingSurface : public Surface {
   void Rectangle(float x1, float y1, float x2, float y2, RectangleStyle style) override;
   void Circle(float x, float y, float radius) override;
   void Text(float x, float y, const std::string& text) override;
+  // A fixed-pitch font: kCharPixels wide per character (code point), kLinePixels high.
+  std::pair<float, float> TextPixelSize(const std::string& text) override;
+  static constexpr float kCharPixels = 7;
+  static constexpr float kLinePixels = 12;
 
   const std::vector<SurfaceCall>& Calls() const { return m_calls; }
   // The calls of one kind, in order.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace wendrel {
 
@@ -62,6 +63,8 @@ class Surface {
   virtual void Circle(float x, float y, float radius) = 0;
   // Writes text in the pen colour with its top-left corner at the world point.
   virtual void Text(float x, float y, const std::string& text) = 0;
+  // Width and height in pixels that Text takes for text ({0, 0} when the surface writes no text).
+  virtual std::pair<float, float> TextPixelSize(const std::string& text) = 0;
 };
 
 enum class MousePointer { Default, ArrowQuestion };

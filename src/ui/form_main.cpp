@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "text/text_functions.h"
+#include "pointmap/article_look.h"
 #include "ui/export_dialog.h"
 #include "ui/form_new_session.h"
 
@@ -120,15 +121,12 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
 
   DVis.InitializePM2DCtl(*DVisContainer, &DVisContainer->Picture());
   DVisContainer->Attach(DVis);
-  DVisContainer->Picture().SetBackColor(Rgb(80, 80, 80));
-  DVis.SetShowEdges(true);
-  DVis.SetNodeShape(3);
-  DVis.SetClusterColor(1, 255, 0, 0);
-  DVis.SetClusterColor(2, 130, 60, 0);
-  DVis.SetClusterColor(3, 130, 200, 0);
+  ApplyArticleMapLook(DVis, DVisContainer->Picture());
   // The map is off until "Enabled" is ticked.
   DVis.PM2DCtlObject()->SetEnabled(false);
   DVisContainer->setEnabled(false);
+  mFitMap->setEnabled(false);
+  mSaveMapImage->setEnabled(false);
 
   ConnectHandlers();
   m_newSession = std::make_unique<FormNewSession>(*this);
@@ -193,12 +191,21 @@ void FormMain::BuildWindow() {
   auto* mapLayout = new QVBoxLayout(VisualizationFrame);
   DVisContainer = new MapCanvas;
   mapLayout->addWidget(DVisContainer, 1);
+  MapHint = new QLabel(
+      "Wheel: zoom \u00b7 drag: zoom in \u00b7 right button: zoom out \u00b7 1\u20139: pan \u00b7 "
+      "Home or double-click: whole map");
+  // A narrow panel cuts the line short rather than growing for it.
+  MapHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  mapLayout->addWidget(MapHint);
   auto* sliderRow = new QHBoxLayout;
   sliderRow->addWidget(new QLabel("Labels from degree"));
   LabelDegree = new QSlider(Qt::Horizontal);
   LabelDegree->setRange(1, 10);
   LabelDegree->setValue(3);
   sliderRow->addWidget(LabelDegree, 1);
+  LabelDegreeValue = new QLabel("3");
+  LabelDegreeValue->setMinimumWidth(LabelDegreeValue->fontMetrics().horizontalAdvance("0000"));
+  sliderRow->addWidget(LabelDegreeValue);
   mapLayout->addLayout(sliderRow);
   left->addWidget(VisualizationFrame);
   left->setStretchFactor(0, 1);
@@ -333,6 +340,11 @@ void FormMain::BuildMenus() {
   mTestVis[1] = mMap->addAction("Second-Order Similarity");
   mMapEnabled = mMap->addAction("Enabled");
   mMapEnabled->setCheckable(true);
+  mMap->addSeparator();
+  mFitMap = mMap->addAction("Fit");
+  mSaveMapImage = mMap->addAction("Save Map Image\u2026");
+  // The two orders are ticked by which one the map drawn was built with.
+  for (QAction* order : mTestVis) order->setCheckable(true);
 }
 
 void FormMain::PrepareListColumns() {
@@ -394,13 +406,19 @@ void FormMain::ConnectHandlers() {
 
   connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
   for (int k = 0; k < 2; ++k) {
-    connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mTestVis_Click(k); });
+    connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { BuildMapFromMenu(k); });
   }
   for (int k = 0; k < 4; ++k) {
     connect(mNodeSz[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { mNodeSz_Click(k); });
   }
-  // "Rebuild" has no command of its own.
-  connect(LabelDegree, &QSlider::valueChanged, this, [this] { LabelDegree_Change(); });
+  // "Rebuild" builds the map again with the order it was drawn with.
+  connect(mRebuild, &QAction::triggered, this, [this] { BuildMapFromMenu(m_mapOrder); });
+  connect(mFitMap, &QAction::triggered, this, [this] { mFitMap_Click(); });
+  connect(mSaveMapImage, &QAction::triggered, this, [this] { mSaveMapImage_Click(); });
+  connect(LabelDegree, &QSlider::valueChanged, this, [this](int value) {
+    LabelDegreeValue->setNum(value);
+    LabelDegree_Change();
+  });
   DVis.Events().OnNewNodeOver = [this](int32_t node) { DVis_OnNewNodeOver(node); };
   DVis.Events().OnNodeClick = [this](int32_t node) { DVis_OnNodeClick(node); };
 

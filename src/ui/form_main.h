@@ -83,6 +83,8 @@ class FormMain : public QMainWindow, public Caption {
   QGroupBox* VisualizationFrame = nullptr;
   MapCanvas* DVisContainer = nullptr;
   QSlider* LabelDegree = nullptr;
+  QLabel* LabelDegreeValue = nullptr;  // the slider's value, beside it
+  QLabel* MapHint = nullptr;           // the map's gestures, one line under it
   QGroupBox* DebugFrame = nullptr;
   QPlainTextEdit* GIDebug = nullptr;
   std::array<QLineEdit*, 2> IDNum{};
@@ -111,6 +113,8 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mRebuild = nullptr;
   std::array<QAction*, 2> mTestVis{};
   QAction* mMapEnabled = nullptr;
+  QAction* mFitMap = nullptr;
+  QAction* mSaveMapImage = nullptr;
 
   FormNewSession* NewSession() { return m_newSession.get(); }
   // Shows the window disabled with the new-session dialog over it.
@@ -178,6 +182,10 @@ class FormMain : public QMainWindow, public Caption {
   void mTestVis_Click(int index);
   void mNodeSz_Click(int index);
   void LabelDegree_Change();
+  // The whole map in view again (also the Home key on the map).
+  void mFitMap_Click();
+  // Writes the map as shown to a PNG file the user chooses.
+  void mSaveMapImage_Click();
   void DVis_OnNewNodeOver(int32_t node);
   void DVis_OnNodeClick(int32_t node);
   // The objects of the last map build (MapDocs, MapTDM, MapSimilarity, MapGraph).
@@ -250,6 +258,12 @@ class FormMain : public QMainWindow, public Caption {
   // Puts the node of every Pearl List row into cluster 1.
   void MarkPearlsOnMap();
   void PulseAndWait(int32_t node);
+  // Ticks the similarity order of the map drawn (none before a build).
+  void TickMapOrder();
+  // mTestVis_Click for the Map menu's items, which then say in the status line what was built.
+  void BuildMapFromMenu(int index);
+  // Weights for the ticked node-size mode, handed to the map.
+  void ApplyNodeSizeMode();
 
   Host& m_host;
   HttpClient& m_http;
@@ -275,6 +289,7 @@ class FormMain : public QMainWindow, public Caption {
   MapBuildSettings m_mapSettings;
   ArticleMap m_map;
   size_t m_nodeSizeMode = 0;
+  int m_mapOrder = 0;  // the similarity order of the map drawn: 0 first, 1 second
 };
 
 }  // namespace wendrel

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <cmath>
 
 namespace wendrel {
 
@@ -100,6 +102,11 @@ void MapCanvas::mouseDoubleClickEvent(QMouseEvent*) {
 
 void MapCanvas::keyPressEvent(QKeyEvent* event) {
   if (!m_map) return;
+  if (event->key() == Qt::Key_Home) {
+    m_map->FitView();
+    update();
+    return;
+  }
   const QString text = event->text();
   if (!text.isEmpty()) m_map->KeyPress(text.at(0).unicode());
   update();
@@ -108,6 +115,17 @@ void MapCanvas::keyPressEvent(QKeyEvent* event) {
 void MapCanvas::keyReleaseEvent(QKeyEvent* event) {
   if (!m_map) return;
   m_map->KeyUp(event->key(), Shift(event->modifiers()));
+  update();
+}
+
+void MapCanvas::wheelEvent(QWheelEvent* event) {
+  if (!m_map || event->angleDelta().y() == 0) return;
+  constexpr double kNotch = 120;
+  constexpr double kZoomPerNotch = 1.25;
+  const QPointF at = m_picture->PixelToWorld(event->position());
+  m_map->WheelZoom(static_cast<float>(at.x()), static_cast<float>(at.y()),
+                   static_cast<float>(std::pow(kZoomPerNotch, event->angleDelta().y() / kNotch)));
+  event->accept();
   update();
 }
 

@@ -1,8 +1,10 @@
 // FormMain's map panel: switching the map, building it from the session's articles, node sizes,
 // hub labels, and the map's hover and click events, which select the article in its list.
 #include <QElapsedTimer>
+#include <QStatusBar>
 #include <QThread>
 
+#include "pointmap/article_look.h"
 #include "text/text_functions.h"
 #include "ui/form_main.h"
 
@@ -50,17 +52,23 @@ void FormMain::PulseAndWait(int32_t node) {
 
 void FormMain::mMapEnabled_Click() {
   // The item ticks itself when chosen; its new state says which way to switch.
-  if (!mMapEnabled->isChecked()) {
-    DVis.PM2DCtlObject()->SetEnabled(false);
-    DVisContainer->setEnabled(false);
-    return;
+  const bool on = mMapEnabled->isChecked();
+  DVis.PM2DCtlObject()->SetEnabled(on);
+  DVisContainer->setEnabled(on);
+  mFitMap->setEnabled(on);
+  mSaveMapImage->setEnabled(on);
+  if (on) mTestVis_Click(0);
+}
+
+void FormMain::TickMapOrder() {
+  // Nothing is ticked until a map was built; the items tick themselves when chosen.
+  for (size_t k = 0; k < mTestVis.size(); ++k) {
+    mTestVis[k]->setChecked(m_map.MapGraph != nullptr && static_cast<int>(k) == m_mapOrder);
   }
-  DVis.PM2DCtlObject()->SetEnabled(true);
-  DVisContainer->setEnabled(true);
-  mTestVis_Click(0);
 }
 
 void FormMain::mTestVis_Click(int index) {
+  TickMapOrder();
   if (!MapEnabled() || m_operationRunning) return;
   {
     Operation operation(*this, false);
@@ -78,18 +86,35 @@ void FormMain::mTestVis_Click(int index) {
       Progress->setValue(static_cast<int>(fraction * 100));
       Progress->setFormat(QString("Map: ") + StageName(stage) + " %p%");
     });
+    m_mapOrder = index;
     ShowMapGraph();
+    TickMapOrder();
     DVis.PM2DCtlObject()->SetFontName("rockwell");
     DVis.SetLabelColor(Rgb(0, 128, 255));
     LabelDegree->blockSignals(true);
     LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
     LabelDegree->blockSignals(false);
+    // The new range may have moved the value without a signal.
+    LabelDegreeValue->setNum(LabelDegree->value());
   }
+  // A new layout resets every weight; the ticked node size is drawn again, so the menu and the
+  // map agree.
+  ApplyNodeSizeMode();
   DVis_OnNodeClick(0);
   MarkPearlsOnMap();
   DVis.SetShowNodeLabels(true);
   LabelDegree_Change();
   m_host.SetBusy(false);
+}
+
+void FormMain::BuildMapFromMenu(int index) {
+  const bool builds = MapEnabled() && !m_operationRunning;
+  mTestVis_Click(index);
+  if (!builds) return;
+  // Builds after a growth or a load leave the status line to what they report.
+  statusBar()->showMessage(QString("Map built: %1 articles, %2-order similarity")
+                               .arg(DVis.NodeCount())
+                               .arg(index == 1 ? "second" : "first"));
 }
 
 void FormMain::ShowMapGraph() {
@@ -105,6 +130,7 @@ void FormMain::ShowMapGraph() {
 void FormMain::ClearMap() {
   m_map = ArticleMap{};
   ShowMapGraph();
+  TickMapOrder();
 }
 
 void FormMain::LabelDegree_Change() {
@@ -113,6 +139,12 @@ void FormMain::LabelDegree_Change() {
   DVis.SetShowNodeLabels(true);
   const std::vector<std::string> labels = HubLabels(m_map, LabelDegree->value());
   for (size_t node = 0; node < labels.size(); ++node) DVis.SetNodeLabel(static_cast<int32_t>(node), labels[node]);
+  std::vector<bool> pearls(static_cast<size_t>(DVis.NodeCount()), false);
+  for (int32_t node = 0; node < DVis.NodeCount() && node < Chain.Count(); ++node) {
+    pearls[static_cast<size_t>(node)] = Chain.GetRecord(node + 1).IsPearl;
+  }
+  const std::vector<int32_t> degrees = m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{};
+  DVis.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
   DVis.RenderView(true, false);
   DVisContainer->update();
 }
@@ -126,14 +158,51 @@ void FormMain::mNodeSz_Click(int index) {
   for (QAction* item : mNodeSz) item->setChecked(false);
   mNodeSz[static_cast<size_t>(index)]->setChecked(true);
   m_nodeSizeMode = static_cast<size_t>(index);
-  if (index == 0) {
-    DVis.ResetNodeWeights();
-  } else {
-    std::vector<CCRecord> records;
-    for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
-    DVis.SetNodeWeights(NodeSizeWeights(records, index));
-  }
+  ApplyNodeSizeMode();
   DVisContainer->update();
+}
+
+void FormMain::ApplyNodeSizeMode() {
+  if (m_nodeSizeMode == 0 || DVis.NodeCount() == 0) {
+    DVis.ResetNodeWeights();
+    return;
+  }
+  std::vector<CCRecord> records;
+  for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
+  std::vector<float> weights = NodeSizeWeights(records, static_cast<int>(m_nodeSizeMode));
+  // Records added since the map was built have no node.
+  weights.resize(static_cast<size_t>(DVis.NodeCount()), 0.0f);
+  DVis.SetNodeWeights(weights);
+}
+
+void FormMain::mFitMap_Click() {
+  if (!MapEnabled()) return;
+  DVis.FitView();
+  DVisContainer->update();
+}
+
+void FormMain::mSaveMapImage_Click() {
+  if (!MapEnabled() || m_operationRunning) return;
+  // The map's picture has its own kind of file; the Pearl List's dialogs keep theirs.
+  const QString filter = CommonDialog1.Filter;
+  const QString extension = CommonDialog1.DefaultExt;
+  const QString fileName = CommonDialog1.FileName;
+  CommonDialog1.DialogTitle = "Save Map Image";
+  CommonDialog1.Filter = "PNG images (*.png)";
+  CommonDialog1.DefaultExt = "png";
+  CommonDialog1.FileName = "map.png";
+  CommonDialog1.ShowSave();
+  const QString path = CommonDialog1.FileName;
+  CommonDialog1.Filter = filter;
+  CommonDialog1.DefaultExt = extension;
+  CommonDialog1.FileName = fileName;
+  if (path.isEmpty()) return;
+  if (DVisContainer->Picture().SavePng(path.toStdString())) {
+    statusBar()->showMessage("Map image saved: " + path);
+  } else {
+    m_host.MessageBox("The map image could not be written to " + path.toStdString(), "Save Map Image",
+                      MessageIcon::Critical, MessageButtons::Ok);
+  }
 }
 
 void FormMain::DVis_OnNewNodeOver(int32_t node) {

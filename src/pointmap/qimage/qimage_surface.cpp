@@ -226,10 +226,8 @@ void QImageSurface::Circle(float x, float y, float radius) {
   DrawShape(kCircle, ToPixel(x, y), pixels, pixels);
 }
 
-void QImageSurface::Text(float x, float y, const std::string& text) {
-  if (!MappingUsable() || text.empty() || !HaveGuiApplication()) return;
-  FlushLines();
-  QPainter& painter = Painter();
+const QStaticText* QImageSurface::Layout(const std::string& text) {
+  if (!HaveGuiApplication()) return nullptr;
   if (!m_fontSet) {
     m_font = QFont(QString::fromStdString(m_fontName));
     m_font.setStyleHint(QFont::TypeWriter);
@@ -237,10 +235,6 @@ void QImageSurface::Text(float x, float y, const std::string& text) {
     m_fontSet = true;
     m_painterHasFont = false;
     m_texts.clear();
-  }
-  if (!m_painterHasFont) {
-    painter.setFont(m_font);
-    m_painterHasFont = true;
   }
   auto found = m_texts.find(text);
   if (found == m_texts.end()) {
@@ -250,7 +244,28 @@ void QImageSurface::Text(float x, float y, const std::string& text) {
     layout.prepare(QTransform(), m_font);
     found = m_texts.emplace(text, std::move(layout)).first;
   }
-  painter.drawStaticText(ToPixel(x, y), found->second);
+  return &found->second;
+}
+
+void QImageSurface::Text(float x, float y, const std::string& text) {
+  if (!MappingUsable() || text.empty()) return;
+  const QStaticText* layout = Layout(text);
+  if (!layout) return;
+  FlushLines();
+  QPainter& painter = Painter();
+  if (!m_painterHasFont) {
+    painter.setFont(m_font);
+    m_painterHasFont = true;
+  }
+  painter.drawStaticText(ToPixel(x, y), *layout);
+}
+
+std::pair<float, float> QImageSurface::TextPixelSize(const std::string& text) {
+  if (text.empty()) return {0, 0};
+  const QStaticText* layout = Layout(text);
+  if (!layout) return {0, 0};
+  const QSizeF size = layout->size();
+  return {static_cast<float>(size.width()), static_cast<float>(size.height())};
 }
 
 const QImage& QImageSurface::Image() {

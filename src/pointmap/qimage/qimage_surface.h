@@ -48,6 +48,7 @@ class QImageSurface : public Surface {
   void Rectangle(float x1, float y1, float x2, float y2, RectangleStyle style) override;
   void Circle(float x, float y, float radius) override;
   void Text(float x, float y, const std::string& text) override;
+  std::pair<float, float> TextPixelSize(const std::string& text) override;
 
   bool Visible() const { return m_visible; }
   bool Enabled() const { return m_enabled; }
@@ -74,6 +75,8 @@ class QImageSurface : public Surface {
   };
 
   QPainter& Painter();
+  // The laid-out text in the surface's font (made on first use); null without a QGuiApplication.
+  const QStaticText* Layout(const std::string& text);
   void EndPainting();
   void FlushLines();
   // Draws a rectangle (kind 0 outline, 1 filled with the pen) or a circle (2) of the given half
