@@ -152,6 +152,61 @@ SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSin
   return result;
 }
 
+CosineRows::CosineRows(const SparseMatrixSingle& matrix)
+    : m_matrix(matrix),
+      m_postings(static_cast<size_t>(std::max(matrix.RowCount(), 0)) + 1),
+      m_magnitudes(static_cast<size_t>(matrix.ColCount()) + 1, 0.0f),
+      m_sums(static_cast<size_t>(matrix.ColCount()) + 1, 0.0f),
+      m_row(static_cast<size_t>(matrix.ColCount()), -1.0f) {
+  const int32_t rowCount = matrix.RowCount();
+  std::vector<size_t> lengths(m_postings.size(), 0);
+  for (int32_t j = 1; j <= matrix.ColCount(); ++j)
+    for (int32_t r : matrix.Vector(j).Indexes())
+      if (r >= 1 && r <= rowCount) ++lengths[static_cast<size_t>(r)];
+  for (size_t r = 0; r < m_postings.size(); ++r) m_postings[r].reserve(lengths[r]);
+  for (int32_t j = 1; j <= matrix.ColCount(); ++j) {
+    const SparseVectorSingle& column = matrix.Vector(j);
+    m_magnitudes[static_cast<size_t>(j)] = column.Magnitude();
+    for (size_t k = 0; k < column.Indexes().size(); ++k) {
+      const int32_t r = column.Indexes()[k];
+      if (r >= 1 && r <= rowCount) m_postings[static_cast<size_t>(r)].push_back({j, column.Values()[k]});
+    }
+  }
+}
+
+const std::vector<float>& CosineRows::Row(int32_t c) {
+  if (c < 1 || c > ColCount())
+    throw std::out_of_range("cosine row " + std::to_string(c) + " outside 1.." + std::to_string(ColCount()));
+  for (int32_t j : m_touched) {
+    m_sums[static_cast<size_t>(j)] = 0;
+    m_row[static_cast<size_t>(j - 1)] = -1.0f;
+  }
+  m_touched.clear();
+  const SparseVectorSingle& column = m_matrix.Vector(c);
+  const float m = m_magnitudes[static_cast<size_t>(c)];
+  if (!(m > 0)) return m_row;
+  const int32_t rowCount = m_matrix.RowCount();
+  for (size_t k = 0; k < column.Indexes().size(); ++k) {
+    const int32_t r = column.Indexes()[k];
+    const float d = column.Values()[k];
+    if (r < 1 || r > rowCount || d == 0) continue;
+    for (const Posting& p : m_postings[static_cast<size_t>(r)]) {
+      float& sum = m_sums[static_cast<size_t>(p.column)];
+      // A column is touched when its first product is added; a product of 0 leaves it untouched
+      // and its sum 0, which stores nothing either way.
+      if (sum == 0) m_touched.push_back(p.column);
+      sum += d * p.value;
+    }
+  }
+  for (int32_t j : m_touched) {
+    if (j == c) continue;
+    const float sum = m_sums[static_cast<size_t>(j)];
+    // As GetSimilarityMatrix: only a positive sum is divided and stored.
+    if (sum > 0) m_row[static_cast<size_t>(j - 1)] = sum / (m_magnitudes[static_cast<size_t>(j)] * m);
+  }
+  return m_row;
+}
+
 std::vector<float> SparseMatrixSingle::GetSymmetricSimilarityTable(const SparseMatrixSingle& other, int32_t measure,
                                                                    Host* host) const {
   if (measure != 1 && measure != 2) return {};

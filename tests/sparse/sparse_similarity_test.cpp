@@ -77,6 +77,34 @@ SparseMatrixSingle RandomMatrix(std::mt19937& random, int32_t terms, int32_t doc
   return m;
 }
 
+TEST(CosineRows, EveryRowHasTheBitsOfTheSymmetricCosineMatrix) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 12; ++round) {
+    std::vector<std::vector<double>> dense;
+    const int32_t documents = 1 + static_cast<int32_t>(random() % 14);
+    SparseMatrixSingle m = RandomMatrix(random, 1 + static_cast<int32_t>(random() % 15), documents, dense);
+    if (round % 3 == 0) m.Vector(documents) = SparseVectorSingle();  // a document without terms
+    SparseMatrixSingle similarities = m.GetSimilarityMatrix(m, 2);
+    similarities.MakeSymmetric(true);
+    const std::vector<float> table = similarities.GetDenseMatrix();
+    CosineRows rows(m);
+    ASSERT_EQ(rows.ColCount(), documents);
+    // Rows asked in any order, each one clean of the one before.
+    std::vector<int32_t> order;
+    for (int32_t c = documents; c >= 1; --c) order.push_back(c);
+    for (int32_t c = 1; c <= documents; ++c) order.push_back(c);
+    for (int32_t c : order) {
+      const std::vector<float>& row = rows.Row(c);
+      for (int32_t j = 1; j <= documents; ++j) {
+        const float expected = j == c ? -1.0f : table[static_cast<size_t>(c - 1) * documents + (j - 1)];
+        EXPECT_EQ(row[static_cast<size_t>(j - 1)], expected) << "round " << round << ", " << c << "," << j;
+      }
+    }
+    EXPECT_THROW(rows.Row(0), std::out_of_range);
+    EXPECT_THROW(rows.Row(documents + 1), std::out_of_range);
+  }
+}
+
 TEST(SparseMatrixSingle, SimilarityMatrixMatchesDenseCosines) {
   std::mt19937 random(9);
   for (int round = 0; round < 10; ++round) {
