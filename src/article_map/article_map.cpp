@@ -187,7 +187,11 @@ std::string TreeDotText(CosineRows* cosines, RelayHost& host) {
   std::vector<LinkRecord> links;
   if (cosines) {
     const int32_t n = cosines->ColCount();
-    const LinkRow row = [cosines](int32_t node) { return cosines->Row(node + 1).data(); };
+    // A node's row is read once, when it joins its tree; no later row needs its cosines.
+    const LinkRow row = [cosines](int32_t node) {
+      cosines->Retire(node + 1);
+      return cosines->Row(node + 1).data();
+    };
     const std::vector<TreeEdge> forest = SpanningForest(n, row, true, &host);
     // Matrix2Dot's links: the pairs one after the other, each as its distance 1 - similarity.
     links.reserve(forest.size());

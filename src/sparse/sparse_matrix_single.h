@@ -110,9 +110,12 @@ class CosineRows {
   explicit CosineRows(const SparseMatrixSingle& matrix);
   int32_t ColCount() const { return static_cast<int32_t>(m_magnitudes.size()) - 1; }
   // Column c's cosines: position j - 1 for column j, -1 where GetSimilarityMatrix stores no entry
-  // (no common row, a sum that is not positive, c's magnitude 0) and at c itself. Valid until the
-  // next call; throws std::out_of_range for c outside 1..ColCount.
+  // (no common row, a sum that is not positive, c's magnitude 0), at c itself and at retired
+  // columns. Valid until the next call; throws std::out_of_range for c outside 1..ColCount.
   const std::vector<float>& Row(int32_t c);
+  // Column c is no longer asked about: later rows leave it out (-1) and skip its work, as a
+  // spanning tree needs no cosines with the nodes already in it. Throws as Row.
+  void Retire(int32_t c);
 
  private:
   struct Posting {
@@ -122,8 +125,9 @@ class CosineRows {
   const SparseMatrixSingle& m_matrix;
   std::vector<std::vector<Posting>> m_postings;  // by row: the columns holding it, ascending
   std::vector<float> m_magnitudes;               // by column, slot 0 unused
-  std::vector<float> m_sums;                     // by column
-  std::vector<int32_t> m_touched;                // columns whose sum the last row set
+  std::vector<float> m_sums;                     // by column, 0 between rows
+  std::vector<char> m_retired;                   // by column
+  std::vector<size_t> m_retiredInRow;            // by row: retired columns still in its list
   std::vector<float> m_row;
 };
 

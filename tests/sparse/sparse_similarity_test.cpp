@@ -89,19 +89,22 @@ TEST(CosineRows, EveryRowHasTheBitsOfTheSymmetricCosineMatrix) {
     const std::vector<float> table = similarities.GetDenseMatrix();
     CosineRows rows(m);
     ASSERT_EQ(rows.ColCount(), documents);
-    // Rows asked in any order, each one clean of the one before.
-    std::vector<int32_t> order;
-    for (int32_t c = documents; c >= 1; --c) order.push_back(c);
-    for (int32_t c = 1; c <= documents; ++c) order.push_back(c);
-    for (int32_t c : order) {
+    // Rows asked in any order, each one clean of the one before; then each column retired before
+    // its row is asked, as a growing tree asks, which leaves out the columns retired.
+    auto check = [&](int32_t c, bool retiring) {
+      if (retiring) rows.Retire(c);
       const std::vector<float>& row = rows.Row(c);
       for (int32_t j = 1; j <= documents; ++j) {
-        const float expected = j == c ? -1.0f : table[static_cast<size_t>(c - 1) * documents + (j - 1)];
+        const bool out = j == c || (retiring && j < c);
+        const float expected = out ? -1.0f : table[static_cast<size_t>(c - 1) * documents + (j - 1)];
         EXPECT_EQ(row[static_cast<size_t>(j - 1)], expected) << "round " << round << ", " << c << "," << j;
       }
-    }
+    };
+    for (int32_t c = documents; c >= 1; --c) check(c, false);
+    for (int32_t c = 1; c <= documents; ++c) check(c, true);
     EXPECT_THROW(rows.Row(0), std::out_of_range);
     EXPECT_THROW(rows.Row(documents + 1), std::out_of_range);
+    EXPECT_THROW(rows.Retire(0), std::out_of_range);
   }
 }
 
