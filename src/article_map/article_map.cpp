@@ -11,6 +11,7 @@
 
 #include "platform/process_runner.h"
 #include "proximity/proximity_matrix.h"
+#include "proximity/spanning_tree.h"
 
 namespace wendrel {
 
@@ -20,7 +21,6 @@ constexpr const char* kLayoutFailedTitle = "Graph layout failed";
 constexpr int32_t kRisFormat = 6;
 constexpr int32_t kFirstNode = 1;
 constexpr int32_t kCosine = 2;
-constexpr int32_t kDocumentSimilarities = 1;
 
 // What became of the last program the layout started.
 struct LayoutRun {
@@ -175,28 +175,32 @@ void BuildMatrix(TermDocumentMatrix& tdm, const DocumentSet& docs, const std::st
   tdm.WeightMatrixValues(1);
 }
 
-// Cosine similarities of the documents (and of those similarities, for the second order), each
-// made symmetric.
-void BuildSimilarity(SparseMatrixSingle& similarity, const SparseMatrixSingle& documents, bool secondOrder,
-                     RelayHost& host) {
-  similarity.SetMatrix(documents.GetSimilarityMatrix(documents, kCosine, &host));
-  similarity.MakeSymmetric(true);
-  if (!secondOrder) return;
-  similarity.SetMatrix(similarity.GetSimilarityMatrix(similarity, kCosine, &host));
-  similarity.MakeSymmetric(true);
-}
-
-// The maximum spanning tree of the similarities as dot text, each edge 1 - similarity long.
-std::string TreeDotText(const SparseMatrixSingle& similarity, RelayHost& host) {
-  ProximityMatrix tree(host);
-  {
-    ProximityMatrix proximity(host);
-    proximity.SetFromDense(similarity.GetDenseMatrix(), similarity.ColCount(), kDocumentSimilarities);
-    int32_t startNode = -1;
-    tree = proximity.Transform2MST(startNode);
+// The maximum spanning trees of the cosines as dot text, each edge 1 - similarity long: one tree for
+// every group of articles linked by shared words. Each tree is the one that the similarity matrix,
+// made symmetric, turned into a dense table and reduced by Transform2MST gives from a node of that
+// group, and the text is what Matrix2Dot writes for them; it is grown from one row of cosines at a
+// time instead of a table of all pairs. A single tree, grown from the strongest link only, would
+// leave out every other group: two articles without abstracts under the same title ("Editorial")
+// are as similar as can be, and a map of a thousand articles became the tree of those few. No
+// cosines (no articles): a graph without links.
+std::string TreeDotText(CosineRows* cosines, RelayHost& host) {
+  std::vector<LinkRecord> links;
+  if (cosines) {
+    const int32_t n = cosines->ColCount();
+    // A node's row is read once, when it joins its tree; no later row needs its cosines.
+    const LinkRow row = [cosines](int32_t node) {
+      cosines->Retire(node + 1);
+      return cosines->Row(node + 1).data();
+    };
+    const std::vector<TreeEdge> forest = SpanningForest(n, row, true, &host);
+    // Matrix2Dot's links: the pairs one after the other, each as its distance 1 - similarity.
+    links.reserve(forest.size());
+    for (const TreeEdge& e : forest) links.push_back({1 - e.Value, e.I, e.J});
+    std::sort(links.begin(), links.end(), [](const LinkRecord& a, const LinkRecord& b) {
+      return std::make_pair(a.I, a.J) < std::make_pair(b.I, b.J);
+    });
   }
-  uint8_t firstNode = kFirstNode;
-  return tree.Matrix2Dot(1.0f, firstNode, "", 0.0f, 1.0f);
+  return LinksToDot(std::move(links), 1.0f, kFirstNode, host);
 }
 
 }  // namespace
@@ -206,9 +210,9 @@ ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, 
   ArticleMap map;
   auto parts = std::make_shared<LayoutParts>(host);
   if (!settings.WorkFolder.empty()) parts->graph.SetWorkFolder(settings.WorkFolder);
+  parts->graph.SetLayoutOptions(settings.GraphvizOptions);
   map.MapGraph = std::shared_ptr<Spatial>(parts, &parts->graph);
   map.MapTDM = std::make_unique<TermDocumentMatrix>(host);
-  map.MapSimilarity = std::make_unique<SparseMatrixSingle>();
   const double nodes = static_cast<double>(articles.size());
 
   Report(progress, MapStage::Documents, 0);
@@ -220,15 +224,27 @@ ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, 
   Report(progress, MapStage::Matrix, 1);
 
   Report(progress, MapStage::Similarity, 0);
-  // One turn per row of each similarity matrix.
-  CountTurns(parts->host, progress, MapStage::Similarity, nodes * (settings.SecondOrder ? 2 : 1));
-  if (!articles.empty()) BuildSimilarity(*map.MapSimilarity, map.MapTDM->Matrix(), settings.SecondOrder, parts->host);
+  // The rows of cosines between the documents, or for the second order between the columns of the
+  // documents' first-order similarities (cosines of their term vectors, made symmetric).
+  SparseMatrixSingle firstOrder;
+  std::optional<CosineRows> cosines;
+  if (!articles.empty()) {
+    const SparseMatrixSingle& documents = map.MapTDM->Matrix();
+    if (settings.SecondOrder) {
+      // One turn per row of the first-order matrix.
+      CountTurns(parts->host, progress, MapStage::Similarity, nodes);
+      firstOrder = documents.GetSimilarityMatrix(documents, kCosine, &parts->host);
+      firstOrder.MakeSymmetric(true);
+      parts->host.OnTurn({});
+    }
+    cosines.emplace(settings.SecondOrder ? firstOrder : documents);
+  }
   Report(progress, MapStage::Similarity, 1);
 
   Report(progress, MapStage::Tree, 0);
-  // One turn per node added to the tree.
-  CountTurns(parts->host, progress, MapStage::Tree, nodes - 1);
-  map.DotText = TreeDotText(*map.MapSimilarity, parts->host);
+  // One turn per node added to the tree and one per line of the dot text.
+  CountTurns(parts->host, progress, MapStage::Tree, 2 * nodes);
+  map.DotText = TreeDotText(cosines ? &*cosines : nullptr, parts->host);
   parts->host.OnTurn({});
   Report(progress, MapStage::Tree, 1);
 

@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "usage: wendrel map (--ris FILE | --grow-dir DIR) [--second-order]\n"
     "                   [--node-size constant|log-citations|cited|citing] [--labels MIN_DEGREE]\n"
     "                   [--png OUT.png [--size WxH]] [--positions OUT.tsv] [--dot OUT.dot]\n"
+    "                   [--layout-options \"-GNAME=VALUE ...\"]\n"
     "Builds the similarity map of articles from their titles and abstracts: a spanning tree of the\n"
     "most similar articles, laid out by Graphviz sfdp.\n"
     "  --ris FILE        a saved RIS list (TI or T1 titles, AB or N2 abstracts)\n"
@@ -45,6 +46,8 @@ constexpr const char* kUsage =
     "                    1600x1200\n"
     "  --positions OUT   tab-separated: node, chain_index, x, y, degree, label (one line per node)\n"
     "  --dot OUT.dot     the tree as Graphviz dot text\n"
+    "  --layout-options  attributes for sfdp, each -G, -N or -E NAME=VALUE, separated by spaces\n"
+    "                    (default -Gquadtree=fast; \"\" for sfdp's own defaults)\n"
     "Prints one line: nodes, edges and labelled hubs. Exit status 1 when a file cannot be read or\n"
     "written or the layout failed, 2 on a usage error.\n";
 
@@ -282,6 +285,19 @@ void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, in
   if (!surface.SavePng(path)) throw FileError("cannot write " + path);
 }
 
+// Layout options are attributes only (-GNAME=VALUE, -N..., -E...): nothing that names a file or an
+// output format of the layout program, nor quotes that would change how its command line splits.
+void CheckLayoutOptions(const std::string& options) {
+  std::istringstream words(options);
+  for (std::string word; words >> word;) {
+    const bool attribute = word.size() > 3 && word[0] == '-' && (word[1] == 'G' || word[1] == 'N' || word[1] == 'E') &&
+                           word.find('=') != std::string::npos && word.find('"') == std::string::npos;
+    if (!attribute) throw UsageError("--layout-options takes -G, -N or -E NAME=VALUE attributes, not '" + word + "'");
+  }
+  if (options.find_first_of("\t\r\n\"") != std::string::npos)
+    throw UsageError("--layout-options takes attributes separated by spaces");
+}
+
 }  // namespace
 
 int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -290,13 +306,17 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
   }
   try {
-    Arguments a(args, {"--ris", "--grow-dir", "--node-size", "--labels", "--png", "--size", "--positions", "--dot"},
+    Arguments a(args,
+                {"--ris", "--grow-dir", "--node-size", "--labels", "--png", "--size", "--positions", "--dot",
+                 "--layout-options"},
                 {"--second-order"});
     if (a.Has("--ris") == a.Has("--grow-dir")) throw UsageError("give either --ris FILE or --grow-dir DIR");
     const int nodeSizeMode = NodeSizeMode(a.Value("--node-size").value_or("constant"));
     const auto minDegree = static_cast<int>(a.Number("--labels", 3, 0, 2147483647));
     if (a.Has("--size") && !a.Has("--png")) throw UsageError("--size goes with --png");
     const auto size = a.Has("--size") ? ImageSize(*a.Value("--size")) : std::pair{kDefaultWidth, kDefaultHeight};
+    const std::optional<std::string> layoutOptions = a.Value("--layout-options");
+    if (layoutOptions) CheckLayoutOptions(*layoutOptions);
 
     const std::vector<ListArticle> articles =
         a.Has("--ris") ? ReadRisArticles(*a.Value("--ris")) : ReadGrowFolder(*a.Value("--grow-dir"));
@@ -306,6 +326,7 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     MapCommandHost host(err);
     MapBuildSettings settings;
     settings.SecondOrder = a.Has("--second-order");
+    if (layoutOptions) settings.GraphvizOptions = *layoutOptions;
     if (std::string folder = DefaultGraphvizFolder(); !folder.empty()) settings.GraphvizFolder = folder;
     const ArticleMap map = BuildArticleMap(texts, host, settings);
 

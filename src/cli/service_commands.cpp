@@ -46,11 +46,14 @@ constexpr const char* kServeUsage =
     "The log (failures, retries, what offline answers lacked) goes to standard error.\n";
 
 constexpr const char* kCorpusUsage =
-    "usage: wendrel corpus generate --count N [--seed S] --out FILE.jsonl\n"
+    "usage: wendrel corpus generate --count N [--seed S] [--realistic-vocabulary] --out FILE.jsonl\n"
     "       wendrel corpus import FILE.jsonl[.gz] --out FILE.sqlite\n"
     "       wendrel corpus import-openalex FILE.jsonl[.gz] --out FILE.sqlite\n"
     "generate         writes a synthetic corpus of N publications as JSON Lines; the same N and seed\n"
-    "                 (default 1) always give the same file\n"
+    "                 (default 1) always give the same file; --realistic-vocabulary writes abstracts\n"
+    "                 of 100 to 250 words from tens of thousands of words, each used as often as\n"
+    "                 its rank has it (Zipf's law), instead of short sentences over a few hundred\n"
+    "                 words\n"
     "import           builds a corpus file for `wendrel serve` from JSON Lines, one publication a\n"
     "                 line; malformed lines are reported as \"line N: reason\" and skipped\n"
     "import-openalex  the same from OpenAlex works, one a line (the OpenAlex snapshot's files or\n"
@@ -82,7 +85,7 @@ class BlockedStopSignals {
 };
 
 int Generate(const std::vector<std::string>& args, std::ostream& out) {
-  Arguments a(args, {"--count", "--seed", "--out"});
+  Arguments a(args, {"--count", "--seed", "--out"}, {"--realistic-vocabulary"});
   long long count = a.Number("--count", -1, 1, 2147483647);
   if (count < 0) throw UsageError("--count is required");
   uint64_t seed = 1;
@@ -96,7 +99,7 @@ int Generate(const std::vector<std::string>& args, std::ostream& out) {
     ReplacingFile replacing(path);
     {
       std::ofstream file(replacing.Path(), std::ios::binary | std::ios::trunc);
-      GenerateCorpus(static_cast<uint64_t>(count), seed, file);
+      GenerateCorpus(static_cast<uint64_t>(count), seed, file, {a.Has("--realistic-vocabulary")});
       file.close();
       if (!file) throw ServiceError("writing " + path + " failed");
     }

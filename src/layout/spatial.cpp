@@ -186,7 +186,8 @@ bool Spatial::GraphVisLayout_CLI(const std::string& folder, const std::string& p
     const std::string quote = "\"";
     std::string in = quote + inPath + quote + " -Tplain -o";
     std::string outPart = quote + outPath + quote;
-    commandLine = quote + ProgramPath(folder, program) + quote + " " + in + outPart;
+    commandLine = quote + ProgramPath(folder, program) + quote + " " +
+                  (m_layoutOptions.empty() ? std::string() : m_layoutOptions + " ") + in + outPart;
 
     int32_t status = ShellAndWait(commandLine, kLayoutTimeLimitMs, kLayoutWindowStyle, kLayoutBreakMode, m_host, m_runner);
     if (status != kShellEnded) return false;

@@ -43,6 +43,10 @@ class Spatial {
 
   const std::string& WorkFolder() const { return m_workFolder; }
   void SetWorkFolder(std::string folder) { m_workFolder = std::move(folder); }
+  // Options for the layout program, put on its command line before the input file (empty: none;
+  // words separated by spaces, none quoted).
+  const std::string& LayoutOptions() const { return m_layoutOptions; }
+  void SetLayoutOptions(std::string options) { m_layoutOptions = std::move(options); }
 
   // Runs `program` ("neato", "fdp" or "sfdp"; anything else runs sfdp) from `folder` on dotText
   // and reads the positions of nodes firstNode .. firstNode + nodeCount - 1 and the edge list.
@@ -97,6 +101,7 @@ class Spatial {
   Host& m_host;
   ProcessRunner& m_runner;
   std::string m_workFolder;
+  std::string m_layoutOptions;
   int32_t m_nodeCount = 0;
   std::vector<float> m_x;
   std::vector<float> m_y;

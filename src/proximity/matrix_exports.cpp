@@ -29,8 +29,11 @@ std::string ProximityMatrix::Matrix2Dot(float lenPwr, uint8_t& firstNode, const 
                                         float minEdgeLen, float maxEdgeLen) {
   if (firstNode > 1) firstNode = 1;
   if (m_kind == 1 || m_kind == 2) Sim2Dis();
-  std::vector<LinkRecord> links = GetLinks(minEdgeLen, maxEdgeLen);
-  SortLinks(links, false, m_host);
+  return LinksToDot(GetLinks(minEdgeLen, maxEdgeLen), lenPwr, firstNode, *m_host);
+}
+
+std::string LinksToDot(std::vector<LinkRecord> links, float lenPwr, uint8_t firstNode, Host& host) {
+  SortLinks(links, false, &host);
   std::string text = "graph G {\r\n\tnode [shape=plaintext,height=.0,width=.0];\r\n\tedge [weight=1.0];\r\n";
   for (const LinkRecord& link : links) {
     text += '\t';
@@ -40,7 +43,7 @@ std::string ProximityMatrix::Matrix2Dot(float lenPwr, uint8_t& firstNode, const 
     text += " [len=";
     text += FixedFive(std::pow(static_cast<double>(link.Value), static_cast<double>(lenPwr)));
     text += "];\r\n";
-    m_host->DoEvents();
+    host.DoEvents();
   }
   return text + "}";
 }

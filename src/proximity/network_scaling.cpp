@@ -1,13 +1,12 @@
 // ProximityMatrix network reductions: k nearest neighbours, spanning tree, Pathfinder and
 // geodesic distances.
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <unordered_map>
 
 #include "proximity/proximity_matrix.h"
+#include "proximity/spanning_tree.h"
 
 namespace wendrel {
 namespace {
@@ -46,172 +45,6 @@ float Root(double sum, uint8_t r) {
   return static_cast<float>(std::pow(sum, 1.0 / r));
 }
 
-// A candidate link of the spanning tree, read from the upper triangle.
-struct TreeLink {
-  float value;
-  int32_t i;  // i < j
-  int32_t j;
-};
-
-// Counts, per chain of the next gap (gap / 2), of the links that sort before a value, from those of
-// this gap: after a pass chain c's first before[c] slots, positions c + gap t, hold those links.
-std::vector<uint32_t> NextCounts(const std::vector<uint32_t>& before, size_t gap) {
-  const size_t next = gap / 2;
-  std::vector<uint32_t> counts(next, 0);
-  if (gap % 2 == 0) {
-    for (size_t c = 0; c < next; ++c) counts[c] = before[c] + before[c + next];
-    return counts;
-  }
-  // gap = 2 next + 1: slot t of chain c lies in chain (c + t) mod next, so chain c adds one to each
-  // of before[c] cyclically consecutive chains from c mod next (as differences summed below, whose
-  // unsigned wrapping cancels out).
-  uint32_t everywhere = 0;
-  for (size_t c = 0; c < gap; ++c) {
-    everywhere += static_cast<uint32_t>(before[c] / next);
-    const size_t start = c % next;
-    const size_t end = start + before[c] % next;
-    if (end == start) continue;
-    ++counts[start];
-    if (end < next) {
-      --counts[end];
-    } else {
-      ++counts[0];
-      --counts[end - next];
-    }
-  }
-  uint32_t running = 0;
-  for (uint32_t& count : counts) {
-    running += count;
-    count = running + everywhere;
-  }
-  return counts;
-}
-
-struct TiedPosition {
-  size_t position;
-  uint64_t pair;
-};
-
-// One gap pass for the links of the value: chain c ends up holding before[c] links that sort
-// before it, then its links of the value in their earlier order (insertion by chain is stable).
-void PlaceTies(const std::vector<uint32_t>& before, size_t gap, std::vector<TiedPosition>& tied) {
-  std::sort(tied.begin(), tied.end(), [gap](const TiedPosition& a, const TiedPosition& b) {
-    const size_t chainA = a.position % gap;
-    const size_t chainB = b.position % gap;
-    return chainA != chainB ? chainA < chainB : a.position < b.position;
-  });
-  for (size_t k = 0; k < tied.size();) {
-    const size_t chain = tied[k].position % gap;
-    size_t slot = before[chain];
-    for (; k < tied.size() && tied[k].position % gap == chain; ++k) tied[k].position = chain + gap * slot++;
-  }
-}
-
-// The order SortLinks leaves equal values in when it sorts the spanning tree's candidate links (the
-// pairs i < j row by row whose value lies in [0, 1]). That Shell sort is not stable: where a link
-// of one value ends up depends on how many other links sort before it in each chain of each pass.
-// Those counts describe the whole pass for one value, so a value's links are followed through the
-// passes when a tie first asks for it (time linear in the number of links). When ties of many values
-// are asked the list is sorted once instead, with SortLinks itself.
-class TieOrder {
- public:
-  TieOrder(const std::vector<float>& values, int32_t n, bool descending, Host* host)
-      : m_values(values), m_n(n), m_descending(descending), m_host(host) {}
-
-  // Whether Position answers for links of this value.
-  bool Known(float value) const { return !m_ranks.empty() || m_positions.count(Key(value)) > 0; }
-  // Works out the order of the value's links (or, after many values, of all links).
-  void Learn(float value) {
-    if (Known(value)) return;
-    // A follow costs one pass over the links; the sort's cost grows faster than their number (about
-    // a second for ten million links of few values, minutes for two hundred million distinct ones).
-    if (m_positions.size() >= kValuesBeforeFullSort + Total() / 1000000) SortAll();
-    else Follow(value);
-  }
-  // The link's place in the sorted list, or among the links of its value; its value must be known.
-  size_t Position(const TreeLink& l) const {
-    if (!m_ranks.empty()) return m_ranks[Triangle(l.i, l.j)];
-    return m_positions.at(Key(l.value)).at(Pair(l.i, l.j));
-  }
-  // Of links of one value, the one the sorted list holds first.
-  TreeLink First(const std::vector<TreeLink>& candidates) {
-    if (candidates.size() == 1) return candidates.front();
-    Learn(candidates.front().value);
-    return *std::min_element(candidates.begin(), candidates.end(),
-                             [&](const TreeLink& a, const TreeLink& b) { return Position(a) < Position(b); });
-  }
-
- private:
-  static constexpr size_t kValuesBeforeFullSort = 16;
-
-  uint64_t Pair(int32_t i, int32_t j) const {
-    return static_cast<uint64_t>(i) * static_cast<uint64_t>(m_n) + static_cast<uint64_t>(j);
-  }
-  size_t Triangle(int32_t i, int32_t j) const {
-    const auto row = static_cast<size_t>(i);
-    return row * static_cast<size_t>(m_n) - row * (row + 1) / 2 + static_cast<size_t>(j - i - 1);
-  }
-  bool InRange(float v) const { return v >= 0 && v <= 1; }
-  template <typename Visit>
-  void ForEachLink(Visit visit) const {
-    for (int32_t i = 0; i < m_n; ++i) {
-      const float* row = &m_values[static_cast<size_t>(i) * static_cast<size_t>(m_n)];
-      for (int32_t j = i + 1; j < m_n; ++j)
-        if (InRange(row[j])) visit(row[j], i, j);
-    }
-  }
-
-  static uint32_t Key(float value) { return value == 0 ? 0 : std::bit_cast<uint32_t>(value); }  // -0 ties with 0
-
-  size_t Total() {
-    if (!m_total) {
-      size_t total = 0;
-      ForEachLink([&](float, int32_t, int32_t) { ++total; });
-      m_total = total;
-    }
-    return *m_total;
-  }
-
-  // Final positions, by pair, of the links whose value equals value.
-  void Follow(float value) {
-    const size_t total = Total();
-    size_t gap = total / 2;
-    // Before the first pass: per chain of gap total / 2 (at most three links) the links sorting first.
-    std::vector<uint32_t> before(gap, 0);
-    std::vector<TiedPosition> tied;
-    size_t position = 0;
-    size_t chain = 0;
-    ForEachLink([&](float v, int32_t i, int32_t j) {
-      if (v == value) tied.push_back({position, Pair(i, j)});
-      else if (gap > 0 && (m_descending ? v > value : v < value)) ++before[chain];
-      ++position;
-      if (++chain == gap) chain = 0;
-    });
-    for (; gap > 0; gap /= 2) {
-      PlaceTies(before, gap, tied);
-      if (gap > 1) before = NextCounts(before, gap);
-    }
-    std::unordered_map<uint64_t, size_t>& positions = m_positions[Key(value)];
-    for (const TiedPosition& t : tied) positions[t.pair] = t.position;
-  }
-
-  void SortAll() {
-    std::vector<LinkRecord> links;
-    ForEachLink([&](float v, int32_t i, int32_t j) { links.push_back({v, i, j}); });
-    SortLinks(links, m_descending, m_host);
-    m_ranks.assign(Triangle(m_n - 2, m_n - 1) + 1, 0);
-    for (size_t r = 0; r < links.size(); ++r) m_ranks[Triangle(links[r].I, links[r].J)] = static_cast<uint32_t>(r);
-  }
-
-  const std::vector<float>& m_values;
-  int32_t m_n;
-  bool m_descending;
-  Host* m_host;
-  std::optional<size_t> m_total;  // links in [0, 1]
-  std::unordered_map<uint32_t, std::unordered_map<uint64_t, size_t>> m_positions;  // by value bits
-  std::vector<uint32_t> m_ranks;  // position in the sorted list, by pair, once sorted whole
-};
-
 }  // namespace
 
 std::optional<ProximityMatrix> ProximityMatrix::Transform2KNN(int32_t& k) const {
@@ -231,142 +64,26 @@ std::optional<ProximityMatrix> ProximityMatrix::Transform2KNN(int32_t& k) const 
   return result;
 }
 
-// Prim's algorithm on the table itself. Growing the tree from one globally sorted link list takes
-// at each step the first crossing link in that order: the best value, and among equal values the
-// link the sort left first. Keeping for every outside node its best value into the tree gives the
-// same tree without listing, sorting and rescanning the n (n - 1) / 2 links; only when several
-// crossing links share the best value is the sort's order of that value worked out (TieOrder).
+// Pairs are read from the upper triangle. When the table is symmetric (as the map's is) a node's
+// row holds its values as they are; otherwise the row is gathered from the upper triangle.
 ProximityMatrix ProximityMatrix::Transform2MST(int32_t& startNode) const {
   const int32_t n = m_nodeCount;
-  const bool descending = IsSimilarityKind(m_kind);
-  // The result's n x n table is made only once the tree is known, after the work of finding it.
-  auto result = [&](const std::vector<TreeLink>& edges) {
-    ProximityMatrix tree(*m_host);
-    tree.InitMatrix(n, m_kind);
-    for (const TreeLink& e : edges) {
-      tree.m_values[Cell(e.i, e.j)] = e.value;
-      tree.m_values[Cell(e.j, e.i)] = e.value;
-    }
-    return tree;
-  };
-
-  auto inRange = [](float v) { return v >= 0 && v <= 1; };
-  auto better = [descending](float x, float y) { return descending ? x > y : x < y; };
-  // Pairs are read from the upper triangle; when the table is symmetric (as the map's is) the row
-  // of the node just added holds the same values and is read in order instead of down a column.
+  const bool similarities = IsSimilarityKind(m_kind);
   const bool symmetric = IsSymmetric();
-  auto link = [this, symmetric](int32_t a, int32_t b) {
-    if (symmetric) return TreeLink{m_values[Cell(a, b)], std::min(a, b), std::max(a, b)};
-    return a < b ? TreeLink{m_values[Cell(a, b)], a, b} : TreeLink{m_values[Cell(b, a)], b, a};
+  std::vector<float> gathered(symmetric ? 0 : static_cast<size_t>(n));
+  auto row = [&](int32_t u) -> const float* {
+    if (symmetric) return &m_values[Cell(u, 0)];
+    for (int32_t v = 0; v < n; ++v) gathered[static_cast<size_t>(v)] = m_values[v < u ? Cell(v, u) : Cell(u, v)];
+    return gathered.data();
   };
-  // Keeps the links of the best value seen.
-  auto offer = [&](std::vector<TreeLink>& bestLinks, const TreeLink& candidate) {
-    if (!inRange(candidate.value)) return;
-    if (bestLinks.empty() || better(candidate.value, bestLinks.front().value)) bestLinks.assign(1, candidate);
-    else if (candidate.value == bestLinks.front().value) bestLinks.push_back(candidate);
-  };
-  TieOrder ties(m_values, n, descending, m_host);
-
-  std::vector<TreeLink> firstLinks;
-  if (startNode >= 0 && startNode < n)
-    for (int32_t v = 0; v < n; ++v)
-      if (v != startNode) offer(firstLinks, link(startNode, v));
-  const bool fromStartNode = !firstLinks.empty();
-  if (!fromStartNode) {
-    for (int32_t i = 0; i < n; ++i)
-      for (int32_t j = i + 1; j < n; ++j) offer(firstLinks, TreeLink{m_values[Cell(i, j)], i, j});
-    if (firstLinks.empty()) return result({});
+  const std::vector<TreeEdge> edges = TreeOf(SpanningForest(n, row, similarities, m_host), n, startNode, similarities);
+  ProximityMatrix tree(*m_host);
+  tree.InitMatrix(n, m_kind);
+  for (const TreeEdge& e : edges) {
+    tree.m_values[Cell(e.I, e.J)] = e.Value;
+    tree.m_values[Cell(e.J, e.I)] = e.Value;
   }
-  const TreeLink first = ties.First(firstLinks);
-  if (!fromStartNode) startNode = first.i;
-
-  std::vector<char> inTree(static_cast<size_t>(n), 0);
-  std::vector<int32_t> members;  // the tree's nodes
-  // For each outside node: its best value into the tree and the tree node of the link that comes
-  // first in the sorted list (-1 none yet), or, while the order of that value is not yet worked out,
-  // one such node and a mark that others give the same value.
-  std::vector<float> best(static_cast<size_t>(n));
-  std::vector<int32_t> from(static_cast<size_t>(n), -1);
-  std::vector<char> tied(static_cast<size_t>(n), 0);
-  std::vector<int32_t> outside;  // nodes not in the tree, in ascending order
-  outside.reserve(static_cast<size_t>(n));
-  auto add = [&](int32_t u) {
-    inTree[static_cast<size_t>(u)] = 1;
-    members.push_back(u);
-    for (int32_t v : outside) {
-      const auto s = static_cast<size_t>(v);
-      if (inTree[s]) continue;
-      const TreeLink candidate = link(u, v);
-      if (!inRange(candidate.value)) continue;
-      if (from[s] < 0 || better(candidate.value, best[s])) {
-        best[s] = candidate.value;
-        from[s] = u;
-        tied[s] = 0;
-      } else if (candidate.value == best[s] && !tied[s]) {
-        if (!ties.Known(candidate.value)) tied[s] = 1;
-        else if (ties.Position(candidate) < ties.Position(link(from[s], v))) from[s] = u;
-      }
-    }
-  };
-  // Settles the marked nodes whose value has become known, from all their links into the tree.
-  auto settle = [&] {
-    for (int32_t v : outside) {
-      const auto s = static_cast<size_t>(v);
-      if (!tied[s] || !ties.Known(best[s])) continue;
-      for (int32_t u : members)
-        if (const TreeLink candidate = link(u, v);
-            candidate.value == best[s] && ties.Position(candidate) < ties.Position(link(from[s], v)))
-          from[s] = u;
-      tied[s] = 0;
-    }
-  };
-  for (int32_t v = 0; v < n; ++v)
-    if (v != first.i && v != first.j) outside.push_back(v);
-  std::vector<TreeLink> edges{first};
-  add(first.i);
-  add(first.j);
-  m_host->DoEvents();
-
-  while (!outside.empty()) {
-    // The best value of any crossing link, and how many outside nodes it reaches.
-    float value = 0;
-    size_t reached = 0;
-    bool anyTied = false;
-    for (int32_t v : outside) {
-      const auto s = static_cast<size_t>(v);
-      if (from[s] < 0) continue;
-      if (!reached || better(best[s], value)) {
-        value = best[s];
-        reached = 1;
-        anyTied = tied[s];
-      } else if (best[s] == value) {
-        ++reached;
-        anyTied = anyTied || tied[s];
-      }
-    }
-    if (!reached) break;  // the links in range leave the other nodes unreached
-    if ((reached > 1 || anyTied) && !ties.Known(value)) {
-      ties.Learn(value);
-      settle();
-    }
-    size_t chosen = outside.size();
-    for (size_t p = 0; p < outside.size(); ++p) {
-      const auto s = static_cast<size_t>(outside[p]);
-      if (from[s] < 0 || best[s] != value) continue;
-      if (chosen == outside.size() ||
-          ties.Position(link(from[s], outside[p])) <
-              ties.Position(link(from[static_cast<size_t>(outside[chosen])], outside[chosen])))
-        chosen = p;
-      if (reached == 1) break;
-    }
-    const int32_t v = outside[chosen];
-    edges.push_back(link(from[static_cast<size_t>(v)], v));
-    outside.erase(outside.begin() + static_cast<std::ptrdiff_t>(chosen));
-    add(v);
-    m_host->DoEvents();
-  }
-
-  return result(edges);
+  return tree;
 }
 
 bool ProximityMatrix::IsSymmetric() const {

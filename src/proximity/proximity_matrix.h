@@ -76,6 +76,8 @@ class ProximityMatrix {
   // Spanning tree over the links valued in [0, 1] (maximum for kinds 1 and 2, minimum otherwise),
   // grown from startNode's best link; startNode -1, or a node without such a link, starts from
   // the best link of all and receives its first node. Stops when the links leave nodes unreached.
+  // Equal values are taken in the order of LinkPrecedes (the lower node pair first), so the tree
+  // is the one SpanningForest grows, here and in the map.
   ProximityMatrix Transform2MST(int32_t& startNode) const;
   // Pathfinder network PFNET(r, n - 1) of the distances (r 0 = infinity); converts a similarity
   // matrix to distances in place first. The result holds the kept distances, 0 on the diagonal.
@@ -123,6 +125,11 @@ class ProximityMatrix {
   std::vector<float> m_values;
   std::vector<int32_t> m_linkCounts;  // empty until made
 };
+
+// The dot text of Matrix2Dot for its links (I < J, listed pair by pair as GetLinks lists them, each
+// valued as a distance): sorted ascending with SortLinks, each with length value ^ lenPwr, nodes
+// numbered from firstNode. The host's event loop turns after each line.
+std::string LinksToDot(std::vector<LinkRecord> links, float lenPwr, uint8_t firstNode, Host& host);
 
 // Numbers for texts other programs read: fixed with five decimals ("0.00000") and a full stop
 // whatever the locale.

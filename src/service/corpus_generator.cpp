@@ -34,6 +34,12 @@ constexpr const char* kGenericTitles[] = {"Introduction",    "Editorial",   "Rep
                                           "Preface",         "Erratum",     "Commentary", "Letter to the editor",
                                           "Guest editorial", "Corrigendum", "Foreword",   "Response to the commentary"};
 
+// The realistic vocabulary: words per topic, words all topics share, and how often (in 100) an
+// abstract's word is a shared one.
+constexpr size_t kTopicWords = 3000;
+constexpr size_t kCommonWords = 6000;
+constexpr uint64_t kCommonWordPercent = 12;
+
 constexpr const char* kPublishers[] = {"scipress", "northfield", "meridian-science", "academia-press"};
 constexpr const char* kUniversities[] = {"lakeside", "hollins", "brightwater", "kestrel", "ashgrove"};
 
@@ -89,6 +95,23 @@ std::string Initials(std::string_view name) {
   return out;
 }
 
+// Draws ranks 0..size - 1 with Zipf's law: rank r about 1 / (r + 1) as often as rank 0, in whole
+// numbers so that every platform draws the same.
+class ZipfRanks {
+ public:
+  explicit ZipfRanks(size_t size) {
+    uint64_t total = 0;
+    for (size_t r = 0; r < size; ++r) m_cumulative.push_back(total += (uint64_t{1} << 32) / (r + 1));
+  }
+  size_t Draw(SplitMix64& random) const {
+    const uint64_t x = random.Below(m_cumulative.back());
+    return static_cast<size_t>(std::upper_bound(m_cumulative.begin(), m_cumulative.end(), x) - m_cumulative.begin());
+  }
+
+ private:
+  std::vector<uint64_t> m_cumulative;
+};
+
 struct Author {
   std::string first;
   std::string last;
@@ -115,7 +138,14 @@ void AppendJsonList(std::string& out, const std::vector<std::string>& items) {
 
 class Generator {
  public:
-  Generator(uint64_t count, uint64_t seed) : m_count(count), m_random(seed), m_topics(CorpusTopics()) {
+  Generator(uint64_t count, uint64_t seed, const CorpusOptions& options)
+      : m_count(count), m_random(seed), m_topics(CorpusTopics()) {
+    if (options.RealisticVocabulary) {
+      for (size_t t = 0; t < m_topics.size(); ++t) m_topicWords.push_back(InventedWords(t + 1, kTopicWords));
+      m_commonWords = InventedWords(0, kCommonWords);
+      m_topicRanks.emplace(kTopicWords);
+      m_commonRanks.emplace(kCommonWords);
+    }
     const uint64_t perTopic = std::max<uint64_t>(6, count / (m_topics.size() * 16));
     auto firstNames = CorpusFirstNames();
     auto lastNames = CorpusLastNames();
@@ -222,6 +252,26 @@ class Generator {
       while (used[form]) form = (form + 1) % kSentenceForms;
       used[form] = true;
       text += Sentence(t, year, form);
+    }
+    return text;
+  }
+
+  // 100 to 250 words in sentences of 8 to 20, most of them the topic's, all drawn by rank.
+  std::string RealisticAbstract(size_t topic) {
+    if (m_random.Chance(10)) return {};
+    const uint64_t words = 100 + m_random.Below(151);
+    std::string text;
+    uint64_t inSentence = 0, sentenceLength = 0;
+    for (uint64_t w = 0; w < words; ++w) {
+      if (inSentence == 0) sentenceLength = 8 + m_random.Below(13);
+      const std::string& word = m_random.Chance(kCommonWordPercent) ? m_commonWords[m_commonRanks->Draw(m_random)]
+                                                                     : m_topicWords[topic][m_topicRanks->Draw(m_random)];
+      if (w) text += ' ';
+      text += inSentence == 0 ? Capitalised(word) : word;
+      if (++inSentence == sentenceLength || w + 1 == words) {
+        text += '.';
+        inSentence = 0;
+      }
     }
     return text;
   }
@@ -367,7 +417,9 @@ class Generator {
     } else {
       title = Title(t, survey);
     }
-    const std::string abstract = generic ? std::string() : Abstract(t, year);
+    const std::string abstract = generic              ? std::string()
+                                 : m_topicRanks ? RealisticAbstract(topic)
+                                                : Abstract(t, year);
     const std::vector<Author> authors = twice ? twice->authors : Authors(topic);
 
     std::string venueKind;
@@ -444,10 +496,17 @@ class Generator {
   std::vector<uint8_t> m_topicOf;                     // by row
   std::vector<int64_t> m_ids;                         // by row
   std::deque<Listing> m_recent;                       // the latest kRecentRows publications
+  // The realistic vocabulary (empty, and no ranks, without it).
+  std::vector<std::vector<std::string>> m_topicWords;
+  std::vector<std::string> m_commonWords;
+  std::optional<ZipfRanks> m_topicRanks;
+  std::optional<ZipfRanks> m_commonRanks;
 };
 
 }  // namespace
 
-void GenerateCorpus(uint64_t count, uint64_t seed, std::ostream& out) { Generator(count, seed).Write(out); }
+void GenerateCorpus(uint64_t count, uint64_t seed, std::ostream& out, const CorpusOptions& options) {
+  Generator(count, seed, options).Write(out);
+}
 
 }  // namespace wendrel

@@ -27,9 +27,18 @@ class SplitMix64 {
   uint64_t m_state;
 };
 
-// Writes `count` publications, one JSON line each, oldest first; the same count and seed give the
-// same bytes (count below 2^31). The first few publications are field-wide classics that a large share of later
-// work cites, so a corpus of a few thousand has publications cited several hundred times.
-void GenerateCorpus(uint64_t count, uint64_t seed, std::ostream& out);
+struct CorpusOptions {
+  // Abstracts of 100 to 250 words drawn from large vocabularies, as real abstracts use words: each
+  // topic has words of its own and all share common ones, every list used with Zipf's law (the
+  // word of rank r about 1 / r as often as the first), tens of thousands of words in all. Off, the
+  // abstracts are short sentences over a few hundred subject and method words.
+  bool RealisticVocabulary = false;
+};
+
+// Writes `count` publications, one JSON line each, oldest first; the same count, seed and options
+// give the same bytes (count below 2^31). The first few publications are field-wide classics that a
+// large share of later work cites, so a corpus of a few thousand has publications cited several
+// hundred times. The realistic vocabulary changes only the abstracts' words.
+void GenerateCorpus(uint64_t count, uint64_t seed, std::ostream& out, const CorpusOptions& options = {});
 
 }  // namespace wendrel

@@ -1,5 +1,9 @@
 #include "service/corpus_vocabulary.h"
 
+#include <iterator>
+
+#include "service/corpus_generator.h"
+
 namespace wendrel {
 
 namespace {
@@ -303,5 +307,28 @@ constexpr W kLastNames[] = {"Abe", "Adeyemi", "Alvarez", "Andersson", "Bauer", "
 std::span<const TopicVocabulary> CorpusTopics() { return kTopics; }
 std::span<const std::string_view> CorpusFirstNames() { return kFirstNames; }
 std::span<const std::string_view> CorpusLastNames() { return kLastNames; }
+
+std::vector<std::string> InventedWords(uint64_t list, size_t count) {
+  static constexpr const char* kOnsets[] = {"b", "c", "d", "f", "g", "h", "k", "l", "m", "n", "p", "r", "s", "t",
+                                            "v", "z", "br", "cl", "dr", "gr", "ph", "pl", "st", "th", "tr"};
+  static constexpr const char* kVowels[] = {"a", "e", "i", "o", "u", "y", "ae", "ei", "io", "ou"};
+  static constexpr const char* kCodas[] = {"", "", "", "l", "m", "n", "r", "s", "x", "nt"};
+  // Seeds one step of the generator apart would give the same words one word apart: each list's
+  // seed is itself a draw.
+  SplitMix64 random(SplitMix64(0x5eed0000ULL + list).Next());
+  std::vector<std::string> words;
+  words.reserve(count);
+  while (words.size() < count) {
+    const uint64_t syllables = 2 + random.Below(3);
+    std::string word;
+    for (uint64_t k = 0; k < syllables; ++k) {
+      word += kOnsets[random.Below(std::size(kOnsets))];
+      word += kVowels[random.Below(std::size(kVowels))];
+      word += kCodas[random.Below(std::size(kCodas))];
+    }
+    if (word.size() <= 15) words.push_back(std::move(word));
+  }
+  return words;
+}
 
 }  // namespace wendrel

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace wendrel {
 
@@ -19,5 +21,9 @@ struct TopicVocabulary {
 std::span<const TopicVocabulary> CorpusTopics();
 std::span<const std::string_view> CorpusFirstNames();
 std::span<const std::string_view> CorpusLastNames();
+
+// count made-up words of 4 to 15 lower-case letters (a few syllables each), the same for the same
+// list number on every platform; different lists share few words.
+std::vector<std::string> InventedWords(uint64_t list, size_t count);
 
 }  // namespace wendrel

@@ -152,6 +152,78 @@ SparseMatrixSingle SparseMatrixSingle::GetSimilarityMatrix(const SparseMatrixSin
   return result;
 }
 
+CosineRows::CosineRows(const SparseMatrixSingle& matrix)
+    : m_matrix(matrix),
+      m_postings(static_cast<size_t>(std::max(matrix.RowCount(), 0)) + 1),
+      m_magnitudes(static_cast<size_t>(matrix.ColCount()) + 1, 0.0f),
+      m_sums(static_cast<size_t>(matrix.ColCount()) + 1, 0.0f),
+      m_retired(static_cast<size_t>(matrix.ColCount()) + 1, 0),
+      m_retiredInRow(m_postings.size(), 0),
+      m_row(static_cast<size_t>(matrix.ColCount()), -1.0f) {
+  const int32_t rowCount = matrix.RowCount();
+  std::vector<size_t> lengths(m_postings.size(), 0);
+  for (int32_t j = 1; j <= matrix.ColCount(); ++j)
+    for (int32_t r : matrix.Vector(j).Indexes())
+      if (r >= 1 && r <= rowCount) ++lengths[static_cast<size_t>(r)];
+  for (size_t r = 0; r < m_postings.size(); ++r) m_postings[r].reserve(lengths[r]);
+  for (int32_t j = 1; j <= matrix.ColCount(); ++j) {
+    const SparseVectorSingle& column = matrix.Vector(j);
+    m_magnitudes[static_cast<size_t>(j)] = column.Magnitude();
+    for (size_t k = 0; k < column.Indexes().size(); ++k) {
+      const int32_t r = column.Indexes()[k];
+      if (r >= 1 && r <= rowCount) m_postings[static_cast<size_t>(r)].push_back({j, column.Values()[k]});
+    }
+  }
+}
+
+void CosineRows::Retire(int32_t c) {
+  if (c < 1 || c > ColCount())
+    throw std::out_of_range("cosine column " + std::to_string(c) + " outside 1.." + std::to_string(ColCount()));
+  if (m_retired[static_cast<size_t>(c)]) return;
+  m_retired[static_cast<size_t>(c)] = 1;
+  // A row's list is compacted once more than half of it is retired, so every row costs at most
+  // twice its live columns, and each entry is moved a bounded number of times.
+  const int32_t rowCount = m_matrix.RowCount();
+  for (const int32_t r : m_matrix.Vector(c).Indexes()) {
+    if (r < 1 || r > rowCount) continue;
+    auto& list = m_postings[static_cast<size_t>(r)];
+    size_t& retired = m_retiredInRow[static_cast<size_t>(r)];
+    if (2 * ++retired <= list.size()) continue;
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [this](const Posting& p) { return m_retired[static_cast<size_t>(p.column)] != 0; }),
+               list.end());
+    retired = 0;
+  }
+}
+
+const std::vector<float>& CosineRows::Row(int32_t c) {
+  if (c < 1 || c > ColCount())
+    throw std::out_of_range("cosine row " + std::to_string(c) + " outside 1.." + std::to_string(ColCount()));
+  const auto n = static_cast<size_t>(ColCount());
+  const SparseVectorSingle& column = m_matrix.Vector(c);
+  const float m = m_magnitudes[static_cast<size_t>(c)];
+  if (!(m > 0)) {
+    std::fill(m_row.begin(), m_row.end(), -1.0f);
+    return m_row;
+  }
+  const int32_t rowCount = m_matrix.RowCount();
+  for (size_t k = 0; k < column.Indexes().size(); ++k) {
+    const int32_t r = column.Indexes()[k];
+    const float d = column.Values()[k];
+    if (r < 1 || r > rowCount || d == 0) continue;
+    for (const Posting& p : m_postings[static_cast<size_t>(r)]) m_sums[static_cast<size_t>(p.column)] += d * p.value;
+  }
+  // As GetSimilarityMatrix: only a positive sum is divided and stored. Most rows reach most
+  // columns, so the whole row is finished in one pass rather than through a list of those reached.
+  for (size_t j = 1; j <= n; ++j) {
+    const float sum = m_sums[j];
+    m_sums[j] = 0;
+    m_row[j - 1] = sum > 0 && !m_retired[j] ? sum / (m_magnitudes[j] * m) : -1.0f;
+  }
+  m_row[static_cast<size_t>(c - 1)] = -1.0f;
+  return m_row;
+}
+
 std::vector<float> SparseMatrixSingle::GetSymmetricSimilarityTable(const SparseMatrixSingle& other, int32_t measure,
                                                                    Host* host) const {
   if (measure != 1 && measure != 2) return {};

@@ -99,4 +99,36 @@ class SparseMatrixSingle {
   std::vector<std::unique_ptr<SparseVectorSingle>> m_columns;
 };
 
+// The cosines of one column of a matrix with all of its columns, one column at a time, gathered
+// through the columns that hold each of its rows (an index of the rows), so that only pairs sharing
+// a row cost anything and no table of all pairs is ever kept. Each cosine has the bits that
+// GetSimilarityMatrix with measure 2 gives the pair, whichever of the two columns asks: the same
+// products summed in the same ascending row order, divided by the same product of magnitudes.
+class CosineRows {
+ public:
+  // The matrix must outlive this object and stay unchanged.
+  explicit CosineRows(const SparseMatrixSingle& matrix);
+  int32_t ColCount() const { return static_cast<int32_t>(m_magnitudes.size()) - 1; }
+  // Column c's cosines: position j - 1 for column j, -1 where GetSimilarityMatrix stores no entry
+  // (no common row, a sum that is not positive, c's magnitude 0), at c itself and at retired
+  // columns. Valid until the next call; throws std::out_of_range for c outside 1..ColCount.
+  const std::vector<float>& Row(int32_t c);
+  // Column c is no longer asked about: later rows leave it out (-1) and skip its work, as a
+  // spanning tree needs no cosines with the nodes already in it. Throws as Row.
+  void Retire(int32_t c);
+
+ private:
+  struct Posting {
+    int32_t column;
+    float value;
+  };
+  const SparseMatrixSingle& m_matrix;
+  std::vector<std::vector<Posting>> m_postings;  // by row: the columns holding it, ascending
+  std::vector<float> m_magnitudes;               // by column, slot 0 unused
+  std::vector<float> m_sums;                     // by column, 0 between rows
+  std::vector<char> m_retired;                   // by column
+  std::vector<size_t> m_retiredInRow;            // by row: retired columns still in its list
+  std::vector<float> m_row;
+};
+
 }  // namespace wendrel

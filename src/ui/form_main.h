@@ -188,7 +188,7 @@ class FormMain : public QMainWindow, public Caption {
   void mSaveMapImage_Click();
   void DVis_OnNewNodeOver(int32_t node);
   void DVis_OnNodeClick(int32_t node);
-  // The objects of the last map build (MapDocs, MapTDM, MapSimilarity, MapGraph).
+  // The objects of the last map build (MapDocs, MapTDM, MapGraph).
   const ArticleMap& Map() const { return m_map; }
   // Where the map's layout program is found; tests point it elsewhere.
   MapBuildSettings& MapSettings() { return m_mapSettings; }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 
 #include "layout/spatial.h"
 #include "temp_dir.h"
@@ -39,6 +40,20 @@ TEST(MapCommand, RisListBecomesPictureAndPositions) {
     EXPECT_EQ(line.rfind(std::to_string(rows) + "\t" + std::to_string(rows + 1) + "\t", 0), 0u) << line;
   }
   EXPECT_EQ(rows, 9);
+}
+
+TEST(MapCommand, LayoutOptionsAreAttributesOnly) {
+  test::TempDir dir;
+  // An option that would name the layout's output file, or a quote that would change how the
+  // command line splits, is refused before anything is read or laid out.
+  for (const std::string options : {"-o/tmp/elsewhere", "-Gquadtree=fast -Tsvg", "-Glabel=\\\"a"}) {
+    const std::string command = "'" + std::string(WENDREL_EXE) + "' map --ris '" + test::DataPath("map_articles.ris") +
+                                "' --layout-options \"" + options + "\" 2>'" + dir.Path("err.txt") + "'";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << options;
+    EXPECT_EQ(WEXITSTATUS(status), 2) << options;
+    EXPECT_NE(test::ReadFile(dir.Path("err.txt")).find("--layout-options takes"), std::string::npos) << options;
+  }
 }
 
 }  // namespace

@@ -47,6 +47,24 @@ TEST_F(NetworkCommand, SpanningTreeAsDot) {
   EXPECT_NE(ReadFile(dir.Path("d.dot")).find("\t1 -- 4 [len=0.10000];"), std::string::npos);
 }
 
+TEST_F(NetworkCommand, SpanningTreeOfEqualLinksTakesTheLowerPairs) {
+  // Five nodes, every pair 0.5: from whichever node, the tree is the lower pairs 1-2 ... 1-5, the
+  // rule the map's tree follows too.
+  std::ofstream file(dir.Path("ties.tsv"), std::ios::binary);
+  for (int i = 0; i < 5; ++i) {
+    for (int j = 0; j < 5; ++j) file << (i == j ? "1" : "0.5") << (j < 4 ? "\t" : "\r\n");
+  }
+  file.close();
+  for (const char* start : {"0", "4"}) {
+    ASSERT_EQ(Run({"--matrix", dir.Path("ties.tsv"), "--mst", start, "--dot", dir.Path("t.dot")}), 0) << err.str();
+    EXPECT_EQ(ReadFile(dir.Path("t.dot")),
+              "graph G {\r\n\tnode [shape=plaintext,height=.0,width=.0];\r\n\tedge [weight=1.0];\r\n"
+              "\t1 -- 2 [len=0.50000];\r\n\t1 -- 3 [len=0.50000];\r\n\t1 -- 4 [len=0.50000];\r\n"
+              "\t1 -- 5 [len=0.50000];\r\n}")
+        << "start " << start;
+  }
+}
+
 TEST_F(NetworkCommand, OtherReductions) {
   ASSERT_EQ(Run({"--matrix", dir.Path("m.tsv"), "--knn", "1", "--csv", dir.Path("k.txt")}), 0) << err.str();
   EXPECT_EQ(out.str(), "links kept: 3\n");

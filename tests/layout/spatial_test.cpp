@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include "layout_fixtures.h"
@@ -148,6 +149,18 @@ TEST_F(SpatialTest, MalformedPlainOutputShowsTheCommand) {
   EXPECT_EQ(message.icon, MessageIcon::Critical);
   EXPECT_EQ(message.text, "Command:\"" + m_programs.Path("sfdp") + "\" \"" + m_folder.Path("gvin.txt") +
                               "\" -Tplain -o\"" + m_folder.Path("gvout.txt") + "\"");
+}
+
+TEST_F(SpatialTest, LayoutOptionsGoBeforeTheInputFile) {
+  const std::string arguments = m_folder.Path("arguments.txt");
+  test::WriteProgram(m_programs, "sfdp", "printf '%s\\n' \"$@\" > '" + arguments + "'; exit 1");
+  m_spatial.SetLayoutOptions("-Gquadtree=fast -Goverlap=true");
+  EXPECT_FALSE(m_spatial.GraphVisLayout_CLI(m_programs.Root().string(), "sfdp", SmallTree(), 8, 1));
+  std::ifstream in(arguments);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"-Gquadtree=fast", "-Goverlap=true", m_folder.Path("gvin.txt"), "-Tplain",
+                                             "-o" + m_folder.Path("gvout.txt")}));
 }
 
 TEST_F(SpatialTest, FailingProgramDoesNotReuseThePreviousOutput) {

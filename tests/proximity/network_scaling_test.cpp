@@ -1,5 +1,5 @@
-// Network reductions: the listed cases, the spanning tree against the sorted-list growth it
-// replaces and a brute-force best tree, Pathfinder against the plain triple loop and the union of
+// Network reductions: the listed cases, the spanning tree against the growth over one sorted list
+// of links and a brute-force best tree, Pathfinder against the plain triple loop and the union of
 // minimum spanning trees, and geodesic distances against Dijkstra, all on seeded random matrices
 // with tied values.
 #include "proximity/proximity_matrix.h"
@@ -53,11 +53,16 @@ std::set<Edge> Links(const ProximityMatrix& m) {
   return links;
 }
 
-// The described growth: every link in [0, 1] in one list sorted once with SortLinks (whose order of
-// ties decides), then repeatedly the first link in the list with exactly one end in the tree.
+// The tree grown the slow way: every link in [0, 1] in one list sorted once (best value first, equal
+// values by the lower node pair), then repeatedly the first link in the list with exactly one end
+// in the tree.
 std::set<Edge> SortedListTree(const ProximityMatrix& m, int32_t& startNode) {
   auto links = m.GetLinks(0, 1);
-  SortLinks(links, m.CurrentMatrixType() == 1 || m.CurrentMatrixType() == 2);
+  const bool descending = m.CurrentMatrixType() == 1 || m.CurrentMatrixType() == 2;
+  std::sort(links.begin(), links.end(), [descending](const LinkRecord& a, const LinkRecord& b) {
+    if (a.Value != b.Value) return descending ? a.Value > b.Value : a.Value < b.Value;
+    return std::make_pair(a.I, a.J) < std::make_pair(b.I, b.J);
+  });
   std::set<Edge> tree;
   if (links.empty()) return tree;
   size_t first = 0;
@@ -99,12 +104,32 @@ TEST(Transform2MST, StartNodesAndNoLinkInRange) {
   EXPECT_EQ(start, -1);
 }
 
+TEST(Transform2MST, EqualValuesTakeTheLowerPairFirst) {
+  ScriptedHost host;
+  // Every pair ties: the lower pairs (0-1, 0-2, 0-3) win whatever node the tree starts from, for
+  // similarities and distances alike.
+  for (int32_t kind : {1, 3}) {
+    std::vector<LinkRecord> links;
+    for (int32_t i = 0; i < 4; ++i)
+      for (int32_t j = i + 1; j < 4; ++j) links.push_back({0.5f, i, j});
+    for (int32_t start : {-1, 0, 3}) {
+      int32_t used = start;
+      EXPECT_EQ(Links(Symmetric(host, 4, kind, links).Transform2MST(used)), (std::set<Edge>{{0, 1}, {0, 2}, {0, 3}}))
+          << "kind " << kind << ", start " << start;
+      EXPECT_EQ(used, start == -1 ? 0 : start);
+    }
+  }
+  // A tie with a better link elsewhere: 2-3 and 1-3 tie after 0-1 and 1-2, the lower pair 1-3 wins.
+  ProximityMatrix m = Symmetric(host, 4, 1, {{0.9f, 0, 1}, {0.8f, 1, 2}, {0.3f, 2, 3}, {0.3f, 1, 3}});
+  int32_t start = -1;
+  EXPECT_EQ(Links(m.Transform2MST(start)), (std::set<Edge>{{0, 1}, {1, 2}, {1, 3}}));
+}
+
 TEST(Transform2MST, MatchesSortedListGrowthWithTies) {
   ScriptedHost host;
   std::mt19937 random(21);
   for (int round = 0; round < 320; ++round) {
-    // Mostly small tables, now and then one whose sort runs many passes over long chains; ties of a
-    // few values, or of more values than are followed one by one.
+    // Mostly small tables, now and then a larger one; ties of few or of many values.
     int32_t n = 2 + static_cast<int32_t>(random() % (round % 20 == 19 ? 250 : 15));
     const int32_t kind = static_cast<int32_t>(random() % 5);
     ProximityMatrix m = RandomMatrix(host, random, n, kind, false, round / 20 % 2 ? 10 : 30);

@@ -17,9 +17,9 @@ namespace {
 
 using Line = nlohmann::json;
 
-std::string Generate(uint64_t count, uint64_t seed) {
+std::string Generate(uint64_t count, uint64_t seed, bool realisticVocabulary = false) {
   std::ostringstream out;
-  GenerateCorpus(count, seed, out);
+  GenerateCorpus(count, seed, out, {realisticVocabulary});
   return out.str();
 }
 
@@ -109,6 +109,43 @@ TEST_F(GeneratedCorpusTest, CitationsAreHeavyTailed) {
   // 500 times, whatever the seed.
   EXPECT_GT(MostCited(s_lines), 500);
   EXPECT_GT(MostCited(Lines(Generate(3000, 1))), 500);
+}
+
+TEST(CorpusGeneratorTest, RealisticVocabularyIsLargeAndZipfian) {
+  const std::string text = Generate(1000, 3, true);
+  EXPECT_EQ(text, Generate(1000, 3, true));
+  const std::vector<Line> lines = Lines(text);
+  std::map<std::string, int> uses;
+  size_t withAbstract = 0;
+  for (const auto& line : lines) {
+    const std::string abstract = line["abstract"];
+    if (abstract.empty()) continue;
+    ++withAbstract;
+    std::istringstream words(abstract);
+    int count = 0;
+    for (std::string word; words >> word; ++count) {
+      if (word.back() == '.') word.pop_back();
+      // Words the map's tokeniser keeps whole: letters only, 4 to 15 of them.
+      ASSERT_TRUE(word.size() >= 4 && word.size() <= 15 &&
+                  std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isalpha(c); }))
+          << word;
+      word[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(word[0])));
+      ++uses[word];
+    }
+    EXPECT_GE(count, 100);
+    EXPECT_LE(count, 250);
+  }
+  EXPECT_GT(withAbstract, lines.size() * 3 / 4);
+  // Tens of thousands of words, and how often they are used falls with rank as 1 / rank: the 20th
+  // word about ten times as often as the 200th, and half the words used no more than a few times.
+  EXPECT_GT(uses.size(), 20000u);
+  std::vector<int> counts;
+  for (const auto& [word, n] : uses) counts.push_back(n);
+  std::sort(counts.rbegin(), counts.rend());
+  const double ratio = static_cast<double>(counts[19]) / counts[199];
+  EXPECT_GT(ratio, 5) << counts[19] << " / " << counts[199];
+  EXPECT_LT(ratio, 20) << counts[19] << " / " << counts[199];
+  EXPECT_LE(counts[counts.size() / 2], 5);
 }
 
 }  // namespace

@@ -77,6 +77,37 @@ SparseMatrixSingle RandomMatrix(std::mt19937& random, int32_t terms, int32_t doc
   return m;
 }
 
+TEST(CosineRows, EveryRowHasTheBitsOfTheSymmetricCosineMatrix) {
+  std::mt19937 random(17);
+  for (int round = 0; round < 12; ++round) {
+    std::vector<std::vector<double>> dense;
+    const int32_t documents = 1 + static_cast<int32_t>(random() % 14);
+    SparseMatrixSingle m = RandomMatrix(random, 1 + static_cast<int32_t>(random() % 15), documents, dense);
+    if (round % 3 == 0) m.Vector(documents) = SparseVectorSingle();  // a document without terms
+    SparseMatrixSingle similarities = m.GetSimilarityMatrix(m, 2);
+    similarities.MakeSymmetric(true);
+    const std::vector<float> table = similarities.GetDenseMatrix();
+    CosineRows rows(m);
+    ASSERT_EQ(rows.ColCount(), documents);
+    // Rows asked in any order, each one clean of the one before; then each column retired before
+    // its row is asked, as a growing tree asks, which leaves out the columns retired.
+    auto check = [&](int32_t c, bool retiring) {
+      if (retiring) rows.Retire(c);
+      const std::vector<float>& row = rows.Row(c);
+      for (int32_t j = 1; j <= documents; ++j) {
+        const bool out = j == c || (retiring && j < c);
+        const float expected = out ? -1.0f : table[static_cast<size_t>(c - 1) * documents + (j - 1)];
+        EXPECT_EQ(row[static_cast<size_t>(j - 1)], expected) << "round " << round << ", " << c << "," << j;
+      }
+    };
+    for (int32_t c = documents; c >= 1; --c) check(c, false);
+    for (int32_t c = 1; c <= documents; ++c) check(c, true);
+    EXPECT_THROW(rows.Row(0), std::out_of_range);
+    EXPECT_THROW(rows.Row(documents + 1), std::out_of_range);
+    EXPECT_THROW(rows.Retire(0), std::out_of_range);
+  }
+}
+
 TEST(SparseMatrixSingle, SimilarityMatrixMatchesDenseCosines) {
   std::mt19937 random(9);
   for (int round = 0; round < 10; ++round) {
