@@ -145,6 +145,11 @@ std::string DefaultWorkFolder() {
     std::string folder = exe.parent_path().string();
     if (access(folder.c_str(), W_OK) == 0) return folder;
   }
+  return UserCacheFolder();
+}
+
+std::string UserCacheFolder() {
+  std::error_code error;
   std::filesystem::path cache;
   if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) cache = xdg;
   else if (const char* home = std::getenv("HOME"); home && *home) cache = std::filesystem::path(home) / ".cache";

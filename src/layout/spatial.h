@@ -30,8 +30,12 @@ struct SpatialEdge {
 std::string DefaultGraphvizFolder();
 
 // Where the working files go by default: the program's own folder when it is writable, otherwise
-// the per-user cache folder ($XDG_CACHE_HOME/wendrel, or ~/.cache/wendrel), created if needed.
+// the per-user cache folder.
 std::string DefaultWorkFolder();
+
+// The per-user cache folder, $XDG_CACHE_HOME/wendrel (or ~/.cache/wendrel, or a folder "wendrel"
+// in the temporary folder when neither is known), created if needed.
+std::string UserCacheFolder();
 
 // Nodes are indexed from 0. Positions are Graphviz plain-output units as read (Y grows upwards
 // in Graphviz's drawings). A Spatial is filled by one GraphVisLayout_CLI (or LoadGVPlain plus

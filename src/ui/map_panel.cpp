@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <QThread>
 
+#include "layout/spatial.h"
 #include "pointmap/article_look.h"
 #include "text/text_functions.h"
 #include "ui/form_main.h"
@@ -80,6 +81,8 @@ void FormMain::mTestVis_Click(int index) {
       articles.push_back({r.Title, r.Abstract});
     }
     MapBuildSettings settings = m_mapSettings;
+    // The window's working files go to the user's cache folder, never beside the program.
+    if (settings.WorkFolder.empty()) settings.WorkFolder = UserCacheFolder();
     settings.SecondOrder = index == 1;
     m_map = BuildArticleMap(articles, m_host, settings, [this](MapStage stage, double fraction) {
       Progress->setRange(0, 100);
@@ -188,7 +191,7 @@ void FormMain::mSaveMapImage_Click() {
   const QString extension = CommonDialog1.DefaultExt;
   const QString fileName = CommonDialog1.FileName;
   CommonDialog1.DialogTitle = "Save Map Image";
-  CommonDialog1.Filter = "PNG images (*.png)";
+  CommonDialog1.Filter = "PNG images (*.png);;SVG pictures (*.svg)";
   CommonDialog1.DefaultExt = "png";
   CommonDialog1.FileName = "map.png";
   CommonDialog1.ShowSave();
@@ -197,7 +200,11 @@ void FormMain::mSaveMapImage_Click() {
   CommonDialog1.DefaultExt = extension;
   CommonDialog1.FileName = fileName;
   if (path.isEmpty()) return;
-  if (DVisContainer->Picture().SavePng(path.toStdString())) {
+  // A name ending in ".svg" gets the view drawn again as vectors; any other a PNG of the picture.
+  const bool svg = path.endsWith(".svg", Qt::CaseInsensitive);
+  QImageSurface& picture = DVisContainer->Picture();
+  if (svg ? picture.SaveSvg(path.toStdString(), [this] { DVis.RenderView(true, false); })
+          : picture.SavePng(path.toStdString())) {
     statusBar()->showMessage("Map image saved: " + path);
   } else {
     m_host.MessageBox("The map image could not be written to " + path.toStdString(), "Save Map Image",

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "pointmap/article_look.h"
+#include "test_paths.h"
 #include "window_fixture.h"
 
 namespace wendrel {
@@ -216,6 +217,17 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   EXPECT_FALSE(window->mFitMap->isEnabled());
 }
 
+// The layout's working files go to the user's cache folder, not beside the program.
+TEST_F(MapWindowTest, WorkingFilesGoToTheUsersCacheFolder) {
+  const char* was = std::getenv("XDG_CACHE_HOME");
+  const std::string saved = was ? was : "";
+  setenv("XDG_CACHE_HOME", work.Path("cache").c_str(), 1);
+  ShowMap();
+  if (was) setenv("XDG_CACHE_HOME", saved.c_str(), 1); else unsetenv("XDG_CACHE_HOME");
+  EXPECT_TRUE(std::filesystem::exists(work.Path("cache/wendrel/gvin.txt")));
+  EXPECT_TRUE(std::filesystem::exists(work.Path("cache/wendrel/gvout.txt")));
+}
+
 TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
   ShowMap();
   const size_t messages = host.Messages().size();
@@ -245,6 +257,29 @@ TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
   EXPECT_EQ(host.Messages().back().icon, MessageIcon::Critical);
   EXPECT_NE(host.Messages().back().text.find(nowhere), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(nowhere));
+}
+
+// A name ending in .svg gets the view as vectors: a node for every article and the labels drawn
+// as text, while the window's picture stays as it was.
+TEST_F(MapWindowTest, SaveMapImageWritesSvgForAnSvgName) {
+  ShowMap();
+  const QImage before = window->DVisContainer->Picture().Image().copy();
+  const std::string path = work.Path("session map.SVG");
+  chosenFiles.push_back(QString::fromStdString(path));
+  window->mSaveMapImage->trigger();
+  const std::string svg = test::ReadFile(path);
+  ASSERT_EQ(svg.rfind("<?xml", 0), 0u) << svg.substr(0, 80);
+  EXPECT_NE(svg.find("<svg"), std::string::npos);
+  const QSize size = window->DVisContainer->Picture().Image().size();
+  EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(size.width()) + " " + std::to_string(size.height()) + "\""),
+            std::string::npos);
+  size_t circles = 0;
+  for (size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++circles;
+  EXPECT_GE(circles, static_cast<size_t>(window->Chain.Count()));
+  ASSERT_FALSE(window->DVis.DrawnLabels().empty());
+  EXPECT_NE(svg.find("<text"), std::string::npos);
+  EXPECT_EQ(window->DVisContainer->Picture().Image(), before);
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "Map image saved: " + path);
 }
 
 }  // namespace

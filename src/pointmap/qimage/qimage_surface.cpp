@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QSvgGenerator>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -50,7 +51,7 @@ QImageSurface::~QImageSurface() { EndPainting(); }
 
 QPainter& QImageSurface::Painter() {
   if (!m_painter) {
-    m_painter = std::make_unique<QPainter>(&m_image);
+    m_painter = std::make_unique<QPainter>(m_vectorCopy ? m_vectorCopy : static_cast<QPaintDevice*>(&m_image));
     m_painter->setRenderHint(QPainter::Antialiasing, true);
     m_painter->setRenderHint(QPainter::TextAntialiasing, true);
     m_painterHasFont = false;
@@ -117,6 +118,11 @@ QPointF QImageSurface::PixelToWorld(QPointF pixel) const {
 
 void QImageSurface::Clear() {
   m_pendingLines.clear();
+  if (m_vectorCopy) {
+    // Ending the painter would end the SVG document: the background is painted over instead.
+    Painter().fillRect(QRectF(0, 0, m_image.width(), m_image.height()), ToQColor(m_backColor));
+    return;
+  }
   EndPainting();
   m_image.fill(ToQColor(m_backColor));
 }
@@ -181,7 +187,8 @@ void QImageSurface::PaintShape(QPainter& painter, int kind, QPointF centre, doub
 void QImageSurface::DrawShape(int kind, QPointF centre, double halfWidth, double halfHeight) {
   FlushLines();
   QPainter& painter = Painter();
-  if (!(halfWidth <= kMaxSpriteHalfSize && halfHeight <= kMaxSpriteHalfSize)) {
+  // A vector copy gets every shape as itself, never as a copied sprite.
+  if (m_vectorCopy || !(halfWidth <= kMaxSpriteHalfSize && halfHeight <= kMaxSpriteHalfSize)) {
     PaintShape(painter, kind, centre, halfWidth, halfHeight);
     return;
   }
@@ -279,6 +286,32 @@ bool QImageSurface::SavePng(const std::string& path) {
   if (!buffer.open(QIODevice::WriteOnly) || !Image().save(&buffer, "PNG")) return false;
   try {
     ReplaceFile(path, std::string_view(png.constData(), static_cast<size_t>(png.size())));
+    return true;
+  } catch (const ReplaceError&) {
+    return false;
+  }
+}
+
+bool QImageSurface::SaveSvg(const std::string& path, const std::function<void()>& draw) {
+  QByteArray svg;
+  QBuffer buffer(&svg);
+  if (!buffer.open(QIODevice::WriteOnly)) return false;
+  QSvgGenerator generator;
+  generator.setOutputDevice(&buffer);
+  generator.setSize(m_image.size());
+  generator.setViewBox(QRect(QPoint(0, 0), m_image.size()));
+  generator.setTitle("Wendrel Search map");
+  EndPainting();
+  m_vectorCopy = &generator;
+  m_painterHasFont = false;
+  draw();
+  EndPainting();
+  m_vectorCopy = nullptr;
+  m_painterHasFont = false;
+  buffer.close();
+  if (svg.isEmpty()) return false;
+  try {
+    ReplaceFile(path, std::string_view(svg.constData(), static_cast<size_t>(svg.size())));
     return true;
   } catch (const ReplaceError&) {
     return false;

@@ -8,6 +8,7 @@
 #include <QLineF>
 #include <QPainter>
 #include <QStaticText>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -56,6 +57,10 @@ class QImageSurface : public Surface {
   const QImage& Image();
   // Replaces the file in one step (see ReplacingFile); false when it cannot be written.
   bool SavePng(const std::string& path);
+  // Writes what `draw` draws on this surface as an SVG picture of the image's size instead of
+  // into the image (which stays as it was): lines, shapes and texts as vectors. Replaces the
+  // file in one step; false when it cannot be written.
+  bool SaveSvg(const std::string& path, const std::function<void()>& draw);
   // The world point under a pixel, through the last mapping (for mouse events).
   QPointF PixelToWorld(QPointF pixel) const;
 
@@ -94,6 +99,8 @@ class QImageSurface : public Surface {
   Placement m_placement;
   QImage m_image;
   std::unique_ptr<QPainter> m_painter;
+  // While SaveSvg draws: where drawing goes instead of the image.
+  QPaintDevice* m_vectorCopy = nullptr;
   double m_worldX = 0, m_worldY = 0;    // world point at the top-left corner
   double m_scaleX = 1, m_scaleY = 1;    // pixels per world unit
   Color m_backColor = 0xFFFFFF;
