@@ -106,11 +106,15 @@ std::string StartLocalService(const Options& options, LocalService& local) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName("Wendrel Search");
+  // The options are read before Qt is started, so that --help and a wrong option are answered
+  // without a display.
+  QStringList arguments;
+  for (int k = 0; k < argc; ++k) arguments << QString::fromLocal8Bit(argv[k]);
   Options options;
   int exitCode = 0;
-  if (!ReadOptions(QApplication::arguments(), options, exitCode)) return exitCode;
+  if (!ReadOptions(arguments, options, exitCode)) return exitCode;
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("Wendrel Search");
 
   LocalService local;
   std::string address = options.service;
