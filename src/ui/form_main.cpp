@@ -20,6 +20,7 @@
 
 #include "text/text_functions.h"
 #include "pointmap/article_look.h"
+#include "layout/spatial.h"
 #include "ui/export_dialog.h"
 #include "ui/form_new_session.h"
 
@@ -345,6 +346,11 @@ void FormMain::BuildMenus() {
   mSaveMapImage = mMap->addAction("Save Map Image\u2026");
   // The two orders are ticked by which one the map drawn was built with.
   for (QAction* order : mTestVis) order->setCheckable(true);
+
+  mHelp = menuBar()->addMenu("&Help");
+  mGettingStarted = mHelp->addAction("Getting Started");
+  mGettingStarted->setShortcut(QKeySequence::HelpContents);
+  mAbout = mHelp->addAction("About Wendrel Search");
 }
 
 void FormMain::PrepareListColumns() {
@@ -405,6 +411,8 @@ void FormMain::ConnectHandlers() {
   connect(mGetPrePrint, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 2); });
 
   connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
+  connect(mGettingStarted, &QAction::triggered, this, [this] { mGettingStarted_Click(); });
+  connect(mAbout, &QAction::triggered, this, [this] { mAbout_Click(); });
   for (int k = 0; k < 2; ++k) {
     connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { BuildMapFromMenu(k); });
   }
@@ -470,10 +478,40 @@ bool FormMain::WindowEnabled() const { return centralWidget()->isEnabled() && me
 
 void FormMain::SetSourceName(const std::string& source) {
   m_caption = source.empty() ? "Wendrel Search" : "Wendrel Search (" + source + ")";
+  m_sourceName = source.empty() ? "the local corpus service" : source;
   ShowSessionCaption();
 }
 
 std::string FormMain::GetCaption() const { return windowTitle().toStdString(); }
+
+void FormMain::mGettingStarted_Click() {
+  m_host.MessageBox(
+      "Pearls are the articles you start from: articles you know belong in your review.\n\n"
+      "1. Search on the Search tab by words of the text, the title or an author, and the years.\n"
+      "2. Right-click a result (or choose it and press Ctrl+P) and choose \"Add to Pearl\": the program "
+      "fetches the articles it cites (the Cited List) and the articles citing it (the Citing List).\n"
+      "3. Click \"Cited By\" above the Cited List or \"Cites\" above the Citing List to sort by it: an article "
+      "related to several pearls is a candidate for the next pearl. Add it, and go on.\n"
+      "4. Save the Pearl List (Ctrl+S) to grow the same chain again later, and take the candidates into "
+      "your reference manager with Session > Export for Reference Managers.\n\n"
+      "The counts: \"Cited By\" is how many pearls cite the article, \"Cites\" how many pearls it cites, "
+      "\"Cited\" how often it is cited in all. A click on a pearl makes its articles bold; a click on "
+      "another article makes its pearls bold.\n\n"
+      "The map (Map > Enabled) places every article by the likeness of its title and abstract. The "
+      "mouse wheel zooms about the pointer; drag a square to zoom in; hold the right button to zoom "
+      "out; the digit keys pan; a double click, Home or Map > Fit shows the whole map; a click on a "
+      "node shows its article.",
+      "Getting Started", MessageIcon::Information, MessageButtons::Ok);
+}
+
+void FormMain::mAbout_Click() {
+  m_host.MessageBox(std::string("Wendrel Search ") + WENDREL_VERSION +
+                        "\nCitation chaining by pearl growing.\n\n"
+                        "Articles come from " + m_sourceName + " at " + m_serviceAddress +
+                        ".\nWorking files and the OpenAlex cache live in " + UserCacheFolder() +
+                        ".\nOpenAlex's data is free to use under CC0.",
+                    "About Wendrel Search", MessageIcon::Information, MessageButtons::Ok);
+}
 
 void FormMain::ShowSessionCaption() {
   const QString file = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;

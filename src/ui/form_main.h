@@ -115,6 +115,9 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mMapEnabled = nullptr;
   QAction* mFitMap = nullptr;
   QAction* mSaveMapImage = nullptr;
+  QMenu* mHelp = nullptr;
+  QAction* mGettingStarted = nullptr;
+  QAction* mAbout = nullptr;
 
   FormNewSession* NewSession() { return m_newSession.get(); }
   // Shows the window disabled with the new-session dialog over it.
@@ -155,6 +158,10 @@ class FormMain : public QMainWindow, public Caption {
   // A reversed year range is refused in the status bar; otherwise the first 100 results.
   void Search_Click();
   void MoreResults_Click();
+  // Help: what pearls are, how to grow them and read the counts, the map's gestures; and the
+  // version, the data source in use and where the cache lives.
+  void mGettingStarted_Click();
+  void mAbout_Click();
   void ASQField_Change(int index);
   void SearchResult_ItemClick(QTreeWidgetItem* row);
   void SearchResult_MouseUp(int button, QPoint globalPosition);
@@ -268,6 +275,7 @@ class FormMain : public QMainWindow, public Caption {
   Host& m_host;
   HttpClient& m_http;
   std::string m_serviceAddress;
+  std::string m_sourceName = "the local corpus service";
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;

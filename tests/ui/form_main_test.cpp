@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <fstream>
 
@@ -662,6 +663,24 @@ TEST_F(WindowTest, ARefusedPageIsReportedWithTheServicesReason) {
   EXPECT_TRUE(window->Chain.PartlyGrown(1));
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
             "Some pages could not be fetched: HTTP status 503: " + reason);
+}
+
+TEST_F(WindowTest, HelpExplainsAndAboutSaysWhatIsInUse) {
+  ColdStart();
+  EXPECT_EQ(window->menuBar()->actions().back(), window->mHelp->menuAction()) << "Help comes last";
+  window->mGettingStarted->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].title, "Getting Started");
+  for (const char* told : {"Add to Pearl", "\"Cited By\" is how many pearls cite", "wheel", "Export"}) {
+    EXPECT_NE(host.Messages()[0].text.find(told), std::string::npos) << told;
+  }
+  window->SetSourceName("OpenAlex");
+  window->mAbout->trigger();
+  ASSERT_EQ(host.Messages().size(), 2u);
+  const std::string about = host.Messages()[1].text;
+  EXPECT_EQ(about.rfind("Wendrel Search ", 0), 0u) << about;
+  EXPECT_NE(about.find("from OpenAlex at " + s_service->BaseAddress()), std::string::npos) << about;
+  EXPECT_NE(about.find("wendrel"), std::string::npos) << "names the cache folder: " << about;
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
