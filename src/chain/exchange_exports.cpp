@@ -94,6 +94,9 @@ std::vector<std::string> PearlIDs(const MASCitationChain& chain, const std::stri
 ExchangeArticle Article(const MASCitationChain& chain, const CCRecord& record, const CCRecord& held) {
   ExchangeArticle a;
   a.record = record;
+  // The counts go with the relations: both are the chain's.
+  a.record.CitedByPearls = held.CitedByPearls;
+  a.record.CitesPearls = held.CitesPearls;
   a.authors = Authors(record);
   a.keywords = Keywords(record.Keywords);
   a.citedByPearls = PearlIDs(chain, held.CitedPearlList);

@@ -308,6 +308,25 @@ TEST_F(ExchangeExports, ListsSelectTheirArticles) {
   EXPECT_EQ(ids(ExchangeList::Citing), (std::vector<std::string>{"c2"}));
 }
 
+// Search results keep the order and metadata the search gave; an article the chain holds carries the
+// chain's counts and relations with them, one it holds no more (deleted) or never had carries none.
+TEST_F(ExchangeExports, SearchResultsCarryTheChainsRelations) {
+  CCRecord found = Article("c1", "Commas, \"quotes\" and {braces}", "1999", "\u00c7elik, Ay\u015fe");
+  found.CitedByPearls = 9;  // what a search reply says is not the chain's count
+  const std::vector<CCRecord> results = {Article("x9", "Never grown", "2020", "New, Nora"), found,
+                                         Article("c3", "Deleted from view", "2010", "Gone, Gus")};
+  const std::string csv = FormatExchange(chain, results, ExchangeFormat::Csv);
+  std::vector<std::string> rows;
+  for (size_t at = 0, end; (end = csv.find("\r\n", at)) != std::string::npos; at = end + 2) rows.push_back(csv.substr(at, end - at));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[1].rfind("x9,", 0), 0u);
+  EXPECT_NE(rows[1].find(",0,0,,,,"), std::string::npos) << rows[1];
+  EXPECT_EQ(rows[2].rfind("c1,", 0), 0u);
+  EXPECT_NE(rows[2].find(",2,0,77 79,,Cited,"), std::string::npos) << rows[2];
+  EXPECT_EQ(rows[3].rfind("c3,", 0), 0u);
+  EXPECT_NE(rows[3].find(",0,0,,,,"), std::string::npos) << rows[3];
+}
+
 TEST_F(ExchangeExports, FailedWriteNamesTheFileAndKeepsTheEarlierOne) {
   const std::string missing = folder.Path("no/such/folder/out.csv");
   ExchangeResult result = ExportExchange(chain, ExchangeList::All, ExchangeFormat::Csv, missing);
