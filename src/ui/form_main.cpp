@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -13,7 +14,10 @@
 #include <QScrollBar>
 #include <QScreen>
 #include <QSlider>
+#include <QDir>
+#include <QSettings>
 #include <QSplitter>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -110,7 +114,9 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   Chain.SetApplicationID(AppID);
   ShowSessionCaption();
   CommonDialog1.DefaultExt = "ris";
-  CommonDialog1.InitDir = QString::fromStdString(ProgramFolder());
+  // File dialogs open in the user's documents (then wherever the last file was chosen).
+  CommonDialog1.InitDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (CommonDialog1.InitDir.isEmpty()) CommonDialog1.InitDir = QDir::homePath();
   BuildWindow();
   PrepareListColumns();
   SearchResult->hide();
@@ -148,7 +154,7 @@ void FormMain::BuildWindow() {
   resize(1440, 900);
   BuildMenus();
 
-  auto* left = new QSplitter(Qt::Vertical);
+  auto* left = LeftSplit = new QSplitter(Qt::Vertical);
   SSTab1 = new QTabWidget;
   auto* summaryTab = new QWidget;
   auto* summaryLayout = new QVBoxLayout(summaryTab);
@@ -213,7 +219,7 @@ void FormMain::BuildWindow() {
   left->setStretchFactor(1, 1);
   left->setSizes({400, 460});
 
-  auto* split = new QSplitter(Qt::Horizontal);
+  auto* split = MainSplit = new QSplitter(Qt::Horizontal);
   split->addWidget(left);
   split->addWidget(BuildListPanel());
   split->setStretchFactor(0, 2);
@@ -509,6 +515,7 @@ void FormMain::mAbout_Click() {
                         "\nCitation chaining by pearl growing.\n\n"
                         "Articles come from " + m_sourceName + " at " + m_serviceAddress +
                         ".\nWorking files and the OpenAlex cache live in " + UserCacheFolder() +
+                        ",\nthe settings in " + SettingsFile() +
                         ".\nOpenAlex's data is free to use under CC0.",
                     "About Wendrel Search", MessageIcon::Information, MessageButtons::Ok);
 }
@@ -687,8 +694,49 @@ void FormMain::closeEvent(QCloseEvent* event) {
     }
   }
   event->accept();
+  if (m_keepSettings) SaveSettings();
   m_newSession->Unload();
   m_endProcess();
+}
+
+namespace {
+
+// The program's settings file: $XDG_CONFIG_HOME/wendrel/wendrel-search.conf.
+QSettings ProgramSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "wendrel", "wendrel-search"); }
+
+const char* SettingsKey(const ListView* list, const FormMain& form) {
+  return list == form.CitedList ? "lists/cited" : list == form.PearlList ? "lists/pearls"
+                                              : list == form.CitingList ? "lists/citing" : "lists/search";
+}
+
+}  // namespace
+
+std::string FormMain::SettingsFile() { return ProgramSettings().fileName().toStdString(); }
+
+void FormMain::RestoreSettings() {
+  m_keepSettings = true;
+  QSettings settings = ProgramSettings();
+  restoreGeometry(settings.value("window/geometry").toByteArray());
+  LeftSplit->restoreState(settings.value("window/left").toByteArray());
+  MainSplit->restoreState(settings.value("window/split").toByteArray());
+  for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
+    list->header()->restoreState(settings.value(SettingsKey(list, *this)).toByteArray());
+  }
+  const QString folder = settings.value("files/folder").toString();
+  if (!folder.isEmpty() && QDir(folder).exists()) CommonDialog1.InitDir = folder;
+  if (settings.value("map/enabled", false).toBool() != mMapEnabled->isChecked()) mMapEnabled->trigger();
+}
+
+void FormMain::SaveSettings() const {
+  QSettings settings = ProgramSettings();
+  settings.setValue("window/geometry", saveGeometry());
+  settings.setValue("window/left", LeftSplit->saveState());
+  settings.setValue("window/split", MainSplit->saveState());
+  for (const ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
+    settings.setValue(SettingsKey(list, *this), list->header()->saveState());
+  }
+  settings.setValue("files/folder", CommonDialog1.InitDir);
+  settings.setValue("map/enabled", mMapEnabled->isChecked());
 }
 
 }  // namespace wendrel

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QPlainTextEdit>
 #include <QSlider>
+#include <QSplitter>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -115,6 +116,8 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mMapEnabled = nullptr;
   QAction* mFitMap = nullptr;
   QAction* mSaveMapImage = nullptr;
+  QSplitter* LeftSplit = nullptr;  // the summary and search tabs over the map
+  QSplitter* MainSplit = nullptr;  // the left side beside the lists
   QMenu* mHelp = nullptr;
   QAction* mGettingStarted = nullptr;
   QAction* mAbout = nullptr;
@@ -150,6 +153,13 @@ class FormMain : public QMainWindow, public Caption {
   // The title between operations: the session's file (the Pearl List's, else the file loaded),
   // marked "*" while it holds unsaved changes, then the program's name.
   void ShowSessionCaption();
+
+  // --- Settings: the window's size and place, the splitters, the column widths, the map's state
+  // and the last folder, kept in SettingsFile() ---
+  // Restores what the last window closed with, and keeps the settings again when this one closes.
+  void RestoreSettings();
+  void SaveSettings() const;
+  static std::string SettingsFile();
 
   // --- Session ---
   void mNew_Click();
@@ -276,6 +286,7 @@ class FormMain : public QMainWindow, public Caption {
   HttpClient& m_http;
   std::string m_serviceAddress;
   std::string m_sourceName = "the local corpus service";
+  bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;

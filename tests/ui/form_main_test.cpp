@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <filesystem>
 #include <QStatusBar>
 #include <fstream>
 
@@ -681,6 +684,42 @@ TEST_F(WindowTest, HelpExplainsAndAboutSaysWhatIsInUse) {
   EXPECT_EQ(about.rfind("Wendrel Search ", 0), 0u) << about;
   EXPECT_NE(about.find("from OpenAlex at " + s_service->BaseAddress()), std::string::npos) << about;
   EXPECT_NE(about.find("wendrel"), std::string::npos) << "names the cache folder: " << about;
+}
+
+// What one window closes with, the next opens with: size, splitters, column widths, the map's state
+// and the last folder; before anything is kept, file dialogs open in the user's documents.
+TEST_F(WindowTest, SettingsAreKeptFromOneWindowToTheNext) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(work.Path("config")));
+  window->RestoreSettings();
+  EXPECT_EQ(window->CommonDialog1.InitDir, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+  EXPECT_FALSE(window->mMapEnabled->isChecked());
+
+  ColdStart();
+  window->resize(1100, 760);
+  window->MainSplit->setSizes({300, 800});
+  window->CitedList->setColumnWidth(4, 333);
+  window->mMapEnabled->trigger();
+  window->CommonDialog1.InitDir = QString::fromStdString(work.Root().string());
+  const QByteArray split = window->MainSplit->saveState();
+  window->close();
+  ASSERT_EQ(ended, 1);
+  EXPECT_EQ(FormMain::SettingsFile().rfind(work.Path("config"), 0), 0u) << FormMain::SettingsFile();
+  EXPECT_TRUE(std::filesystem::exists(FormMain::SettingsFile()));
+
+  MakeWindow(s_service->BaseAddress());
+  window->RestoreSettings();
+  EXPECT_EQ(window->size(), QSize(1100, 760));
+  EXPECT_EQ(window->MainSplit->saveState(), split);
+  EXPECT_EQ(window->CitedList->columnWidth(4), 333);
+  EXPECT_TRUE(window->mMapEnabled->isChecked());
+  EXPECT_EQ(window->CommonDialog1.InitDir, QString::fromStdString(work.Root().string()));
+  // A window whose settings were never restored leaves them alone.
+  window->mMapEnabled->trigger();
+  MakeWindow(s_service->BaseAddress());
+  window->close();
+  MakeWindow(s_service->BaseAddress());
+  window->RestoreSettings();
+  EXPECT_TRUE(window->mMapEnabled->isChecked());
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
