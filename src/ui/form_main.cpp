@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHeaderView>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -719,8 +718,12 @@ void FormMain::RestoreSettings() {
   restoreGeometry(settings.value("window/geometry").toByteArray());
   LeftSplit->restoreState(settings.value("window/left").toByteArray());
   MainSplit->restoreState(settings.value("window/split").toByteArray());
+  // Only the widths: the sort column and order stay the lists' own.
   for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
-    list->header()->restoreState(settings.value(SettingsKey(list, *this)).toByteArray());
+    const QVariantList widths = settings.value(SettingsKey(list, *this)).toList();
+    for (int column = 0; column < std::min(static_cast<int>(widths.size()), list->columnCount()); ++column) {
+      if (const int width = widths[column].toInt(); width > 0) list->setColumnWidth(column, width);
+    }
   }
   const QString folder = settings.value("files/folder").toString();
   if (!folder.isEmpty() && QDir(folder).exists()) CommonDialog1.InitDir = folder;
@@ -733,7 +736,9 @@ void FormMain::SaveSettings() const {
   settings.setValue("window/left", LeftSplit->saveState());
   settings.setValue("window/split", MainSplit->saveState());
   for (const ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
-    settings.setValue(SettingsKey(list, *this), list->header()->saveState());
+    QVariantList widths;
+    for (int column = 0; column < list->columnCount(); ++column) widths << list->columnWidth(column);
+    settings.setValue(SettingsKey(list, *this), widths);
   }
   settings.setValue("files/folder", CommonDialog1.InitDir);
   settings.setValue("map/enabled", mMapEnabled->isChecked());
