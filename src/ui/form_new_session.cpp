@@ -32,7 +32,9 @@ FormNewSession::FormNewSession(FormMain& main) : QDialog(&main), m_main(main) {
 
 void FormNewSession::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Start->setFocus();
+  // The chosen option has the focus: the arrow keys move between the options and Enter starts
+  // with the one chosen (Start is the default button).
+  (NewType[0]->isChecked() ? NewType[0] : NewType[1])->setFocus();
 }
 
 void FormNewSession::closeEvent(QCloseEvent* event) {

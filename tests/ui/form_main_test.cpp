@@ -2,6 +2,7 @@
 // pearls, the lists and their highlighting, the session and article commands, closing.
 #include <httplib.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -35,6 +36,19 @@ TEST_F(WindowTest, StartsDisabledUnderTheDialogWhichOnlyStartLeaves) {
   window->close();
   EXPECT_TRUE(host.Messages().empty());
   EXPECT_EQ(ended, 1);
+}
+
+// The start dialog is worked with the keyboard: the arrow keys choose, Enter starts.
+TEST_F(WindowTest, StartDialogOptionsMoveWithTheArrowKeys) {
+  window->ShowStartUp();
+  FormNewSession& start = *window->NewSession();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&start));
+  ASSERT_EQ(QApplication::focusWidget(), start.NewType[0]);
+  QTest::keyClick(start.NewType[0], Qt::Key_Down);
+  EXPECT_TRUE(start.NewType[1]->isChecked());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  ASSERT_EQ(dialogs.size(), 1u) << "a hot start asks for the Pearl List";
+  EXPECT_EQ(dialogs[0].title, "Load Pearl List");
 }
 
 TEST_F(WindowTest, HotStartWithTheDialogCancelledLeavesAnEmptyEnabledSession) {
