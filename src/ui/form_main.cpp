@@ -214,6 +214,7 @@ void FormMain::BuildWindow() {
   sliderRow->addWidget(LabelDegreeValue);
   mapLayout->addLayout(sliderRow);
   left->addWidget(VisualizationFrame);
+  VisualizationFrame->hide();  // until Map > Enabled
   left->setStretchFactor(0, 1);
   left->setStretchFactor(1, 1);
   left->setSizes({400, 460});

@@ -54,6 +54,8 @@ void FormMain::PulseAndWait(int32_t node) {
 void FormMain::mMapEnabled_Click() {
   // The item ticks itself when chosen; its new state says which way to switch.
   const bool on = mMapEnabled->isChecked();
+  // A disabled map gives its place to the summary and the search.
+  VisualizationFrame->setVisible(on);
   DVis.PM2DCtlObject()->SetEnabled(on);
   DVisContainer->setEnabled(on);
   mFitMap->setEnabled(on);

@@ -215,6 +215,7 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   EXPECT_FALSE(window->mTestVis[0]->isChecked());
   EXPECT_FALSE(window->mSaveMapImage->isEnabled());
   EXPECT_FALSE(window->mFitMap->isEnabled());
+  EXPECT_FALSE(window->VisualizationFrame->isVisibleTo(window.get())) << "off, the map gives up its place";
 }
 
 // The layout's working files go to the user's cache folder, not beside the program.
