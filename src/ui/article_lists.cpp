@@ -55,6 +55,7 @@ void FormMain::RefreshLists() {
   }
   for (ListView* list : {CitedList, PearlList, CitingList}) {
     list->Sort();
+    list->ApplyFilter();
     list->setUpdatesEnabled(true);
   }
   CitedStatus->setText(Status(*CitedList, " articles cited by pearl articles"));

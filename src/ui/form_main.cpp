@@ -271,6 +271,10 @@ QWidget* FormMain::BuildSearchPanel() {
   resultsLayout->setContentsMargins(0, 0, 0, 0);
   resultsLayout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
   SearchResult = new ListView;
+  auto* filterRow = new QHBoxLayout;
+  filterRow->addStretch(1);
+  AddFilter(*filterRow, *SearchResult, 3);
+  resultsLayout->addLayout(filterRow);
   resultsLayout->addWidget(SearchResult, 1);
   MoreResults = new QPushButton("More results");
   MoreResults->hide();
@@ -278,6 +282,21 @@ QWidget* FormMain::BuildSearchPanel() {
   resultsLayout->addStretch(0);
   layout->addWidget(results, 1);
   return Frame2;
+}
+
+void FormMain::AddFilter(QHBoxLayout& row, ListView& list, size_t index) {
+  auto* shown = new QLabel;
+  auto* filter = ListFilter[index] = new QLineEdit;
+  filter->setPlaceholderText("Filter");
+  filter->setToolTip("Shows only the articles whose title, author, year or source hold this text");
+  filter->setClearButtonEnabled(true);
+  filter->setMaximumWidth(220);
+  row.addWidget(shown);
+  row.addWidget(filter);
+  connect(filter, &QLineEdit::textChanged, &list, [&list](const QString& text) { list.SetFilter(text); });
+  connect(&list, &ListView::Filtered, shown, [shown, &list](int count, int total) {
+    shown->setText(list.Filter().isEmpty() ? QString() : QString("%1 of %2 shown").arg(count).arg(total));
+  });
 }
 
 QWidget* FormMain::BuildListPanel() {
@@ -298,8 +317,9 @@ QWidget* FormMain::BuildListPanel() {
     // Each list says what it is from the start; the counts follow once there are any.
     auto* heading = new QHBoxLayout;
     ListCaption[static_cast<size_t>(k)] = new QLabel(QString("<b>%1</b>").arg(captions[k]));
-    heading->addWidget(ListCaption[static_cast<size_t>(k++)]);
+    heading->addWidget(ListCaption[static_cast<size_t>(k)]);
     heading->addWidget(*status, 1);
+    AddFilter(*heading, **list, static_cast<size_t>(k++));
     layout->addLayout(heading);
     // The Pearl List is usually the shortest.
     layout->addWidget(*list, list == &PearlList ? 1 : 2);

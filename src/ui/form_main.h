@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -81,6 +82,8 @@ class FormMain : public QMainWindow, public Caption {
   std::array<QFrame*, 4> MessageFrame{};
   // The lists' names above them: "Cited List", "Pearl List", "Citing List".
   std::array<QLabel*, 3> ListCaption{};
+  // The filter boxes of the Cited, Pearl and Citing Lists and of the search results.
+  std::array<QLineEdit*, 4> ListFilter{};
   QGroupBox* VisualizationFrame = nullptr;
   MapCanvas* DVisContainer = nullptr;
   QSlider* LabelDegree = nullptr;
@@ -242,6 +245,8 @@ class FormMain : public QMainWindow, public Caption {
   // "This action will erase the current session. Proceed?": true for Yes.
   bool ConfirmErase();
   void AddSelectedSearchResult();
+  // A filter box for the list, and the count of the rows it shows, at the end of the row.
+  void AddFilter(QHBoxLayout& row, ListView& list, size_t index);
   // The Delete key on a list's row: asks, then removes the pearl (Pearl List) or deletes the
   // article from all lists.
   void DeleteRow_Asked(ListView& list);

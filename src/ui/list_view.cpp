@@ -106,6 +106,25 @@ void ListView::Sort() {
   sortItems(m_sortKey, m_sortOrder);
 }
 
+void ListView::SetFilter(const QString& text) {
+  m_filter = text.trimmed();
+  ApplyFilter();
+}
+
+void ListView::ApplyFilter() {
+  int shown = 0;
+  for (int k = 0; k < topLevelItemCount(); ++k) {
+    QTreeWidgetItem* row = topLevelItem(k);
+    bool match = m_filter.isEmpty();
+    for (int column = 2; column <= 5 && !match; ++column) {
+      match = row->text(column).contains(m_filter, Qt::CaseInsensitive);
+    }
+    row->setHidden(!match);
+    shown += match ? 1 : 0;
+  }
+  emit Filtered(shown, topLevelItemCount());
+}
+
 void ListView::ColumnClick(int column) {
   if (column != m_sortKey) {
     m_sortKey = column;

@@ -49,10 +49,18 @@ class ListView : public QTreeWidget {
   // What the window's handlers hear of.
   void ColumnClick(int column);
 
+  // Shows only the rows whose author, year, title or source (columns 2 to 5) contain the text, in
+  // any case; an empty text shows every row. ApplyFilter judges the rows again after they changed.
+  void SetFilter(const QString& text);
+  void ApplyFilter();
+  const QString& Filter() const { return m_filter; }
+
  signals:
   // A mouse button released over the list: 1 left, 2 right, 4 middle.
   void ButtonReleased(int button, QPoint globalPosition);
   void GotFocus();
+  // After every filtering: how many rows are shown of how many.
+  void Filtered(int shown, int total);
   // The Delete key on a row.
   void DeleteRequested();
 
@@ -65,6 +73,7 @@ class ListView : public QTreeWidget {
 
  private:
   std::vector<int> m_numberColumns;
+  QString m_filter;
   int m_sortKey = 0;
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

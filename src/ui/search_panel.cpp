@@ -81,6 +81,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
       ListView::SetSubItem(row, 7, r.DOI);
       ListView::SetSubItem(row, 8, r.Abstract);
     }
+    SearchResult->ApplyFilter();
     // A service that does not say how many there are in all is taken at its word for this page:
     // a full page may be followed by another.
     const int64_t total = results.TotalItems();

@@ -736,6 +736,53 @@ TEST_F(WindowTest, SettingsAreKeptFromOneWindowToTheNext) {
   EXPECT_TRUE(window->mMapEnabled->isChecked());
 }
 
+// A filter box keeps to its text through sorting, clicks that bold rows and a new growth; its count
+// says how many rows it shows; cleared, every row is back.
+TEST_F(WindowTest, FilterBoxesShowTheMatchingRows) {
+  GrowTwoPearls();
+  ListView& citing = *window->CitingList;
+  const auto shownCount = [](const ListView& list) {
+    int shown = 0;
+    for (int k = 1; k <= list.RowCount(); ++k) shown += list.Row(k)->isHidden() ? 0 : 1;
+    return shown;
+  };
+  const auto countLabel = [&](const QString& text) {
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+      if (label->text() == text) return true;
+    }
+    return false;
+  };
+  const auto matching = [](const ListView& list, const QString& text) {
+    for (int k = 1; k <= list.RowCount(); ++k) {
+      const QTreeWidgetItem* row = list.Row(k);
+      bool match = false;
+      for (int column = 2; column <= 5; ++column) match = match || row->text(column).contains(text, Qt::CaseInsensitive);
+      if (match == row->isHidden()) return false;
+    }
+    return true;
+  };
+  const int total = citing.RowCount();
+  ASSERT_EQ(total, 3);
+  window->ListFilter[2]->setText("NETWORKS");  // titles "Mining citation networks", "Networks of mining"
+  EXPECT_TRUE(matching(citing, "networks"));
+  EXPECT_EQ(shownCount(citing), 2);
+  EXPECT_TRUE(countLabel("2 of 3 shown"));
+  citing.ColumnClick(3);
+  EXPECT_TRUE(matching(citing, "networks")) << "sorting keeps the filter";
+  Click(*window->PearlList, 1);
+  EXPECT_TRUE(matching(citing, "networks")) << "bolding keeps the filter";
+  ChooseFromMenu(*window->CitedList, FormMain::FindListRow(*window->CitedList, 2), window->mAddPearl);
+  ASSERT_EQ(window->PearlList->RowCount(), 3);
+  EXPECT_TRUE(matching(citing, "networks")) << "a growth keeps the filter";
+  // The search results have a box of their own.
+  window->ListFilter[3]->setText("zebra");
+  EXPECT_TRUE(matching(*window->SearchResult, "zebra"));
+  // Cleared, all rows are back and the count goes.
+  window->ListFilter[2]->clear();
+  EXPECT_EQ(shownCount(citing), citing.RowCount());
+  EXPECT_FALSE(countLabel("2 of 3 shown"));
+}
+
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
   GrowTwoPearls();
   // Record 2 (publication 1) has a DOI and no full text: its source is the DOI page, its archived
