@@ -147,6 +147,18 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     references = ReadRisReferences(bytes, [this] { m_host.DoEvents(); });
   }
 
+  // The large-citation question offers "to All" for the pearls of this file.
+  struct LoadScope {
+    MASCitationChain& chain;
+    explicit LoadScope(MASCitationChain& c) : chain(c) {
+      chain.m_loading = true;
+      chain.m_limitForAll.reset();
+    }
+    ~LoadScope() {
+      chain.m_loading = false;
+      chain.m_limitForAll.reset();
+    }
+  } loading(*this);
   int32_t imported = 0;
   int32_t failures = 0;
   std::string failed;

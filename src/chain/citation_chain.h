@@ -248,6 +248,8 @@ class MASCitationChain {
   RecordIndex m_byTitle;            // lower-cased Title, the empty title included
   RecordIndex m_byAK;               // AK as it is (empty AKs are not indexed)
   int32_t m_largeCitationLimit = 500;
+  bool m_loading = false;  // ImportRIS runs: the large-citation question offers "to All"
+  std::optional<MessageResult> m_limitForAll;  // its "Yes to All" or "No to All" for this load
   int32_t m_growingIndex = 0;
   int m_busyDepth = 0;
   bool m_interrupted = false;

@@ -250,12 +250,17 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   int32_t maxCiting = citations;
   bool limited = false;
   if (citations > m_largeCitationLimit && !StopNow()) {
-    MessageResult answer = m_host.MessageBox(
-        title + " has a large citation count (" + std::to_string(citations) +
-            " times). This may take some time to download. Click YES to limit the number of retrieved records to the " +
-            std::to_string(m_largeCitationLimit) + " most cited",
-        "XCR", MessageIcon::None, MessageButtons::YesNo);
-    if (answer == MessageResult::Yes) {
+    // During a load the question may be answered once for the rest of the pearls.
+    MessageResult answer = m_limitForAll.value_or(MessageResult::No);
+    if (!m_limitForAll) {
+      answer = m_host.MessageBox(
+          title + " has a large citation count (" + std::to_string(citations) +
+              " times). This may take some time to download. Click YES to limit the number of retrieved records to the " +
+              std::to_string(m_largeCitationLimit) + " most cited",
+          "XCR", MessageIcon::None, m_loading ? MessageButtons::YesNoToAll : MessageButtons::YesNo);
+      if (answer == MessageResult::YesToAll || answer == MessageResult::NoToAll) m_limitForAll = answer;
+    }
+    if (answer == MessageResult::Yes || answer == MessageResult::YesToAll) {
       maxCiting = m_largeCitationLimit;
       limited = true;
     }

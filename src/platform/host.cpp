@@ -10,6 +10,7 @@ const char* const kYesNo[] = {"Yes", "No"};
 const char* const kYesNoCancel[] = {"Yes", "No", "Cancel"};
 const char* const kRetryCancel[] = {"Retry", "Cancel"};
 const char* const kAbortRetryIgnore[] = {"Abort", "Retry", "Ignore"};
+const char* const kYesNoToAll[] = {"Yes", "No", "Yes to All", "No to All"};
 
 const MessageResult kOkResults[] = {MessageResult::Ok};
 const MessageResult kOkCancelResults[] = {MessageResult::Ok, MessageResult::Cancel};
@@ -18,6 +19,8 @@ const MessageResult kYesNoCancelResults[] = {MessageResult::Yes, MessageResult::
 const MessageResult kRetryCancelResults[] = {MessageResult::Retry, MessageResult::Cancel};
 const MessageResult kAbortRetryIgnoreResults[] = {MessageResult::Abort, MessageResult::Retry,
                                                   MessageResult::Ignore};
+const MessageResult kYesNoToAllResults[] = {MessageResult::Yes, MessageResult::No, MessageResult::YesToAll,
+                                            MessageResult::NoToAll};
 
 const MessageResult* Results(MessageButtons buttons) {
   switch (buttons) {
@@ -27,6 +30,7 @@ const MessageResult* Results(MessageButtons buttons) {
     case MessageButtons::YesNoCancel: return kYesNoCancelResults;
     case MessageButtons::RetryCancel: return kRetryCancelResults;
     case MessageButtons::AbortRetryIgnore: return kAbortRetryIgnoreResults;
+    case MessageButtons::YesNoToAll: return kYesNoToAllResults;
   }
   return kOkResults;
 }
@@ -40,6 +44,7 @@ const char* const* ButtonNames(MessageButtons buttons, int& count) {
     case MessageButtons::YesNoCancel: count = 3; return kYesNoCancel;
     case MessageButtons::RetryCancel: count = 2; return kRetryCancel;
     case MessageButtons::AbortRetryIgnore: count = 3; return kAbortRetryIgnore;
+    case MessageButtons::YesNoToAll: count = 4; return kYesNoToAll;
   }
   count = 1;
   return kOk;

@@ -9,9 +9,10 @@ namespace wendrel {
 enum class MessageIcon { None, Information, Question, Exclamation, Critical };
 
 // The button sets of a modal message box, in the order the buttons are shown.
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+// YesNoToAll: Yes, No, Yes to All, No to All, for a question asked again and again in one run.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore, YesNoToAll };
 
-enum class MessageResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
+enum class MessageResult { Ok, Cancel, Yes, No, Retry, Abort, Ignore, YesToAll, NoToAll };
 
 // Long operations run on the caller's thread and call DoEvents inside their loops so that a
 // window stays responsive; a message box blocks until the user answers (or the host answers

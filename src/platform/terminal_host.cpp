@@ -4,10 +4,24 @@
 
 #include <cctype>
 #include <iostream>
+#include <string_view>
 
 #include "scripted_host.h"
 
 namespace wendrel {
+
+namespace {
+
+// Lower case without blanks, as answers are compared.
+std::string Folded(std::string_view text) {
+  std::string folded;
+  for (char c : text) {
+    if (!std::isspace(static_cast<unsigned char>(c))) folded += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return folded;
+}
+
+}  // namespace
 
 TerminalHost::TerminalHost(std::istream& in, std::ostream& out, bool interactive)
     : m_in(in), m_out(out), m_interactive(interactive) {}
@@ -33,14 +47,11 @@ MessageResult TerminalHost::MessageBox(const std::string& text, const std::strin
     m_out << "] " << std::flush;
     std::string line;
     if (!std::getline(m_in, line)) return DefaultAnswer(buttons);
-    std::string word;
-    for (char c : line)
-      if (!std::isspace(static_cast<unsigned char>(c))) word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string word = Folded(line);
     if (word.empty()) continue;
     for (int i = 0; i < count; ++i) {
-      std::string name = names[i];
-      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      // The whole name or its first letter answers.
+      const std::string name = Folded(names[i]);
+      // The whole name (blanks aside: "yes to all") or its first letter answers.
       if (word == name || (word.size() == 1 && word[0] == name[0])) return ButtonResult(buttons, i);
     }
   }

@@ -33,6 +33,8 @@ QMessageBox::StandardButton ToQt(MessageResult button) {
     case MessageResult::Retry: return QMessageBox::Retry;
     case MessageResult::Abort: return QMessageBox::Abort;
     case MessageResult::Ignore: return QMessageBox::Ignore;
+    case MessageResult::YesToAll: return QMessageBox::YesToAll;
+    case MessageResult::NoToAll: return QMessageBox::NoToAll;
   }
   return QMessageBox::Ok;
 }

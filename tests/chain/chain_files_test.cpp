@@ -212,6 +212,37 @@ const char* const kSavedPearls =
     "TY - Conference\r\nAN - MAS:999999\r\nAU - Gone, Ida\r\nPY - 1999\r\nTI - Withdrawn work\r\nT2 - "
     "Lost Proceedings\r\nAB - \r\nDO - \r\nUR - http://x.org/w.pdf\r\nER - \r\n\r\n";
 
+// During a load the large-citation question can be answered once for every pearl of the file; a
+// pearl added by itself is asked Yes or No as before.
+TEST_F(RisImport, TheLargeCitationQuestionCanBeAnsweredForTheWholeLoad) {
+  test::AddPearl(chain, "71");
+  test::AddPearl(chain, "72");
+  const std::string saved = work.Path("pearls.ris");
+  ASSERT_TRUE(chain.ExportRIS(saved, 0));
+  for (MessageResult answer : {MessageResult::YesToAll, MessageResult::NoToAll}) {
+    ScriptedHost loadHost;
+    test::RecordingHttpClient loadHttp;
+    MASCitationChain loaded(loadHost, loadHttp, s_corpus->BaseAddress());
+    loaded.SetLargeCitationLimit(0);  // each pearl is cited once
+    loadHost.QueueAnswer(answer);
+    loaded.ImportRIS(saved, maxCiting, caption);
+    EXPECT_EQ(PearlIds(loaded), (std::vector<std::string>{"71", "72"}));
+    ASSERT_EQ(loadHost.Messages().size(), 1u) << "asked once for both pearls";
+    EXPECT_EQ(loadHost.Messages()[0].buttons, MessageButtons::YesNoToAll);
+    // Limited to 0 the citing articles are not fetched at all; unlimited, each pearl's one is.
+    const size_t citingPages = Requests(loadHttp.Addresses(), "Citation").size();
+    EXPECT_EQ(citingPages, answer == MessageResult::YesToAll ? 0u : 2u);
+
+    // Outside a load the question is the plain one, and a "to All" is not kept from the load.
+    test::AddPearl(loaded, "73");
+    ASSERT_EQ(loadHost.Messages().size(), 1u) << "73 is cited by nobody";
+    loaded.RemovePearl(loaded.FindIndex("71", "", ""));
+    test::AddPearl(loaded, "71");
+    ASSERT_EQ(loadHost.Messages().size(), 2u);
+    EXPECT_EQ(loadHost.Messages()[1].buttons, MessageButtons::YesNo);
+  }
+}
+
 TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   const std::string saved = work.Path("saved.ris");
   WriteFileReplacing(saved, kSavedPearls);

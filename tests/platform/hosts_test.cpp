@@ -40,6 +40,9 @@ TEST(TerminalHost, InteractiveReadsAWordOrInitialAndAsksAgainOnNonsense) {
       {"maybe\n\nYES\n", MessageButtons::YesNo, MessageResult::Yes},
       {"i\n", MessageButtons::AbortRetryIgnore, MessageResult::Ignore},
       {"", MessageButtons::YesNo, MessageResult::No},  // end of input: the default
+      {"Yes to all\n", MessageButtons::YesNoToAll, MessageResult::YesToAll},
+      {"y\n", MessageButtons::YesNoToAll, MessageResult::Yes},
+      {"", MessageButtons::YesNoToAll, MessageResult::NoToAll},
   };
   for (const auto& c : cases) {
     std::istringstream in(c.typed);
