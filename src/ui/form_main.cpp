@@ -416,6 +416,8 @@ void FormMain::PrepareListColumns() {
   for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
   SearchResult->SetColumns(columns);
   SearchResult->SetNumberColumns({0, 1});
+  // A wide list gives its room to the titles.
+  for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) list->SetStretchColumn(4);
   const char* const resultTips[9] = {"The result's place in the service's answer", articleTips[1], articleTips[2],
                                      articleTips[3], articleTips[4], articleTips[5], articleTips[6],
                                      "The article's DOI", "The article's abstract"};

@@ -3,6 +3,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <algorithm>
 
 namespace wendrel {
@@ -104,6 +105,32 @@ void ListView::SetSortOrder(Qt::SortOrder order) {
 void ListView::Sort() {
   // sortItems compares display texts and keeps equal rows in their order.
   sortItems(m_sortKey, m_sortOrder);
+}
+
+void ListView::SetStretchColumn(int column) {
+  m_stretchColumn = column;
+  m_stretchBase = columnWidth(column);
+  // A width the user drags the column to is its own from then on.
+  connect(header(), &QHeaderView::sectionResized, this, [this](int index, int, int width) {
+    if (index == m_stretchColumn && !m_stretching) m_stretchBase = width;
+  });
+  Stretch();
+}
+
+void ListView::Stretch() {
+  if (m_stretchColumn < 0) return;
+  int others = 0;
+  for (int column = 0; column < columnCount(); ++column) {
+    if (column != m_stretchColumn && !isColumnHidden(column)) others += columnWidth(column);
+  }
+  m_stretching = true;
+  setColumnWidth(m_stretchColumn, std::max(m_stretchBase, viewport()->width() - others));
+  m_stretching = false;
+}
+
+void ListView::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  Stretch();
 }
 
 void ListView::SetFilter(const QString& text) {

@@ -55,6 +55,10 @@ class ListView : public QTreeWidget {
   void ApplyFilter();
   const QString& Filter() const { return m_filter; }
 
+  // The column that takes the room the others leave when the list is wider than its columns (it
+  // never becomes narrower than it was set or dragged to be).
+  void SetStretchColumn(int column);
+
  signals:
   // A mouse button released over the list: 1 left, 2 right, 4 middle.
   void ButtonReleased(int button, QPoint globalPosition);
@@ -70,10 +74,15 @@ class ListView : public QTreeWidget {
   // Enter acts as a click on the current row, the menu key (or Shift+F10) as a right click on it,
   // Delete asks for the row's deletion.
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   std::vector<int> m_numberColumns;
   QString m_filter;
+  int m_stretchColumn = -1;
+  int m_stretchBase = 0;  // the stretch column's own width, without the room it was given
+  bool m_stretching = false;
+  void Stretch();
   int m_sortKey = 0;
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

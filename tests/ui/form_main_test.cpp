@@ -783,6 +783,30 @@ TEST_F(WindowTest, FilterBoxesShowTheMatchingRows) {
   EXPECT_FALSE(countLabel("2 of 3 shown"));
 }
 
+// A wide list gives its room to its stretch column, which never gets narrower than it was set or
+// dragged to be.
+TEST(ListViewStretch, TheTitleTakesTheRoomTheOthersLeave) {
+  ListView list;
+  list.SetColumns({{"A", 60}, {"Title", 90}, {"B", 70}});
+  const int base = list.columnWidth(1);
+  list.SetStretchColumn(1);
+  list.resize(700, 200);
+  list.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+  const auto room = [&] { return list.viewport()->width() - list.columnWidth(0) - list.columnWidth(2); };
+  EXPECT_EQ(list.columnWidth(1), room());
+  list.resize(160, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(1), base);
+  list.setColumnWidth(1, base + 40);  // as the user drags it
+  list.resize(800, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(1), room());
+  list.resize(160, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.columnWidth(1), base + 40);
+}
+
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
   GrowTwoPearls();
   // Record 2 (publication 1) has a DOI and no full text: its source is the DOI page, its archived
