@@ -115,7 +115,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   CommonDialog1.DefaultExt = "ris";
   // File dialogs open in the user's documents (then wherever the last file was chosen).
   CommonDialog1.InitDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (CommonDialog1.InitDir.isEmpty()) CommonDialog1.InitDir = QDir::homePath();
+  if (CommonDialog1.InitDir.isEmpty() || !QDir(CommonDialog1.InitDir).exists()) CommonDialog1.InitDir = QDir::homePath();
   BuildWindow();
   PrepareListColumns();
   SearchResult->hide();

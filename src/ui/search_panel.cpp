@@ -113,6 +113,8 @@ void FormMain::ASQField_Change(int index) {
 
 void FormMain::SearchResult_ItemClick(QTreeWidgetItem* row) {
   SearchResult->setToolTip(row->text(8));
+  // The chosen result is the article the Article menu (and Ctrl+P) acts on, as after a right click.
+  CurrentIndex = -1;
   Enable(mAddPearl, true);
 }
 
