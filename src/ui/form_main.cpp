@@ -271,16 +271,27 @@ QWidget* FormMain::BuildSearchPanel() {
   resultsLayout->setContentsMargins(0, 0, 0, 0);
   resultsLayout->addWidget(MessageFrame[1] = NewMessageFrame(kBusyMessages[1]));
   SearchResult = new ListView;
-  auto* filterRow = new QHBoxLayout;
+  // The results' filter shows with the first results.
+  m_searchFilterRow = new QWidget;
+  auto* filterRow = new QHBoxLayout(m_searchFilterRow);
+  filterRow->setContentsMargins(0, 0, 0, 0);
   filterRow->addStretch(1);
   AddFilter(*filterRow, *SearchResult, 3);
-  resultsLayout->addLayout(filterRow);
+  m_searchFilterRow->hide();
+  resultsLayout->addWidget(m_searchFilterRow);
   resultsLayout->addWidget(SearchResult, 1);
   MoreResults = new QPushButton("More results");
   MoreResults->hide();
   resultsLayout->addWidget(MoreResults, 0, Qt::AlignRight);
   resultsLayout->addStretch(0);
   layout->addWidget(results, 1);
+  // Tab walks the panel as it is laid out.
+  QWidget* previous = ASQField[0];
+  for (QWidget* next : std::initializer_list<QWidget*>{ASQField[1], ASQField[2], ASQField[3], ASQField[4], Search,
+                                                       ListFilter[3], SearchResult, MoreResults}) {
+    QWidget::setTabOrder(previous, next);
+    previous = next;
+  }
   return Frame2;
 }
 

@@ -250,6 +250,8 @@ class FormMain : public QMainWindow, public Caption {
   // The Delete key on a list's row: asks, then removes the pearl (Pearl List) or deletes the
   // article from all lists.
   void DeleteRow_Asked(ListView& list);
+  // A list's own file name for a save dialog, beside the session's file when there is one.
+  QString SuggestedName(const QString& name) const;
   struct SearchQuery {
     std::string fullText, title, author;
     int16_t yearStart = 0, yearEnd = 0;
@@ -291,7 +293,8 @@ class FormMain : public QMainWindow, public Caption {
   HttpClient& m_http;
   std::string m_serviceAddress;
   std::string m_sourceName = "the local corpus service";
-  bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
+  bool m_keepSettings = false;
+  QWidget* m_searchFilterRow = nullptr;  // RestoreSettings was called: closing saves them
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;

@@ -97,6 +97,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
     statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
   }
   MoreResults->setVisible(MoreResultsAvailable());
+  m_searchFilterRow->setVisible(SearchResult->RowCount() > 0);
   ShowSessionCaption();
   m_host.SetBusy(false);
   SearchResult->show();

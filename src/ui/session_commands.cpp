@@ -96,7 +96,10 @@ void FormMain::mExportRIS_Click() {
   if (m_operationRunning) return;
   CommonDialog1.DialogTitle = "Save Pearl List As";
   CommonDialog1.FileName = PearlListPath;
-  if (CommonDialog1.FileName.isEmpty()) CommonDialog1.ShowSave();
+  if (CommonDialog1.FileName.isEmpty()) {
+    CommonDialog1.FileName = SuggestedName("pearls.ris");
+    CommonDialog1.ShowSave();
+  }
   if (!CommonDialog1.FileName.isEmpty()) {
     m_host.SetBusy(true);
     if (Export(CommonDialog1.FileName, 0)) {
@@ -111,7 +114,7 @@ void FormMain::mExportRIS_Click() {
 void FormMain::mExportRISAs_Click() {
   if (m_operationRunning) return;
   CommonDialog1.DialogTitle = "Save Pearl List As";
-  CommonDialog1.FileName = PearlListPath;
+  CommonDialog1.FileName = PearlListPath.isEmpty() ? SuggestedName("pearls.ris") : PearlListPath;
   CommonDialog1.ShowSave();
   if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 0)) {
     PearlListPath = CommonDialog1.FileName;
@@ -120,13 +123,17 @@ void FormMain::mExportRISAs_Click() {
   }
 }
 
+QString FormMain::SuggestedName(const QString& name) const {
+  const QString pearls = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
+  return pearls.isEmpty() ? name : QFileInfo(pearls).dir().filePath(name);
+}
+
 void FormMain::mExportRISCited_Click() {
   if (m_operationRunning) return;
   CommonDialog1.DialogTitle = "Save Cited List As";
   // The Cited List's own name is suggested (beside the Pearl List's file when there is one), never
   // the Pearl List's, which a quick OK would overwrite with the wrong list.
-  const QString pearls = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
-  CommonDialog1.FileName = pearls.isEmpty() ? QString("cited.ris") : QFileInfo(pearls).dir().filePath("cited.ris");
+  CommonDialog1.FileName = SuggestedName("cited.ris");
   CommonDialog1.ShowSave();
   // The pearls are not in this file: the session still counts as unsaved.
   if (!CommonDialog1.FileName.isEmpty()) Export(CommonDialog1.FileName, 1);

@@ -271,6 +271,7 @@ TEST_F(WindowTest, SaveAsksOnceNewListAndLoadGiveTheSamePearls) {
   window->mExportRIS->trigger();
   ASSERT_EQ(dialogs.size(), 1u) << "the second save writes without asking";
   EXPECT_EQ(dialogs[0].title, "Save Pearl List As");
+  EXPECT_EQ(dialogs[0].fileName, "pearls.ris") << "the list's own name is offered";
   EXPECT_EQ(window->PearlListPath, saved);
   EXPECT_FALSE(window->SessionChanged);
 

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "window_fixture.h"
@@ -99,6 +100,19 @@ TEST_F(SearchPanelTest, RightClickChoosesTheRowUnderThePointer) {
   QTest::mouseClick(window->SearchResult->viewport(), Qt::RightButton, {}, at);
   EXPECT_EQ(window->SearchResult->currentItem(), second);
   EXPECT_TRUE(offered);
+}
+
+// Tab walks the search panel as it is laid out; the results' filter comes with the results.
+TEST_F(SearchPanelTest, TabFollowsTheLayout) {
+  EXPECT_TRUE(window->ListFilter[3]->parentWidget()->isHidden());
+  std::vector<QWidget*> order;
+  for (QWidget* next = window->ASQField[0]->nextInFocusChain(); order.size() < 5; next = next->nextInFocusChain()) {
+    if (next->focusPolicy() & Qt::TabFocus) order.push_back(next);
+  }
+  EXPECT_EQ(order, (std::vector<QWidget*>{window->ASQField[1], window->ASQField[2], window->ASQField[3],
+                                         window->ASQField[4], window->Search}));
+  SearchBy(1, "survey");
+  EXPECT_FALSE(window->ListFilter[3]->parentWidget()->isHidden());
 }
 
 TEST_F(SearchPanelTest, YearFieldsTakeFourDigitsAndRefuseABackwardRange) {
