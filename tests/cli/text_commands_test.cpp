@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "platform/scripted_host.h"
 #include "temp_dir.h"
@@ -21,6 +22,16 @@ class TextCommands : public ::testing::Test {
   std::string Write(const std::string& name, const std::string& content) {
     std::ofstream(dir.Path(name)) << content;
     return dir.Path(name);
+  }
+  // Runs the program through the shell (stderr joined to stdout): what it printed, and its status.
+  static std::pair<std::string, int> RunProgram(const std::string& arguments) {
+    const std::string command = std::string("'") + WENDREL_EXE + "' " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return {"cannot run " + command, -1};
+    std::string output;
+    char buffer[256];
+    while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+    return {output, pclose(pipe)};
   }
   test::TempDir dir;
   std::ostringstream out, err;
@@ -79,13 +90,8 @@ TEST_F(TextCommands, StemAnswersPipedInputInBlocks) {
 // The program itself reads piped standard input to its end.
 TEST_F(TextCommands, ProgramStemsPipedWords) {
   std::string words = Write("words.txt", "running\r\ncats\nrelational");
-  std::string command = std::string("'") + WENDREL_EXE + "' stem < '" + words + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[256];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  ASSERT_EQ(pclose(pipe), 0) << output;
+  const auto [output, status] = RunProgram("stem < '" + words + "'");
+  ASSERT_EQ(status, 0) << output;
   EXPECT_EQ(output, "run\ncat\nrelat\n");
 }
 
@@ -149,13 +155,8 @@ TEST_F(TextCommands, DocsPrintsFieldsAndCountsAndExports) {
 
 TEST_F(TextCommands, ProgramFindsTheShippedStopWordsBesideIt) {
   std::string path = Write("docs.txt", "The maps of the articles\nThe maps of the pearls\nThe chains of the pearls\n");
-  std::string command = std::string("'") + WENDREL_EXE + "' tdm '" + path + "' --format 0 --max-df 3 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[256];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  ASSERT_EQ(pclose(pipe), 0) << output;
+  const auto [output, status] = RunProgram("tdm '" + path + "' --format 0 --max-df 3");
+  ASSERT_EQ(status, 0) << output;
   EXPECT_EQ(output, dir.Path("docs_0.tdm") + "\ndocuments: 3\nterms: 2\n");
   // "the" and "of" are stop words; "maps" and "pearls" are in two documents, "articles" and "chains" in one.
   std::string saved = test::ReadFile(dir.Path("docs_0.tdm"));
