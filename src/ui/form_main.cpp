@@ -771,7 +771,7 @@ void FormMain::SaveSettings() const {
   settings.setValue("window/split", MainSplit->saveState());
   for (const ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
     QVariantList widths;
-    for (int column = 0; column < list->columnCount(); ++column) widths << list->columnWidth(column);
+    for (int column = 0; column < list->columnCount(); ++column) widths << list->OwnColumnWidth(column);
     settings.setValue(SettingsKey(list, *this), widths);
   }
   settings.setValue("files/folder", CommonDialog1.InitDir);

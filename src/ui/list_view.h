@@ -58,6 +58,8 @@ class ListView : public QTreeWidget {
   // The column that takes the room the others leave when the list is wider than its columns (it
   // never becomes narrower than it was set or dragged to be).
   void SetStretchColumn(int column);
+  // A column's width without the room the stretch column was given (what settings keep).
+  int OwnColumnWidth(int column) const { return column == m_stretchColumn ? m_stretchBase : columnWidth(column); }
 
  signals:
   // A mouse button released over the list: 1 left, 2 right, 4 middle.

@@ -817,6 +817,9 @@ TEST(ListViewStretch, TheTitleTakesTheRoomTheOthersLeave) {
   list.resize(160, 200);
   QApplication::processEvents();
   EXPECT_EQ(list.columnWidth(1), base + 40);
+  list.resize(800, 200);
+  QApplication::processEvents();
+  EXPECT_EQ(list.OwnColumnWidth(1), base + 40) << "the room given is not the column's own";
 }
 
 TEST_F(WindowTest, NavigationOpensOnlyWebAddresses) {
