@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/web_text.h"
+
 namespace wendrel {
 
 namespace {
@@ -52,8 +54,7 @@ bool IsListedId(std::string_view id) {
 // The entry one line names; nothing when the line is no DOI or ID.
 std::optional<RisReference> Entry(std::string_view token) {
   RisReference entry;
-  const std::string_view doi =
-      WithoutPrefix(token, {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/", "doi:"});
+  const std::string_view doi = WithoutDoiResolver(token);
   if (IsDoi(doi)) {
     entry.doi = std::string(doi);
     return entry;

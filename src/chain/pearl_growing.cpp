@@ -8,6 +8,7 @@
 #include "chain/citation_chain.h"
 #include "chain/duplicate_rule.h"
 #include "platform/text_encoding.h"
+#include "platform/web_text.h"
 #include "search_client/result_set.h"
 
 namespace wendrel {
@@ -53,15 +54,6 @@ int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 
 std::string WholeSeconds(double seconds) {
   long long rounded = std::llround(seconds);
   return rounded < 1 ? std::string() : std::to_string(rounded);
-}
-
-// A DOI as a key: lower case, without a resolver address or "doi:" in front.
-std::string DoiKey(const std::string& doi) {
-  std::string key = LowerCaseText(Trimmed(doi));
-  for (const char* prefix : {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/", "doi:"}) {
-    if (key.rfind(prefix, 0) == 0) key = Trimmed(key.substr(std::string(prefix).size()));
-  }
-  return key == "n/a" || key == "null" ? "" : key;
 }
 
 }  // namespace

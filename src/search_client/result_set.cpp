@@ -1,11 +1,11 @@
 // Request addresses of the academic search service and the HTTP exchange behind them.
 #include "search_client/result_set.h"
 
-#include <cctype>
 #include <chrono>
 #include <string_view>
 
 #include "platform/service_defaults.h"
+#include "platform/web_text.h"
 #include "search_client/result_records.h"
 
 namespace wendrel {
@@ -89,18 +89,7 @@ bool ResultSet::RequestMASSearch(const std::string& appId, int32_t startIdx, int
 
 bool ResultSet::RequestDOISearch(const std::string& appId, const std::string& doi) {
   // A DOI may hold any printable character, so everything but the unreserved ones is escaped.
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  for (unsigned char c : doi) {
-    if (std::isalnum(c) || c == '-' || c == '.' || c == '_' || c == '~') {
-      encoded += static_cast<char>(c);
-    } else {
-      encoded += '%';
-      encoded += kHex[c >> 4];
-      encoded += kHex[c & 15];
-    }
-  }
-  return HttpRequest(SearchPrefix(appId) + "&DOIQuery=" + encoded +
+  return HttpRequest(SearchPrefix(appId) + "&DOIQuery=" + EncodeQueryValue(doi) +
                          "&ResultObjects=Publication&PublicationContent=AllInfo&StartIdx=1&EndIdx=10",
                      kRequestWaitSeconds);
 }

@@ -85,21 +85,6 @@ bool IsSingleton(const std::string& pathAndQuery) {
 
 }  // namespace
 
-std::string EncodeQueryValue(const std::string& value) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : value) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-      out += static_cast<char>(c);
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 0x0F];
-    }
-  }
-  return out;
-}
-
 std::string DurationText(seconds span) {
   const long long total = std::max<long long>(0, span.count());
   if (total >= 3600) return std::to_string(total / 3600) + " h " + std::to_string(total % 3600 / 60) + " min";

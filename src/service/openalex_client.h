@@ -16,6 +16,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "platform/http_client.h"
+#include "platform/web_text.h"
 
 namespace wendrel {
 
@@ -86,8 +87,6 @@ class OpenAlexClient {
   std::condition_variable m_stopped;
 };
 
-// Percent-encodes a query value (everything but unreserved characters).
-std::string EncodeQueryValue(const std::string& value);
 
 // A span of time as a person reads it: "5 h 12 min", "3 min", "40 s".
 std::string DurationText(std::chrono::seconds span);

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <nlohmann/json.hpp>
 
+#include "platform/web_text.h"
+
 namespace wendrel {
 
 namespace {
@@ -67,13 +69,6 @@ std::string Abstract(const Json& index) {
     text += *word;
   }
   return text;
-}
-
-std::string Doi(std::string doi) {
-  for (const char* prefix : {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/",
-                             "doi:"})
-    if (StartsWithNoCase(doi, prefix)) return doi.substr(std::string(prefix).size());
-  return doi;
 }
 
 void AddUrl(std::vector<std::string>& urls, const Json& value) {
@@ -231,7 +226,7 @@ ImportedWork ReadOpenAlexWork(const Json& work) {
     p.venueId = EntityNumber(Text(Member(source, "id")));
   }
 
-  p.doi = Doi(Text(Member(work, "doi")));
+  p.doi = std::string(WithoutDoiResolver(Text(Member(work, "doi"))));
   const Json& locations = Member(work, "locations");
   std::vector<const Json*> places;
   if (locations.is_array())

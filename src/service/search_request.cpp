@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "platform/web_text.h"
 #include "service/reply_writer.h"
 
 namespace wendrel {
@@ -68,18 +69,6 @@ class Parameters {
  private:
   const QueryParameters& m_parameters;
 };
-
-// A DOI as the criteria hold it: blanks and a resolver address off, lower-case.
-std::string DoiKey(std::string doi) {
-  const size_t first = doi.find_first_not_of(" \t");
-  doi.erase(0, first == std::string::npos ? doi.size() : first);
-  while (!doi.empty() && (doi.back() == ' ' || doi.back() == '\t')) doi.pop_back();
-  for (char& c : doi) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  for (const char* prefix : {"https://doi.org/", "http://doi.org/", "https://dx.doi.org/", "http://dx.doi.org/", "doi:"}) {
-    if (doi.rfind(prefix, 0) == 0) return doi.substr(std::string(prefix).size());
-  }
-  return doi;
-}
 
 ServiceReply Answer(PublicationSource& source, const Parameters& parameters) {
   std::optional<std::string> appId = parameters.Get("AppId");
