@@ -3,6 +3,8 @@
 
 #include <cctype>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "chain/identifier_list.h"
 #include "platform/text_encoding.h"
@@ -28,32 +30,127 @@ std::string Collapsed(std::string_view text) {
   return out;
 }
 
-// The text of a value: grouping braces off, "\{", "\&" and the like as their characters, the
-// brace and backslash commands of the exports as theirs.
-std::string PlainValue(std::string_view value) {
+// LaTeX's accents: the command, the letters it has a composed form for, and those forms; any other
+// letter takes the combining mark.
+struct Accent {
+  std::string_view command;
+  std::string_view bases;
+  std::u32string_view composed;
+  char32_t combining;
+};
+constexpr Accent kAccents[] = {
+    {"'", "AEIOUYaeiouyCcNnSsZzLlRr", U"ÁÉÍÓÚÝáéíóúýĆćŃńŚśŹźĹĺŔŕ", U'\u0301'},
+    {"`", "AEIOUaeiou", U"ÀÈÌÒÙàèìòù", U'\u0300'},
+    {"^", "AEIOUaeiouCcGgSsJjHhWwYy", U"ÂÊÎÔÛâêîôûĈĉĜĝŜŝĴĵĤĥŴŵŶŷ", U'\u0302'},
+    {"\"", "AEIOUYaeiouy", U"ÄËÏÖÜŸäëïöüÿ", U'\u0308'},
+    {"~", "ANOanoIiUu", U"ÃÑÕãñõĨĩŨũ", U'\u0303'},
+    {"=", "AEIOUaeiou", U"ĀĒĪŌŪāēīōū", U'\u0304'},
+    {".", "ZzEeCcGgI", U"ŻżĖėĊċĠġİ", U'\u0307'},
+    {"v", "CcSsZzEeNnRrDdTt", U"ČčŠšŽžĚěŇňŘřĎďŤť", U'\u030C'},
+    {"c", "CcSsTtGgKkLlNnRr", U"ÇçŞşŢţĢģĶķĻļŅņŖŗ", U'\u0327'},
+    {"u", "AaGgUu", U"ĂăĞğŬŭ", U'\u0306'},
+    {"H", "OoUu", U"ŐőŰű", U'\u030B'},
+    {"k", "AaEeIiUu", U"ĄąĘęĮįŲų", U'\u0328'},
+    {"r", "AaUu", U"ÅåŮů", U'\u030A'},
+};
+
+// LaTeX's letters and the text commands of the exports.
+constexpr std::pair<std::string_view, std::string_view> kLetters[] = {
+    {"o", "ø"}, {"O", "Ø"}, {"ss", "ß"}, {"ae", "æ"}, {"AE", "Æ"}, {"aa", "å"}, {"AA", "Å"}, {"l", "ł"}, {"L", "Ł"},
+    {"oe", "œ"}, {"OE", "Œ"}, {"i", "ı"}, {"j", "ȷ"}, {"textbraceleft", "{"}, {"textbraceright", "}"},
+    {"textbackslash", "\\"}, {"textasciitilde", "~"}, {"textasciicircum", "^"}, {"textendash", "–"},
+    {"textemdash", "—"}};
+
+const Accent* FindAccent(std::string_view command) {
+  for (const Accent& accent : kAccents)
+    if (accent.command == command) return &accent;
+  return nullptr;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The letter an accent applies to, from `at`: "e", "{e}", "\i", "{\i}" (blanks before it
+// skipped); `at` moves past it. 0 when there is none.
+char AccentedLetter(std::string_view value, size_t& at) {
+  size_t i = at;
+  while (i < value.size() && value[i] == ' ') ++i;
+  const bool braced = i < value.size() && value[i] == '{';
+  if (braced) ++i;
+  char letter = 0;
+  if (i + 1 < value.size() && value[i] == '\\' && (value[i + 1] == 'i' || value[i + 1] == 'j') &&
+      (i + 2 >= value.size() || !IsAsciiLetter(value[i + 2]))) {
+    letter = value[i + 1];
+    i += 2;
+  } else if (i < value.size() && IsAsciiLetter(value[i])) {
+    letter = value[i++];
+  }
+  if (letter == 0) return 0;
+  if (braced && i < value.size() && value[i] == '}') ++i;
+  at = i;
+  return letter;
+}
+
+void AppendAccented(std::string& out, const Accent& accent, char letter) {
+  const size_t k = accent.bases.find(letter);
+  if (k != std::string_view::npos) {
+    AppendUtf8(out, accent.composed[k]);
+  } else {
+    out += letter;
+    AppendUtf8(out, accent.combining);
+  }
+}
+
+// The text of a value: grouping braces off, "\{", "\&" and the like as their characters. With
+// `latex` (titles, names, venues, abstracts, not DOIs and addresses) LaTeX's accents ("{\'e}",
+// "\'{e}", "{\v c}"), letters ("\o", "\ss"), ties and dashes become the UTF-8 characters they
+// stand for, so that "P{\'e}rez" is looked up as "Pérez".
+std::string PlainValue(std::string_view value, bool latex = true) {
   std::string out;
   for (size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
     if (c == '{' || c == '}') continue;
+    if (latex && c == '~') {
+      out += ' ';
+      continue;
+    }
+    if (latex && c == '-' && i + 1 < value.size() && value[i + 1] == '-') {
+      const bool em = i + 2 < value.size() && value[i + 2] == '-';
+      out += em ? "—" : "–";
+      i += em ? 2 : 1;
+      continue;
+    }
     if (c != '\\' || i + 1 >= value.size()) {
       out += c;
       continue;
     }
     const char next = value[i + 1];
+    size_t end = i + 1;
+    while (end < value.size() && IsAsciiLetter(value[end])) ++end;
+    const std::string_view command = end > i + 1 ? value.substr(i + 1, end - i - 1) : value.substr(i + 1, 1);
+    if (const Accent* accent = latex ? FindAccent(command) : nullptr) {
+      size_t at = i + 1 + command.size();
+      if (const char letter = AccentedLetter(value, at)) {
+        AppendAccented(out, *accent, letter);
+        i = at - 1;
+        continue;
+      }
+    }
     if (std::string_view("{}&%$#_~^\\\"'").find(next) != std::string_view::npos) {
       out += next;
       ++i;
       continue;
     }
-    size_t end = i + 1;
-    while (end < value.size() && std::isalpha(static_cast<unsigned char>(value[end]))) ++end;
-    const std::string_view command = value.substr(i + 1, end - i - 1);
-    if (command == "textbraceleft") out += '{';
-    else if (command == "textbraceright") out += '}';
-    else if (command == "textbackslash") out += '\\';
-    else if (command == "textasciitilde") out += '~';
-    else if (command == "textasciicircum") out += '^';
+    bool known = false;
+    for (const auto& [name, text] : kLetters) {
+      if (name != command || (!latex && name.size() <= 2)) continue;
+      out += text;
+      known = true;
+    }
     i = end - 1;
+    // A control word swallows the blanks after it ("\o rsted").
+    if (known && IsAsciiLetter(next)) {
+      while (i + 1 < value.size() && value[i + 1] == ' ') ++i;
+    }
   }
   return Collapsed(out);
 }
@@ -115,7 +212,25 @@ class Parser {
       }
       references.push_back(Entry());
     }
-    return references;
+    // An entry other entries name in their crossref field (the @proceedings of the papers in it)
+    // is their container, not a reference of its own: it lends them its venue and year and is
+    // left out.
+    std::unordered_map<std::string, size_t> byKey;
+    for (size_t k = 0; k < m_keys.size(); ++k) byKey.emplace(Lower(m_keys[k]), k);
+    std::vector<bool> parent(references.size(), false);
+    for (size_t k = 0; k < references.size(); ++k) {
+      const auto found = byKey.find(Lower(m_crossrefs[k]));
+      if (m_crossrefs[k].empty() || found == byKey.end() || found->second == k) continue;
+      parent[found->second] = true;
+      const RisReference& from = references[found->second];
+      RisReference& r = references[k];
+      if (r.source.empty()) r.source = from.title.empty() ? from.source : from.title;
+      if (r.year.empty()) r.year = from.year;
+    }
+    std::vector<RisReference> articles;
+    for (size_t k = 0; k < references.size(); ++k)
+      if (!parent[k]) articles.push_back(std::move(references[k]));
+    return articles;
   }
 
  private:
@@ -171,7 +286,8 @@ class Parser {
   }
   RisReference Entry() {
     RisReference r;
-    Word();  // the citation key
+    m_keys.emplace_back(Word());
+    m_crossrefs.emplace_back();
     while (m_at < m_text.size()) {
       SkipBlanks();
       if (m_at < m_text.size() && m_text[m_at] == ',') ++m_at;
@@ -199,13 +315,15 @@ class Parser {
       } else if (field == "year") {
         r.year = PlainValue(value);
       } else if (field == "doi") {
-        r.doi = PlainValue(value);
+        r.doi = PlainValue(value, false);
       } else if (field == "abstract") {
         r.abstract = PlainValue(value);
       } else if (field == "journal" || field == "booktitle") {
         r.source = PlainValue(value);
       } else if (field == "url") {
-        r.url = PlainValue(value);
+        r.url = PlainValue(value, false);
+      } else if (field == "crossref") {
+        m_crossrefs.back() = PlainValue(value, false);
       }
     }
     return r;
@@ -213,6 +331,8 @@ class Parser {
 
   std::string_view m_text;
   size_t m_at = 0;
+  std::vector<std::string> m_keys;       // each entry's citation key
+  std::vector<std::string> m_crossrefs;  // the key each entry's crossref field names, if any
 };
 
 }  // namespace

@@ -9,10 +9,12 @@
 
 namespace wendrel {
 
-// Every entry of BibTeX text, in file order, except @comment, @preamble and @string. Values in
-// braces (nested to any depth) or in quotes; braces and the escapes of LaTeX's special characters
-// are taken off. Authors are given as "Last, First" whether the file says "First Last" or "Last,
-// First". Fields read: author, title, year, doi, abstract, journal or booktitle (the source), url.
+// Every entry of BibTeX text, in file order, except @comment, @preamble and @string and the
+// entries others name as their crossref (a paper's @proceedings; its title and year fill the
+// paper's missing venue and year). Values in braces (nested to any depth) or in quotes; braces
+// are taken off, LaTeX's accents, letters, dashes and escaped specials become UTF-8 characters.
+// Authors are given as "Last, First" whether the file says "First Last" or "Last, First". Fields
+// read: author, title, year, doi, abstract, journal or booktitle (the source), url, crossref.
 // An entry cut off by the end of the text is read as far as it goes.
 std::vector<RisReference> ReadBibTeXReferences(std::string_view text);
 

@@ -3,6 +3,7 @@
 #include "chain/chain_file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "chain/chain_error.h"
@@ -74,6 +76,49 @@ void WriteFileReplacing(const std::string& path, const std::string& content) {
   } catch (const ReplaceError& e) {
     throw ChainError("Cannot write " + path + ": " + e.Reason());
   }
+}
+
+void WriteFilesTogether(const std::vector<std::pair<std::string, std::string>>& files) {
+  std::vector<std::unique_ptr<ReplacingFile>> written;
+  const std::string* current = nullptr;
+  try {
+    // The temporaries that are not committed remove themselves when `written` goes.
+    for (const auto& [path, content] : files) {
+      current = &path;
+      written.push_back(std::make_unique<ReplacingFile>(path));
+      written.back()->Write(content);
+    }
+    for (size_t k = 0; k < written.size(); ++k) {
+      current = &files[k].first;
+      written[k]->Commit();
+    }
+  } catch (const ReplaceError& e) {
+    throw ChainError("Cannot write " + *current + ": " + e.Reason());
+  }
+}
+
+FolderLock::FolderLock(const std::string& folder) : m_folder(folder) {
+  std::error_code ec;
+  m_created = std::filesystem::create_directories(folder, ec);
+  if (ec) throw ChainError("Cannot create the folder " + folder + ": " + ec.message());
+  m_fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (m_fd < 0) {
+    const int error = errno;
+    if (m_created) rmdir(folder.c_str());
+    throw ChainError("Cannot open the folder " + folder + ": " + Reason(error));
+  }
+  if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    close(m_fd);
+    throw ChainError(error == EWOULDBLOCK ? "another run is writing into " + folder + "; try again when it has ended"
+                                          : "Cannot lock the folder " + folder + ": " + Reason(error));
+  }
+}
+
+FolderLock::~FolderLock() {
+  // Removing the folder fails, as it should, once it holds anything.
+  if (m_created) rmdir(m_folder.c_str());
+  close(m_fd);
 }
 
 TemporaryFile::TemporaryFile(const std::string& stem, const std::string& content) {

@@ -1,6 +1,7 @@
 // The chain's files: the RIS file of a list (the program's save format for the Pearl List), the
 // Web of Science tagged export, and loading a pearl list back from RIS.
 #include <memory>
+#include <utility>
 
 #include "chain/bibtex_reader.h"
 #include "chain/chain_file_io.h"
@@ -44,6 +45,53 @@ std::string WithCrLf(const std::string& bytes) {
   return out;
 }
 
+// The record types of the list files as RIS codes, and back; a file written before the lists
+// were standard RIS names the type itself ("Journal"), which is kept as it is.
+const char* RisTypeCode(const std::string& pubType) {
+  return pubType == "Journal" ? "JOUR" : pubType == "Conference" ? "CONF" : "GEN";
+}
+
+std::string PubTypeFromRis(const std::string& type) {
+  if (type == "JOUR") return "Journal";
+  if (type == "CONF") return "Conference";
+  if (type == "GEN") return "";
+  return type;
+}
+
+bool IsKnownValue(const std::string& value) { return !value.empty() && value != "n/a" && value != "null"; }
+
+// The co-authors stored as "Last, First, " pairs, each as "Last, First" ("Last" alone without a
+// first name).
+std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
+  std::vector<std::string> parts;
+  for (size_t at = 0; at < coAuthors.size();) {
+    const size_t comma = coAuthors.find(", ", at);
+    parts.push_back(Trimmed(std::string_view(coAuthors).substr(at, comma == std::string::npos ? comma : comma - at)));
+    at = comma == std::string::npos ? coAuthors.size() : comma + 2;
+  }
+  std::vector<std::string> names;
+  for (size_t k = 0; k < parts.size(); k += 2) {
+    const std::string given = k + 1 < parts.size() ? parts[k + 1] : "";
+    if (parts[k].empty() && given.empty()) continue;
+    names.push_back(given.empty() ? parts[k] : parts[k] + ", " + given);
+  }
+  return names;
+}
+
+// A reference as the message of failed imports names it: first author, year, title and DOI (or
+// the ID a plain list gave), as far as the file has them; its place in the file when it has none.
+std::string ReferenceLabel(const RisReference& r, int32_t item) {
+  std::string label = r.firstAuthor;
+  auto add = [&label](const std::string& separator, const std::string& part) {
+    if (!part.empty()) label += (label.empty() ? "" : separator) + part;
+  };
+  if (!r.year.empty()) add(" ", "(" + r.year + ")");
+  add(". ", r.title);
+  add(". ", r.doi.empty() ? (r.listedId.empty() ? "" : "ID " + r.listedId) : "DOI " + r.doi);
+  if (label.empty()) label = "record " + std::to_string(item) + " of the file (no author, year, title or DOI)";
+  return label;
+}
+
 std::string FileStem(const std::string& path) {
   size_t slash = path.find_last_of('/');
   return (slash == std::string::npos ? path : path.substr(slash + 1)) + "_";
@@ -67,28 +115,35 @@ std::vector<int32_t> MASCitationChain::ListMembers(uint8_t refList) const {
   return members;
 }
 
-bool MASCitationChain::ExportRIS(const std::string& fileName, uint8_t refList) const {
+std::string MASCitationChain::RISText(uint8_t refList) const {
+  // Standard RIS, so that the lists open in reference managers too; the service's ID goes in AN,
+  // which ImportRIS reads back to grow the same pearls. Fields the record lacks are left out
+  // rather than written as placeholders.
   std::string out;
-  const std::vector<int32_t> members = ListMembers(refList);
-  for (int32_t i : members) {
+  for (int32_t i : ListMembers(refList)) {
     const CCRecord& r = m_records[static_cast<size_t>(i)];
-    AppendLine(out, "TY - ", r.PubType);
-    AppendLine(out, "AN - MAS:", r.PK);
-    AppendLine(out, "AU - ", r.FirstAuthor);
-    AppendLine(out, "PY - ", r.Year);
-    AppendLine(out, "TI - ", r.Title);
-    AppendLine(out, "T2 - ", r.Source);
-    AppendLine(out, "AB - ", r.Abstract);
-    AppendLine(out, "DO - ", r.DOI);
-    AppendLine(out, "UR - ", r.FullTextURL);
-    AppendLine(out, "ER - ");
+    AppendLine(out, "TY  - ", RisTypeCode(r.PubType));
+    if (IsKnownValue(r.PK)) AppendLine(out, "AN  - MAS:", r.PK);
+    if (!r.FirstAuthor.empty()) AppendLine(out, "AU  - ", r.FirstAuthor);
+    for (const std::string& name : CoAuthorNames(r.CoAuthors)) AppendLine(out, "AU  - ", name);
+    const std::pair<const char*, const std::string*> fields[] = {{"PY  - ", &r.Year},     {"TI  - ", &r.Title},
+                                                                 {"T2  - ", &r.Source},   {"AB  - ", &r.Abstract},
+                                                                 {"DO  - ", &r.DOI},      {"UR  - ", &r.FullTextURL}};
+    for (const auto& [tag, value] : fields) {
+      if (IsKnownValue(Trimmed(*value))) AppendLine(out, tag, *value);
+    }
+    AppendLine(out, "ER  - ");
     AppendLine(out, "");
   }
-  WriteFileReplacing(fileName, out);
-  return !members.empty();
+  return out;
 }
 
-bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) const {
+bool MASCitationChain::ExportRIS(const std::string& fileName, uint8_t refList) const {
+  WriteFileReplacing(fileName, RISText(refList));
+  return !ListMembers(refList).empty();
+}
+
+std::string MASCitationChain::WOSText(uint8_t refList) const {
   std::string out;
   AppendLine(out, "FN Thomson Reuters Web of Knowledge");
   AppendLine(out, "VR 1.0");
@@ -118,12 +173,17 @@ bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) c
     AppendLine(out, "");
   }
   AppendLine(out, "EF");
-  WriteFileReplacing(fileName, out);
+  return out;
+}
+
+bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) const {
+  WriteFileReplacing(fileName, WOSText(refList));
   return false;
 }
 
 void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm) {
   BeginOperation();
+  m_importFailures.clear();
   std::string bytes = ReadWholeFile(fileName);
   // A file that yields nothing (empty, BibTeX given as RIS, Web of Science) is refused rather than
   // loaded as an empty session without a word.
@@ -160,8 +220,6 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     }
   } loading(*this);
   int32_t imported = 0;
-  int32_t failures = 0;
-  std::string failed;
   const int32_t items = static_cast<int32_t>(references.size());
   for (int32_t item = 1; item <= items; ++item) {
     if (StopNow()) break;
@@ -177,13 +235,8 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
       author = author.substr(0, author.find(','));
       id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
     }
-    // A plain list's entry is named by what the list gave: its DOI or ID.
-    const std::string named = reference.title.empty() && reference.firstAuthor.empty()
-                                  ? (reference.doi.empty() ? reference.listedId : reference.doi)
-                                  : UpperCaseText(author) + ", " + reference.title;
     if (id.empty() || id == "N/A") {
-      failed += named + "; ";
-      ++failures;
+      m_importFailures.push_back(ReferenceLabel(reference, item));
       continue;
     }
     ++imported;
@@ -196,11 +249,12 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     // The pearl's record cannot be retrieved: a saved pearl stays as the file held it, and is
     // listed with the references that failed so that nobody takes it for a grown pearl.
     if (saved) KeepUnresolved(id, reference);
-    failed += named + (saved ? " (kept as the file holds it)" : "") + "; ";
-    ++failures;
+    m_importFailures.push_back(ReferenceLabel(reference, item) + (saved ? " (kept as the file holds it)" : ""));
   }
-  if (failures > 0) {
-    m_host.MessageBox("Import of the following " + std::to_string(failures) + " articles failed: " + failed,
+  if (!m_importFailures.empty()) {
+    std::string failed;
+    for (const std::string& label : m_importFailures) failed += "\n" + label;
+    m_host.MessageBox("Import of the following " + std::to_string(m_importFailures.size()) + " articles failed:" + failed,
                       "XCR Import", MessageIcon::Information, MessageButtons::Ok);
   }
 }
@@ -217,7 +271,7 @@ void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference&
   // List again writes it back instead of a blank record.
   if (m_records[static_cast<size_t>(i)].Title.empty()) {
     CCRecord held = m_records[static_cast<size_t>(i)];
-    held.PubType = reference.type;
+    held.PubType = PubTypeFromRis(reference.type);
     held.FirstAuthor = reference.firstAuthor;
     held.CoAuthors.clear();
     // Each co-author as "Last, First, ", a name without a first name as "Name, , ", so that the

@@ -103,6 +103,10 @@ class MASCitationChain {
   // True for a pearl whose growth was stopped, or lost a request to the service, before all its
   // pages were merged; AddPearl grows it again, and a complete growth or RemovePearl clears the mark.
   bool PartlyGrown(int32_t indexNum) const { return m_partlyGrown.contains(indexNum); }
+  // The references the last ImportRIS could not resolve (or resolved only to a pearl it kept as the
+  // file held it), each named by first author, year, title and DOI as far as the file gives them;
+  // empty after a load that resolved every reference.
+  const std::vector<std::string>& ImportFailures() const { return m_importFailures; }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -173,18 +177,22 @@ class MASCitationChain {
   // --- Files ---
   // Makes every record of a RIS file a pearl: a record saved by ExportRIS by its ID, any other by
   // a search for its title and first author. Records that cannot be resolved are listed in one
-  // message at the end. A saved record whose own record cannot be retrieved stays in the Pearl List
-  // as it was in the file, unresolved. Throws ChainError, with the chain unchanged, when the file
-  // cannot be read.
+  // message at the end, one a line (ImportFailures holds them too). A saved record whose own
+  // record cannot be retrieved stays in the Pearl List as it was in the file, unresolved. Throws
+  // ChainError, with the chain unchanged, when the file cannot be read.
   void ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm);
-  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS: the pearls in the order they
-  // were added, the others in table order and without suppressed articles, as the window lists
-  // them. True when at least one record was written. Throws ChainError, keeping any previous
-  // file, when the file cannot be written.
+  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS (RISText): the pearls in the
+  // order they were added, the others in table order and without suppressed articles, as the
+  // window lists them. True when at least one record was written. Throws ChainError, keeping any
+  // previous file, when the file cannot be written.
   bool ExportRIS(const std::string& fileName, uint8_t refList) const;
-  // Writes a list in the Web of Science tagged format, with the records ExportRIS would write;
-  // reports false in every case. Throws ChainError like ExportRIS.
+  // Writes a list in the Web of Science tagged format (WOSText), with the records ExportRIS would
+  // write; reports false in every case. Throws ChainError like ExportRIS.
   bool ExportWOS(const std::string& fileName, uint8_t refList) const;
+  // The text of those files. RIS as reference managers read it: "TY  - JOUR" (CONF, GEN), the
+  // service's ID as "AN  - MAS:<id>", one AU line per author, and only the fields that are known.
+  std::string RISText(uint8_t refList) const;
+  std::string WOSText(uint8_t refList) const;
 
  private:
   // Sets the busy pointer for the outermost of nested long operations (ImportRIS calls AddPearl).
@@ -262,6 +270,7 @@ class MASCitationChain {
   PearlRefusal m_lastRefusal = PearlRefusal::None;
   std::vector<int32_t> m_pearlOrder;
   std::unordered_set<int32_t> m_unresolved;
+  std::vector<std::string> m_importFailures;
   ChainEvents m_events;
 };
 

@@ -200,6 +200,12 @@ std::string Ris(const std::vector<ExchangeArticle>& articles) {
     if (!NumericYear(r.Year).empty()) line("PY", NumericYear(r.Year));
     if (!OneLine(r.Title).empty()) line("TI", r.Title);
     if (!OneLine(r.Source).empty()) line(r.PubType == "Journal" ? "JO" : "T2", r.Source);
+    // Some readers take a conference paper's PY and T2 for the event's date and name: DA and C3
+    // give its date and proceedings as well.
+    if (r.PubType == "Conference") {
+      if (!NumericYear(r.Year).empty()) line("DA", NumericYear(r.Year) + "///");
+      if (!OneLine(r.Source).empty()) line("C3", r.Source);
+    }
     if (Known(r.DOI)) line("DO", r.DOI);
     if (!OneLine(r.Abstract).empty()) line("AB", r.Abstract);
     for (const std::string& k : a.keywords) line("KW", k);
@@ -302,14 +308,17 @@ std::string BibTeX(const std::vector<ExchangeArticle>& articles) {
     };
     if (!a.authors.empty()) {
       std::vector<std::string> names;
-      // A name part holding "and" or a comma is braced so that it stays one part.
+      // A name part holding "and" or a comma is braced so that it stays one part; so is a name
+      // without a given name ("World Health Organization"), which readers would otherwise split
+      // into given and family names.
       for (const Person& p : a.authors) {
-        auto part = [](const std::string& text) {
+        auto part = [](const std::string& text, bool whole) {
           const std::string escaped = TexEscaped(text);
-          const bool brace = text.find(',') != std::string::npos || text.find(" and ") != std::string::npos;
+          const bool brace = whole || text.find(',') != std::string::npos || text.find(" and ") != std::string::npos;
           return brace ? "{" + escaped + "}" : escaped;
         };
-        names.push_back(p.given.empty() ? part(p.family) : part(p.family) + ", " + part(p.given));
+        names.push_back(p.given.empty() ? part(p.family, p.family.find(' ') != std::string::npos)
+                                        : part(p.family, false) + ", " + part(p.given, false));
       }
       field("author", Joined(names, " and "));
     }
@@ -393,8 +402,12 @@ std::string CslJson(const std::vector<ExchangeArticle>& articles) {
 
 // --- CSV ---
 
-// RFC 4180: a field holding a comma, a quote or a line break is quoted, its quotes doubled.
-std::string CsvField(const std::string& value) {
+// RFC 4180: a field holding a comma, a quote or a line break is quoted, its quotes doubled. A field
+// a spreadsheet would run as a formula (starting with =, +, -, @, a tab or a carriage return)
+// gets a leading apostrophe, which spreadsheets take as "text" and do not show.
+std::string CsvField(const std::string& text) {
+  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+  const std::string value = formula ? "'" + text : text;
   if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
   std::string out = "\"";
   for (char c : value) {
@@ -407,7 +420,7 @@ std::string CsvField(const std::string& value) {
 std::string Csv(const std::vector<ExchangeArticle>& articles) {
   std::string out =
       "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,CitesPearlIDs,"
-      "Lists,URL\r\n";
+      "Lists,URL,Abstract,Keywords\r\n";
   for (const ExchangeArticle& a : articles) {
     const CCRecord& r = a.record;
     std::vector<std::string> names;
@@ -425,7 +438,9 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
                                              Joined(a.citedByPearls, " "),
                                              Joined(a.citesPearls, " "),
                                              a.lists,
-                                             Known(r.FullTextURL) ? r.FullTextURL : ""};
+                                             Known(r.FullTextURL) ? r.FullTextURL : "",
+                                             r.Abstract,
+                                             Joined(a.keywords, "; ")};
     for (size_t k = 0; k < fields.size(); ++k) out += (k ? "," : "") + CsvField(fields[k]);
     out += "\r\n";
   }

@@ -27,12 +27,21 @@ std::optional<TaggedLine> ReadTaggedLine(std::string_view line) {
   return TaggedLine{line.substr(0, 2), Trimmed(rest)};
 }
 
+// The year of a RIS date: "2016", "2016/12//", "2016///" and "2016/03/01/" all give "2016"; a
+// value that does not start with a year is kept as it is.
+std::string RisYear(std::string value) {
+  const size_t slash = value.find('/');
+  if (slash != std::string::npos && slash > 0 && value.find_first_not_of("0123456789") == slash) value.resize(slash);
+  return value;
+}
+
 }  // namespace
 
 std::vector<RisReference> ReadRisReferences(std::string_view text, const std::function<void()>& onRecordLine) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) text.remove_prefix(kByteOrderMark.size());
   std::vector<RisReference> references;
   std::optional<RisReference> current;
+  std::string* continued = nullptr;  // the field an untagged line continues
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
     std::string_view raw = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
@@ -42,10 +51,18 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
     std::optional<TaggedLine> tagged = ReadTaggedLine(line);
     if (!current) {
       if (tagged && tagged->tag == "TY") current.emplace().type = std::move(tagged->value);
+      continued = nullptr;
       continue;
     }
     if (onRecordLine) onRecordLine();
-    if (!tagged) continue;
+    if (!tagged) {
+      // An untagged line continues the field above it, as other readers join a wrapped title
+      // or abstract; a lone "ER" (an end tag without its hyphen) continues nothing.
+      const std::string more = Trimmed(line);
+      if (continued != nullptr && !more.empty() && more != "ER") *continued += (continued->empty() ? "" : " ") + more;
+      continue;
+    }
+    continued = nullptr;
     const std::string_view tag = tagged->tag;
     // A record without its ER line ends where the next one starts, as other readers end it;
     // read on, the next record's title would replace its title under its first author.
@@ -63,19 +80,26 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
     } else if (tag == "AU" || tag == "A1") {
       if (r.firstAuthor.empty()) {
         r.firstAuthor = std::move(tagged->value);
+        continued = &r.firstAuthor;
       } else if (!tagged->value.empty()) {
         r.coAuthors.push_back(std::move(tagged->value));
       }
     } else if (tag == "TI" || tag == "T1" || tag == "CT") {
       r.title = std::move(tagged->value);
+      continued = &r.title;
     } else if (tag == "BT") {
-      if (r.title.empty()) r.title = std::move(tagged->value);
-    } else if (tag == "PY") {
-      r.year = std::move(tagged->value);
+      if (r.title.empty()) {
+        r.title = std::move(tagged->value);
+        continued = &r.title;
+      }
+    } else if (tag == "PY" || (tag == "Y1" && r.year.empty())) {
+      r.year = RisYear(std::move(tagged->value));
     } else if (tag == "T2") {
       r.source = std::move(tagged->value);
-    } else if (tag == "AB") {
+      continued = &r.source;
+    } else if (tag == "AB" || (tag == "N2" && r.abstract.empty())) {
       r.abstract = std::move(tagged->value);
+      continued = &r.abstract;
     } else if (tag == "DO") {
       r.doi = std::move(tagged->value);
     } else if (tag == "UR") {

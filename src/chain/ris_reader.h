@@ -15,9 +15,9 @@ struct RisReference {
   std::string firstAuthor;  // the first AU or A1 value
   std::vector<std::string> coAuthors;  // the further AU and A1 values
   std::string title;        // the last TI, T1 or CT value, else the first BT value
-  std::string year;         // the last PY value
+  std::string year;         // the last PY value (else the Y1 value), its year alone for "2016/12//"
   // The further fields this program writes, kept for a pearl the service cannot give back: the
-  // last TY, T2, AB, DO and UR values.
+  // last TY, T2, AB (else N2), DO and UR values.
   std::string type;
   std::string source;
   std::string abstract;
@@ -28,9 +28,11 @@ struct RisReference {
 };
 
 // Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an
-// "ER" line, at the next "TY" line (a record whose ER line is missing) or at the end of the text; lines outside records and untagged lines inside them are
-// passed over. A tagged line is two characters, one or two blanks, a hyphen, then the value
-// ("TY - JOUR" as this program writes it, "TY  - JOUR" as other tools do). Lines may end in LF or
+// "ER" line, at the next "TY" line (a record whose ER line is missing) or at the end of the text.
+// Lines outside records are passed over; an untagged line inside one continues the title, first
+// author, source or abstract above it (joined by a blank), as a wrapped value. A tagged line is
+// two characters, one or two blanks, a hyphen, then the value ("TY  - JOUR" as this program and
+// other tools write it, "TY - Journal" as its files before did). Lines may end in LF or
 // CR LF; a leading byte-order mark is skipped; bytes that are not valid UTF-8 are read as
 // Windows-1252. onRecordLine, when given, is called after each line read inside a record.
 std::vector<RisReference> ReadRisReferences(std::string_view text, const std::function<void()>& onRecordLine = {});

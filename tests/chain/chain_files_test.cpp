@@ -49,21 +49,18 @@ class ExportedChain : public ::testing::Test {
   MASCitationChain chain{host, http, "http://127.0.0.1:1"};
 };
 
+// The lists are standard RIS: two blanks before the hyphen, type codes, one AU line per author and
+// only the fields a record has.
 TEST_F(ExportedChain, FilesAreWrittenAsTabulated) {
-  auto ris = [](std::vector<std::string> values) {
-    std::string text;
-    const char* tags[] = {"TY", "AN", "AU", "PY", "TI", "T2", "AB", "DO", "UR", "ER"};
-    values.resize(10);
-    for (size_t k = 0; k < 10; ++k) text += std::string(tags[k]) + " - " + values[k] + "\r\n";
-    return text + "\r\n";
-  };
   const std::string path = folder.Path("list.ris");
   EXPECT_TRUE(chain.ExportRIS(path, 0));
-  EXPECT_EQ(ReadFile(path), ris({"Journal", "MAS:77", "Kowalski, Anna", "2004", "Exported pearl", "Journal of Tests",
-                                 "About trees.", "10.1/x", "http://a.org/p.pdf"}));
+  EXPECT_EQ(ReadFile(path),
+            "TY  - JOUR\r\nAN  - MAS:77\r\nAU  - Kowalski, Anna\r\nPY  - 2004\r\nTI  - Exported pearl\r\n"
+            "T2  - Journal of Tests\r\nAB  - About trees.\r\nDO  - 10.1/x\r\nUR  - http://a.org/p.pdf\r\nER  - \r\n\r\n");
   EXPECT_TRUE(chain.ExportRIS(path, 1));
-  EXPECT_EQ(ReadFile(path), ris({"Conference", "MAS:c1", "", "", "Cited one", "", "Line one line two three"}) +
-                                ris({"", "MAS:c2", "", "", "Cited two"}));
+  EXPECT_EQ(ReadFile(path),
+            "TY  - CONF\r\nAN  - MAS:c1\r\nTI  - Cited one\r\nAB  - Line one line two three\r\nER  - \r\n\r\n"
+            "TY  - GEN\r\nAN  - MAS:c2\r\nTI  - Cited two\r\nER  - \r\n\r\n");
 
   auto wos = [](const char* pt, const char* title, const char* abstract, const char* tc, const char* pr,
                 const char* ut) {
@@ -143,7 +140,12 @@ class RisImport : public ::testing::Test {
     s_corpus = new test::ServedCorpus({Publication(40, "A Mathematical Theory of Communication", {}, "Shannon"),
                                        Publication(70, "Neural networks", {72}), Publication(71, "Neural networks"),
                                        Publication(72, "Perceptrons"), Publication(73, "Deep nets", {71}), early,
-                                       late, Publication(82, "Sparse coding", {}, "Olsen", "Bruno", 2010), other});
+                                       late, Publication(82, "Sparse coding", {}, "Olsen", "Bruno", 2010), other,
+                                       // Reference managers' files: accents, wrapped titles, dated years.
+                                       Publication(90, "Pearl growing", {}, "Pérez", "Ana", 2010),
+                                       Publication(91, "Pearl growing in citation networks", {}, "Pérez", "Ana", 2016),
+                                       Publication(92, "Electromagnetism revisited", {}, "Ørsted", "Hans", 1999),
+                                       Publication(93, "Müller's method", {}, "Müller", "Jörg", 2001)});
   }
   static void TearDownTestSuite() { delete s_corpus; }
 
@@ -204,13 +206,19 @@ TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
 }
 
 // A saved Pearl List whose pearls cannot be retrieved: 40 is known, 999999 is not, and a chain
-// without a reachable service retrieves neither.
+// without a reachable service retrieves neither. Written in the one-blank form of files saved
+// before the lists were standard RIS, and in the standard form.
 const char* const kSavedPearls =
     "TY - Journal\r\nAN - MAS:40\r\nAU - Shannon, Claude\r\nPY - 1948\r\nTI - A Mathematical Theory of "
     "Communication\r\nT2 - Bell System Technical Journal\r\nAB - Entropy.\r\nDO - 10.1/b\r\nUR - n/a\r\n"
     "ER - \r\n\r\n"
     "TY - Conference\r\nAN - MAS:999999\r\nAU - Gone, Ida\r\nPY - 1999\r\nTI - Withdrawn work\r\nT2 - "
     "Lost Proceedings\r\nAB - \r\nDO - \r\nUR - http://x.org/w.pdf\r\nER - \r\n\r\n";
+const char* const kSavedPearlsStandard =
+    "TY  - JOUR\r\nAN  - MAS:40\r\nAU  - Shannon, Claude\r\nPY  - 1948\r\nTI  - A Mathematical Theory of "
+    "Communication\r\nT2  - Bell System Technical Journal\r\nAB  - Entropy.\r\nDO  - 10.1/b\r\nER  - \r\n\r\n"
+    "TY  - CONF\r\nAN  - MAS:999999\r\nAU  - Gone, Ida\r\nPY  - 1999\r\nTI  - Withdrawn work\r\nT2  - "
+    "Lost Proceedings\r\nUR  - http://x.org/w.pdf\r\nER  - \r\n\r\n";
 
 // During a load the large-citation question can be answered once for every pearl of the file; a
 // pearl added by itself is asked Yes or No as before.
@@ -255,13 +263,14 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   // Kept, and still named at the end among the references that were not resolved.
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text,
-            "Import of the following 1 articles failed: GONE, IDA, Withdrawn work (kept as the file holds it); ");
+            "Import of the following 1 articles failed:\nGone, Ida (1999). Withdrawn work (kept as the file holds it)");
   chain.ExportRIS(work.Path("again.ris"), 0);
   const std::string again = ReadFile(work.Path("again.ris"));
-  const std::string held = kSavedPearls;
-  EXPECT_EQ(again.substr(again.find("TY - Conference")), held.substr(held.find("TY - Conference")));
+  const std::string held = kSavedPearlsStandard;
+  EXPECT_EQ(again.substr(again.find("TY  - CONF")), held.substr(held.find("TY  - CONF")));
 
-  // Without the service nothing is retrieved and nothing is lost: saving writes the file back.
+  // Without the service nothing is retrieved and nothing is lost: saving writes the file back, in
+  // the standard form, and that form saves again byte for byte.
   ScriptedHost offlineHost;
   test::FakeHttpClient offline;
   MASCitationChain kept(offlineHost, offline, "http://127.0.0.1:1");
@@ -271,9 +280,14 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   EXPECT_EQ(kept.Count(), 2);
   EXPECT_EQ(offlineHost.Messages().size(), 3u) << "one for each pearl not retrieved, and the list at the end";
   kept.ExportRIS(work.Path("kept.ris"), 0);
-  EXPECT_EQ(ReadFile(work.Path("kept.ris")), kSavedPearls);
+  EXPECT_EQ(ReadFile(work.Path("kept.ris")), kSavedPearlsStandard);
   kept.ImportRIS(saved, maxCiting, caption);
   EXPECT_EQ(kept.Count(), 2) << "loading it again adds nothing";
+  MASCitationChain standard(offlineHost, offline, "http://127.0.0.1:1");
+  standard.ImportRIS(work.Path("kept.ris"), maxCiting, caption);
+  EXPECT_TRUE(standard.Unresolved(1) && standard.Unresolved(2));
+  standard.ExportRIS(work.Path("standard.ris"), 0);
+  EXPECT_EQ(ReadFile(work.Path("standard.ris")), kSavedPearlsStandard);
 
   // Once the service answers, the unresolved pearl is retrieved and grown.
   offline.QueueBody(R"({"d":{"Result":[{"ID":40,"Title":"A Mathematical Theory of Communication",)"
@@ -321,8 +335,8 @@ TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
   EXPECT_EQ(PearlIds(chain), std::vector<std::string>{"40"});
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text,
-            "Import of the following 2 articles failed: MÜLLER, Café society revisited; O'NEIL, Last record without "
-            "an end; ");
+            "Import of the following 2 articles failed:\nMüller, J. (1999). Café society revisited\n"
+            "O'Neil. Last record without an end");
   EXPECT_EQ(host.Messages()[0].title, "XCR Import");
 }
 
@@ -414,7 +428,7 @@ TEST_F(RisImport, BibTeXFilesLoadAsSeeds) {
   ASSERT_EQ(searches.size(), 3u);
   EXPECT_EQ(searches[0]["AuthorQuery"], "shannon");
   ASSERT_EQ(host.Messages().size(), 1u);
-  EXPECT_EQ(host.Messages()[0].text, "Import of the following 1 articles failed: NOBODY, Nothing like it; ");
+  EXPECT_EQ(host.Messages()[0].text, "Import of the following 1 articles failed:\nNobody. Nothing like it");
 }
 
 TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {
@@ -447,6 +461,32 @@ TEST_F(RisImport, TitleLookUpPrefersTheDoiThenTheYear) {
   EXPECT_TRUE(host.Messages().empty());
 }
 
+// BibTeX as reference managers write it: LaTeX accents in names and titles, and a paper's
+// proceedings as a crossref entry of their own, which is no reference and no failure.
+TEST_F(RisImport, BibTeXWithLatexAccentsAndCrossrefs) {
+  const std::string path = work.Path("managed.bib");
+  WriteFileReplacing(path,
+                     "@inproceedings{p1, author = {P{\\'e}rez, Ana}, title = {Pearl growing in citation networks},\n"
+                     "  crossref = {Proc16}}\n"
+                     "@proceedings{proc16, title = {Proceedings of Growing}, year = 2016}\n"
+                     "@article{o1, author = {Hans {\\O}rsted}, title = {Electromagnetism revisited}, year = 1999}\n"
+                     "@article{m1, author = {M{\\\"u}ller, J{\\\"o}rg}, title = {M\\\"{u}ller's method}, year = 2001}\n");
+  chain.ImportRIS(path, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"91", "92", "93"}));
+  EXPECT_TRUE(host.Messages().empty()) << host.Messages()[0].text;
+  EXPECT_TRUE(chain.ImportFailures().empty());
+}
+
+// A title wrapped onto an untagged line is looked up whole, and a dated year is its year: the
+// first line alone, or the date as it stands, would take the namesake from 2010.
+TEST_F(RisImport, WrappedTitlesAndDatedYears) {
+  const std::string path = work.Path("wrapped.ris");
+  WriteFileReplacing(path, "TY  - JOUR\r\nAU  - Pérez, Ana\r\nTI  - Pearl growing\r\n   in citation networks\r\n"
+                           "PY  - 2016/12//\r\nER  - \r\n");
+  chain.ImportRIS(path, maxCiting, caption);
+  EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"91"}));
+}
+
 // DOIs and IDs one a line, as pasted from a spreadsheet: each DOI is asked for by itself, each ID
 // retrieved; what the service doesn't know is named in the end message, and no pearl is blank.
 TEST_F(RisImport, PlainListsOfDoisAndIdsLoadAsSeeds) {
@@ -469,7 +509,8 @@ TEST_F(RisImport, PlainListsOfDoisAndIdsLoadAsSeeds) {
   }
   EXPECT_EQ(doiQueries, 1u);
   ASSERT_EQ(host.Messages().size(), 1u);
-  EXPECT_EQ(host.Messages()[0].text, "Import of the following 2 articles failed: 10.1000/nowhere; 999; ");
+  EXPECT_EQ(host.Messages()[0].text, "Import of the following 2 articles failed:\nDOI 10.1000/nowhere\nID 999");
+  EXPECT_EQ(chain.ImportFailures(), (std::vector<std::string>{"DOI 10.1000/nowhere", "ID 999"}));
   for (int32_t i = 1; i <= chain.Count(); ++i) EXPECT_FALSE(chain.GetRecord(i).Title.empty()) << i;
 }
 
@@ -533,6 +574,22 @@ TEST(PearlListRoundTrip, SaveLoadSaveGivesTheSameFiles) {
   for (int32_t i : loaded.PearlOrder()) order.push_back(loaded.GetRecord(i).PK);
   EXPECT_EQ(order, (std::vector<std::string>{"105", "102", "104", "101", "103"}));
   EXPECT_TRUE(host.Messages().empty());
+}
+
+TEST(RisReader, ContinuationLinesAndDates) {
+  const std::vector<RisReference> read = ReadRisReferences(
+      "TY  - JOUR\nAU  - Pérez,\n  Ana\nAU  - Second, Sam\nTI  - A title\n  wrapped twice\n\tand again\n"
+      "AB  - First line.\nSecond line.\nPY  - 2016///\nER\nDO  - 10.1/x\nER  - \n"
+      "stray text between records\nTY  - CONF\nY1  - 2016/03/01/\nN2  - An abstract.\nER  - \n");
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].firstAuthor, "Pérez, Ana");
+  EXPECT_EQ(read[0].coAuthors, std::vector<std::string>{"Second, Sam"});
+  EXPECT_EQ(read[0].title, "A title wrapped twice and again");
+  EXPECT_EQ(read[0].abstract, "First line. Second line.");
+  EXPECT_EQ(read[0].year, "2016");
+  EXPECT_EQ(read[0].doi, "10.1/x") << "a lone ER is passed over";
+  EXPECT_EQ(read[1].year, "2016");
+  EXPECT_EQ(read[1].abstract, "An abstract.");
 }
 
 TEST(RisReader, FilesFromOtherReferenceTools) {

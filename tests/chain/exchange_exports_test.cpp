@@ -127,12 +127,16 @@ class ExchangeExports : public ::testing::Test {
                 {"c2", "Anonymous {note", {}, "", "", "", "78"}};
   }
 
-  // The records a reader gives back, or a skip reason when the reader is not installed.
-  nlohmann::json ReadBack(ExchangeFormat format, const std::vector<std::string>& converter, const char* mode) {
+  // The records a reader gives back from an export of a list.
+  nlohmann::json ReadBack(ExchangeFormat format, const std::vector<std::string>& converter, const char* mode,
+                          ExchangeList list = ExchangeList::All, int32_t articles = 5) {
     const std::string exported = folder.Path(std::string("all.") + ExchangeExtension(format));
-    const ExchangeResult result = ExportExchange(chain, ExchangeList::All, format, exported);
+    const ExchangeResult result = ExportExchange(chain, list, format, exported);
     EXPECT_TRUE(result.written) << result.reason;
-    EXPECT_EQ(result.articles, 5);
+    EXPECT_EQ(result.articles, articles);
+    return ReadFileBack(exported, converter, mode);
+  }
+  nlohmann::json ReadFileBack(const std::string& exported, const std::vector<std::string>& converter, const char* mode) {
     std::string readable = exported;
     if (!converter.empty()) {
       readable = folder.Path("all.xml");
@@ -211,6 +215,75 @@ TEST_F(ExchangeExports, BibTeXIsReadByBibutils) {
                                             "AnonndAnonymous"}));
 }
 
+// Names without a given name (corporate authors, "Sammy Davis Jr.") stay whole, and family names
+// of several words stay the family name, in BibTeX and RIS alike; a conference paper keeps its
+// year and proceedings in RIS.
+TEST_F(ExchangeExports, NamesStayWholeForBibutils) {
+  RequireTools({"bib2xml", "ris2xml", "python3"});
+  chain.AgeRelations();
+  CCRecord paper = Article("n1", "Names of many kinds", "2016", "World Health Organization");
+  paper.CoAuthors = "Sammy Davis Jr., , van der Berg, Ole, García Márquez, Gabriel, de la Cruz, Juana, ";
+  paper.PubType = "Conference";
+  paper.Source = "Proceedings of Tests";
+  chain.MergePage(Page({paper}), 1, PearlRelation::Citing);
+  const Names names = {{"World Health Organization", ""}, {"Sammy Davis Jr.", ""}, {"van der Berg", "Ole"},
+                       {"García Márquez", "Gabriel"}, {"de la Cruz", "Juana"}};
+  for (auto [format, converter] : {std::pair{ExchangeFormat::BibTeX, "bib2xml"}, {ExchangeFormat::Ris, "ris2xml"}}) {
+    SCOPED_TRACE(converter);
+    const nlohmann::json records = ReadBack(format, {converter}, "mods", ExchangeList::Citing, 2);
+    ASSERT_EQ(records.size(), 2u);
+    Names read = records[1]["authors"].get<Names>();
+    // RIS has no form for a name without a given name that bibutils keeps whole.
+    if (format == ExchangeFormat::Ris) read.erase(read.begin(), read.begin() + 2);
+    EXPECT_EQ(read, Names(names.begin() + (format == ExchangeFormat::Ris ? 2 : 0), names.end()));
+    EXPECT_EQ(records[1]["year"], "2016");
+  }
+  const std::string ris = FormatExchange(chain, ExchangeList::Citing, ExchangeFormat::Ris);
+  EXPECT_NE(ris.find("TY  - CONF\r\nAU  - World Health Organization\r\n"), std::string::npos) << ris;
+  EXPECT_NE(ris.find("PY  - 2016\r\nTI  - Names of many kinds\r\nT2  - Proceedings of Tests\r\nDA  - 2016///\r\n"
+                     "C3  - Proceedings of Tests\r\n"),
+            std::string::npos)
+      << ris;
+}
+
+// Cells a spreadsheet would run as formulas are written as text; abstracts and keywords have
+// columns of their own.
+TEST_F(ExchangeExports, CsvCellsNeverRunAsFormulas) {
+  RequireTools({"python3"});
+  CCRecord risky = Article("f1", "=HYPERLINK(\"http://x.org\";\"click\")", "2016", "@home, Al");
+  risky.Abstract = "-1 is less than +1";
+  risky.Keywords = "growth,\tpearls,";
+  CCRecord plain = Article("f2", "A title - with a dash", "2017", "Berg, Ole");
+  plain.Abstract = "\r\nstarts with a line break";
+  chain.MergePage(Page({risky, plain}), 2, PearlRelation::Cited);
+  const nlohmann::json records = ReadBack(ExchangeFormat::Csv, {}, "csv", ExchangeList::Cited, 4);
+  ASSERT_EQ(records.size(), 4u);
+  EXPECT_EQ(records[2]["title"], "'=HYPERLINK(\"http://x.org\";\"click\")");
+  EXPECT_EQ(records[2]["authors"], (Names{{"'@home", "Al"}}));
+  EXPECT_EQ(records[2]["abstract"], "'-1 is less than +1");
+  EXPECT_EQ(records[2]["keywords"], "growth; pearls");
+  EXPECT_EQ(records[3]["title"], "A title - with a dash");
+  EXPECT_EQ(records[3]["abstract"], "'\r\nstarts with a line break");
+  EXPECT_EQ(records[3]["fields"], 16);
+}
+
+// The chain's own list files are standard RIS that other tools read: every pearl with every author,
+// its title and its year.
+TEST_F(ExchangeExports, ListFilesAreReadByBibutils) {
+  RequireTools({"ris2xml", "python3"});
+  const std::string path = folder.Path("pearls.ris");
+  ASSERT_TRUE(chain.ExportRIS(path, 0));
+  const nlohmann::json records = ReadFileBack(path, {"ris2xml"}, "mods");
+  ASSERT_EQ(records.size(), 3u);
+  for (size_t k = 0; k < 3; ++k) {
+    SCOPED_TRACE(expected[k].id);
+    EXPECT_EQ(records[k]["title"], OneLine(expected[k].title));
+    EXPECT_EQ(records[k]["authors"].get<Names>(), expected[k].authors);
+    EXPECT_EQ(records[k]["year"], expected[k].year);
+    EXPECT_EQ(records[k]["doi"], expected[k].doi);
+  }
+}
+
 // The program's own BibTeX reader (pearl lists loaded from .bib files) gets back what the export
 // wrote: the export is its oracle.
 TEST_F(ExchangeExports, BibTeXReaderReadsTheExportBack) {
@@ -252,6 +325,35 @@ TEST(BibTeXReader, EntriesAsOtherToolsWriteThem) {
   EXPECT_TRUE(IsBibTeXFileName("refs.Bib") && !IsBibTeXFileName("refs.ris") && !IsBibTeXFileName("bib"));
 }
 
+// LaTeX as reference managers write it, read as the UTF-8 text it stands for.
+TEST(BibTeXReader, LatexBecomesUtf8) {
+  struct Case {
+    const char* title;
+    const char* expected;
+  } cases[] = {
+      {R"(P{\'e}rez \'{e} \' e {\`a}\^{o}\~n)", "Pérez é é àôñ"},
+      {R"({\O}rsted \o{} Stra{\ss}e {\ae}{\AE} {\aa}{\AA} {\l}\L \oe)", "Ørsted ø Straße æÆ åÅ łŁœ"},  // a control word takes the blank after it
+      {R"(M{\"u}ller M\"{u}ller \"{\i} {\v c}\v{S} \c{c} \H{o} \k{a} \r{u} \u{g} \={a} \.{z})",
+       "Müller Müller ï čŠ ç ő ą ů ğ ā ż"},
+      {R"(\'{\i}d \v{x})", "íd x\u030C"},
+      {R"(1990--2000 --- a~tie \& \% \$ \# \_ \{x\} \textbackslash{} \emph{word})",
+       "1990–2000 — a tie & % $ # _ {x} \\ word"},
+      {R"(Trailing \)", "Trailing \\"},
+  };
+  for (const Case& c : cases) {
+    const std::vector<RisReference> read = ReadBibTeXReferences(std::string("@misc{k, title = {") + c.title + "}}");
+    ASSERT_EQ(read.size(), 1u) << c.title;
+    EXPECT_EQ(read[0].title, c.expected) << c.title;
+  }
+  // DOIs and addresses stay as written: their dashes and tildes are no LaTeX.
+  const std::vector<RisReference> read =
+      ReadBibTeXReferences("@misc{k, author = {{\\'E}mile Zola}, doi = {10.1000/a--b~c}, url = {http://x.org/~me}}");
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(read[0].firstAuthor, "Zola, Émile");
+  EXPECT_EQ(read[0].doi, "10.1000/a--b~c");
+  EXPECT_EQ(read[0].url, "http://x.org/~me");
+}
+
 TEST_F(ExchangeExports, CitationKeysStayUniqueForNamesakes) {
   std::vector<CCRecord> page;
   for (const char* title : {"Editorial one", "Editorial two", "Editorial three"}) {
@@ -276,7 +378,7 @@ TEST_F(ExchangeExports, CsvIsReadByPython) {
     EXPECT_EQ(records[k]["id"], expected[k].id);
     EXPECT_EQ(records[k]["citedBy"], expected[k].citedBy);
     EXPECT_EQ(records[k]["cites"], expected[k].cites);
-    EXPECT_EQ(records[k]["fields"], 14);
+    EXPECT_EQ(records[k]["fields"], 16);
   }
   EXPECT_EQ(records[2]["lists"], "Pearl; Cited");
 }

@@ -50,7 +50,8 @@ def csv_records(path):
     return [{"id": r["ID"], "title": r["Title"],
              "authors": [person(a) for a in r["Authors"].split("; ")] if r["Authors"] else [],
              "year": r["Year"], "doi": r["DOI"], "citedBy": r["CitedByPearlIDs"], "cites": r["CitesPearlIDs"],
-             "lists": r["Lists"], "fields": len(r)} for r in rows]
+             "lists": r["Lists"], "abstract": r["Abstract"], "keywords": r["Keywords"], "fields": len(r)}
+            for r in rows]
 
 
 def csl(path):
