@@ -29,10 +29,13 @@ constexpr const char* kUsage =
     "pearls it cites and of those citing it).\n"
     "  --list L        pearls, cited, citing, all three (default) or candidates (related articles that\n"
     "                  are no pearls, those related to the most pearls first)\n"
-    "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180)\n"
+    "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180; a cell starting\n"
+    "                  with =, +, -, @, a tab or a carriage return gets a leading apostrophe, so that\n"
+    "                  spreadsheets show it as text instead of running it as a formula)\n"
     "  --out FILE      replaced in one step: a failed write leaves an earlier file as it was\n"
     "  --service URL   the service the chain was grown from (default http://127.0.0.1:8754)\n"
-    "  --max-citing N  the citing limit the chain was grown with (default 500)\n"
+    "  --max-citing N  the citing limit the chain was grown with (default 500, as for grow): with the\n"
+    "                  same limit the lists are exactly those grown\n"
     "Exit status 1 when the Pearl List cannot be read or holds no pearl, a request to the service\n"
     "failed (nothing is written then) or FILE cannot be written; 2 on a usage error.\n";
 

@@ -30,19 +30,22 @@ constexpr const char* kUsage =
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
     "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
     "                   a .bib file is read as BibTeX, a plain list of DOIs or IDs (one a line) as such\n"
-    "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often\n"
-    "                   (default: ask on a terminal, otherwise 500)\n"
-    "  --out DIR        writes pearls.ris, cited.ris, citing.ris, wos.txt (the Cited List) and\n"
-    "                   events.txt\n"
+    "  --max-citing N   fetch at most the N most cited citing articles of a pearl cited more often,\n"
+    "                   every pearl of a --ris file too (default: ask on a terminal, otherwise 500)\n"
+    "  --out DIR        writes pearls.ris, cited.ris, citing.ris (standard RIS), wos.txt (the Cited\n"
+    "                   List) and events.txt\n"
     "  --export F       also writes the candidates below, with every author and their pearl relations,\n"
     "                   as candidates.ris, .bib, .json or .csv for reference managers and spreadsheets\n"
     "Prints the candidates for the next pearl as a tab-separated table, those related to the most\n"
     "pearls first: Index, PK, CitedByPearls, CitesPearls, CitationCount, Year, FirstAuthor, Title.\n"
-    "Progress and messages go to standard error (references of a RIS file that cannot be resolved\n"
-    "are listed there). The files are written only when every request to the service was answered;\n"
-    "otherwise the run stops, writes nothing and leaves DIR as it was. Exit status 1 when a pearl ID\n"
-    "is unusable or unknown to the service, a request failed or a file cannot be read or written,\n"
-    "2 on a usage error.\n";
+    "Progress and messages go to standard error (references of a file that cannot be resolved are\n"
+    "listed there, one a line, by first author, year, title and DOI). The files are written together,\n"
+    "and only when every request to the service was answered and at least one pearl was resolved;\n"
+    "otherwise the run stops, writes nothing and leaves DIR as it was. A second run into DIR while\n"
+    "one runs there is refused.\n"
+    "Exit status 0 when every pearl was grown; 3 when the files were written but some pearl IDs or\n"
+    "references were not resolved; 1 when nothing was written (no pearl resolved, a request failed,\n"
+    "a file cannot be read or written, DIR is in use); 2 on a usage error.\n";
 
 constexpr const char* kCaptionCited = "Retrieving articles CITED BY ";
 constexpr const char* kCaptionCiting = "Retrieving articles CITING ";
@@ -50,6 +53,7 @@ constexpr const char* kCaptionImport = "Import item #";
 constexpr const char* kEstimateOpen = "... [";
 constexpr const char* kEstimateClose = " seconds remaining]";
 constexpr int kPageSize = 100;
+constexpr int kPartlyResolved = 3;
 constexpr int kBarWidth = 24;
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
@@ -117,16 +121,27 @@ void PrintCandidates(const MASCitationChain& chain, std::ostream& out) {
   }
 }
 
-void WriteLists(const MASCitationChain& chain, const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) throw ChainError("Cannot create the folder " + folder + ": " + ec.message());
+// The pearls grown (not those kept unresolved as a file held them).
+int32_t ResolvedPearls(const MASCitationChain& chain) {
+  int32_t resolved = 0;
+  for (int32_t i : chain.PearlOrder())
+    if (!chain.Unresolved(i)) ++resolved;
+  return resolved;
+}
+
+// Every file of the run, written together: a folder never holds files of two runs.
+void WriteLists(const MASCitationChain& chain, const std::string& folder, std::optional<ExchangeFormat> exchange) {
   const std::filesystem::path dir(folder);
-  chain.ExportRIS((dir / "pearls.ris").string(), 0);
-  chain.ExportRIS((dir / "cited.ris").string(), 1);
-  chain.ExportRIS((dir / "citing.ris").string(), 2);
-  chain.ExportWOS((dir / "wos.txt").string(), 1);
-  WriteFileReplacing((dir / "events.txt").string(), chain.EventHistory());
+  std::vector<std::pair<std::string, std::string>> files = {{(dir / "pearls.ris").string(), chain.RISText(0)},
+                                                            {(dir / "cited.ris").string(), chain.RISText(1)},
+                                                            {(dir / "citing.ris").string(), chain.RISText(2)},
+                                                            {(dir / "wos.txt").string(), chain.WOSText(1)},
+                                                            {(dir / "events.txt").string(), chain.EventHistory()}};
+  if (exchange) {
+    files.emplace_back((dir / (std::string("candidates.") + ExchangeExtension(*exchange))).string(),
+                       FormatExchange(chain, ExchangeList::Candidates, *exchange));
+  }
+  WriteFilesTogether(files);
 }
 
 }  // namespace
@@ -236,15 +251,19 @@ GrowHost::GrowHost(std::istream& in, std::ostream& err, bool interactive, GrowPr
 MessageResult GrowHost::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                                    MessageButtons buttons) {
   m_progress.BreakLine();
-  // The one Yes/No question of pearl growing: whether to fetch only the most cited articles.
-  if (buttons == MessageButtons::YesNo && title == "XCR") {
-    MessageResult answer = MessageResult::Yes;
+  // The one Yes/No question of pearl growing: whether to fetch only the most cited articles. While
+  // a file loads it offers "to All"; the limit given, or the lack of a terminal, answers it for
+  // every pearl of the file.
+  const bool toAll = buttons == MessageButtons::YesNoToAll;
+  if ((buttons == MessageButtons::YesNo || toAll) && title == "XCR") {
+    MessageResult answer = toAll ? MessageResult::YesToAll : MessageResult::Yes;
     if (m_limitCiting || !m_interactive) {
-      m_err << title << ": " << text << "\n(answered Yes: at most " << m_citingLimit << " citing articles)\n";
+      m_err << title << ": " << text << "\n(answered " << (toAll ? "Yes to All" : "Yes") << ": at most "
+            << m_citingLimit << " citing articles)\n";
     } else {
       answer = m_terminal.MessageBox(text, title, icon, buttons);
     }
-    if (answer == MessageResult::Yes) m_progress.LimitCiting(m_citingLimit);
+    if (answer == MessageResult::Yes || answer == MessageResult::YesToAll) m_progress.LimitCiting(m_citingLimit);
     return answer;
   }
   if (buttons == MessageButtons::RetryCancel && !m_interactive) {
@@ -293,6 +312,8 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
       if (!exchange) throw UsageError("--export takes ris, bibtex, csl-json or csv");
     }
 
+    // Held until the run ends: a second run into the folder refuses rather than mixing its files in.
+    FolderLock lock(folder);
     GrowProgress progress(err, progressBar);
     GrowHost host(in, err, interactive, progress, limitGiven, limit);
     CurlHttpClient http;
@@ -341,15 +362,19 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
           << chain.LastRequestError() << "); nothing was written\n";
       return 1;
     }
-    WriteLists(chain, folder);
-    if (exchange) {
-      const std::string path =
-          (std::filesystem::path(folder) / (std::string("candidates.") + ExchangeExtension(*exchange))).string();
-      const ExchangeResult written = ExportExchange(chain, ExchangeList::Candidates, *exchange, path);
-      if (!written.written) throw ChainError(written.reason);
+    // Lists without a pearl would empty the files of an earlier run in the folder.
+    if (ResolvedPearls(chain) == 0) {
+      err << "wendrel grow: no pearl " << (ris ? "of " + *ris + " " : "") << "could be resolved; nothing was written\n";
+      return 1;
     }
+    WriteLists(chain, folder, exchange);
     PrintCandidates(chain, out);
-    return problems ? 1 : 0;
+    if (problems > 0 || !chain.ImportFailures().empty()) {
+      err << "wendrel grow: written, but " << problems + static_cast<int>(chain.ImportFailures().size())
+          << " of the pearls or references given were not resolved (exit status 3)\n";
+      return kPartlyResolved;
+    }
+    return 0;
   } catch (const UsageError& e) {
     err << "wendrel grow: " << e.what() << " (see --help)\n";
     return 2;

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "article_map/article_map.h"
+#include "chain/duplicate_rule.h"
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
 #include "platform/replacing_file.h"
@@ -34,7 +35,9 @@ constexpr const char* kUsage =
     "most similar articles, laid out by Graphviz sfdp.\n"
     "  --ris FILE        a saved RIS list (TI or T1 titles, AB or N2 abstracts)\n"
     "  --grow-dir DIR    the lists `wendrel grow` wrote: pearls.ris, cited.ris and citing.ris, one node\n"
-    "                    per distinct article; pearls red, cited articles brown, citing ones green\n"
+    "                    per distinct article (by the chain's rule: one title with years or first\n"
+    "                    authors apart is two articles); pearls red, cited articles brown, citing\n"
+    "                    ones green\n"
     "  --second-order    articles are similar when they are similar to the same articles\n"
     "  --node-size MODE  constant (default), log-citations (ln(times cited + 1.5)), cited (pearls\n"
     "                    citing it ^ 1.5), citing (pearls it cites ^ 1.5). RIS lists hold no counts:\n"
@@ -96,6 +99,23 @@ std::string ReadText(const std::string& path) {
   return TextFromFileBytes(bytes.str());
 }
 
+// The records of a RIS file as map articles, read as the chain reads RIS (wrapped lines joined):
+// the title and abstract to map, and the ID, year and first author that tell namesakes apart.
+std::vector<ListArticle> ReadRisArticles(const std::string& path) {
+  std::vector<ListArticle> articles;
+  for (RisReference& r : ReadRisReferences(ReadText(path))) {
+    ListArticle& article = articles.emplace_back();
+    article.id = AccessionPublicationID(r.accession);
+    article.text.Title = r.title;
+    article.text.Abstract = std::move(r.abstract);
+    article.record.PK = article.id;
+    article.record.Title = std::move(r.title);
+    article.record.Year = std::move(r.year);
+    article.record.FirstAuthor = std::move(r.firstAuthor);
+  }
+  return articles;
+}
+
 // The lines of a text, a CR before each LF dropped.
 std::vector<std::string_view> Lines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -109,35 +129,6 @@ std::vector<std::string_view> Lines(std::string_view text) {
     start = end + 1;
   }
   return lines;
-}
-
-// The records of RIS text as map articles: the tagged-line rule of the chain's reader ("XX - v" or
-// "XX  - v", records from TY to ER), keeping the title (last TI or T1) and the abstract (first AB
-// or N2) that the reference reader leaves out.
-std::vector<ListArticle> ReadRisArticles(const std::string& path) {
-  std::vector<ListArticle> articles;
-  bool inRecord = false;
-  const std::string text = ReadText(path);
-  for (std::string_view line : Lines(text)) {
-    if (line.size() < 4 || line[2] != ' ') continue;
-    const size_t hyphen = line[3] == '-' ? 3 : (line.size() >= 5 && line[3] == ' ' && line[4] == '-') ? 4 : 0;
-    if (hyphen == 0 || (line.size() > hyphen + 1 && line[hyphen + 1] != ' ')) continue;
-    const std::string_view tag = line.substr(0, 2);
-    const std::string value = Trimmed(line.substr(hyphen + 1));
-    if (tag == "TY") {
-      articles.emplace_back();
-      inRecord = true;
-      continue;
-    }
-    if (!inRecord) continue;
-    ListArticle& article = articles.back();
-    if (tag == "ER") inRecord = false;
-    else if (tag == "TI" || tag == "T1") article.text.Title = value;
-    else if ((tag == "AB" || tag == "N2") && article.text.Abstract.empty()) article.text.Abstract = value;
-    else if (tag == "AN") article.id = AccessionPublicationID(value);
-  }
-  for (ListArticle& article : articles) article.record.Title = article.text.Title;
-  return articles;
 }
 
 // Times cited and pearls citing of the Cited List, by publication ID, from the tagged export.
@@ -166,24 +157,34 @@ std::unordered_map<std::string, std::pair<int16_t, int16_t>> ReadCitedCounts(con
   return counts;
 }
 
-// The three lists of a grow folder merged into one article each, matched by publication ID or
-// else by title as the chain matches them, in list order (pearls, cited, citing).
+// The three lists of a grow folder merged into one article each, in list order (pearls, cited,
+// citing), by the chain's duplicate rule: the same publication ID, else the same title where the
+// two may be the same work (one without an ID, or years and first authors agreeing), so that
+// namesakes stay two nodes.
 std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
   const std::filesystem::path dir(folder);
   std::vector<ListArticle> merged;
-  std::unordered_map<std::string, size_t> byId, byTitle;
+  std::unordered_map<std::string, size_t> byId;
+  std::unordered_map<std::string, std::vector<size_t>> byTitle;
   const char* const files[] = {"pearls.ris", "cited.ris", "citing.ris"};
   for (int list = 0; list < 3; ++list) {
     for (ListArticle& article : ReadRisArticles((dir / files[list]).string())) {
       std::optional<size_t> at;
       if (auto found = byId.find(article.id); !article.id.empty() && found != byId.end()) at = found->second;
       const std::string titleKey = LowerCaseText(article.text.Title);
-      if (!at && !titleKey.empty())
-        if (auto found = byTitle.find(titleKey); found != byTitle.end()) at = found->second;
+      if (!at && !titleKey.empty()) {
+        for (size_t k : byTitle[titleKey]) {
+          const ListArticle& held = merged[k];
+          if (held.id.empty() || article.id.empty() || MayBeSameWork(held.record, article.record)) {
+            at = k;
+            break;
+          }
+        }
+      }
       if (!at) {
         at = merged.size();
         if (!article.id.empty()) byId.emplace(article.id, *at);
-        if (!titleKey.empty()) byTitle.emplace(titleKey, *at);
+        if (!titleKey.empty()) byTitle[titleKey].push_back(*at);
         merged.push_back(std::move(article));
       }
       CCRecord& r = merged[*at].record;

@@ -97,6 +97,21 @@ TEST_F(ExportedChain, DeletedArticlesAreLeftOutAsTheWindowDoes) {
   EXPECT_TRUE(chain.ExportRIS(path, 0)) << "the pearl stays";
 }
 
+// Runs `write` under a 64 KiB file size limit, which makes a larger write fail halfway, as a full
+// disk would.
+template <class Write>
+void WithSmallFileSizeLimit(Write write) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto* oldHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 64 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  write();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, oldHandler);
+}
+
 TEST_F(ExportedChain, FailedSaveKeepsThePreviousFile) {
   const std::string path = folder.Path("cited.ris");
   ASSERT_TRUE(chain.ExportRIS(path, 0));
@@ -108,20 +123,29 @@ TEST_F(ExportedChain, FailedSaveKeepsThePreviousFile) {
   }
   chain.MergePage(Page(many), 1, PearlRelation::Cited);
 
-  // A file size limit makes the write fail halfway, as a full disk would.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  auto* oldHandler = signal(SIGXFSZ, SIG_IGN);
-  rlimit small = saved;
-  small.rlim_cur = 64 * 1024;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(chain.ExportRIS(path, 1), ChainError);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, oldHandler);
+  WithSmallFileSizeLimit([&] { EXPECT_THROW(chain.ExportRIS(path, 1), ChainError); });
 
   EXPECT_EQ(ReadFile(path), previous);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 1) << "no partial file left";
   EXPECT_THROW(chain.ExportRIS(folder.Path("missing/pearls.ris"), 0), ChainError);
+}
+
+// Files written together: a write that fails on the last file leaves every file as it was, and
+// no temporary behind.
+TEST(FilesWrittenTogether, AFailureLeavesEveryFileAsItWas) {
+  test::TempDir folder;
+  const std::vector<std::string> paths = {folder.Path("pearls.ris"), folder.Path("cited.ris"), folder.Path("citing.ris")};
+  WriteFilesTogether({{paths[0], "old pearls"}, {paths[1], "old cited"}, {paths[2], "old citing"}});
+  WithSmallFileSizeLimit([&] {
+    try {
+      WriteFilesTogether({{paths[0], "new pearls"}, {paths[1], "new cited"}, {paths[2], std::string(100 * 1024, 'c')}});
+      ADD_FAILURE() << "the write beyond the limit succeeded";
+    } catch (const ChainError& e) {
+      EXPECT_NE(std::string(e.what()).find(paths[2]), std::string::npos) << e.what();
+    }
+  });
+  EXPECT_EQ(ReadFile(paths[0]) + "|" + ReadFile(paths[1]) + "|" + ReadFile(paths[2]), "old pearls|old cited|old citing");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 3) << "no temporary left";
 }
 
 class RisImport : public ::testing::Test {

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "chain/chain_file_io.h"
 #include "service/corpus_import.h"
 #include "service/search_service.h"
 #include "temp_dir.h"
@@ -38,8 +39,11 @@ class GrowCommand : public ::testing::Test {
          {Publication(10, "Shared reference"), Publication(11, "Only X cites this"),
           Publication(12, "Only Y cites this"), Publication(20, "Pearl X", {10, 11}),
           Publication(21, "Pearl Y", {10, 12, 20}), Publication(22, "Cites X and Y", {20, 21}),
-          Publication(23, "Cites X", {20}), Publication(24, "Cites X and the shared", {20, 10})})
+          Publication(23, "Cites X", {20}), Publication(24, "Cites X and the shared", {20, 10}),
+          Publication(30, "Much cited pearl")})
       out << p.dump() << "\n";
+    // 41 articles cite pearl 30, and nothing else.
+    for (int64_t id = 100; id <= 140; ++id) out << Publication(id, "Citing article " + std::to_string(id), {30}).dump() << "\n";
     out.close();
     ImportCorpus(s_dir->Path("corpus.jsonl"), s_dir->Path("corpus.sqlite"), [](int64_t, const std::string&) {});
   }
@@ -77,13 +81,14 @@ TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
             "7\t24\t0\t1\t0\t2001\tBerg, Ole\tCites X and the shared\n");
   auto records = [](const std::string& text) {
     size_t n = 0;
-    for (size_t at = text.find("ER - \r\n"); at != std::string::npos; at = text.find("ER - \r\n", at + 1)) ++n;
+    for (size_t at = text.find("ER  - \r\n"); at != std::string::npos; at = text.find("ER  - \r\n", at + 1)) ++n;
     return n;
   };
   const std::string pearls = Read("run/pearls.ris");
   EXPECT_EQ(records(pearls), 2u);
-  EXPECT_NE(pearls.find("AN - MAS:20\r\nAU - Berg, Ole\r\nPY - 2001\r\nTI - Pearl X\r\n"), std::string::npos);
-  EXPECT_NE(pearls.find("AN - MAS:21\r\n"), std::string::npos);
+  EXPECT_NE(pearls.find("TY  - GEN\r\nAN  - MAS:20\r\nAU  - Berg, Ole\r\nPY  - 2001\r\nTI  - Pearl X\r\nER  - \r\n"),
+            std::string::npos);
+  EXPECT_NE(pearls.find("AN  - MAS:21\r\n"), std::string::npos);
   EXPECT_EQ(records(Read("run/cited.ris")), 4u) << "10, 11, 12 and the pearl 20";
   EXPECT_EQ(records(Read("run/citing.ris")), 4u) << "21 to 24";
   EXPECT_EQ(Read("run/wos.txt").rfind("FN Thomson Reuters Web of Knowledge\r\n", 0), 0u);
@@ -106,7 +111,8 @@ TEST_F(GrowCommand, ExitCodes) {
     int code;
     const char* message;
   } cases[] = {
-      {{"--pearl", "20", "999999", "--out", Path("unknown")}, 1, "the service gave no publication for pearl 999999"},
+      {{"--pearl", "20", "999999", "--out", Path("unknown")}, 3, "the service gave no publication for pearl 999999"},
+      {{"--pearl", "999998", "999999", "--out", Path("none")}, 1, "no pearl could be resolved; nothing was written"},
       {{"--pearl", "20", "20", "--out", Path("twice")}, 0, "pearl 20 was given twice"},
       {{"--ris", Path("absent.ris"), "--out", Path("none")}, 1, "absent.ris"},
       {{"--out", Path("none")}, 2, "give either --pearl with IDs or --ris with a file"},
@@ -118,6 +124,7 @@ TEST_F(GrowCommand, ExitCodes) {
     EXPECT_NE(err.str().find(c.message), std::string::npos) << err.str();
   }
   EXPECT_TRUE(std::filesystem::exists(Path("unknown/pearls.ris"))) << "the pearls found are still written";
+  EXPECT_FALSE(std::filesystem::exists(Path("none"))) << "a run that writes nothing leaves no folder";
 }
 
 TEST_F(GrowCommand, ExportsForReferenceManagers) {
@@ -127,7 +134,7 @@ TEST_F(GrowCommand, ExportsForReferenceManagers) {
   std::vector<std::string> rows;
   for (std::string line; std::getline(csv, line);) rows.push_back(line);
   ASSERT_EQ(rows.size(), 7u);
-  EXPECT_EQ(rows[1], "10,,Shared reference,\"Berg, Ole\",2001,,,3,2,0,20 21,,Cited,\r");
+  EXPECT_EQ(rows[1], "10,,Shared reference,\"Berg, Ole\",2001,,,3,2,0,20 21,,Cited,,,\r");
   EXPECT_EQ(rows[2].substr(0, 3), "22,");
 
   auto exportChain = [&](const std::string& address, std::vector<std::string> args) {
@@ -173,7 +180,7 @@ TEST_F(GrowCommand, ExportsForReferenceManagers) {
   EXPECT_FALSE(std::filesystem::exists(Path("from_ris")));
   std::ofstream(Path("seeds.bib")) << bibtex;
   ASSERT_EQ(Grow({"--ris", Path("seeds.bib"), "--out", Path("from_bib")}), 0) << err.str();
-  EXPECT_NE(Read("from_bib/pearls.ris").find("AN - MAS:20\r\n"), std::string::npos);
+  EXPECT_NE(Read("from_bib/pearls.ris").find("AN  - MAS:20\r\n"), std::string::npos);
 }
 
 // Every file of a folder with its bytes.
@@ -208,6 +215,74 @@ TEST_F(GrowCommand, AStoppedServiceWritesNothingAndLeavesTheFolderAsItWas) {
   }
 }
 
+// The publication IDs of a RIS list, in file order.
+std::vector<std::string> ListIds(const std::string& ris) {
+  std::vector<std::string> ids;
+  for (size_t at = ris.find("AN  - MAS:"); at != std::string::npos; at = ris.find("AN  - MAS:", at + 1)) {
+    const size_t from = at + 10;
+    ids.push_back(ris.substr(from, ris.find('\r', from) - from));
+  }
+  return ids;
+}
+
+TEST_F(GrowCommand, ASeedListThatResolvesNothingLeavesTheFolderAsItWas) {
+  ASSERT_EQ(Grow({"--pearl", "20", "21", "--export", "csv", "--out", Path("earlier")}), 0) << err.str();
+  const auto before = Snapshot(Path("earlier"));
+  std::ofstream(Path("nohit.ris")) << "TY  - JOUR\nAU  - Nobody\nTI  - Nothing like it\nER  - \n";
+  EXPECT_EQ(Grow({"--ris", Path("nohit.ris"), "--export", "csv", "--out", Path("earlier")}), 1);
+  EXPECT_NE(err.str().find("wendrel grow: no pearl of " + Path("nohit.ris") + " could be resolved; nothing was written\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(Snapshot(Path("earlier")), before);
+}
+
+TEST_F(GrowCommand, APartlyResolvedSeedListExitsThreeNamingEachFailure) {
+  std::ofstream(Path("partly.ris")) << "TY  - JOUR\nAU  - Berg, Ole\nTI  - Pearl X\nPY  - 2001\nER  - \n"
+                                       "TY  - JOUR\nAU  - Nobody, Ned\nTI  - Nothing like it\nPY  - 2019\nDO  - 10.1/none\nER  - \n"
+                                       "TY  - JOUR\nER  - \n";
+  EXPECT_EQ(Grow({"--ris", Path("partly.ris"), "--out", Path("partly")}), 3);
+  EXPECT_NE(err.str().find("XCR Import: Import of the following 2 articles failed:\n"
+                           "Nobody, Ned (2019). Nothing like it. DOI 10.1/none\n"
+                           "record 3 of the file (no author, year, title or DOI)\n"),
+            std::string::npos)
+      << err.str();
+  EXPECT_NE(err.str().find("written, but 2 of the pearls or references given were not resolved (exit status 3)"),
+            std::string::npos);
+  EXPECT_EQ(ListIds(Read("partly/pearls.ris")), std::vector<std::string>{"20"});
+}
+
+// --max-citing holds for every pearl of a seed list (the question offers "to All" there), and an
+// export grows the same lists again.
+TEST_F(GrowCommand, TheCitingLimitHoldsForSeedListsAndExports) {
+  std::ofstream(Path("limited.txt")) << "30\n20\n";
+  ASSERT_EQ(Grow({"--ris", Path("limited.txt"), "--max-citing", "10", "--out", Path("limited")}), 0) << err.str();
+  const std::vector<std::string> citing = ListIds(Read("limited/citing.ris"));
+  EXPECT_EQ(citing.size(), 14u) << "the 10 most cited of 30's 41, and 20's 4";
+  SearchService service(Path("corpus.sqlite"));
+  service.Start();
+  std::istringstream in;
+  err.str("");
+  ASSERT_EQ(RunExport({"--service", service.BaseAddress(), "--grow-dir", Path("limited"), "--list", "citing",
+                       "--format", "ris", "--max-citing", "10", "--out", Path("limited/citing_export.ris")},
+                      in, false, out, err),
+            0)
+      << err.str();
+  EXPECT_EQ(ListIds(Read("limited/citing_export.ris")), citing);
+}
+
+TEST_F(GrowCommand, ASecondRunIntoTheFolderIsRefused) {
+  ASSERT_EQ(Grow({"--pearl", "20", "--out", Path("busy")}), 0) << err.str();
+  const auto before = Snapshot(Path("busy"));
+  {
+    FolderLock running(Path("busy"));
+    EXPECT_EQ(Grow({"--pearl", "21", "--out", Path("busy")}), 1);
+    EXPECT_NE(err.str().find("another run is writing into " + Path("busy")), std::string::npos) << err.str();
+    EXPECT_EQ(Snapshot(Path("busy")), before);
+  }
+  EXPECT_EQ(Grow({"--pearl", "21", "--out", Path("busy")}), 0) << "the lock goes with the run";
+}
+
 TEST(GrowHostAnswers, LargeCitationsAndRetries) {
   std::ostringstream err;
   GrowProgress progress(err, false);
@@ -218,6 +293,8 @@ TEST(GrowHostAnswers, LargeCitationsAndRetries) {
   };
   GrowHost unattended(noInput, err, false, progress, false, 500, std::chrono::hours(1));
   EXPECT_EQ(ask(unattended, "XCR", MessageButtons::YesNo), MessageResult::Yes);
+  // While a file loads, the answer holds for every pearl of it.
+  EXPECT_EQ(ask(unattended, "XCR", MessageButtons::YesNoToAll), MessageResult::YesToAll);
   EXPECT_EQ(ask(unattended, "HTTP Request Error", MessageButtons::RetryCancel), MessageResult::Retry);
   GrowHost impatient(noInput, err, false, progress, false, 500, std::chrono::milliseconds(0));
   EXPECT_EQ(ask(impatient, "HTTP Request Error", MessageButtons::RetryCancel), MessageResult::Cancel);
@@ -228,6 +305,7 @@ TEST(GrowHostAnswers, LargeCitationsAndRetries) {
   EXPECT_EQ(ask(asking, "XCR", MessageButtons::YesNo), MessageResult::No);
   GrowHost limited(unused, err, true, progress, true, 200);
   EXPECT_EQ(ask(limited, "XCR", MessageButtons::YesNo), MessageResult::Yes);
+  EXPECT_EQ(ask(limited, "XCR", MessageButtons::YesNoToAll), MessageResult::YesToAll);
   EXPECT_NE(err.str().find("(answered Yes: at most 200 citing articles)"), std::string::npos);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
@@ -40,6 +41,28 @@ TEST(MapCommand, RisListBecomesPictureAndPositions) {
     EXPECT_EQ(line.rfind(std::to_string(rows) + "\t" + std::to_string(rows + 1) + "\t", 0), 0u) << line;
   }
   EXPECT_EQ(rows, 9);
+}
+
+// A grow folder's lists merge by the chain's duplicate rule: namesakes (one title, years and first
+// authors apart) stay two nodes, one work listed under two IDs is one.
+TEST(MapCommand, GrowFolderKeepsNamesakesApart) {
+  if (DefaultGraphvizFolder().empty()) GTEST_SKIP() << "sfdp is not on PATH";
+  test::TempDir dir;
+  auto record = [](const char* id, const char* author, const char* year, const char* title, const char* abstract) {
+    return std::string("TY  - JOUR\r\nAN  - MAS:") + id + "\r\nAU  - " + author + "\r\nPY  - " + year +
+           "\r\nTI  - " + title + "\r\nAB  - " + abstract + "\r\nER  - \r\n\r\n";
+  };
+  std::filesystem::create_directory(dir.Path("run"));
+  std::ofstream(dir.Path("run/pearls.ris")) << record("30", "Lee, Li", "1994", "Editorial", "graphene lattice carbon");
+  std::ofstream(dir.Path("run/cited.ris")) << record("31", "Kim, Ki", "2008", "Editorial", "graphene membranes")
+                                           << record("40", "Ames, Al", "2001", "Graphene conductivity",
+                                                     "graphene conductivity lattice");
+  std::ofstream(dir.Path("run/citing.ris")) << record("32", "Lee, Li", "1995", "EDITORIAL", "graphene lattice carbon");
+  const std::string command = "'" + std::string(WENDREL_EXE) + "' map --grow-dir '" + dir.Path("run") +
+                              "' --positions '" + dir.Path("map.tsv") + "' >'" + dir.Path("out.txt") + "' 2>'" +
+                              dir.Path("err.txt") + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << test::ReadFile(dir.Path("err.txt"));
+  EXPECT_EQ(test::ReadFile(dir.Path("out.txt")).rfind("nodes: 3, ", 0), 0u) << test::ReadFile(dir.Path("out.txt"));
 }
 
 TEST(MapCommand, LayoutOptionsAreAttributesOnly) {

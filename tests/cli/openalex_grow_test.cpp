@@ -16,7 +16,7 @@ namespace {
 
 size_t Records(const std::string& ris) {
   size_t n = 0;
-  for (size_t at = ris.find("ER - \r\n"); at != std::string::npos; at = ris.find("ER - \r\n", at + 1)) ++n;
+  for (size_t at = ris.find("ER  - \r\n"); at != std::string::npos; at = ris.find("ER  - \r\n", at + 1)) ++n;
   return n;
 }
 
@@ -48,7 +48,7 @@ TEST_F(OpenAlexGrow, TwoPearlsGrowLiveAndRegrowOffline) {
   ASSERT_EQ(Grow(false, {"--pearl", "w100", "w200", "--out", dir.Path("live")}), 0) << err.str();
   const std::string pearls = Read("live/pearls.ris");
   EXPECT_EQ(Records(pearls), 2u);
-  EXPECT_NE(pearls.find("AN - MAS:w100\r\n"), std::string::npos);
+  EXPECT_NE(pearls.find("AN  - MAS:w100\r\n"), std::string::npos);
   EXPECT_EQ(Records(Read("live/cited.ris")), 4u) << "W10, W11, W12 and the pearl W100";
   EXPECT_EQ(Records(Read("live/citing.ris")), 4u) << "W200, W300, W301, W302";
   // Related to the most pearls first, then the most cited; the pearls themselves left out.
@@ -76,7 +76,7 @@ TEST_F(OpenAlexGrow, TwoPearlsGrowLiveAndRegrowOffline) {
   EXPECT_TRUE(fake.Requests().empty());
 
   // Offline, a pearl the cache never saw is reported, not fetched.
-  EXPECT_EQ(Grow(true, {"--pearl", "w301", "w999", "--out", dir.Path("unknown")}), 1);
+  EXPECT_EQ(Grow(true, {"--pearl", "w301", "w999", "--out", dir.Path("unknown")}), 3) << "written, one pearl not resolved";
   EXPECT_NE(err.str().find("the service gave no publication for pearl w999"), std::string::npos) << err.str();
   EXPECT_TRUE(fake.Requests().empty());
 }
