@@ -160,10 +160,13 @@ void GrowProgress::StartPearl(int pearl, int pearls) {
 
 void GrowProgress::SetPearlTotals(int32_t references, int32_t citations) {
   m_citedPages = Pages(references);
-  m_citations = citations;
+  m_citations = std::min(citations, m_limitForAll);
 }
 
-void GrowProgress::LimitCiting(int32_t limit) { m_citations = std::min(m_citations, limit); }
+void GrowProgress::LimitCiting(int32_t limit, bool forAll) {
+  m_citations = std::min(m_citations, limit);
+  if (forAll) m_limitForAll = limit;
+}
 
 void GrowProgress::SetCaption(const std::string& caption) {
   const std::string previous = m_caption;
@@ -263,7 +266,8 @@ MessageResult GrowHost::MessageBox(const std::string& text, const std::string& t
     } else {
       answer = m_terminal.MessageBox(text, title, icon, buttons);
     }
-    if (answer == MessageResult::Yes || answer == MessageResult::YesToAll) m_progress.LimitCiting(m_citingLimit);
+    if (answer == MessageResult::Yes || answer == MessageResult::YesToAll)
+      m_progress.LimitCiting(m_citingLimit, answer == MessageResult::YesToAll);
     return answer;
   }
   if (buttons == MessageButtons::RetryCancel && !m_interactive) {

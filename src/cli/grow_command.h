@@ -28,8 +28,9 @@ class GrowProgress : public Caption {
   void StartPearl(int pearl, int pearls);
   // The pearl's reference and citation counts, once its record is in place: they give the pages.
   void SetPearlTotals(int32_t references, int32_t citations);
-  // The citing articles were limited to this many.
-  void LimitCiting(int32_t limit);
+  // The citing articles were limited to this many; forAll: for the pearls that follow as well (the
+  // question is not asked again for them).
+  void LimitCiting(int32_t limit, bool forAll = false);
   // Ends a bar line in progress so that other output starts on a line of its own.
   void BreakLine();
   void Finish();
@@ -52,6 +53,7 @@ class GrowProgress : public Caption {
   int m_page = 0;
   int m_citedPages = 0;
   int32_t m_citations = 0;
+  int32_t m_limitForAll = INT32_MAX;
   std::string m_seconds;
 };
 

@@ -70,6 +70,13 @@ void FormMain::ImportRIS() {
       ShowSummary(1);
       m_host.SetBusy(false);
       ReportGrowthEnd();
+      // The load's end message named every reference not resolved; the status line keeps in view
+      // that the session holds fewer pearls than the file.
+      const size_t unresolved = Chain.ImportFailures().size();
+      if (!Chain.Interrupted() && Chain.FailedRequests() == 0 && unresolved > 0) {
+        statusBar()->showMessage(
+            QString("Loaded, but %1 of %2 references were not resolved").arg(unresolved).arg(m_importItems));
+      }
     }
   }
   mTestVis_Click(0);

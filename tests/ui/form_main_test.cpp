@@ -351,6 +351,19 @@ TEST_F(WindowTest, AFileThatCannotBeReadKeepsTheSession) {
   EXPECT_EQ(host.Messages().back().text, "Cannot load " + empty + ": it is empty");
 }
 
+// A load that resolves only some references names each one a line and says so on the status line.
+TEST_F(WindowTest, APartlyResolvedLoadNamesEveryReferenceLeftOut) {
+  const std::string seeds = work.Path("seeds.ris");
+  std::ofstream(seeds, std::ios::binary) << "TY  - JOUR\nAU  - Nobody, Ned\nTI  - Nothing like it\nPY  - 2019\nER  - \n"
+                                            "TY  - JOUR\nDO  - 10.1/none\nER  - \n";
+  chosenFiles.push_back(QString::fromStdString(seeds));
+  window->mImportRIS->trigger();
+  ASSERT_FALSE(host.Messages().empty());
+  EXPECT_EQ(host.Messages().back().text,
+            "Import of the following 2 articles failed:\nNobody, Ned (2019). Nothing like it\nDOI 10.1/none");
+  EXPECT_EQ(window->statusBar()->currentMessage(), "Loaded, but 2 of 2 references were not resolved");
+}
+
 TEST_F(WindowTest, ClosingAsksToSaveAndStaysOpenWhenTheSaveDoesNotHappen) {
   GrowTwoPearls();
   window->show();
