@@ -60,8 +60,9 @@ int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 
 // 1287 -> "1,287".
 std::string Grouped(int64_t number) {
   std::string digits = std::to_string(number < 0 ? -number : number);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
-  return (number < 0 ? "-" : "") + digits;
+  for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(digits.begin() + at, ',');
+  if (number < 0) digits.insert(digits.begin(), '-');
+  return digits;
 }
 
 uint32_t BigEndian(const unsigned char* bytes, int width) {
