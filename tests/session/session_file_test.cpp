@@ -50,6 +50,12 @@ TEST_F(SessionFileTest, KeepsEverythingThroughReopening) {
     ASSERT_NE(AddPearl(chain, "1003"), 0);
     ASSERT_NE(AddPearl(chain, "1004"), 0);
     ASSERT_TRUE(chain.Capped(chain.FindIndex("1003", "", "")));
+    // A saved pearl the service no longer knows stays as the file held it, unresolved.
+    test::WriteText(dir.Path("pearls.ris"), "TY  - JOUR\r\nAN  - MAS:999999\r\nTI  - Gone from the service\r\n"
+                                            "AU  - Lost, Lee\r\nPY  - 1999\r\nER  - \r\n");
+    int32_t maxCiting = 0;
+    chain.ImportRIS(dir.Path("pearls.ris"), maxCiting, caption);
+    ASSERT_TRUE(chain.Unresolved(chain.FindIndex("999999", "", "")));
     // The second pearl removed, an article deleted: both must come back as they are now.
     ASSERT_TRUE(chain.RemovePearl(chain.FindIndex("1002", "", "")));
     ASSERT_TRUE(chain.SuppressDoc(chain.FindIndex("150", "", "")));
