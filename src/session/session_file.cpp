@@ -366,6 +366,11 @@ std::unique_ptr<SessionFile> SessionFile::Open(const std::string& path) {
   std::unique_ptr<Lock> lock = Lock::Take(path, reason);
   try {
     auto db = std::make_unique<SqliteDb>(path, lock ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+    // SQLite opens a write-protected file for reading alone.
+    if (lock && sqlite3_db_readonly(db->Handle(), "main") == 1) {
+      lock.reset();
+      reason = "the file cannot be written";
+    }
     db->Execute("PRAGMA busy_timeout = 5000");
     {
       SqliteStatement check(*db, "PRAGMA quick_check");
