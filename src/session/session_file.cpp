@@ -215,7 +215,8 @@ class SessionWriter {
         m_relation(db, "INSERT OR IGNORE INTO relation VALUES(?1, ?2, ?3, ?4)"),
         m_page(db, "INSERT OR REPLACE INTO fetched_page VALUES(?1, ?2, ?3, ?4)"),
         m_progress(db, "UPDATE fetch SET ended_utc = ?2, expected = ?3, received = received + ?4, "
-                       "pages_done = pages_done + 1 WHERE id = ?1") {}
+                       "pages_done = pages_done + 1 WHERE id = ?1"),
+        m_changed(db, "INSERT OR REPLACE INTO session_info VALUES('changed_utc', ?1)") {}
 
   SqliteDb& Db() { return m_db; }
 
@@ -279,6 +280,9 @@ class SessionWriter {
     m_progress.Bind(1, fetch).Bind(2, UtcNow()).Bind(3, expected).Bind(4, received).Run();
   }
 
+  // The time of the last change, for the offer to restore an autosaved session.
+  void Changed() { m_changed.Bind(1, UtcNow()).Run(); }
+
   void Relation(int32_t pearl, PearlRelation relation, int32_t article, int64_t fetch) {
     m_relation.Bind(1, pearl).Bind(2, DirectionName(relation)).Bind(3, article);
     if (fetch > 0) {
@@ -295,6 +299,7 @@ class SessionWriter {
   SqliteStatement m_relation;
   SqliteStatement m_page;
   SqliteStatement m_progress;
+  SqliteStatement m_changed;
 };
 
 namespace {
@@ -408,6 +413,7 @@ std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const 
       }
       SessionWriter writer(db);
       WriteWholeChain(writer, chain, source);
+      writer.Changed();
       db.Execute("COMMIT");
     }
     file.Commit();
@@ -418,6 +424,32 @@ std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const 
   }
   std::unique_ptr<SessionFile> session = Open(path);
   session->SetSource(source);
+  return session;
+}
+
+std::unique_ptr<SessionFile> SessionFile::SaveAs(const std::string& path) const {
+  std::error_code error;
+  if (std::filesystem::exists(path, error)) throw SessionError(path + " exists already");
+  try {
+    ReplacingFile file(path);
+    {
+      SqliteDb copy(file.Path(), SQLITE_OPEN_READWRITE);
+      sqlite3_backup* backup = sqlite3_backup_init(copy.Handle(), "main", m_db->Handle(), "main");
+      if (!backup) throw SessionError("cannot write " + path + ": " + sqlite3_errmsg(copy.Handle()));
+      const int stepped = sqlite3_backup_step(backup, -1);
+      sqlite3_backup_finish(backup);
+      if (stepped != SQLITE_DONE) throw SessionError("cannot write " + path + ": " + sqlite3_errstr(stepped));
+      // The copy is a file of its own until it is opened: no write-ahead log beside it.
+      copy.Execute("PRAGMA journal_mode = DELETE");
+    }
+    file.Commit();
+  } catch (const ReplaceError& e) {
+    throw SessionError(e.what());
+  } catch (const ServiceError& e) {
+    throw SessionError("cannot write " + path + ": " + e.what());
+  }
+  std::unique_ptr<SessionFile> session = Open(path);
+  session->SetSource(m_source);
   return session;
 }
 
@@ -499,6 +531,7 @@ void SessionFile::Transaction(Write&& write) {
     m_db->Execute("BEGIN IMMEDIATE");
     try {
       write();
+      m_writer->Changed();
       m_db->Execute("COMMIT");
     } catch (...) {
       sqlite3_exec(m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -660,6 +693,11 @@ int32_t SessionFile::Generation(int32_t pearl) const {
 
 int64_t SessionFile::ArticleCount() const {
   SqliteStatement s(*m_db, "SELECT count(*) FROM article");
+  return s.Step() ? s.Int(0) : 0;
+}
+
+int64_t SessionFile::PearlCount() const {
+  SqliteStatement s(*m_db, "SELECT count(*) FROM pearl");
   return s.Step() ? s.Int(0) : 0;
 }
 

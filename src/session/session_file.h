@@ -94,6 +94,10 @@ class SessionFile final : public ChainJournal {
   // Throws SessionError when the path exists or cannot be written.
   static std::unique_ptr<SessionFile> Create(const std::string& path, const MASCitationChain& chain,
                                              const std::string& source = "");
+  // Copies the session, fetch log and all, to a new file (never over an existing one) and opens
+  // the copy; the caller detaches this one and attaches the copy. After a WriteError the file is
+  // behind the chain: save with Create instead.
+  std::unique_ptr<SessionFile> SaveAs(const std::string& path) const;
   ~SessionFile() override;
   SessionFile(const SessionFile&) = delete;
   SessionFile& operator=(const SessionFile&) = delete;
@@ -124,8 +128,11 @@ class SessionFile final : public ChainJournal {
   DirectionState Direction(int32_t pearl, PearlRelation relation) const;
   int32_t Generation(int32_t pearl) const;  // -1 for no pearl
   int64_t ArticleCount() const;
+  int64_t PearlCount() const;
   int64_t RelationCount() const;
-  std::string Info(const std::string& key) const;  // session_info: "created_by", "citing_limit", ...
+  // session_info: "created_utc", "changed_utc" (the last change), "created_by", "written_by",
+  // "citing_limit"; empty when the file has no such entry.
+  std::string Info(const std::string& key) const;
 
   // --- ChainJournal ---
   void PearlStarted(int32_t pearl) override;

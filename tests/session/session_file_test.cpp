@@ -114,6 +114,17 @@ TEST_F(SessionFileTest, KeepsEverythingThroughReopening) {
   EXPECT_EQ(session->RelationCount(), tokens);
   EXPECT_EQ(session->Info("created_by"), ProgramVersion());
 
+  // Saved under another name, fetch log and all.
+  const std::string savedAs = dir.Path("saved-as.wendrel");
+  {
+    auto copy = session->SaveAs(savedAs);
+    EXPECT_EQ(copy->FetchLog().size(), session->FetchLog().size());
+    EXPECT_EQ(copy->PearlCount(), 4);
+    Offline fromSavedAs;
+    copy->Restore(fromSavedAs.chain);
+    ExpectSameChain(chain, fromSavedAs.chain);
+  }
+
   // The same chain written whole into a new file reads back the same.
   const std::string copy = dir.Path("copy.wendrel");
   {
