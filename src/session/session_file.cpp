@@ -15,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "platform/replacing_file.h"
@@ -392,29 +393,17 @@ std::unique_ptr<SessionFile> SessionFile::Open(const std::string& path) {
   }
 }
 
-std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const MASCitationChain& chain,
-                                                 const std::string& source) {
+// Writes a new session file through a temporary file beside it (so that a kill leaves no half
+// file) and opens it; never over an existing file.
+std::unique_ptr<SessionFile> SessionFile::WriteNew(const std::string& path, const std::string& source,
+                                                   const std::function<void(SqliteDb& db)>& write) {
   std::error_code error;
   if (std::filesystem::exists(path, error)) throw SessionError(path + " exists already");
   try {
     ReplacingFile file(path);
     {
       SqliteDb db(file.Path(), SQLITE_OPEN_READWRITE);
-      db.Execute("PRAGMA application_id = " + std::to_string(kSessionApplicationId) +
-                 "; PRAGMA user_version = " + std::to_string(kSessionSchemaVersion) + "; BEGIN;");
-      db.Execute(kSessionTables);
-      SqliteStatement info(db, "INSERT INTO session_info VALUES(?1, ?2)");
-      for (const auto& [key, value] : {std::pair<const char*, std::string>{"format", "wendrel-session"},
-                                       {"created_utc", UtcNow()},
-                                       {"created_by", ProgramVersion()},
-                                       {"written_by", ProgramVersion()},
-                                       {"citing_limit", std::to_string(chain.LargeCitationLimit())}}) {
-        info.Bind(1, key).Bind(2, value).Run();
-      }
-      SessionWriter writer(db);
-      WriteWholeChain(writer, chain, source);
-      writer.Changed();
-      db.Execute("COMMIT");
+      write(db);
     }
     file.Commit();
   } catch (const ReplaceError& e) {
@@ -427,30 +416,37 @@ std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const 
   return session;
 }
 
-std::unique_ptr<SessionFile> SessionFile::SaveAs(const std::string& path) const {
-  std::error_code error;
-  if (std::filesystem::exists(path, error)) throw SessionError(path + " exists already");
-  try {
-    ReplacingFile file(path);
-    {
-      SqliteDb copy(file.Path(), SQLITE_OPEN_READWRITE);
-      sqlite3_backup* backup = sqlite3_backup_init(copy.Handle(), "main", m_db->Handle(), "main");
-      if (!backup) throw SessionError("cannot write " + path + ": " + sqlite3_errmsg(copy.Handle()));
-      const int stepped = sqlite3_backup_step(backup, -1);
-      sqlite3_backup_finish(backup);
-      if (stepped != SQLITE_DONE) throw SessionError("cannot write " + path + ": " + sqlite3_errstr(stepped));
-      // The copy is a file of its own until it is opened: no write-ahead log beside it.
-      copy.Execute("PRAGMA journal_mode = DELETE");
+std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const MASCitationChain& chain,
+                                                 const std::string& source) {
+  return WriteNew(path, source, [&](SqliteDb& db) {
+    db.Execute("PRAGMA application_id = " + std::to_string(kSessionApplicationId) +
+               "; PRAGMA user_version = " + std::to_string(kSessionSchemaVersion) + "; BEGIN;");
+    db.Execute(kSessionTables);
+    SqliteStatement info(db, "INSERT INTO session_info VALUES(?1, ?2)");
+    for (const auto& [key, value] : {std::pair<const char*, std::string>{"format", "wendrel-session"},
+                                     {"created_utc", UtcNow()},
+                                     {"created_by", ProgramVersion()},
+                                     {"written_by", ProgramVersion()},
+                                     {"citing_limit", std::to_string(chain.LargeCitationLimit())}}) {
+      info.Bind(1, key).Bind(2, value).Run();
     }
-    file.Commit();
-  } catch (const ReplaceError& e) {
-    throw SessionError(e.what());
-  } catch (const ServiceError& e) {
-    throw SessionError("cannot write " + path + ": " + e.what());
-  }
-  std::unique_ptr<SessionFile> session = Open(path);
-  session->SetSource(m_source);
-  return session;
+    SessionWriter writer(db);
+    WriteWholeChain(writer, chain, source);
+    writer.Changed();
+    db.Execute("COMMIT");
+  });
+}
+
+std::unique_ptr<SessionFile> SessionFile::SaveAs(const std::string& path) const {
+  return WriteNew(path, m_source, [&](SqliteDb& copy) {
+    sqlite3_backup* backup = sqlite3_backup_init(copy.Handle(), "main", m_db->Handle(), "main");
+    if (!backup) throw SessionError("cannot write " + path + ": " + sqlite3_errmsg(copy.Handle()));
+    const int stepped = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    if (stepped != SQLITE_DONE) throw SessionError("cannot write " + path + ": " + sqlite3_errstr(stepped));
+    // The copy is a file of its own until it is opened: no write-ahead log beside it.
+    copy.Execute("PRAGMA journal_mode = DELETE");
+  });
 }
 
 void SessionFile::Restore(MASCitationChain& chain) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -146,6 +147,8 @@ class SessionFile final : public ChainJournal {
  private:
   class Lock;
   SessionFile(std::string path, std::unique_ptr<Lock> lock, std::unique_ptr<SqliteDb> db, std::string readOnly);
+  static std::unique_ptr<SessionFile> WriteNew(const std::string& path, const std::string& source,
+                                               const std::function<void(SqliteDb& db)>& write);
 
   // Runs `write` in one transaction unless writing has ended; a failure rolls back and ends it.
   template <typename Write>

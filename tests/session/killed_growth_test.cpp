@@ -1,9 +1,11 @@
 // Growth killed half way: a forked child grows a session file and is killed (SIGKILL) at a random
 // moment, again and again; after every kill the file must open and hold together, and the child
-// that finally runs to its end must leave what one uninterrupted growth leaves.
+// that finally runs to its end must leave what one uninterrupted growth leaves. A child whose disk
+// fills up half way keeps growing in memory and leaves a file that resumes just as well.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,11 +63,18 @@ class ServerProcess {
   std::string m_base;
 };
 
-// A child that opens the session, grows what it owes and exits 0, or 1 when anything failed.
-pid_t StartGrower(const std::string& path, const std::string& base) {
+// A child that opens the session, grows what it owes and exits 0, or 1 when anything failed. With
+// a file size limit the disk is full beyond it: then the child exits 0 when the writing ended with
+// a clear error and the chain in memory still grew everything.
+pid_t StartGrower(const std::string& path, const std::string& base, rlim_t fileSizeLimit = RLIM_INFINITY) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
   try {
+    if (fileSizeLimit != RLIM_INFINITY) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(1);
+    }
     ScriptedHost host;
     CurlHttpClient http;
     ScriptedCaption caption;
@@ -74,8 +83,11 @@ pid_t StartGrower(const std::string& path, const std::string& base) {
     session->Restore(chain);
     session->Attach(chain);
     GrowOwed(chain, *session, caption);
-    const bool done = session->WriteError().empty() && !session->ReadOnly() && chain.FailedRequests() == 0 &&
-                      session->Queue().empty();
+    bool grown = chain.FailedRequests() == 0 && chain.PearlOrder().size() == kPearls.size();
+    for (int32_t pearl : chain.PearlOrder()) grown = grown && !chain.PartlyGrown(pearl);
+    const bool done = grown && !session->ReadOnly() &&
+                      (fileSizeLimit == RLIM_INFINITY ? session->WriteError().empty() && session->Queue().empty()
+                                                      : session->WriteError().find("cannot write") == 0);
     session.reset();
     _exit(done ? 0 : 1);
   } catch (...) {
@@ -149,6 +161,33 @@ TEST(KilledGrowth, TheFileOpensAfterEveryKillAndResumingGivesTheUninterruptedSes
     for (int32_t pearl : resumed.chain.PearlOrder()) EXPECT_FALSE(resumed.chain.PartlyGrown(pearl));
   }
   EXPECT_GE(kills, 8) << "in " << rounds << " rounds";
+}
+
+TEST(KilledGrowth, ADiskFullHalfWayWritesNothingHalfAndTheSessionResumes) {
+  test::TempDir dir;
+  ServerProcess server(dir);
+  ASSERT_FALSE(server.BaseAddress().empty());
+  int status = 0;
+  const std::string oraclePath = dir.Path("oracle.wendrel");
+  NewSession(oraclePath);
+  pid_t pid = StartGrower(oraclePath, server.BaseAddress());
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  const std::string path = dir.Path("full.wendrel");
+  NewSession(path);
+  // Room for the first pages' write-ahead log and no more.
+  pid = StartGrower(path, server.BaseAddress(), 200 * 1024);
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "no clear write error, or the growth stopped";
+  {
+    Reopened full(path);
+    EXPECT_LT(full.chain.Count(), Reopened(oraclePath).chain.Count()) << "the file holds less than was grown";
+  }
+  pid = StartGrower(path, server.BaseAddress());
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  test::ExpectSameChain(Reopened(oraclePath).chain, Reopened(path).chain, false);
 }
 
 }  // namespace
