@@ -1,5 +1,6 @@
 // The chain's record store: the table with its empty slot 0, the hash indexes behind the look-ups,
 // and the small read operations the window uses.
+#include <algorithm>
 #include <charconv>
 
 #include "chain/citation_chain.h"
@@ -25,6 +26,25 @@ void MASCitationChain::Clear() {
   m_pearlOrder.clear();
   m_unresolved.clear();
   m_partlyGrown.clear();
+  m_grown.clear();
+}
+
+void MASCitationChain::RestoreState(ChainState state) {
+  const auto count = static_cast<int32_t>(state.records.size());
+  auto valid = [&](const std::vector<int32_t>& numbers) {
+    return std::all_of(numbers.begin(), numbers.end(), [&](int32_t i) { return i >= 1 && i <= count; });
+  };
+  std::vector<int32_t> grownPearls;
+  for (const auto& entry : state.grown) grownPearls.push_back(entry.first);
+  if (!valid(state.pearlOrder) || !valid(state.unresolved) || !valid(state.partlyGrown) || !valid(grownPearls))
+    throw ChainError("the session names a pearl that is not among its " + std::to_string(count) + " articles");
+  Clear();
+  m_records.reserve(state.records.size() + 1);
+  for (CCRecord& record : state.records) AppendRecord(std::move(record));
+  m_pearlOrder = std::move(state.pearlOrder);
+  m_unresolved.insert(state.unresolved.begin(), state.unresolved.end());
+  m_partlyGrown.insert(state.partlyGrown.begin(), state.partlyGrown.end());
+  m_grown.insert(state.grown.begin(), state.grown.end());
 }
 
 CCRecord MASCitationChain::GetRecord(int32_t indexNum) const {

@@ -7,10 +7,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "chain/chain_error.h"
+#include "chain/chain_journal.h"
 #include "chain/record_index.h"
 #include "platform/host.h"
 #include "platform/http_client.h"
@@ -29,12 +31,6 @@ enum class PearlRefusal {
   UnusableID,    // the ID is empty, "N/A" or "null"
   NoResponse,    // the request for the pearl's record got no reply
   NotFound,      // the service replied without a publication for the ID
-};
-
-// The two relations a page of articles can have to the pearl being added.
-enum class PearlRelation {
-  Cited,   // the pearl cites them (its references): the Cited List
-  Citing,  // they cite the pearl: the Citing List
 };
 
 // Callbacks to the chain's owner while a pearl is added or a file loads. Any may be left empty.
@@ -107,6 +103,19 @@ class MASCitationChain {
   // file held it), each named by first author, year, title and DOI as far as the file gives them;
   // empty after a load that resolved every reference.
   const std::vector<std::string>& ImportFailures() const { return m_importFailures; }
+  // True for a pearl whose citing articles were limited to fewer than its citation count; AddPearl
+  // grows it again, fetching only the pages beyond what it has when the limit is higher or lifted.
+  bool Capped(int32_t indexNum) const;
+  // The pages the pearl's growths have merged; none for a record that was never grown.
+  const GrownPages* Grown(int32_t indexNum) const;
+  // Told of every change growing, removing and suppressing make; none when null. The journal must
+  // outlive the chain or be taken away first.
+  void SetJournal(ChainJournal* journal) { m_journal = journal; }
+  // Puts the table back as a session file kept it: the records in their numbering, the pearl
+  // order, the unresolved and partly grown marks and the pages grown; the application ID, the
+  // events and the journal stay. Throws ChainError, with the chain unchanged, when the state does
+  // not hold together (a pearl number outside the records).
+  void RestoreState(ChainState state);
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -150,8 +159,9 @@ class MASCitationChain {
   // why), when the record is already a pearl (a message says so when asked by number), `pk` is no
   // usable ID, or the pearl's record is needed and cannot be retrieved: no reply (the message
   // "Cannot retrieve document summary record: No response from server") or no publication for the
-  // ID. An unresolved pearl is retrieved and grown again; a partly grown pearl is grown afresh: its
-  // relations are taken back and all its pages fetched again.
+  // ID. An unresolved pearl is retrieved and grown again; a partly grown or capped pearl is grown on:
+  // its relations stay, only the pages it lacks are fetched, and an article already related to it
+  // is not counted again.
   bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
@@ -171,8 +181,9 @@ class MASCitationChain {
   // The two steps of AddPearl that touch the table, open to benchmarks and tests: ageing marks
   // the start of a pearl's pages; a page (slots 1 to n, as ResultRecords gives it) is merged so
   // that every article is stored once and counted at most once for the pearl `pearlIndex`.
+  // MergePage gives the record numbers the page named, in page order without repeats.
   void AgeRelations();
-  void MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex, PearlRelation relation);
+  std::vector<int32_t> MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex, PearlRelation relation);
 
   // --- Files ---
   // Makes every record of a RIS file a pearl: a record saved by ExportRIS by its ID, any other by
@@ -235,10 +246,15 @@ class MASCitationChain {
   std::string FindPKFromDOI(ResultSet& results, const std::string& doiKey);
   // Keeps a saved pearl whose record cannot be retrieved as the file held it, unresolved.
   void KeepUnresolved(const std::string& pk, const RisReference& reference);
-  // Takes the pearl out of every relation list and count.
-  void DropRelations(int32_t pearlIndex);
+  // Takes the pearl out of every relation list and count; gives the records it was taken from.
+  std::vector<int32_t> DropRelations(int32_t pearlIndex);
   void GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm);
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
+  // Merges a fetched page of the growing pearl, keeps it among the pearl's pages and tells the
+  // journal; `ask` is the number of articles the page asked for.
+  void PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page, int32_t ask);
+  // Tells the journal how a direction ended; the citing one also sets the pearl's citing limit.
+  void EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited);
   static void Raise(const std::function<void()>& event) {
     if (event) event();
   }
@@ -272,6 +288,11 @@ class MASCitationChain {
   std::unordered_set<int32_t> m_unresolved;
   std::vector<std::string> m_importFailures;
   ChainEvents m_events;
+  ChainJournal* m_journal = nullptr;
+  std::unordered_map<int32_t, GrownPages> m_grown;  // by pearl
+  // The pearl grown on from what it has: its merges look for its token in the relation lists, as
+  // the ages cannot tell what an earlier growth of it counted.
+  int32_t m_resumingPearl = 0;
 };
 
 }  // namespace wendrel

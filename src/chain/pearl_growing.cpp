@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <map>
 
 #include "chain/citation_chain.h"
 #include "chain/duplicate_rule.h"
@@ -50,6 +51,40 @@ bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(
 
 int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
 
+// The articles a page asks for: a full hundred, or with a limit the rest up to it.
+int32_t PageAsk(int32_t page, int32_t asked, bool limited) {
+  return limited ? std::min(kPageSize, asked - (page - 1) * kPageSize) : kPageSize;
+}
+
+// True when an earlier growth merged the page asking for at least as many articles.
+bool HasPage(const std::map<int32_t, int32_t>& had, int32_t page, int32_t ask) {
+  auto found = had.find(page);
+  return found != had.end() && found->second >= ask;
+}
+
+int32_t PagesHad(const std::map<int32_t, int32_t>& had, int32_t asked, bool limited) {
+  int32_t count = 0;
+  for (int32_t page = 1; page <= Pages(asked); ++page) count += HasPage(had, page, PageAsk(page, asked, limited));
+  return count;
+}
+
+// The citing articles the merged pages cover without a gap from the first.
+int32_t CoveredArticles(const std::map<int32_t, int32_t>& had) {
+  int32_t covered = 0;
+  for (int32_t page = 1;; ++page) {
+    auto found = had.find(page);
+    if (found == had.end()) return covered;
+    covered = (page - 1) * kPageSize + found->second;
+    if (found->second < kPageSize) return covered;
+  }
+}
+
+int32_t NamedArticles(const std::vector<CCRecord>& page) {
+  int32_t named = 0;
+  for (size_t k = 1; k < page.size(); ++k) named += !NamesNoArticle(page[k]);
+  return named;
+}
+
 // The "###" pattern: a whole number without leading zeros, nothing for less than one half.
 std::string WholeSeconds(double seconds) {
   long long rounded = std::llround(seconds);
@@ -89,8 +124,23 @@ void MASCitationChain::AgeRelations() {
   }
 }
 
-void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex, PearlRelation relation) {
+std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex,
+                                                 PearlRelation relation) {
   const std::string token = PearlToken(pearlIndex);
+  const bool resuming = pearlIndex != 0 && pearlIndex == m_resumingPearl;
+  // An age of 0 on a list member means it was already counted for this pearl, and so does the
+  // pearl's token when its growth goes on from an earlier one; the stored metadata is kept and
+  // the incoming copy dropped.
+  auto relate = [&](bool& member, int16_t& count, uint8_t& age, std::string& list) {
+    const bool counted = member && (age == 0 || (resuming && list.find(token) != std::string::npos));
+    if (!counted) {
+      member = true;
+      CountUp(count);
+      list += token;
+    }
+    age = 0;
+  };
+  std::vector<int32_t> touched;
   for (size_t k = 1; k < page.size(); ++k) {
     const CCRecord& incoming = page[k];
     if (NamesNoArticle(incoming)) continue;
@@ -104,25 +154,25 @@ void MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pear
       added.CitingAge = 0;
       i = AppendRecord(std::move(added));
     }
-    // An age of 0 on a list member means it was already counted for this pearl; the stored
-    // metadata is kept and the incoming copy dropped.
+    if (std::find(touched.begin(), touched.end(), i) == touched.end()) touched.push_back(i);
     CCRecord& r = m_records[static_cast<size_t>(i)];
     if (relation == PearlRelation::Cited) {
-      if (r.CitedAge != 0 || !r.IsCited) {
-        r.IsCited = true;
-        CountUp(r.CitedByPearls);
-        r.CitedPearlList += token;
-        r.CitedAge = 0;
-      }
+      relate(r.IsCited, r.CitedByPearls, r.CitedAge, r.CitedPearlList);
     } else {
-      if (r.CitingAge != 0 || !r.IsCiting) {
-        r.IsCiting = true;
-        CountUp(r.CitesPearls);
-        r.CitingPearlList += token;
-        r.CitingAge = 0;
-      }
+      relate(r.IsCiting, r.CitesPearls, r.CitingAge, r.CitingPearlList);
     }
   }
+  return touched;
+}
+
+bool MASCitationChain::Capped(int32_t indexNum) const {
+  const GrownPages* grown = Grown(indexNum);
+  return grown && grown->citingLimit >= 0 && grown->citingLimit < m_records[static_cast<size_t>(indexNum)].CitationCount;
+}
+
+const GrownPages* MASCitationChain::Grown(int32_t indexNum) const {
+  auto found = m_grown.find(indexNum);
+  return found == m_grown.end() ? nullptr : &found->second;
 }
 
 bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
@@ -132,7 +182,8 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return Refuse(PearlRefusal::Unknown);
-    if (m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl)) {
+    if (m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl) &&
+        !Capped(pearl)) {
       m_host.MessageBox("Record already in Pearl list", kApplicationTitle, MessageIcon::Information,
                         MessageButtons::Ok);
       return Refuse(PearlRefusal::AlreadyPearl);
@@ -141,7 +192,8 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     if (!IsUsableID(pk)) return Refuse(PearlRefusal::UnusableID);
     pearl = FindIndex(pk, "", "");
     // Growing a pearl a second time would count each of its relations twice.
-    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl))
+    if (pearl != 0 && m_records[static_cast<size_t>(pearl)].IsPearl && !Unresolved(pearl) && !PartlyGrown(pearl) &&
+        !Capped(pearl))
       return Refuse(PearlRefusal::AlreadyPearl);
   }
   BusyScope busy(*this);
@@ -160,20 +212,25 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   indexNum = pearl;
   m_unresolved.erase(pearl);
   m_growingIndex = pearl;
+  // A stopped, failed or capped growth goes on from the pages it has; its relations stay.
+  m_resumingPearl = PartlyGrown(pearl) || Capped(pearl) ? pearl : 0;
   struct GrowingReset {
     int32_t& index;
-    ~GrowingReset() { index = 0; }
-  } growingReset{m_growingIndex};
+    int32_t& resuming;
+    ~GrowingReset() { index = resuming = 0; }
+  } growingReset{m_growingIndex, m_resumingPearl};
 
-  // What a stopped growth merged is counted again by the new one: take it back first.
-  if (PartlyGrown(pearl)) DropRelations(pearl);
   m_requestFailed = false;
   AgeRelations();
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
   if (std::find(m_pearlOrder.begin(), m_pearlOrder.end(), pearl) == m_pearlOrder.end()) m_pearlOrder.push_back(pearl);
   m_pagesDone = 0;
-  m_pagesNeeded = Pages(m_records[static_cast<size_t>(pearl)].ReferenceCount) +
-                  Pages(m_records[static_cast<size_t>(pearl)].CitationCount);
+  const GrownPages& grown = m_grown[pearl];
+  const int32_t references = m_records[static_cast<size_t>(pearl)].ReferenceCount;
+  const int32_t citations = m_records[static_cast<size_t>(pearl)].CitationCount;
+  m_pagesNeeded = Pages(references) - PagesHad(grown.cited, references, false) + Pages(citations) -
+                  PagesHad(grown.citing, citations, false);
+  if (m_journal) m_journal->PearlStarted(pearl);
   Raise(m_events.PearlAdded);
 
   GrowCited(pearl, pk, callingForm);
@@ -187,6 +244,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   } else {
     m_partlyGrown.erase(pearl);
   }
+  if (m_journal) m_journal->PearlEnded(pearl);
 
   AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
   return true;
@@ -218,21 +276,56 @@ std::optional<CCRecord> MASCitationChain::RetrievePearlRecord(const std::string&
 void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm) {
   const CCRecord& pearl = m_records[static_cast<size_t>(indexNum)];
   const int32_t references = pearl.ReferenceCount;
+  GrownPages& grown = m_grown[indexNum];
+  const GrowthStep step{indexNum, PearlRelation::Cited, references, references, Pages(references),
+                        PagesHad(grown.cited, references, false)};
+  const int32_t failedBefore = m_failedRequests;
+  if (m_journal) m_journal->GrowthStarted(step);
   callingForm.SetCaption("Retrieving articles CITED BY " + pearl.Title);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= references; start += kPageSize) {
-    if (StopNow()) return;
+    const int32_t page = (start - 1) / kPageSize + 1;
+    if (HasPage(grown.cited, page, kPageSize)) continue;
+    if (StopNow()) break;
     if (!results.RequestMASCitedArticles(m_applicationId, pk, start, kPageSize)) {
-      if (StopNow()) return;
+      if (StopNow()) break;
       RequestFailed(results.LastError());
       m_host.MessageBox(kNoResponse, "Retrieving cited document data", MessageIcon::Critical, MessageButtons::Ok);
       continue;
     }
     callingForm.SetCaption(callingForm.GetCaption() + ".");
     m_host.DoEvents();
-    MergePage(results.ResultRecords(), indexNum, PearlRelation::Cited);
-    PageFetched();
+    PageMerged(results, indexNum, PearlRelation::Cited, page, kPageSize);
   }
+  EndGrowth(step, failedBefore, false);
+}
+
+void MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page,
+                                  int32_t ask) {
+  const std::vector<CCRecord> records = results.ResultRecords();
+  MergedPage merged{pearl, relation, page, ask, results.TotalItems(), NamedArticles(records), {}};
+  merged.touched = MergePage(records, pearl, relation);
+  GrownPages& grown = m_grown[pearl];
+  (relation == PearlRelation::Cited ? grown.cited : grown.citing)[page] = ask;
+  PageFetched();
+  if (m_journal) m_journal->PageMerged(merged);
+}
+
+void MASCitationChain::EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited) {
+  GrowthEnd end = GrowthEnd::Complete;
+  if (m_interrupted) {
+    end = GrowthEnd::Stopped;
+  } else if (m_failedRequests != failedBefore) {
+    end = GrowthEnd::Failed;
+  } else if (limited) {
+    end = GrowthEnd::Capped;
+  }
+  if (step.relation == PearlRelation::Citing) {
+    // A later growth with a lower limit does not make the pages beyond it missing.
+    GrownPages& grown = m_grown[step.pearl];
+    grown.citingLimit = std::max(step.asked, CoveredArticles(grown.citing));
+  }
+  if (m_journal) m_journal->GrowthEnded(step, end);
 }
 
 int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm) {
@@ -257,13 +350,20 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       limited = true;
     }
   }
-  m_pagesNeeded = m_pagesDone + Pages(maxCiting);
+  GrownPages& grown = m_grown[indexNum];
+  const GrowthStep step{indexNum,         PearlRelation::Citing, citations, maxCiting, Pages(maxCiting),
+                        PagesHad(grown.citing, maxCiting, limited)};
+  const int32_t failedBefore = m_failedRequests;
+  if (m_journal) m_journal->GrowthStarted(step);
+  m_pagesNeeded = m_pagesDone + step.pagesNeeded - step.pagesHad;
   const std::string shortTitle = FirstCodePoints(title, 64);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
-    if (StopNow()) break;
     // With a limit the last page stops at it; without one every page asks for a full hundred.
-    const int32_t count = limited ? std::min(kPageSize, maxCiting - start + 1) : kPageSize;
+    const int32_t page = (start - 1) / kPageSize + 1;
+    const int32_t count = PageAsk(page, maxCiting, limited);
+    if (HasPage(grown.citing, page, count)) continue;
+    if (StopNow()) break;
     const auto began = std::chrono::steady_clock::now();
     if (!results.RequestMASCitingArticles(m_applicationId, pk, start, count)) {
       if (StopNow()) break;
@@ -271,13 +371,13 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       continue;
     }
     m_host.DoEvents();
-    MergePage(results.ResultRecords(), indexNum, PearlRelation::Citing);
-    PageFetched();
+    PageMerged(results, indexNum, PearlRelation::Citing, page, count);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
     callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +
                            " seconds remaining]");
   }
+  EndGrowth(step, failedBefore, limited && maxCiting < citations);
   return maxCiting;
 }
 
@@ -286,24 +386,32 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
   m_records[static_cast<size_t>(indexNum)].IsPearl = false;
   std::erase(m_pearlOrder, indexNum);
   m_partlyGrown.erase(indexNum);
-  DropRelations(indexNum);
+  m_grown.erase(indexNum);
+  const std::vector<int32_t> touched = DropRelations(indexNum);
+  if (m_journal) m_journal->PearlRemoved(indexNum, touched);
   AppendEvent("REMOVE", m_records[static_cast<size_t>(indexNum)]);
   return true;
 }
 
-void MASCitationChain::DropRelations(int32_t pearlIndex) {
+std::vector<int32_t> MASCitationChain::DropRelations(int32_t pearlIndex) {
   const std::string token = PearlToken(pearlIndex);
+  std::vector<int32_t> touched;
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
+    bool dropped = false;
     if (RemoveToken(r.CitedPearlList, token)) {
       if (r.CitedByPearls > 0) --r.CitedByPearls;
       if (r.CitedByPearls == 0) r.IsCited = false;
+      dropped = true;
     }
     if (RemoveToken(r.CitingPearlList, token)) {
       if (r.CitesPearls > 0) --r.CitesPearls;
       if (r.CitesPearls == 0) r.IsCiting = false;
+      dropped = true;
     }
+    if (dropped) touched.push_back(static_cast<int32_t>(i));
   }
+  return touched;
 }
 
 bool MASCitationChain::SuppressDoc(int32_t indexNum) {
@@ -315,6 +423,7 @@ bool MASCitationChain::SuppressDoc(int32_t indexNum) {
     return false;
   }
   r.Suppressed = true;
+  if (m_journal) m_journal->RecordChanged(indexNum);
   AppendEvent("SUPPRESS", r);
   return true;
 }

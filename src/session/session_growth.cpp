@@ -1,0 +1,33 @@
+// Growing what a session still owes: pearls left partly grown, capped pearls under a higher limit,
+// and the queue.
+#include <algorithm>
+
+#include "session/session_file.h"
+
+namespace wendrel {
+
+int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& callingForm) {
+  int32_t grown = 0;
+  // AddPearl moves nothing in the order when it grows a pearl on, so the copy stays true.
+  const std::vector<int32_t> order = chain.PearlOrder();
+  for (int32_t pearl : order) {
+    const GrownPages* pages = chain.Grown(pearl);
+    const bool higherLimit = chain.Capped(pearl) && pages && chain.LargeCitationLimit() > pages->citingLimit;
+    if (!chain.PartlyGrown(pearl) && !higherLimit) continue;
+    int32_t index = pearl, maxCiting = 0;
+    if (chain.AddPearl(index, chain.GetRecord(pearl).PK, "", maxCiting, callingForm)) ++grown;
+    if (chain.Interrupted()) return grown;
+  }
+  for (const QueuedPearl& queued : session.Queue()) {
+    int32_t index = 0, maxCiting = 0;
+    if (chain.AddPearl(index, queued.pk, "", maxCiting, callingForm)) {
+      ++grown;
+    } else if (chain.LastRefusal() != PearlRefusal::NoResponse) {
+      session.Dequeue(queued.pk);
+    }
+    if (chain.Interrupted()) return grown;
+  }
+  return grown;
+}
+
+}  // namespace wendrel
