@@ -21,7 +21,7 @@
 #include "pointmap/qimage/qimage_surface.h"
 #include "pointmap/recording_surface.h"
 #include "service/corpus_generator.h"
-#include "text/text_functions.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 namespace {

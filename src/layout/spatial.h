@@ -33,10 +33,6 @@ std::string DefaultGraphvizFolder();
 // the per-user cache folder.
 std::string DefaultWorkFolder();
 
-// The per-user cache folder, $XDG_CACHE_HOME/wendrel (or ~/.cache/wendrel, or a folder "wendrel"
-// in the temporary folder when neither is known), created if needed.
-std::string UserCacheFolder();
-
 // Nodes are indexed from 0. Positions are Graphviz plain-output units as read (Y grows upwards
 // in Graphviz's drawings). A Spatial is filled by one GraphVisLayout_CLI (or LoadGVPlain plus
 // SetGraphFromDot) and then only read. The working files "gvin.txt" and "gvout.txt" live in the

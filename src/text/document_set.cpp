@@ -8,6 +8,7 @@
 #include "text/text_error.h"
 #include "platform/number_text.h"
 #include "text/text_functions.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 

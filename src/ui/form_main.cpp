@@ -21,9 +21,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "text/text_functions.h"
+#include "platform/user_folders.h"
 #include "pointmap/article_look.h"
-#include "layout/spatial.h"
 #include "ui/export_dialog.h"
 #include "ui/form_new_session.h"
 

@@ -6,7 +6,7 @@
 
 #include "layout/spatial.h"
 #include "pointmap/article_look.h"
-#include "text/text_functions.h"
+#include "platform/user_folders.h"
 #include "ui/form_main.h"
 
 namespace wendrel {
