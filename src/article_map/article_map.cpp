@@ -18,7 +18,6 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kLayoutFailedTitle = "Graph layout failed";
-constexpr int32_t kRisFormat = 6;
 constexpr int32_t kFirstNode = 1;
 constexpr int32_t kCosine = 2;
 
@@ -313,16 +312,21 @@ std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree) {
   return labels;
 }
 
-std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, int mode) {
-  if (mode < 0 || mode > 3) throw std::out_of_range("node-size mode " + std::to_string(mode));
+std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, NodeSize size) {
+  const auto mode = static_cast<int>(size);
+  if (mode < 0 || mode > 3) throw std::out_of_range("node size " + std::to_string(mode));
   std::vector<float> weights;
   weights.reserve(records.size());
   for (const CCRecord& r : records) {
-    switch (mode) {
-      case 0: weights.push_back(1.0f); break;
-      case 1: weights.push_back(static_cast<float>(std::log(r.CitationCount + 1.5))); break;
-      case 2: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitedByPearls), 1.5))); break;
-      default: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitesPearls), 1.5))); break;
+    switch (size) {
+      case NodeSize::Constant: weights.push_back(1.0f); break;
+      case NodeSize::LogCitationCount: weights.push_back(static_cast<float>(std::log(r.CitationCount + 1.5))); break;
+      case NodeSize::CitedCount:
+        weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitedByPearls), 1.5)));
+        break;
+      case NodeSize::CitingCount:
+        weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitesPearls), 1.5)));
+        break;
     }
   }
   return weights;

@@ -68,10 +68,13 @@ std::vector<int32_t> TreeDegrees(const ArticleMap& map);
 // whose tree degree is at least minDegree, empty for the others.
 std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree);
 
-// Node weights of the node-size modes (0 Constant: all 1; 1 Log Citation Count: ln(CitationCount +
-// 1.5); 2 Cited Count: CitedByPearls^1.5; 3 Citing Count: CitesPearls^1.5), one per record, single
-// precision. Throws std::out_of_range for another mode.
-std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, int mode);
+// The Map menu's node sizes, in the menu's order.
+enum class NodeSize { Constant, LogCitationCount, CitedCount, CitingCount };
+
+// Node weights of a node size (Constant: all 1; LogCitationCount: ln(CitationCount + 1.5);
+// CitedCount: CitedByPearls^1.5; CitingCount: CitesPearls^1.5), one per record, single precision.
+// Throws std::out_of_range for a value outside the enumeration.
+std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, NodeSize size);
 
 // The largest tree degree of the map's nodes (0 for an empty map), for the label slider's range.
 int LargestDegree(const ArticleMap& map);

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kMaximumFields = 255;
 constexpr int kTweetListFormat = 7;
-constexpr int kRisFormat = 6;
 // Records of this many characters or fewer are never stored.
 constexpr size_t kShortestRecord = 8;
 

@@ -445,8 +445,8 @@ void FormMain::ConnectHandlers() {
   connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
   connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
   connect(mDeleteArticle, &QAction::triggered, this, [this] { mDeleteArticle_Click(); });
-  connect(mGoToSource, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 1); });
-  connect(mGetPrePrint, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, 2); });
+  connect(mGoToSource, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, ArticleLink::Source); });
+  connect(mGetPrePrint, &QAction::triggered, this, [this] { OpenArticleLink(CurrentIndex, ArticleLink::ArchivedVersion); });
 
   connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
   connect(mGettingStarted, &QAction::triggered, this, [this] { mGettingStarted_Click(); });
@@ -502,7 +502,7 @@ void FormMain::ConnectHandlers() {
       if (m_operationRunning) return;
       list->setCurrentItem(row);
       emit list->itemClicked(row, 0);
-      OpenArticleLink(list == SearchResult ? -1 : CurrentIndex, 1);
+      OpenArticleLink(list == SearchResult ? -1 : CurrentIndex, ArticleLink::Source);
     });
   }
 }

@@ -196,7 +196,11 @@ class FormMain : public QMainWindow, public Caption {
   void mAddPearl_Click();
   void mRemovePearl_Click();
   void mDeleteArticle_Click();
-  void OpenArticleLink(int32_t index, int mode);
+  // Which page of an article "Navigate to Source" and "Navigate to Archived Version" open.
+  enum class ArticleLink { Source, ArchivedVersion };
+  // Opens the article's page in the browser: its DOI's page for Source when it has a DOI, else its
+  // full text, else a title search. Index -1: the search result chosen.
+  void OpenArticleLink(int32_t index, ArticleLink link);
   // --- Map panel ---
   void mMapEnabled_Click();
   void mTestVis_Click(int index);
@@ -286,15 +290,15 @@ class FormMain : public QMainWindow, public Caption {
   void TickMapOrder();
   // mTestVis_Click for the Map menu's items, which then say in the status line what was built.
   void BuildMapFromMenu(int index);
-  // Weights for the ticked node-size mode, handed to the map.
-  void ApplyNodeSizeMode();
+  // Weights for the ticked node size, handed to the map.
+  void ApplyNodeSize();
 
   Host& m_host;
   HttpClient& m_http;
   std::string m_serviceAddress;
   std::string m_sourceName = "the local corpus service";
-  bool m_keepSettings = false;
-  QWidget* m_searchFilterRow = nullptr;  // RestoreSettings was called: closing saves them
+  bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
+  QWidget* m_searchFilterRow = nullptr;
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
@@ -315,7 +319,7 @@ class FormMain : public QMainWindow, public Caption {
   PosixProcessRunner m_runner;
   MapBuildSettings m_mapSettings;
   ArticleMap m_map;
-  size_t m_nodeSizeMode = 0;
+  NodeSize m_nodeSize = NodeSize::Constant;
   int m_mapOrder = 0;  // the similarity order of the map drawn: 0 first, 1 second
 };
 

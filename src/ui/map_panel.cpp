@@ -104,7 +104,7 @@ void FormMain::mTestVis_Click(int index) {
   }
   // A new layout resets every weight; the ticked node size is drawn again, so the menu and the
   // map agree.
-  ApplyNodeSizeMode();
+  ApplyNodeSize();
   DVis_OnNodeClick(0);
   MarkPearlsOnMap();
   DVis.SetShowNodeLabels(true);
@@ -157,24 +157,24 @@ void FormMain::LabelDegree_Change() {
 void FormMain::mNodeSz_Click(int index) {
   if (!MapEnabled()) {
     // Off, the items keep their ticks: the one chosen is unticked again.
-    for (size_t k = 0; k < mNodeSz.size(); ++k) mNodeSz[k]->setChecked(k == m_nodeSizeMode);
+    for (size_t k = 0; k < mNodeSz.size(); ++k) mNodeSz[k]->setChecked(k == static_cast<size_t>(m_nodeSize));
     return;
   }
   for (QAction* item : mNodeSz) item->setChecked(false);
   mNodeSz[static_cast<size_t>(index)]->setChecked(true);
-  m_nodeSizeMode = static_cast<size_t>(index);
-  ApplyNodeSizeMode();
+  m_nodeSize = static_cast<NodeSize>(index);
+  ApplyNodeSize();
   DVisContainer->update();
 }
 
-void FormMain::ApplyNodeSizeMode() {
-  if (m_nodeSizeMode == 0 || DVis.NodeCount() == 0) {
+void FormMain::ApplyNodeSize() {
+  if (m_nodeSize == NodeSize::Constant || DVis.NodeCount() == 0) {
     DVis.ResetNodeWeights();
     return;
   }
   std::vector<CCRecord> records;
   for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
-  std::vector<float> weights = NodeSizeWeights(records, static_cast<int>(m_nodeSizeMode));
+  std::vector<float> weights = NodeSizeWeights(records, m_nodeSize);
   // Records added since the map was built have no node.
   weights.resize(static_cast<size_t>(DVis.NodeCount()), 0.0f);
   DVis.SetNodeWeights(weights);

@@ -231,7 +231,7 @@ void FormMain::mDeleteArticle_Click() {
   ShowSummary(1);
 }
 
-void FormMain::OpenArticleLink(int32_t index, int mode) {
+void FormMain::OpenArticleLink(int32_t index, ArticleLink link) {
   std::string address;
   if (index < 1) {
     const QTreeWidgetItem* row = SearchResult->currentItem();
@@ -239,7 +239,7 @@ void FormMain::OpenArticleLink(int32_t index, int mode) {
     address = row->text(7).isEmpty() ? TitleSearch(row->text(4)) : DoiAddress(row->text(7));
   } else {
     const CCRecord r = Chain.GetRecord(index);
-    if (!r.DOI.empty() && mode == 1) {
+    if (!r.DOI.empty() && link == ArticleLink::Source) {
       address = DoiAddress(QString::fromStdString(r.DOI));
     } else if (r.FullTextURL == "n/a" || r.FullTextURL.empty()) {
       address = TitleSearch(QString::fromStdString(r.Title));

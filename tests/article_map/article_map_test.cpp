@@ -285,19 +285,22 @@ TEST(NodeSizeWeights, Modes) {
   related.CitesPearls = 9;
   const std::vector<CCRecord> records = {uncited, related};
   struct Case {
-    int mode;
+    NodeSize size;
     float uncited;
     float related;
   };
-  const Case cases[] = {{0, 1, 1}, {1, std::log(1.5f), std::log(11.5f)}, {2, 0, 8}, {3, 0, 27}};
+  const Case cases[] = {{NodeSize::Constant, 1, 1},
+                        {NodeSize::LogCitationCount, std::log(1.5f), std::log(11.5f)},
+                        {NodeSize::CitedCount, 0, 8},
+                        {NodeSize::CitingCount, 0, 27}};
   for (const Case& c : cases) {
-    const std::vector<float> weights = NodeSizeWeights(records, c.mode);
+    const std::vector<float> weights = NodeSizeWeights(records, c.size);
     ASSERT_EQ(weights.size(), 2u);
-    EXPECT_FLOAT_EQ(weights[0], c.uncited) << "mode " << c.mode;
-    EXPECT_FLOAT_EQ(weights[1], c.related) << "mode " << c.mode;
+    EXPECT_FLOAT_EQ(weights[0], c.uncited) << "size " << static_cast<int>(c.size);
+    EXPECT_FLOAT_EQ(weights[1], c.related) << "size " << static_cast<int>(c.size);
   }
-  EXPECT_NEAR(NodeSizeWeights(records, 1)[0], 0.405f, 0.001f);
-  EXPECT_THROW(NodeSizeWeights(records, 4), std::out_of_range);
+  EXPECT_NEAR(NodeSizeWeights(records, NodeSize::LogCitationCount)[0], 0.405f, 0.001f);
+  EXPECT_THROW(NodeSizeWeights(records, static_cast<NodeSize>(4)), std::out_of_range);
 }
 
 }  // namespace
