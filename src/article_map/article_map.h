@@ -9,6 +9,7 @@
 
 #include "layout/spatial.h"
 #include "platform/host.h"
+#include "platform/process_runner.h"
 #include "search_client/cc_record.h"
 #include "sparse/sparse_matrix_single.h"
 #include "text/document_set.h"
@@ -24,7 +25,7 @@ struct MapArticle {
 
 struct MapBuildSettings {
   bool SecondOrder = false;
-  std::string GraphvizFolder = "/usr/bin";  // where the Graphviz programs are on this platform
+  std::string GraphvizFolder = GraphvizProgramFolder();  // where the Graphviz programs are
   std::string GraphvizProgram = "sfdp";
   // Graphviz options of the layout: sfdp's faster force approximation, which lays a tree out in
   // about half the time with a picture as good (measured on trees of 1,000 to 20,000 articles).
@@ -51,14 +52,14 @@ struct ArticleMap {
 // similarities by the lower node pair, as Transform2MST) in every group of articles that share words
 // (not only the group of the strongest link), its dot text (length 1 - similarity) and the Graphviz
 // layout. The similarities are never kept as a table of all pairs: the trees are grown from one row
-// of cosines at a time. The host gets the event-loop turns and
-// messages of the libraries and must outlive the map. A layout that fails (program missing, not
+// of cosines at a time. The host gets the event-loop turns and messages of the libraries, the runner
+// starts the layout program; both must outlive the map. A layout that fails (program missing, not
 // ended within the time limit, a non-zero exit status, output that cannot be read) is told to the
 // user once, in a "Graph layout failed" message, and kept in LayoutFailure; the map then holds
 // whatever positions the layout left. An empty list gives an empty map (no nodes, no layout run);
 // one article gives one node. Throws TextError when the stop-word file cannot be read.
-ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, const MapBuildSettings& settings,
-                           const MapProgress& progress = {});
+ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, ProcessRunner& runner,
+                           const MapBuildSettings& settings, const MapProgress& progress = {});
 
 // Every node's degree in the laid-out tree (MapGraph's edges; an edge from a node to itself counts
 // once), in node order; empty for a map without a graph.

@@ -327,8 +327,8 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     MapBuildSettings settings;
     settings.SecondOrder = a.Has("--second-order");
     if (layoutOptions) settings.GraphvizOptions = *layoutOptions;
-    if (std::string folder = DefaultGraphvizFolder(); !folder.empty()) settings.GraphvizFolder = folder;
-    const ArticleMap map = BuildArticleMap(texts, host, settings);
+    PosixProcessRunner runner;
+    const ArticleMap map = BuildArticleMap(texts, host, runner, settings);
 
     if (auto dot = a.Value("--dot")) WriteFile(*dot, map.DotText);
     // The host has told why the layout failed; positions and a picture of it would mislead.

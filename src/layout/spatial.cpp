@@ -139,6 +139,11 @@ std::string DefaultGraphvizFolder() {
   return "";
 }
 
+std::string GraphvizProgramFolder() {
+  std::string folder = DefaultGraphvizFolder();
+  return folder.empty() ? "/usr/bin" : folder;
+}
+
 std::string DefaultWorkFolder() {
   const std::string folder = ProgramFolder();
   if (access(folder.c_str(), W_OK) == 0) return folder;

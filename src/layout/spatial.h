@@ -28,6 +28,8 @@ struct SpatialEdge {
 
 // The folder holding `sfdp` on PATH (the default Graphviz folder), or empty when none does.
 std::string DefaultGraphvizFolder();
+// Where both programs run Graphviz from: that folder, else /usr/bin.
+std::string GraphvizProgramFolder();
 
 // Where the working files go by default: the program's own folder when it is writable, otherwise
 // the per-user cache folder.

@@ -86,7 +86,7 @@ void FormMain::mTestVis_Click(int index) {
     // The window's working files go to the user's cache folder, never beside the program.
     if (settings.WorkFolder.empty()) settings.WorkFolder = UserCacheFolder();
     settings.SecondOrder = index == 1;
-    m_map = BuildArticleMap(articles, m_host, settings, [this](MapStage stage, double fraction) {
+    m_map = BuildArticleMap(articles, m_host, m_runner, settings, [this](MapStage stage, double fraction) {
       Progress->setRange(0, 100);
       Progress->setValue(static_cast<int>(fraction * 100));
       Progress->setFormat(QString("Map: ") + StageName(stage) + " %p%");
