@@ -212,15 +212,13 @@ TEST(JSONDeserializer, RepliesMatchParser) {
 }
 
 TEST(JSONDeserializer, SharedRepliesMatchParser) {
-  int present = 0;
-  for (const char* name : {"mas/reply_51_results.json", "mas/reply_92_results.json", "mas/reply_empty.json"}) {
+  const auto replies =
+      test::SharedFiles({"mas/reply_51_results.json", "mas/reply_92_results.json", "mas/reply_empty.json"});
+  if (replies.empty()) GTEST_SKIP() << "shared test data absent";
+  for (const auto& [name, reply] : replies) {
     SCOPED_TRACE(name);
-    std::optional<std::string> path = test::SharedPath(name);
-    if (!path) continue;
-    ++present;
-    CompareWithParser(test::ReadFile(*path));
+    CompareWithParser(reply);
   }
-  if (present == 0) GTEST_SKIP() << "shared test data absent";
 }
 
 }  // namespace

@@ -95,15 +95,13 @@ void ExpectMatchesParser(const std::string& reply) {
 TEST(ResultRecords, RepliesMatchParser) { ExpectMatchesParser(test::ReadFile(test::DataPath("mas_reply_three.json"))); }
 
 TEST(ResultRecords, SharedRepliesMatchParser) {
-  int present = 0;
-  for (const char* name : {"mas/reply_51_results.json", "mas/reply_92_results.json", "mas/reply_empty.json"}) {
+  const auto replies =
+      test::SharedFiles({"mas/reply_51_results.json", "mas/reply_92_results.json", "mas/reply_empty.json"});
+  if (replies.empty()) GTEST_SKIP() << "shared test data absent";
+  for (const auto& [name, reply] : replies) {
     SCOPED_TRACE(name);
-    std::optional<std::string> path = test::SharedPath(name);
-    if (!path) continue;
-    ++present;
-    ExpectMatchesParser(test::ReadFile(*path));
+    ExpectMatchesParser(reply);
   }
-  if (present == 0) GTEST_SKIP() << "shared test data absent";
 }
 
 // Titles and abstracts that end in a member's name (real literature has "... by patient ID",
