@@ -17,7 +17,6 @@ namespace wendrel {
 
 namespace {
 
-constexpr const char* kMessageTitle = "Endrel Search";
 constexpr const char* kDoiResolver = "https://doi.org/";
 constexpr const char* kScholarSearch = "https://scholar.google.com/scholar?q=allintitle:";
 
