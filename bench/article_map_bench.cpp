@@ -21,7 +21,7 @@
 #include "pointmap/qimage/qimage_surface.h"
 #include "pointmap/recording_surface.h"
 #include "service/corpus_generator.h"
-#include "text/text_functions.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 namespace {
@@ -87,11 +87,11 @@ void BM_BuildArticleMap(benchmark::State& state) {
   const bool realistic = state.range(1) != 0;
   const std::vector<MapArticle> articles = Articles(count, realistic);
   ScriptedHost host;
+  PosixProcessRunner runner;
   const auto work = std::filesystem::temp_directory_path() / ("wendrel_article_map_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(work);
   MapBuildSettings settings;
   settings.StopWordPath = StopWords();
-  settings.GraphvizFolder = DefaultGraphvizFolder();
   settings.WorkFolder = work.string();
 
   std::array<double, kStages> seconds{}, processorSeconds{}, peaks{};
@@ -106,7 +106,7 @@ void BM_BuildArticleMap(benchmark::State& state) {
       peaks[stage] = PeakMegabytes();
     };
     ResetPeak();
-    ArticleMap map = BuildArticleMap(articles, host, settings, [&](MapStage s, double) {
+    ArticleMap map = BuildArticleMap(articles, host, runner, settings, [&](MapStage s, double) {
       if (static_cast<int>(s) == stage) return;
       endStage();
       stage = static_cast<int>(s);

@@ -18,7 +18,6 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kLayoutFailedTitle = "Graph layout failed";
-constexpr int32_t kRisFormat = 6;
 constexpr int32_t kFirstNode = 1;
 constexpr int32_t kCosine = 2;
 
@@ -48,15 +47,16 @@ class WatchedProcess : public RunningProcess {
   LayoutRun& m_run;
 };
 
-// Starts programs as the POSIX runner does and remembers how the last one ended: the layout itself
-// only tells whether it worked, not why not.
+// Starts programs through the caller's runner and remembers how the last one ended: the layout
+// itself only tells whether it worked, not why not.
 class WatchingRunner : public ProcessRunner {
  public:
+  explicit WatchingRunner(ProcessRunner& runner) : m_runner(runner) {}
   std::unique_ptr<RunningProcess> Start(const std::string& program, const std::vector<std::string>& arguments) override {
     m_run = LayoutRun{};
     m_run.attempted = true;
     m_run.program = program;
-    auto process = m_posix.Start(program, arguments);
+    auto process = m_runner.Start(program, arguments);
     if (!process) return nullptr;
     m_run.started = true;
     return std::make_unique<WatchedProcess>(std::move(process), m_run);
@@ -64,7 +64,7 @@ class WatchingRunner : public ProcessRunner {
   const LayoutRun& Run() const { return m_run; }
 
  private:
-  PosixProcessRunner m_posix;
+  ProcessRunner& m_runner;
   LayoutRun m_run;
 };
 
@@ -105,7 +105,8 @@ class RelayHost : public Host {
 // The laid-out graph with the host and runner it keeps references to, so that MapGraph can be
 // kept on its own.
 struct LayoutParts {
-  explicit LayoutParts(Host& callerHost) : host(callerHost), graph(host, runner) {}
+  LayoutParts(Host& callerHost, ProcessRunner& callerRunner)
+      : host(callerHost), runner(callerRunner), graph(host, runner) {}
   RelayHost host;
   WatchingRunner runner;
   Spatial graph;
@@ -205,10 +206,10 @@ std::string TreeDotText(CosineRows* cosines, RelayHost& host) {
 
 }  // namespace
 
-ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, const MapBuildSettings& settings,
-                           const MapProgress& progress) {
+ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, ProcessRunner& runner,
+                           const MapBuildSettings& settings, const MapProgress& progress) {
   ArticleMap map;
-  auto parts = std::make_shared<LayoutParts>(host);
+  auto parts = std::make_shared<LayoutParts>(host, runner);
   if (!settings.WorkFolder.empty()) parts->graph.SetWorkFolder(settings.WorkFolder);
   parts->graph.SetLayoutOptions(settings.GraphvizOptions);
   map.MapGraph = std::shared_ptr<Spatial>(parts, &parts->graph);
@@ -313,16 +314,21 @@ std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree) {
   return labels;
 }
 
-std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, int mode) {
-  if (mode < 0 || mode > 3) throw std::out_of_range("node-size mode " + std::to_string(mode));
+std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, NodeSize size) {
+  const auto mode = static_cast<int>(size);
+  if (mode < 0 || mode > 3) throw std::out_of_range("node size " + std::to_string(mode));
   std::vector<float> weights;
   weights.reserve(records.size());
   for (const CCRecord& r : records) {
-    switch (mode) {
-      case 0: weights.push_back(1.0f); break;
-      case 1: weights.push_back(static_cast<float>(std::log(r.CitationCount + 1.5))); break;
-      case 2: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitedByPearls), 1.5))); break;
-      default: weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitesPearls), 1.5))); break;
+    switch (size) {
+      case NodeSize::Constant: weights.push_back(1.0f); break;
+      case NodeSize::LogCitationCount: weights.push_back(static_cast<float>(std::log(r.CitationCount + 1.5))); break;
+      case NodeSize::CitedCount:
+        weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitedByPearls), 1.5)));
+        break;
+      case NodeSize::CitingCount:
+        weights.push_back(static_cast<float>(std::pow(static_cast<double>(r.CitesPearls), 1.5)));
+        break;
     }
   }
   return weights;

@@ -9,6 +9,7 @@
 
 #include "layout/spatial.h"
 #include "platform/host.h"
+#include "platform/process_runner.h"
 #include "search_client/cc_record.h"
 #include "sparse/sparse_matrix_single.h"
 #include "text/document_set.h"
@@ -24,7 +25,7 @@ struct MapArticle {
 
 struct MapBuildSettings {
   bool SecondOrder = false;
-  std::string GraphvizFolder = "/usr/bin";  // where the Graphviz programs are on this platform
+  std::string GraphvizFolder = GraphvizProgramFolder();  // where the Graphviz programs are
   std::string GraphvizProgram = "sfdp";
   // Graphviz options of the layout: sfdp's faster force approximation, which lays a tree out in
   // about half the time with a picture as good (measured on trees of 1,000 to 20,000 articles).
@@ -51,14 +52,14 @@ struct ArticleMap {
 // similarities by the lower node pair, as Transform2MST) in every group of articles that share words
 // (not only the group of the strongest link), its dot text (length 1 - similarity) and the Graphviz
 // layout. The similarities are never kept as a table of all pairs: the trees are grown from one row
-// of cosines at a time. The host gets the event-loop turns and
-// messages of the libraries and must outlive the map. A layout that fails (program missing, not
+// of cosines at a time. The host gets the event-loop turns and messages of the libraries, the runner
+// starts the layout program; both must outlive the map. A layout that fails (program missing, not
 // ended within the time limit, a non-zero exit status, output that cannot be read) is told to the
 // user once, in a "Graph layout failed" message, and kept in LayoutFailure; the map then holds
 // whatever positions the layout left. An empty list gives an empty map (no nodes, no layout run);
 // one article gives one node. Throws TextError when the stop-word file cannot be read.
-ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, const MapBuildSettings& settings,
-                           const MapProgress& progress = {});
+ArticleMap BuildArticleMap(const std::vector<MapArticle>& articles, Host& host, ProcessRunner& runner,
+                           const MapBuildSettings& settings, const MapProgress& progress = {});
 
 // Every node's degree in the laid-out tree (MapGraph's edges; an edge from a node to itself counts
 // once), in node order; empty for a map without a graph.
@@ -68,10 +69,13 @@ std::vector<int32_t> TreeDegrees(const ArticleMap& map);
 // whose tree degree is at least minDegree, empty for the others.
 std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree);
 
-// Node weights of the node-size modes (0 Constant: all 1; 1 Log Citation Count: ln(CitationCount +
-// 1.5); 2 Cited Count: CitedByPearls^1.5; 3 Citing Count: CitesPearls^1.5), one per record, single
-// precision. Throws std::out_of_range for another mode.
-std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, int mode);
+// The Map menu's node sizes, in the menu's order.
+enum class NodeSize { Constant, LogCitationCount, CitedCount, CitingCount };
+
+// Node weights of a node size (Constant: all 1; LogCitationCount: ln(CitationCount + 1.5);
+// CitedCount: CitedByPearls^1.5; CitingCount: CitesPearls^1.5), one per record, single precision.
+// Throws std::out_of_range for a value outside the enumeration.
+std::vector<float> NodeSizeWeights(const std::vector<CCRecord>& records, NodeSize size);
 
 // The largest tree degree of the map's nodes (0 for an empty map), for the label slider's range.
 int LargestDegree(const ArticleMap& map);

@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "platform/curl_http_client.h"
+#include "platform/user_folders.h"
 #include "search_client/result_records.h"
 #include "search_client/result_set.h"
 #include "service/search_service.h"
@@ -54,12 +55,6 @@ constexpr const char* kDemoUsage =
     "Starts the local academic search service on 127.0.0.1 (an ephemeral port) over a corpus\n"
     "(default: demo.sqlite beside the program, made by scripts/setup), searches it, and grows the\n"
     "first hit one step: the articles it cites and the articles citing it.\n";
-
-std::string ProgramFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
-}
 
 std::string Describe(const CCRecord& r) {
   std::ostringstream s;

@@ -1,4 +1,5 @@
-// The `wendrel` command: the local academic search service and its client from the terminal.
+// The `wendrel` command: the local academic search service and its client, the citation chain and
+// its exports, the text library, networks and the article map, one subcommand each.
 #include <iostream>
 #include <string>
 #include <vector>

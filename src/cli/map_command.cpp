@@ -213,10 +213,10 @@ std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
   return merged;
 }
 
-int NodeSizeMode(const std::string& name) {
+NodeSize NodeSizeOption(const std::string& name) {
   const char* const names[] = {"constant", "log-citations", "cited", "citing"};
-  for (int mode = 0; mode < 4; ++mode)
-    if (name == names[mode]) return mode;
+  for (int size = 0; size < 4; ++size)
+    if (name == names[size]) return static_cast<NodeSize>(size);
   throw UsageError("--node-size takes constant, log-citations, cited or citing");
 }
 
@@ -256,7 +256,7 @@ std::string PositionsText(const ArticleMap& map, const std::vector<int32_t>& deg
   return text;
 }
 
-void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, int nodeSizeMode,
+void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, NodeSize nodeSize,
              const std::vector<std::string>& labels, std::pair<int, int> size, const std::string& path) {
   EnsureGuiApplication();
   HeadlessMapWindow window;
@@ -278,7 +278,7 @@ void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, in
     dvis.SetNodeLabel(node, labels[n]);
   }
   dvis.SetLabelPlacement(ArticleLabelPlacement(TreeDegrees(map), pearls));
-  if (nodeSizeMode != 0) dvis.SetNodeWeights(NodeSizeWeights(records, nodeSizeMode));
+  if (nodeSize != NodeSize::Constant) dvis.SetNodeWeights(NodeSizeWeights(records, nodeSize));
   // A still picture has no selected or hovered node.
   dvis.SetSelectedNode(-1);
   dvis.SetHoverNode(-1);
@@ -312,7 +312,7 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
                  "--layout-options"},
                 {"--second-order"});
     if (a.Has("--ris") == a.Has("--grow-dir")) throw UsageError("give either --ris FILE or --grow-dir DIR");
-    const int nodeSizeMode = NodeSizeMode(a.Value("--node-size").value_or("constant"));
+    const NodeSize nodeSize = NodeSizeOption(a.Value("--node-size").value_or("constant"));
     const auto minDegree = static_cast<int>(a.Number("--labels", 3, 0, 2147483647));
     if (a.Has("--size") && !a.Has("--png")) throw UsageError("--size goes with --png");
     const auto size = a.Has("--size") ? ImageSize(*a.Value("--size")) : std::pair{kDefaultWidth, kDefaultHeight};
@@ -328,8 +328,8 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     MapBuildSettings settings;
     settings.SecondOrder = a.Has("--second-order");
     if (layoutOptions) settings.GraphvizOptions = *layoutOptions;
-    if (std::string folder = DefaultGraphvizFolder(); !folder.empty()) settings.GraphvizFolder = folder;
-    const ArticleMap map = BuildArticleMap(texts, host, settings);
+    PosixProcessRunner runner;
+    const ArticleMap map = BuildArticleMap(texts, host, runner, settings);
 
     if (auto dot = a.Value("--dot")) WriteFile(*dot, map.DotText);
     // The host has told why the layout failed; positions and a picture of it would mislead.
@@ -338,7 +338,7 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::vector<int32_t> degrees = TreeDegrees(map);
     const std::vector<std::string> labels = HubLabels(map, minDegree);
     if (auto positions = a.Value("--positions")) WriteFile(*positions, PositionsText(map, degrees, labels));
-    if (auto png = a.Value("--png")) DrawPng(map, articles, nodeSizeMode, labels, size, *png);
+    if (auto png = a.Value("--png")) DrawPng(map, articles, nodeSize, labels, size, *png);
 
     size_t hubs = 0;
     for (const std::string& label : labels) hubs += !label.empty();

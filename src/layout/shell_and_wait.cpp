@@ -1,5 +1,5 @@
 // modShellAndWait on the process runner seam.
-#include "shell_and_wait.h"
+#include "layout/shell_and_wait.h"
 
 namespace wendrel {
 

@@ -1,5 +1,5 @@
-// modShellAndWait: run a command line and wait for the program, handing the event loop a turn
-// between waits.
+// modShellAndWait: start the program of a command line (split here, no shell involved) through the
+// process runner and wait for it, handing the event loop a turn between waits.
 #pragma once
 
 #include <cstdint>

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/number_text.h"
+#include "platform/user_folders.h"
 #include "layout/shell_and_wait.h"
 
 namespace wendrel {
@@ -138,25 +139,15 @@ std::string DefaultGraphvizFolder() {
   return "";
 }
 
-std::string DefaultWorkFolder() {
-  std::error_code error;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (!error) {
-    std::string folder = exe.parent_path().string();
-    if (access(folder.c_str(), W_OK) == 0) return folder;
-  }
-  return UserCacheFolder();
+std::string GraphvizProgramFolder() {
+  std::string folder = DefaultGraphvizFolder();
+  return folder.empty() ? "/usr/bin" : folder;
 }
 
-std::string UserCacheFolder() {
-  std::error_code error;
-  std::filesystem::path cache;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) cache = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home) cache = std::filesystem::path(home) / ".cache";
-  else cache = std::filesystem::temp_directory_path(error);
-  cache /= "wendrel";
-  std::filesystem::create_directories(cache, error);
-  return cache.string();
+std::string DefaultWorkFolder() {
+  const std::string folder = ProgramFolder();
+  if (access(folder.c_str(), W_OK) == 0) return folder;
+  return UserCacheFolder();
 }
 
 Spatial::Spatial(Host& host, ProcessRunner& runner) : m_host(host), m_runner(runner), m_workFolder(DefaultWorkFolder()) {}

@@ -28,14 +28,12 @@ struct SpatialEdge {
 
 // The folder holding `sfdp` on PATH (the default Graphviz folder), or empty when none does.
 std::string DefaultGraphvizFolder();
+// Where both programs run Graphviz from: that folder, else /usr/bin.
+std::string GraphvizProgramFolder();
 
 // Where the working files go by default: the program's own folder when it is writable, otherwise
 // the per-user cache folder.
 std::string DefaultWorkFolder();
-
-// The per-user cache folder, $XDG_CACHE_HOME/wendrel (or ~/.cache/wendrel, or a folder "wendrel"
-// in the temporary folder when neither is known), created if needed.
-std::string UserCacheFolder();
 
 // Nodes are indexed from 0. Positions are Graphviz plain-output units as read (Y grows upwards
 // in Graphviz's drawings). A Spatial is filled by one GraphVisLayout_CLI (or LoadGVPlain plus

@@ -2,6 +2,7 @@
 #include "platform/number_text.h"
 
 #include <charconv>
+#include <cmath>
 #include <string>
 
 namespace wendrel {
@@ -96,5 +97,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   if (length == 0 || length != text.size()) return std::nullopt;
   return Convert(text);
 }
+
+double RoundHalfEven(double value) { return std::nearbyint(value); }
 
 }  // namespace wendrel

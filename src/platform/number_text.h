@@ -1,5 +1,6 @@
 // Reading numbers from text files: the leading number of a text (0 when there is none) and a
-// whole text as a number (failing on anything else). A full stop is always the decimal point.
+// whole text as a number (failing on anything else), and rounding. A full stop is always the
+// decimal point.
 #pragma once
 
 #include <optional>
@@ -20,5 +21,8 @@ double BasicValue(std::string_view text);
 // any other character is present or the text is empty. Always reads a full stop as the decimal
 // separator, whatever the locale.
 std::optional<double> ParseNumber(std::string_view text);
+
+// Rounded to a whole number, halves to even.
+double RoundHalfEven(double value);
 
 }  // namespace wendrel

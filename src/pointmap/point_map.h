@@ -234,7 +234,8 @@ class PointMap2D {
   // Half-size in world units of the node as drawn and hit: its size, or the minimum in pixels.
   float DrawnHalfWidth(int32_t i) const;
   float DrawnHalfHeight(int32_t i) const;
-  void DrawDescribedLabels();
+  // The label of every node whose weight reaches the label threshold, at the node, unplaced.
+  void DrawThresholdLabels();
   void DrawPlacedLabels();
   void DrawLegend();
   // The legend's box in pixels, empty (right <= left) when there is none to draw.

@@ -70,13 +70,13 @@ void PointMap2D::RenderView(bool clear, bool zoomBox) {
     if (m_labelPlacement.enabled && PixelsPerWorldX() != 0 && PixelsPerWorldY() != 0) {
       DrawPlacedLabels();
     } else {
-      DrawDescribedLabels();
+      DrawThresholdLabels();
     }
   }
   DrawLegend();
 }
 
-void PointMap2D::DrawDescribedLabels() {
+void PointMap2D::DrawThresholdLabels() {
   const float threshold = m_nodeLabelThreshold;
   for (int32_t i = 0; i < m_nodeCount; ++i) {
     if (m_weight[i] < threshold || static_cast<size_t>(i) >= m_labels.size()) continue;

@@ -10,6 +10,7 @@
 #include "service/corpus_schema.h"
 #include "service/corpus_writer.h"
 #include "service/service_error.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 
@@ -200,13 +201,6 @@ std::optional<std::pair<int64_t, std::string>> OpenAlexCache::NearestCursor(cons
   return std::make_pair(s.Int(0), s.Text(1));
 }
 
-std::string DefaultOpenAlexCachePath() {
-  const char* xdg = std::getenv("XDG_CACHE_HOME");
-  const char* home = std::getenv("HOME");
-  std::filesystem::path folder = xdg && *xdg ? std::filesystem::path(xdg)
-                                 : home && *home ? std::filesystem::path(home) / ".cache"
-                                                 : std::filesystem::path(".");
-  return (folder / "wendrel" / "openalex.sqlite").string();
-}
+std::string DefaultOpenAlexCachePath() { return UserCacheFile("openalex.sqlite"); }
 
 }  // namespace wendrel

@@ -1,19 +1,11 @@
-// MiscFunctions: file helpers, the Shell sort of link records and the ranking of positions.
+// MiscFunctions: the Shell sort of link records and the ranking of positions.
 #include "sparse/misc_functions.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "platform/host.h"
 
 namespace wendrel {
-
-bool FileExists(const std::string& path) {
-  std::error_code ec;
-  auto status = std::filesystem::status(path, ec);
-  if (ec) return false;
-  return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
-}
 
 void SortLinks(std::vector<LinkRecord>& records, bool descending, Host* host) {
   const size_t n = records.size();

@@ -1,18 +1,13 @@
-// MiscFunctions: small free helpers shared by the numeric and text code: file existence, the link
-// sort of the network code and the ranking of array positions by value.
+// MiscFunctions: small free helpers shared by the numeric and text code: the link sort of the
+// network code and the ranking of array positions by value.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace wendrel {
 
 class Host;
-
-// True when the path names an existing entry that is not a folder; false when it does not
-// exist or cannot be examined.
-bool FileExists(const std::string& path);
 
 // A weighted link between two nodes (the field order is the record layout the network code uses).
 struct LinkRecord {

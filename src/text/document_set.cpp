@@ -8,6 +8,7 @@
 #include "text/text_error.h"
 #include "platform/number_text.h"
 #include "text/text_functions.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 
@@ -15,7 +16,6 @@ namespace {
 
 constexpr int kMaximumFields = 255;
 constexpr int kTweetListFormat = 7;
-constexpr int kRisFormat = 6;
 // Records of this many characters or fewer are never stored.
 constexpr size_t kShortestRecord = 8;
 

@@ -21,6 +21,9 @@ namespace wendrel {
 // 10 publication list, 11 discovered links. Formats 0 to 6 cut records at a delimiter (RIS only
 // at the start of a line); 0 to 2 find fields by start and end patterns, 3 to 6 by the tags at
 // the start of lines. Formats 7 to 11 read one line per record as tab-separated columns.
+// The input format of RIS files.
+constexpr int32_t kRisFormat = 6;
+
 class DocumentSet {
  public:
   explicit DocumentSet(Host& host) : m_host(&host) {}

@@ -9,13 +9,13 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "sparse/misc_functions.h"
 #include "text/document_set.h"
 #include "text/porter.h"
 #include "platform/text_encoding.h"
 #include "text/text_error.h"
 #include "platform/number_text.h"
 #include "text/text_functions.h"
+#include "platform/user_folders.h"
 
 namespace wendrel {
 
@@ -452,7 +452,7 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
 std::string DefaultStopWordPath() {
   const std::string beside = (std::filesystem::path(ProgramFolder()) / "common_words.txt").string();
   if (FileExists(beside)) return beside;
-  const std::string installed = (std::filesystem::path(WENDREL_DATA_DIR) / "common_words.txt").string();
+  const std::string installed = (std::filesystem::path(InstalledDataFolder()) / "common_words.txt").string();
   if (FileExists(installed)) return installed;
   return beside;
 }

@@ -1,7 +1,6 @@
 // Small text and file helpers.
 #include "text/text_functions.h"
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,8 +48,6 @@ std::string ReplaceAll(std::string_view text, std::string_view what, std::string
   return out;
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
-
 std::string ReadTextFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw TextError("cannot open " + path);
@@ -70,12 +67,6 @@ void WriteTextFile(const std::string& path, const std::string& content) {
   } catch (const ReplaceError& e) {
     throw TextError(e.what());
   }
-}
-
-std::string ProgramFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
 }
 
 std::string PathWithoutExtension(const std::string& path) {

@@ -12,8 +12,6 @@ std::vector<std::string> SplitText(std::string_view text, std::string_view delim
 // Without leading and trailing spaces (only the space character).
 std::string TrimSpaces(std::string_view text);
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
-// Rounded to a whole number, halves to even.
-double RoundHalfEven(double value);
 
 // Whole file as UTF-8 (see TextFromFileBytes); throws TextError when it cannot be read.
 std::string ReadTextFile(const std::string& path);
@@ -21,8 +19,6 @@ std::string ReadTextFile(const std::string& path);
 // TextError when it cannot be written.
 void WriteTextFile(const std::string& path, const std::string& content);
 
-// The folder the running program lies in.
-std::string ProgramFolder();
 // The path with the extension of its file name dropped (folders with a dot are left alone).
 std::string PathWithoutExtension(const std::string& path);
 

@@ -138,7 +138,7 @@ void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
   ShowSummary(CurrentIndex);
   ClearMarks(*PearlList);
   const bool map = MapEnabled();
-  if (map) DVis.ResetNodeClusters();
+  if (map) m_mapPane.DVis.ResetNodeClusters();
   const std::string token = Token(CurrentIndex);
   const auto mark = [&](ListView& list, bool cited, int16_t cluster) {
     for (int position = 1; position <= list.RowCount(); ++position) {
@@ -147,8 +147,8 @@ void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
       const CCRecord r = Chain.GetRecord(index);
       const bool bold = (cited ? r.CitedPearlList : r.CitingPearlList).find(token) != std::string::npos;
       ListView::SetRowBold(related, bold);
-      if (bold && map && DVis.SelectedNode() != CurrentIndex - 1 && MapHasNode(index - 1)) {
-        DVis.SetNodeCluster(index - 1, cluster);
+      if (bold && map && m_mapPane.DVis.SelectedNode() != CurrentIndex - 1 && m_mapPane.HasNode(index - 1)) {
+        m_mapPane.DVis.SetNodeCluster(index - 1, cluster);
       }
     }
     list.viewport()->update();
@@ -157,11 +157,11 @@ void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
   mark(*CitingList, false, 3);
   if (map) {
     MarkPearlsOnMap();
-    if (MapHasNode(CurrentIndex - 1)) {
-      DVis.SetSelectedNode(CurrentIndex - 1);
-      DVis.PulseNode(CurrentIndex - 1, 5);
+    if (m_mapPane.HasNode(CurrentIndex - 1)) {
+      m_mapPane.DVis.SetSelectedNode(CurrentIndex - 1);
+      m_mapPane.DVis.PulseNode(CurrentIndex - 1, 5);
     }
-    DVis.RenderView(true, false);
+    m_mapPane.DVis.RenderView(true, false);
   }
 }
 
@@ -171,10 +171,10 @@ void FormMain::RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row) {
   ShowSummary(CurrentIndex);
   ClearMarks(list);
   if (MapEnabled()) {
-    DVis.ResetNodeClusters();
+    m_mapPane.DVis.ResetNodeClusters();
     MarkPearlsOnMap();
-    if (MapHasNode(CurrentIndex - 1)) DVis.SetSelectedNode(CurrentIndex - 1);
-    PulseAndWait(CurrentIndex - 1);
+    if (m_mapPane.HasNode(CurrentIndex - 1)) m_mapPane.DVis.SetSelectedNode(CurrentIndex - 1);
+    m_mapPane.PulseAndWait(CurrentIndex - 1);
   }
   if (Chain.GetRecord(CurrentIndex).PK.empty()) {
     Operation operation(*this, false);
@@ -196,7 +196,7 @@ void FormMain::RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row) {
     const int32_t pearl = RowIndex(pearlRow);
     const bool bold = pearls.find(Token(pearl)) != std::string::npos;
     ListView::SetRowBold(pearlRow, bold);
-    if (bold && MapEnabled()) PulseAndWait(pearl - 1);
+    if (bold && MapEnabled()) m_mapPane.PulseAndWait(pearl - 1);
   }
   PearlList->viewport()->update();
 }

@@ -11,12 +11,11 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
-#include <QPlainTextEdit>
-#include <QSlider>
 #include <QSplitter>
+#include <QTabWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -28,11 +27,9 @@
 #include "chain/citation_chain.h"
 #include "platform/host.h"
 #include "platform/http_client.h"
-#include "platform/process_runner.h"
-#include "pointmap/point_map.h"
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
-#include "ui/map_canvas.h"
+#include "ui/map_panel.h"
 
 namespace wendrel {
 
@@ -47,27 +44,23 @@ class FormMain : public QMainWindow, public Caption {
  public:
   // The service application ID the window sends with every request.
   static constexpr const char* kAppID = "7A1C3E5B9D2F4A6C8E0B1D3F5A7C9E1B3D5F7A9C";
+  // The title of the window's own message boxes.
+  static constexpr const char* kMessageTitle = "Endrel Search";
 
   FormMain(Host& host, HttpClient& http, std::string serviceAddress);
   ~FormMain() override;
 
   // --- Session state ---
   MASCitationChain Chain;
-  PointMap2D DVis;
   int32_t CurrentIndex = 0;
-  std::string AppID;
   QString PearlListPath;
-  // The file the session was last loaded from; unlike PearlListPath, saves never go there unasked.
-  QString m_loadedFile;
   bool SessionChanged = false;
   int32_t RetrievalLimit = 0;
   FileDialog CommonDialog1;
 
   // --- Controls ---
   QTabWidget* SSTab1 = nullptr;
-  QGroupBox* SummaryFrame = nullptr;
   QPlainTextEdit* MetaData = nullptr;
-  QGroupBox* Frame2 = nullptr;
   std::array<QLineEdit*, 5> ASQField{};
   QPushButton* Search = nullptr;
   // Fetches the next 100 results of the last search, appended; shown while there are more.
@@ -84,12 +77,6 @@ class FormMain : public QMainWindow, public Caption {
   std::array<QLabel*, 3> ListCaption{};
   // The filter boxes of the Cited, Pearl and Citing Lists and of the search results.
   std::array<QLineEdit*, 4> ListFilter{};
-  QGroupBox* VisualizationFrame = nullptr;
-  MapCanvas* DVisContainer = nullptr;
-  QSlider* LabelDegree = nullptr;
-  QLabel* LabelDegreeValue = nullptr;  // the slider's value, beside it
-  QLabel* MapHint = nullptr;           // the map's gestures, one line under it
-  QGroupBox* DebugFrame = nullptr;
   QPlainTextEdit* GIDebug = nullptr;
   std::array<QLineEdit*, 2> IDNum{};
   QProgressBar* Progress = nullptr;
@@ -105,21 +92,17 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mExportRISCited = nullptr;
   QAction* mExportExchange = nullptr;
   QAction* mEndSession = nullptr;
-  QMenu* mArticle = nullptr;
   QAction* mAddPearl = nullptr;
   QAction* mRemovePearl = nullptr;
   QAction* mGoToSource = nullptr;
   QAction* mGetPrePrint = nullptr;
   QAction* mDeleteArticle = nullptr;
-  QMenu* mMap = nullptr;
-  QMenu* mNodeSize = nullptr;
   std::array<QAction*, 4> mNodeSz{};
   QAction* mRebuild = nullptr;
   std::array<QAction*, 2> mTestVis{};
   QAction* mMapEnabled = nullptr;
   QAction* mFitMap = nullptr;
   QAction* mSaveMapImage = nullptr;
-  QSplitter* LeftSplit = nullptr;  // the summary and search tabs over the map
   QSplitter* MainSplit = nullptr;  // the left side beside the lists
   QMenu* mHelp = nullptr;
   QAction* mGettingStarted = nullptr;
@@ -196,7 +179,11 @@ class FormMain : public QMainWindow, public Caption {
   void mAddPearl_Click();
   void mRemovePearl_Click();
   void mDeleteArticle_Click();
-  void OpenArticleLink(int32_t index, int mode);
+  // Which page of an article "Navigate to Source" and "Navigate to Archived Version" open.
+  enum class ArticleLink { Source, ArchivedVersion };
+  // Opens the article's page in the browser: its DOI's page for Source when it has a DOI, else its
+  // full text, else a title search. Index -1: the search result chosen.
+  void OpenArticleLink(int32_t index, ArticleLink link);
   // --- Map panel ---
   void mMapEnabled_Click();
   void mTestVis_Click(int index);
@@ -208,10 +195,8 @@ class FormMain : public QMainWindow, public Caption {
   void mSaveMapImage_Click();
   void DVis_OnNewNodeOver(int32_t node);
   void DVis_OnNodeClick(int32_t node);
-  // The objects of the last map build (MapDocs, MapTDM, MapGraph).
-  const ArticleMap& Map() const { return m_map; }
-  // Where the map's layout program is found; tests point it elsewhere.
-  MapBuildSettings& MapSettings() { return m_mapSettings; }
+  // The map panel: the map (DVis) on its canvas, the label slider, the last build.
+  MapPanel& MapPane() { return m_mapPane; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -273,28 +258,35 @@ class FormMain : public QMainWindow, public Caption {
   // click starts the marks afresh.
   void ClearMarks(const ListView& clicked);
 
-  // Map calls for nodes the current map has; records added since it was built have none.
   bool MapEnabled() const;
-  bool MapHasNode(int32_t node) const;
-  // Puts the last build's graph on the map (an empty one when there is none) and draws it.
-  void ShowMapGraph();
   void ClearMap();
   // Puts the node of every Pearl List row into cluster 1.
   void MarkPearlsOnMap();
-  void PulseAndWait(int32_t node);
   // Ticks the similarity order of the map drawn (none before a build).
   void TickMapOrder();
   // mTestVis_Click for the Map menu's items, which then say in the status line what was built.
   void BuildMapFromMenu(int index);
-  // Weights for the ticked node-size mode, handed to the map.
-  void ApplyNodeSizeMode();
+  // Weights for the ticked node size, handed to the map.
+  void ApplyNodeSize();
 
+  // Controls nothing outside the window uses.
+  QGroupBox* SummaryFrame = nullptr;
+  QGroupBox* Frame2 = nullptr;
+  QGroupBox* DebugFrame = nullptr;
+  QMenu* mArticle = nullptr;
+  QMenu* mMap = nullptr;
+  QMenu* mNodeSize = nullptr;
+  QSplitter* LeftSplit = nullptr;  // the summary and search tabs over the map
+
+  std::string AppID;
+  // The file the session was last loaded from; unlike PearlListPath, saves never go there unasked.
+  QString m_loadedFile;
   Host& m_host;
   HttpClient& m_http;
   std::string m_serviceAddress;
   std::string m_sourceName = "the local corpus service";
-  bool m_keepSettings = false;
-  QWidget* m_searchFilterRow = nullptr;  // RestoreSettings was called: closing saves them
+  bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
+  QWidget* m_searchFilterRow = nullptr;
   std::unique_ptr<FormNewSession> m_newSession;
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
@@ -312,11 +304,7 @@ class FormMain : public QMainWindow, public Caption {
   int32_t m_importItem = 0;  // record of a load being grown, and the load's size
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;
-  PosixProcessRunner m_runner;
-  MapBuildSettings m_mapSettings;
-  ArticleMap m_map;
-  size_t m_nodeSizeMode = 0;
-  int m_mapOrder = 0;  // the similarity order of the map drawn: 0 first, 1 second
+  MapPanel m_mapPane;
 };
 
 }  // namespace wendrel

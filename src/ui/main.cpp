@@ -11,7 +11,7 @@
 #include "platform/curl_http_client.h"
 #include "service/openalex_gateway.h"
 #include "service/search_service.h"
-#include "text/text_functions.h"
+#include "platform/user_folders.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"
 

@@ -1,12 +1,17 @@
-// FormMain's map panel: switching the map, building it from the session's articles, node sizes,
-// hub labels, and the map's hover and click events, which select the article in its list.
+// The map panel (MapPanel) and FormMain's map commands: switching the map, building it from the
+// session's articles, node sizes, hub labels, and the map's hover and click events, which select
+// the article in its list.
+#include "ui/map_panel.h"
+
 #include <QElapsedTimer>
+#include <QHBoxLayout>
 #include <QStatusBar>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include "layout/spatial.h"
+#include "platform/user_folders.h"
 #include "pointmap/article_look.h"
-#include "text/text_functions.h"
 #include "ui/form_main.h"
 
 namespace wendrel {
@@ -29,19 +34,46 @@ const char* StageName(MapStage stage) {
 
 }  // namespace
 
-bool FormMain::MapEnabled() const { return mMapEnabled->isChecked(); }
+// ---------------------------------------------------------------------------------------------
+// The panel
 
-bool FormMain::MapHasNode(int32_t node) const { return node >= 0 && node < DVis.NodeCount(); }
+MapPanel::MapPanel(Host& host) : m_host(host) {}
 
-void FormMain::MarkPearlsOnMap() {
-  for (int position = 1; position <= PearlList->RowCount(); ++position) {
-    const int32_t node = PearlList->Row(position)->text(7).toInt() - 1;
-    if (MapHasNode(node)) DVis.SetNodeCluster(node, 1);
-  }
+QGroupBox* MapPanel::BuildFrame() {
+  VisualizationFrame = new QGroupBox("Map");
+  auto* mapLayout = new QVBoxLayout(VisualizationFrame);
+  DVisContainer = new MapCanvas;
+  mapLayout->addWidget(DVisContainer, 1);
+  MapHint = new QLabel(
+      "Wheel: zoom \u00b7 drag: zoom in \u00b7 right button: zoom out \u00b7 1\u20139: pan \u00b7 "
+      "Home or double-click: whole map");
+  // A narrow panel cuts the line short rather than growing for it.
+  MapHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  mapLayout->addWidget(MapHint);
+  auto* sliderRow = new QHBoxLayout;
+  sliderRow->addWidget(new QLabel("Labels from degree"));
+  LabelDegree = new QSlider(Qt::Horizontal);
+  LabelDegree->setRange(1, 10);
+  LabelDegree->setValue(3);
+  sliderRow->addWidget(LabelDegree, 1);
+  LabelDegreeValue = new QLabel("3");
+  LabelDegreeValue->setMinimumWidth(LabelDegreeValue->fontMetrics().horizontalAdvance("0000"));
+  sliderRow->addWidget(LabelDegreeValue);
+  mapLayout->addLayout(sliderRow);
+  VisualizationFrame->hide();  // until Map > Enabled
+  DVis.InitializePM2DCtl(*DVisContainer, &DVisContainer->Picture());
+  DVisContainer->Attach(DVis);
+  ApplyArticleMapLook(DVis, DVisContainer->Picture());
+  // The map is off until "Enabled" is ticked.
+  DVis.PM2DCtlObject()->SetEnabled(false);
+  DVisContainer->setEnabled(false);
+  return VisualizationFrame;
 }
 
-void FormMain::PulseAndWait(int32_t node) {
-  if (!MapHasNode(node)) return;
+bool MapPanel::HasNode(int32_t node) const { return node >= 0 && node < DVis.NodeCount(); }
+
+void MapPanel::PulseAndWait(int32_t node) {
+  if (!HasNode(node)) return;
   DVis.PulseNode(node, 5);
   QElapsedTimer waited;
   waited.start();
@@ -51,13 +83,79 @@ void FormMain::PulseAndWait(int32_t node) {
   }
 }
 
+void MapPanel::Build(const std::vector<MapArticle>& articles, int order, const MapProgress& progress) {
+  MapBuildSettings settings = m_settings;
+  // The window's working files go to the user's cache folder, never beside the program.
+  if (settings.WorkFolder.empty()) settings.WorkFolder = UserCacheFolder();
+  settings.SecondOrder = order == 1;
+  m_map = BuildArticleMap(articles, m_host, m_runner, settings, progress);
+  m_order = order;
+  ShowGraph();
+  DVis.PM2DCtlObject()->SetFontName("rockwell");
+  DVis.SetLabelColor(Rgb(0, 128, 255));
+  LabelDegree->blockSignals(true);
+  LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
+  LabelDegree->blockSignals(false);
+  // The new range may have moved the value without a signal.
+  LabelDegreeValue->setNum(LabelDegree->value());
+}
+
+void MapPanel::ShowGraph() {
+  std::shared_ptr<const Spatial> graph = m_map.MapGraph;
+  if (!graph) graph = std::make_shared<Spatial>(m_host, m_runner);
+  DVis.SetCoordinates(std::move(graph));
+  // A new map has no selected node yet; the first click then colours the pearl's relations.
+  DVis.SetSelectedNode(-1);
+  DVis.RenderView(true, false);
+  DVisContainer->update();
+}
+
+void MapPanel::Clear() {
+  m_map = ArticleMap{};
+  ShowGraph();
+}
+
+void MapPanel::ApplyNodeSize(const std::vector<CCRecord>& records) {
+  if (m_nodeSize == NodeSize::Constant || DVis.NodeCount() == 0) {
+    DVis.ResetNodeWeights();
+    return;
+  }
+  std::vector<float> weights = NodeSizeWeights(records, m_nodeSize);
+  // Records added since the map was built have no node.
+  weights.resize(static_cast<size_t>(DVis.NodeCount()), 0.0f);
+  DVis.SetNodeWeights(weights);
+}
+
+void MapPanel::ShowLabels(const std::vector<bool>& pearls) {
+  DVis.ResetNodeLabels("");
+  DVis.SetShowNodeLabels(true);
+  const std::vector<std::string> labels = HubLabels(m_map, LabelDegree->value());
+  for (size_t node = 0; node < labels.size(); ++node) DVis.SetNodeLabel(static_cast<int32_t>(node), labels[node]);
+  const std::vector<int32_t> degrees = m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{};
+  DVis.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
+  DVis.RenderView(true, false);
+  DVisContainer->update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The window's map commands
+
+bool FormMain::MapEnabled() const { return mMapEnabled->isChecked(); }
+
+void FormMain::MarkPearlsOnMap() {
+  for (int position = 1; position <= PearlList->RowCount(); ++position) {
+    const int32_t node = PearlList->Row(position)->text(7).toInt() - 1;
+    if (m_mapPane.HasNode(node)) m_mapPane.DVis.SetNodeCluster(node, 1);
+  }
+}
+
 void FormMain::mMapEnabled_Click() {
   // The item ticks itself when chosen; its new state says which way to switch.
   const bool on = mMapEnabled->isChecked();
   // A disabled map gives its place to the summary and the search.
-  VisualizationFrame->setVisible(on);
-  DVis.PM2DCtlObject()->SetEnabled(on);
-  DVisContainer->setEnabled(on);
+  m_mapPane.VisualizationFrame->setVisible(on);
+  m_mapPane.DVis.PM2DCtlObject()->SetEnabled(on);
+  m_mapPane.DVisContainer->setEnabled(on);
   mFitMap->setEnabled(on);
   mSaveMapImage->setEnabled(on);
   if (on) mTestVis_Click(0);
@@ -66,7 +164,7 @@ void FormMain::mMapEnabled_Click() {
 void FormMain::TickMapOrder() {
   // Nothing is ticked until a map was built; the items tick themselves when chosen.
   for (size_t k = 0; k < mTestVis.size(); ++k) {
-    mTestVis[k]->setChecked(m_map.MapGraph != nullptr && static_cast<int>(k) == m_mapOrder);
+    mTestVis[k]->setChecked(m_mapPane.Map().MapGraph != nullptr && static_cast<int>(k) == m_mapPane.Order());
   }
 }
 
@@ -82,32 +180,19 @@ void FormMain::mTestVis_Click(int index) {
       const CCRecord r = Chain.GetRecord(i);
       articles.push_back({r.Title, r.Abstract});
     }
-    MapBuildSettings settings = m_mapSettings;
-    // The window's working files go to the user's cache folder, never beside the program.
-    if (settings.WorkFolder.empty()) settings.WorkFolder = UserCacheFolder();
-    settings.SecondOrder = index == 1;
-    m_map = BuildArticleMap(articles, m_host, settings, [this](MapStage stage, double fraction) {
+    m_mapPane.Build(articles, index, [this](MapStage stage, double fraction) {
       Progress->setRange(0, 100);
       Progress->setValue(static_cast<int>(fraction * 100));
       Progress->setFormat(QString("Map: ") + StageName(stage) + " %p%");
     });
-    m_mapOrder = index;
-    ShowMapGraph();
     TickMapOrder();
-    DVis.PM2DCtlObject()->SetFontName("rockwell");
-    DVis.SetLabelColor(Rgb(0, 128, 255));
-    LabelDegree->blockSignals(true);
-    LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
-    LabelDegree->blockSignals(false);
-    // The new range may have moved the value without a signal.
-    LabelDegreeValue->setNum(LabelDegree->value());
   }
   // A new layout resets every weight; the ticked node size is drawn again, so the menu and the
   // map agree.
-  ApplyNodeSizeMode();
+  ApplyNodeSize();
   DVis_OnNodeClick(0);
   MarkPearlsOnMap();
-  DVis.SetShowNodeLabels(true);
+  m_mapPane.DVis.SetShowNodeLabels(true);
   LabelDegree_Change();
   m_host.SetBusy(false);
 }
@@ -118,72 +203,51 @@ void FormMain::BuildMapFromMenu(int index) {
   if (!builds) return;
   // Builds after a growth or a load leave the status line to what they report.
   statusBar()->showMessage(QString("Map built: %1 articles, %2-order similarity")
-                               .arg(DVis.NodeCount())
+                               .arg(m_mapPane.DVis.NodeCount())
                                .arg(index == 1 ? "second" : "first"));
 }
 
-void FormMain::ShowMapGraph() {
-  std::shared_ptr<const Spatial> graph = m_map.MapGraph;
-  if (!graph) graph = std::make_shared<Spatial>(m_host, m_runner);
-  DVis.SetCoordinates(std::move(graph));
-  // A new map has no selected node yet; the first click then colours the pearl's relations.
-  DVis.SetSelectedNode(-1);
-  DVis.RenderView(true, false);
-  DVisContainer->update();
-}
-
 void FormMain::ClearMap() {
-  m_map = ArticleMap{};
-  ShowMapGraph();
+  m_mapPane.Clear();
   TickMapOrder();
 }
 
 void FormMain::LabelDegree_Change() {
   if (!MapEnabled()) return;
-  DVis.ResetNodeLabels("");
-  DVis.SetShowNodeLabels(true);
-  const std::vector<std::string> labels = HubLabels(m_map, LabelDegree->value());
-  for (size_t node = 0; node < labels.size(); ++node) DVis.SetNodeLabel(static_cast<int32_t>(node), labels[node]);
-  std::vector<bool> pearls(static_cast<size_t>(DVis.NodeCount()), false);
-  for (int32_t node = 0; node < DVis.NodeCount() && node < Chain.Count(); ++node) {
+  const PointMap2D& map = m_mapPane.DVis;
+  std::vector<bool> pearls(static_cast<size_t>(map.NodeCount()), false);
+  for (int32_t node = 0; node < map.NodeCount() && node < Chain.Count(); ++node) {
     pearls[static_cast<size_t>(node)] = Chain.GetRecord(node + 1).IsPearl;
   }
-  const std::vector<int32_t> degrees = m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{};
-  DVis.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
-  DVis.RenderView(true, false);
-  DVisContainer->update();
+  m_mapPane.ShowLabels(pearls);
 }
 
 void FormMain::mNodeSz_Click(int index) {
   if (!MapEnabled()) {
     // Off, the items keep their ticks: the one chosen is unticked again.
-    for (size_t k = 0; k < mNodeSz.size(); ++k) mNodeSz[k]->setChecked(k == m_nodeSizeMode);
+    for (size_t k = 0; k < mNodeSz.size(); ++k)
+      mNodeSz[k]->setChecked(k == static_cast<size_t>(m_mapPane.CurrentNodeSize()));
     return;
   }
   for (QAction* item : mNodeSz) item->setChecked(false);
   mNodeSz[static_cast<size_t>(index)]->setChecked(true);
-  m_nodeSizeMode = static_cast<size_t>(index);
-  ApplyNodeSizeMode();
-  DVisContainer->update();
+  m_mapPane.SetNodeSize(static_cast<NodeSize>(index));
+  ApplyNodeSize();
+  m_mapPane.DVisContainer->update();
 }
 
-void FormMain::ApplyNodeSizeMode() {
-  if (m_nodeSizeMode == 0 || DVis.NodeCount() == 0) {
-    DVis.ResetNodeWeights();
-    return;
-  }
+void FormMain::ApplyNodeSize() {
   std::vector<CCRecord> records;
-  for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
-  std::vector<float> weights = NodeSizeWeights(records, static_cast<int>(m_nodeSizeMode));
-  // Records added since the map was built have no node.
-  weights.resize(static_cast<size_t>(DVis.NodeCount()), 0.0f);
-  DVis.SetNodeWeights(weights);
+  if (m_mapPane.CurrentNodeSize() != NodeSize::Constant) {
+    for (int32_t i = 1; i <= Chain.Count(); ++i) records.push_back(Chain.GetRecord(i));
+  }
+  m_mapPane.ApplyNodeSize(records);
 }
 
 void FormMain::mFitMap_Click() {
   if (!MapEnabled()) return;
-  DVis.FitView();
-  DVisContainer->update();
+  m_mapPane.DVis.FitView();
+  m_mapPane.DVisContainer->update();
 }
 
 void FormMain::mSaveMapImage_Click() {
@@ -204,8 +268,8 @@ void FormMain::mSaveMapImage_Click() {
   if (path.isEmpty()) return;
   // A name ending in ".svg" gets the view drawn again as vectors; any other a PNG of the picture.
   const bool svg = path.endsWith(".svg", Qt::CaseInsensitive);
-  QImageSurface& picture = DVisContainer->Picture();
-  if (svg ? picture.SaveSvg(path.toStdString(), [this] { DVis.RenderView(true, false); })
+  QImageSurface& picture = m_mapPane.DVisContainer->Picture();
+  if (svg ? picture.SaveSvg(path.toStdString(), [this] { m_mapPane.DVis.RenderView(true, false); })
           : picture.SavePng(path.toStdString())) {
     statusBar()->showMessage("Map image saved: " + path);
   } else {
@@ -216,7 +280,7 @@ void FormMain::mSaveMapImage_Click() {
 
 void FormMain::DVis_OnNewNodeOver(int32_t node) {
   if (!MapEnabled()) return;
-  DVisContainer->setToolTip(QString::fromStdString(Chain.GetRecord(node + 1).Title));
+  m_mapPane.DVisContainer->setToolTip(QString::fromStdString(Chain.GetRecord(node + 1).Title));
 }
 
 void FormMain::DVis_OnNodeClick(int32_t node) {

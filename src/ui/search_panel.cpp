@@ -7,7 +7,6 @@
 
 #include "platform/number_text.h"
 #include "search_client/result_set.h"
-#include "text/text_functions.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
 

@@ -17,7 +17,6 @@ namespace wendrel {
 
 namespace {
 
-constexpr const char* kMessageTitle = "Endrel Search";
 constexpr const char* kDoiResolver = "https://doi.org/";
 constexpr const char* kScholarSearch = "https://scholar.google.com/scholar?q=allintitle:";
 
@@ -238,7 +237,7 @@ void FormMain::mDeleteArticle_Click() {
   ShowSummary(1);
 }
 
-void FormMain::OpenArticleLink(int32_t index, int mode) {
+void FormMain::OpenArticleLink(int32_t index, ArticleLink link) {
   std::string address;
   if (index < 1) {
     const QTreeWidgetItem* row = SearchResult->currentItem();
@@ -246,7 +245,7 @@ void FormMain::OpenArticleLink(int32_t index, int mode) {
     address = row->text(7).isEmpty() ? TitleSearch(row->text(4)) : DoiAddress(row->text(7));
   } else {
     const CCRecord r = Chain.GetRecord(index);
-    if (!r.DOI.empty() && mode == 1) {
+    if (!r.DOI.empty() && link == ArticleLink::Source) {
       address = DoiAddress(QString::fromStdString(r.DOI));
     } else if (r.FullTextURL == "n/a" || r.FullTextURL.empty()) {
       address = TitleSearch(QString::fromStdString(r.Title));

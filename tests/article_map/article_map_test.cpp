@@ -51,6 +51,7 @@ class ArticleMapTest : public ::testing::Test {
   bool HaveGraphviz() const { return !m_settings.GraphvizFolder.empty(); }
 
   ScriptedHost m_host;
+  PosixProcessRunner m_runner;
   test::TempDir m_work;
   MapBuildSettings m_settings;
 };
@@ -77,8 +78,8 @@ TEST_F(ArticleMapTest, SmallChainBecomesALaidOutSpanningTree) {
   if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
   const auto articles = SmallChain();
   std::vector<std::pair<MapStage, double>> reports;
-  const ArticleMap map =
-      BuildArticleMap(articles, m_host, m_settings, [&](MapStage s, double f) { reports.emplace_back(s, f); });
+  const ArticleMap map = BuildArticleMap(articles, m_host, m_runner, m_settings,
+                                         [&](MapStage s, double f) { reports.emplace_back(s, f); });
 
   EXPECT_TRUE(m_host.Messages().empty());
   EXPECT_EQ(map.LayoutFailure, "");
@@ -99,7 +100,7 @@ TEST_F(ArticleMapTest, SmallChainBecomesALaidOutSpanningTree) {
 
 TEST_F(ArticleMapTest, HubsAreLabelledWithTheirTwoStrongestTerms) {
   if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
-  const ArticleMap map = BuildArticleMap(SmallChain(), m_host, m_settings);
+  const ArticleMap map = BuildArticleMap(SmallChain(), m_host, m_runner, m_settings);
   std::vector<int32_t> degrees;
   for (int32_t n = 0; n < 9; ++n) degrees.push_back(map.MapGraph->NodeDegree(n));
   EXPECT_EQ(TreeDegrees(map), degrees);
@@ -194,7 +195,7 @@ TEST_F(ArticleMapTest, TreesAndLabelsAreThoseOfTheWholeSimilarityTable) {
       SCOPED_TRACE(name + (secondOrder ? ", second order" : ""));
       m_settings.SecondOrder = secondOrder;
       ScriptedHost host;
-      const ArticleMap map = BuildArticleMap(articles, host, m_settings);
+      const ArticleMap map = BuildArticleMap(articles, host, m_runner, m_settings);
       const std::string expected = TableTreesDot(map.MapTDM->Matrix(), secondOrder, host);
       // The same text gives the same trees, so the same degrees and labels.
       ASSERT_EQ(map.DotText, expected);
@@ -211,7 +212,7 @@ TEST_F(ArticleMapTest, EveryGroupOfArticlesGetsItsTree) {
   std::vector<MapArticle> articles = SmallChain();
   articles.insert(articles.begin() + 3, {"Editorial", ""});
   articles.push_back({"Editorial", ""});
-  const ArticleMap map = BuildArticleMap(articles, m_host, m_settings);
+  const ArticleMap map = BuildArticleMap(articles, m_host, m_runner, m_settings);
   EXPECT_EQ(std::count(map.DotText.begin(), map.DotText.end(), '\n'), 3 + 8 + 1) << map.DotText;
   EXPECT_NE(map.DotText.find("\t4 -- 11 [len=0.00000];"), std::string::npos) << map.DotText;
 }
@@ -223,16 +224,16 @@ TEST_F(ArticleMapTest, SecondOrderJoinsArticlesSimilarToTheSameArticles) {
       {"quartz meadow", ""}, {"meadow violin", ""}, {"violin harbor", ""}, {"harbor quartz", ""}};
   test::TempDir noPrograms;
   m_settings.GraphvizFolder = noPrograms.Root().string();
-  const ArticleMap first = BuildArticleMap(ring, m_host, m_settings);
+  const ArticleMap first = BuildArticleMap(ring, m_host, m_runner, m_settings);
   EXPECT_EQ(first.DotText.find("1 -- 3"), std::string::npos);
   EXPECT_NE(first.DotText.find("1 -- 2 [len=0.50000]"), std::string::npos) << first.DotText;
   m_settings.SecondOrder = true;
-  const ArticleMap second = BuildArticleMap(ring, m_host, m_settings);
+  const ArticleMap second = BuildArticleMap(ring, m_host, m_runner, m_settings);
   EXPECT_NE(second.DotText.find("1 -- 2 [len=0.33333]"), std::string::npos) << second.DotText;
 }
 
 TEST_F(ArticleMapTest, EmptyListAndSingleArticle) {
-  const ArticleMap empty = BuildArticleMap({}, m_host, m_settings);
+  const ArticleMap empty = BuildArticleMap({}, m_host, m_runner, m_settings);
   EXPECT_EQ(empty.MapGraph->NodeCount(), 0);
   EXPECT_EQ(empty.LayoutFailure, "");
   EXPECT_EQ(LargestDegree(empty), 0);
@@ -240,7 +241,8 @@ TEST_F(ArticleMapTest, EmptyListAndSingleArticle) {
   EXPECT_EQ(empty.DotText.substr(empty.DotText.size() - 3), "\r\n}");
 
   if (!HaveGraphviz()) GTEST_SKIP() << "sfdp is not on PATH";
-  const ArticleMap one = BuildArticleMap({{"A lonely article", "Nothing to compare with."}}, m_host, m_settings);
+  const ArticleMap one =
+      BuildArticleMap({{"A lonely article", "Nothing to compare with."}}, m_host, m_runner, m_settings);
   EXPECT_EQ(one.LayoutFailure, "");
   EXPECT_EQ(one.MapGraph->NodeCount(), 1);
   EXPECT_EQ(one.MapGraph->EdgeCount(), 0);
@@ -266,7 +268,7 @@ TEST_F(ArticleMapTest, FailedLayoutIsToldOnceWithItsReason) {
     test::TempDir programs;
     if (c.program) test::WriteProgram(programs, "sfdp", c.program);
     m_settings.GraphvizFolder = programs.Root().string();
-    const ArticleMap map = BuildArticleMap(SmallChain(), host, m_settings);
+    const ArticleMap map = BuildArticleMap(SmallChain(), host, m_runner, m_settings);
     ASSERT_EQ(host.Messages().size(), 1u);
     const RecordedMessage& message = host.Messages()[0];
     EXPECT_EQ(message.title, "Graph layout failed");
@@ -278,6 +280,46 @@ TEST_F(ArticleMapTest, FailedLayoutIsToldOnceWithItsReason) {
   }
 }
 
+// A layout program that never ends: every wait runs its slice out at once, so the time limit is
+// reached in slices, not in seconds, and no Graphviz is needed.
+class NeverEndingRunner : public ProcessRunner {
+ public:
+  std::unique_ptr<RunningProcess> Start(const std::string& program, const std::vector<std::string>&) override {
+    started = program;
+    return std::make_unique<Process>(waits);
+  }
+  std::string started;
+  int waits = 0;
+
+ private:
+  class Process : public RunningProcess {
+   public:
+    explicit Process(int& waits) : m_waits(waits) {}
+    int ProcessId() const override { return 4242; }  // never signalled: the program is left running
+    WaitResult Wait(int) override {
+      ++m_waits;
+      return WaitResult::SliceElapsed;
+    }
+    int ExitStatus() const override { return -1; }
+
+   private:
+    int& m_waits;
+  };
+};
+
+TEST_F(ArticleMapTest, LayoutThatNeverEndsIsGivenUpAtTheTimeLimit) {
+  NeverEndingRunner runner;
+  ScriptedHost host;
+  m_settings.GraphvizFolder = "/opt/graphviz";
+  const ArticleMap map = BuildArticleMap(SmallChain(), host, runner, m_settings);
+  EXPECT_EQ(runner.started, "/opt/graphviz/sfdp");
+  EXPECT_EQ(runner.waits, Spatial::kLayoutTimeLimitMs / 500 + 1) << "slices of 500 ms until the limit is passed";
+  EXPECT_EQ(map.LayoutFailure, "/opt/graphviz/sfdp did not finish within 20 seconds");
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_NE(host.Messages()[0].text.find("did not finish within 20 seconds"), std::string::npos);
+  EXPECT_EQ(map.MapGraph->NodeCount(), 9);
+}
+
 TEST(NodeSizeWeights, Modes) {
   CCRecord uncited, related;
   related.CitationCount = 10;
@@ -285,19 +327,22 @@ TEST(NodeSizeWeights, Modes) {
   related.CitesPearls = 9;
   const std::vector<CCRecord> records = {uncited, related};
   struct Case {
-    int mode;
+    NodeSize size;
     float uncited;
     float related;
   };
-  const Case cases[] = {{0, 1, 1}, {1, std::log(1.5f), std::log(11.5f)}, {2, 0, 8}, {3, 0, 27}};
+  const Case cases[] = {{NodeSize::Constant, 1, 1},
+                        {NodeSize::LogCitationCount, std::log(1.5f), std::log(11.5f)},
+                        {NodeSize::CitedCount, 0, 8},
+                        {NodeSize::CitingCount, 0, 27}};
   for (const Case& c : cases) {
-    const std::vector<float> weights = NodeSizeWeights(records, c.mode);
+    const std::vector<float> weights = NodeSizeWeights(records, c.size);
     ASSERT_EQ(weights.size(), 2u);
-    EXPECT_FLOAT_EQ(weights[0], c.uncited) << "mode " << c.mode;
-    EXPECT_FLOAT_EQ(weights[1], c.related) << "mode " << c.mode;
+    EXPECT_FLOAT_EQ(weights[0], c.uncited) << "size " << static_cast<int>(c.size);
+    EXPECT_FLOAT_EQ(weights[1], c.related) << "size " << static_cast<int>(c.size);
   }
-  EXPECT_NEAR(NodeSizeWeights(records, 1)[0], 0.405f, 0.001f);
-  EXPECT_THROW(NodeSizeWeights(records, 4), std::out_of_range);
+  EXPECT_NEAR(NodeSizeWeights(records, NodeSize::LogCitationCount)[0], 0.405f, 0.001f);
+  EXPECT_THROW(NodeSizeWeights(records, static_cast<NodeSize>(4)), std::out_of_range);
 }
 
 }  // namespace

@@ -179,7 +179,8 @@ TEST_F(ServeCommandTest, GatewayStopsOnSignalWhileRequestsWait) {
   const auto took = Clock::now() - signalled;
   for (auto& thread : waiting) thread.join();
   ASSERT_TRUE(status) << "the gateway did not stop";
-  EXPECT_LT(took, std::chrono::seconds(1));
+  // At once, not after the exchanges' own 30-second limit (a generous bound for a loaded machine).
+  EXPECT_LT(took, std::chrono::seconds(10));
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
   for (int reply : statuses) EXPECT_EQ(reply, 503);
 }

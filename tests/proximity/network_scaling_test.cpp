@@ -261,10 +261,11 @@ TEST(Pathfinder, InfinityIsTheUnionOfMinimumSpanningTrees) {
   }
 }
 
-// The described Pathfinder loop, read and written through the interface, with the described
-// powers (a leg without a link gives no path; a sum of powers beyond the double range, either way,
-// is taken relative to the longer leg).
-ProximityMatrix DescribedPathfinder(const ProximityMatrix& m, int r, int32_t q, bool descending) {
+// Pathfinder as the plain triple loop, every node in turn the middle of a two-leg path (ascending
+// or descending), read and written through the interface, with the Minkowski powers (a leg without
+// a link gives no path; a sum of powers beyond the double range, either way, is taken relative to
+// the longer leg).
+ProximityMatrix TripleLoopPathfinder(const ProximityMatrix& m, int r, int32_t q, bool descending) {
   const int32_t n = m.NodeCount();
   ProximityMatrix w(m);
   w.InitLinks();
@@ -290,7 +291,7 @@ ProximityMatrix DescribedPathfinder(const ProximityMatrix& m, int r, int32_t q, 
   return w;
 }
 
-TEST(Pathfinder, MatchesTheDescribedLoopBitForBit) {
+TEST(Pathfinder, MatchesTheTripleLoopBitForBit) {
   ScriptedHost host;
   std::mt19937 random(5);
   const float levels[] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 1, -1, -0.3f, 0, 40, 3e6f};
@@ -310,8 +311,8 @@ TEST(Pathfinder, MatchesTheDescribedLoopBitForBit) {
       }
     const int r = std::vector<int>{0, 1, 2, 3, 7, 200}[static_cast<size_t>(round / 3 % 6)];
     const int32_t q = round % 4 ? n : 2;
-    ProximityMatrix ascending = DescribedPathfinder(m, r, q, false);
-    ProximityMatrix descending = DescribedPathfinder(m, r, q, true);
+    ProximityMatrix ascending = TripleLoopPathfinder(m, r, q, false);
+    ProximityMatrix descending = TripleLoopPathfinder(m, r, q, true);
     ProximityMatrix one = *m.FastPFQ(static_cast<uint8_t>(r), q), both = *m.FastPFQ2(static_cast<uint8_t>(r), q);
     ProximityMatrix prepared(m);
     prepared.PrepareDistances();

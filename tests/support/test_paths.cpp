@@ -16,6 +16,14 @@ std::optional<std::string> SharedPath(const std::string& relative) {
   return p.string();
 }
 
+std::vector<std::pair<std::string, std::string>> SharedFiles(const std::vector<std::string>& relatives) {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const std::string& relative : relatives) {
+    if (std::optional<std::string> path = SharedPath(relative)) files.emplace_back(relative, ReadFile(*path));
+  }
+  return files;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

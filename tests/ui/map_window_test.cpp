@@ -18,7 +18,7 @@ class MapWindowTest : public test::WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    window->MapSettings().StopWordPath = WENDREL_STOP_WORDS;
+    window->MapPane().Settings().StopWordPath = WENDREL_STOP_WORDS;
   }
 
   // Two pearls grown, the window on screen and the map on, with its first pulse over.
@@ -27,38 +27,40 @@ class MapWindowTest : public test::WindowTest {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->mMapEnabled->trigger();
-    ASSERT_EQ(window->DVis.NodeCount(), window->Chain.Count());
-    ASSERT_GT(window->DVisContainer->width(), 100);
+    ASSERT_EQ(window->MapPane().DVis.NodeCount(), window->Chain.Count());
+    ASSERT_GT(window->MapPane().DVisContainer->width(), 100);
     Settle();
   }
 
-  void Settle() { ASSERT_TRUE(QTest::qWaitFor([this] { return !window->DVis.NodeIsPulsing(); }, 3000)); }
+  void Settle() {
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->MapPane().DVis.NodeIsPulsing(); }, 3000));
+  }
 
   QPointF PixelOf(int32_t node) const {
-    const PointMap2D& map = window->DVis;
+    const PointMap2D& map = window->MapPane().DVis;
     return {(map.NodeX(node) - map.ViewXMin()) * map.PixelsPerWorldX(),
             (map.NodeY(node) - map.ViewYMin()) * map.PixelsPerWorldY()};
   }
 
   void Wheel(QPointF at, int notches) {
-    QWheelEvent event(at, window->DVisContainer->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(window->DVisContainer, &event);
+    QWheelEvent event(at, window->MapPane().DVisContainer->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(window->MapPane().DVisContainer, &event);
   }
 
   void Mouse(QEvent::Type type, QPointF at, Qt::MouseButton button = Qt::NoButton) {
     const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton;
-    QMouseEvent event(type, at, window->DVisContainer->mapToGlobal(at), button, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(window->DVisContainer, &event);
+    QMouseEvent event(type, at, window->MapPane().DVisContainer->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->MapPane().DVisContainer, &event);
   }
 
   using View = std::array<float, 4>;
   View ViewNow() const {
-    const PointMap2D& map = window->DVis;
+    const PointMap2D& map = window->MapPane().DVis;
     return {map.ViewXMin(), map.ViewXMax(), map.ViewYMin(), map.ViewYMax()};
   }
   View WholeMap() const {
-    const PointMap2D& map = window->DVis;
+    const PointMap2D& map = window->MapPane().DVis;
     return {map.DataXMin(), map.DataXMax(), map.DataYMin(), map.DataYMax()};
   }
 
@@ -71,9 +73,9 @@ bool Intersect(const LabelBox& a, const LabelBox& b) {
 
 TEST_F(MapWindowTest, WheelKeysAndFitMoveTheViewAndHoverKeepsWorking) {
   ShowMap();
-  EXPECT_TRUE(window->MapHint->isVisible());
-  EXPECT_TRUE(window->MapHint->text().contains("Wheel"));
-  EXPECT_TRUE(window->MapHint->text().contains("Home"));
+  EXPECT_TRUE(window->MapPane().MapHint->isVisible());
+  EXPECT_TRUE(window->MapPane().MapHint->text().contains("Wheel"));
+  EXPECT_TRUE(window->MapPane().MapHint->text().contains("Home"));
   const View whole = WholeMap();
   ASSERT_EQ(ViewNow(), whole);
 
@@ -88,8 +90,8 @@ TEST_F(MapWindowTest, WheelKeysAndFitMoveTheViewAndHoverKeepsWorking) {
 
   // Zoomed, the mouse still finds the node and a click selects its article.
   Mouse(QEvent::MouseMove, PixelOf(zebra));
-  EXPECT_EQ(window->DVis.HoverNode(), zebra);
-  EXPECT_EQ(window->DVisContainer->toolTip(), "Zebra studies");
+  EXPECT_EQ(window->MapPane().DVis.HoverNode(), zebra);
+  EXPECT_EQ(window->MapPane().DVisContainer->toolTip(), "Zebra studies");
   Mouse(QEvent::MouseButtonPress, PixelOf(zebra), Qt::LeftButton);
   Mouse(QEvent::MouseButtonRelease, PixelOf(zebra), Qt::LeftButton);
   EXPECT_EQ(window->CurrentIndex, zebra + 1);
@@ -97,10 +99,10 @@ TEST_F(MapWindowTest, WheelKeysAndFitMoveTheViewAndHoverKeepsWorking) {
 
   // The digit keys pan as they always did; Home shows the whole map again.
   const View zoomed = ViewNow();
-  QTest::keyClick(window->DVisContainer, Qt::Key_6);
-  const float step = 3 * window->DVis.BaseNodeSize();
+  QTest::keyClick(window->MapPane().DVisContainer, Qt::Key_6);
+  const float step = 3 * window->MapPane().DVis.BaseNodeSize();
   EXPECT_NEAR(ViewNow()[0], zoomed[0] + step, std::fabs(step) * 1e-3f);
-  QTest::keyClick(window->DVisContainer, Qt::Key_Home);
+  QTest::keyClick(window->MapPane().DVisContainer, Qt::Key_Home);
   EXPECT_EQ(ViewNow(), whole);
 
   // Zooming out stops at the whole map; Fit returns there from any zoom, and hovering goes on.
@@ -112,19 +114,19 @@ TEST_F(MapWindowTest, WheelKeysAndFitMoveTheViewAndHoverKeepsWorking) {
   EXPECT_EQ(ViewNow(), whole);
   Mouse(QEvent::MouseMove, QPointF(1, 1));
   Mouse(QEvent::MouseMove, PixelOf(1));
-  EXPECT_EQ(window->DVis.HoverNode(), 1);
+  EXPECT_EQ(window->MapPane().DVis.HoverNode(), 1);
 }
 
 TEST_F(MapWindowTest, LabelsNeverOverlapNorCoverAPearlAndTheLegendIsDrawn) {
-  window->LabelDegree->setValue(window->LabelDegree->maximum());
+  window->MapPane().LabelDegree->setValue(window->MapPane().LabelDegree->maximum());
   ShowMap();
   // The build fits the slider to the tree's largest degree, which moves its value down.
-  ASSERT_LT(window->LabelDegree->maximum(), 10);
-  EXPECT_EQ(window->LabelDegree->maximum(), LargestDegree(window->Map()));
-  EXPECT_EQ(window->LabelDegreeValue->text(), QString::number(window->LabelDegree->value()));
-  window->LabelDegree->setValue(window->LabelDegree->minimum());
-  EXPECT_EQ(window->LabelDegreeValue->text(), QString::number(window->LabelDegree->minimum()));
-  const PointMap2D& map = window->DVis;
+  ASSERT_LT(window->MapPane().LabelDegree->maximum(), 10);
+  EXPECT_EQ(window->MapPane().LabelDegree->maximum(), LargestDegree(window->MapPane().Map()));
+  EXPECT_EQ(window->MapPane().LabelDegreeValue->text(), QString::number(window->MapPane().LabelDegree->value()));
+  window->MapPane().LabelDegree->setValue(window->MapPane().LabelDegree->minimum());
+  EXPECT_EQ(window->MapPane().LabelDegreeValue->text(), QString::number(window->MapPane().LabelDegree->minimum()));
+  const PointMap2D& map = window->MapPane().DVis;
   size_t labelled = 0;
   for (int32_t n = 0; n < map.NodeCount(); ++n) labelled += !map.NodeLabel(n).empty();
   ASSERT_GT(labelled, 0u);
@@ -151,12 +153,12 @@ TEST_F(MapWindowTest, LabelsNeverOverlapNorCoverAPearlAndTheLegendIsDrawn) {
   const LabelBox& legend = map.DrawnLegend();
   ASSERT_GT(legend.right, legend.left);
   const float rowHeight = (legend.bottom - legend.top - 12) / 4;
-  const QColor disc = window->DVisContainer->Picture().Image().pixelColor(
+  const QColor disc = window->MapPane().DVisContainer->Picture().Image().pixelColor(
       static_cast<int>(legend.left + 6 + 5), static_cast<int>(legend.top + 6 + rowHeight / 2));
   EXPECT_EQ(disc, QColor(255, 0, 0));
 
-  window->LabelDegree->setValue(window->LabelDegree->maximum());
-  EXPECT_EQ(window->LabelDegreeValue->text(), QString::number(window->LabelDegree->maximum()));
+  window->MapPane().LabelDegree->setValue(window->MapPane().LabelDegree->maximum());
+  EXPECT_EQ(window->MapPane().LabelDegreeValue->text(), QString::number(window->MapPane().LabelDegree->maximum()));
 }
 
 TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
@@ -168,12 +170,13 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   const int32_t zebra = ZebraNode();
   window->mNodeSz[2]->trigger();
   Settle();
-  ASSERT_EQ(window->DVis.Weight(zebra), 0.0f);
+  ASSERT_EQ(window->MapPane().DVis.Weight(zebra), 0.0f);
   const auto drawnAt = [this](int32_t node) {
     const QPointF c = PixelOf(node);
-    const Color color = window->DVis.GetClusterColor(static_cast<uint8_t>(window->DVis.NodeCluster(node)));
+    const Color color =
+        window->MapPane().DVis.GetClusterColor(static_cast<uint8_t>(window->MapPane().DVis.NodeCluster(node)));
     const QColor fill(RedOf(color), GreenOf(color), BlueOf(color));
-    const QImage& image = window->DVisContainer->Picture().Image();
+    const QImage& image = window->MapPane().DVisContainer->Picture().Image();
     for (int dy = -1; dy <= 1; ++dy) {
       for (int dx = -1; dx <= 1; ++dx) {
         if (image.pixelColor(static_cast<int>(c.x()) + dx, static_cast<int>(c.y()) + dy) == fill) return true;
@@ -181,8 +184,8 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
     }
     return false;
   };
-  window->DVis.SetSelectedNode(-1);
-  window->DVis.RenderView(true, false);
+  window->MapPane().DVis.SetSelectedNode(-1);
+  window->MapPane().DVis.RenderView(true, false);
   EXPECT_TRUE(drawnAt(zebra));
 
   // A second-order map keeps the node size chosen, and both menus say what is drawn.
@@ -191,8 +194,8 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   EXPECT_TRUE(window->mTestVis[1]->isChecked());
   EXPECT_FALSE(window->mTestVis[0]->isChecked());
   EXPECT_TRUE(window->mNodeSz[2]->isChecked());
-  EXPECT_EQ(window->DVis.Weight(zebra), 0.0f);
-  EXPECT_GT(window->DVis.Weight(1), 0.0f) << "record 2 is cited by a pearl";
+  EXPECT_EQ(window->MapPane().DVis.Weight(zebra), 0.0f);
+  EXPECT_GT(window->MapPane().DVis.Weight(1), 0.0f) << "record 2 is cited by a pearl";
   EXPECT_TRUE(window->statusBar()->currentMessage().contains("second-order"));
 
   // "Rebuild" builds that map again, with its progress shown like any build.
@@ -206,7 +209,7 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   EXPECT_TRUE(progressShown);
   EXPECT_TRUE(window->mTestVis[1]->isChecked());
   EXPECT_FALSE(window->mTestVis[0]->isChecked());
-  EXPECT_EQ(window->DVis.Weight(zebra), 0.0f);
+  EXPECT_EQ(window->MapPane().DVis.Weight(zebra), 0.0f);
 
   // Off, choosing an order changes no tick.
   window->mMapEnabled->trigger();
@@ -215,7 +218,7 @@ TEST_F(MapWindowTest, NodeSizeAndOrderTicksAgreeWithTheMapDrawn) {
   EXPECT_FALSE(window->mTestVis[0]->isChecked());
   EXPECT_FALSE(window->mSaveMapImage->isEnabled());
   EXPECT_FALSE(window->mFitMap->isEnabled());
-  EXPECT_FALSE(window->VisualizationFrame->isVisibleTo(window.get())) << "off, the map gives up its place";
+  EXPECT_FALSE(window->MapPane().VisualizationFrame->isVisibleTo(window.get())) << "off, the map gives up its place";
 }
 
 // The layout's working files go to the user's cache folder, not beside the program.
@@ -242,8 +245,8 @@ TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
   EXPECT_EQ(dialogs.back().fileName, "map.png");
   QImage saved;
   ASSERT_TRUE(saved.load(QString::fromStdString(path), "PNG"));
-  EXPECT_EQ(saved.size(), window->DVisContainer->size());
-  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->DVisContainer->Picture().Image());
+  EXPECT_EQ(saved.size(), window->MapPane().DVisContainer->size());
+  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->MapPane().DVisContainer->Picture().Image());
   EXPECT_EQ(host.Messages().size(), messages);
   // The Pearl List's dialogs keep their own kind of file.
   EXPECT_EQ(window->CommonDialog1.Filter, filter);
@@ -264,22 +267,22 @@ TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
 // as text, while the window's picture stays as it was.
 TEST_F(MapWindowTest, SaveMapImageWritesSvgForAnSvgName) {
   ShowMap();
-  const QImage before = window->DVisContainer->Picture().Image().copy();
+  const QImage before = window->MapPane().DVisContainer->Picture().Image().copy();
   const std::string path = work.Path("session map.SVG");
   chosenFiles.push_back(QString::fromStdString(path));
   window->mSaveMapImage->trigger();
   const std::string svg = test::ReadFile(path);
   ASSERT_EQ(svg.rfind("<?xml", 0), 0u) << svg.substr(0, 80);
   EXPECT_NE(svg.find("<svg"), std::string::npos);
-  const QSize size = window->DVisContainer->Picture().Image().size();
+  const QSize size = window->MapPane().DVisContainer->Picture().Image().size();
   EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(size.width()) + " " + std::to_string(size.height()) + "\""),
             std::string::npos);
   size_t circles = 0;
   for (size_t at = svg.find("<circle"); at != std::string::npos; at = svg.find("<circle", at + 1)) ++circles;
   EXPECT_GE(circles, static_cast<size_t>(window->Chain.Count()));
-  ASSERT_FALSE(window->DVis.DrawnLabels().empty());
+  ASSERT_FALSE(window->MapPane().DVis.DrawnLabels().empty());
   EXPECT_NE(svg.find("<text"), std::string::npos);
-  EXPECT_EQ(window->DVisContainer->Picture().Image(), before);
+  EXPECT_EQ(window->MapPane().DVisContainer->Picture().Image(), before);
   EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "Map image saved: " + path);
 }
 
