@@ -47,6 +47,13 @@ class OpenAlexLimitsTest : public ::testing::Test {
 
 const QueryParameters kCitingW100 = {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}};
 
+// OpenAlex's three refusals of one shape (429, Remaining 0, Reset at midnight UTC): only their words
+// and Retry-After tell them apart.
+const std::multimap<std::string, std::string> kMidnight = {
+    {"X-RateLimit-Limit", "1000"}, {"X-RateLimit-Remaining", "0"}, {"X-RateLimit-Reset", "18725"}};
+const test::FakeOpenAlex::Refusal kSpent = {
+    429, R"({"error":"Insufficient budget","message":"This request costs $0.0001 but you only have $0"})", kMidnight};
+
 TEST_F(OpenAlexLimitsTest, SpentBudgetAnswersAtOnceFromTheCacheAndSaysWhenItIsRenewed) {
   OpenAlexSource source(Options());
   ASSERT_EQ(Ask(source, {{"PublicationID", "W100"}}).status, 200);
@@ -54,33 +61,69 @@ TEST_F(OpenAlexLimitsTest, SpentBudgetAnswersAtOnceFromTheCacheAndSaysWhenItIsRe
   ASSERT_EQ(citing.status, 200);
 
   // 5 h 12 min 5 s before midnight UTC.
-  fake.RefuseAll({429,
-                  R"({"error":"Rate limit exceeded"})",
-                  {{"X-RateLimit-Limit", "100"}, {"X-RateLimit-Remaining", "0"}, {"X-RateLimit-Reset", "18725"}}});
+  fake.RefuseAll(kSpent);
   fake.ClearRequests();
   const std::string spent =
       "OpenAlex's daily budget is spent; it is renewed in 5 h 12 min. Cached works still answer.\n";
-  // A single work costs nothing, so it is still asked for; the refusal is not waited out.
-  ServiceReply reply = Ask(source, {{"PublicationID", "W12"}});
+  // The first list request learns it; the refusal is not waited out.
+  ServiceReply reply = Ask(source, {{"TitleQuery", "gift"}});
   EXPECT_EQ(reply.status, 503);
   EXPECT_EQ(reply.body, spent);
   EXPECT_TRUE(waits.empty());
   EXPECT_EQ(fake.Requests().size(), 1u);
   // Lists are refused without asking until the budget is renewed.
-  reply = Ask(source, {{"TitleQuery", "gift"}});
-  EXPECT_EQ(reply.status, 503);
-  EXPECT_EQ(reply.body, spent);
-  EXPECT_EQ(Ask(source, {{"PublicationID", "W300"}, {"ReferenceType", "Reference"}}).status, 503);
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W300"}, {"ReferenceType", "Reference"}}).body, spent);
   EXPECT_EQ(fake.Requests().size(), 1u);
   EXPECT_NE(log.find("daily budget is spent"), std::string::npos) << log;
+  // A single work costs nothing, so it is still asked for, and answered once OpenAlex answers.
+  fake.StopRefusing();
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W12"}}).status, 200);
+  EXPECT_EQ(fake.Requests().size(), 2u);
 
   // What the cache holds answers as before, also when it is older than the age limit.
+  fake.RefuseAll(kSpent);
   EXPECT_EQ(Ask(source, kCitingW100).body, citing.body);
   OpenAlexGatewayOptions noAge = Options();
   noAge.maxAge = std::chrono::seconds(0);
   OpenAlexSource stale(noAge);
   EXPECT_EQ(Ask(stale, {{"PublicationID", "W100"}}).status, 200);
   EXPECT_EQ(Ask(stale, kCitingW100).body, citing.body);
+  EXPECT_TRUE(waits.empty());
+}
+
+TEST_F(OpenAlexLimitsTest, APerSecondRefusalIsWaitedOutAndLocksNothing) {
+  OpenAlexSource source(Options());
+  // Too many requests a second: Retry-After 1 beside the same Remaining 0 and Reset a spent
+  // budget carries.
+  fake.FailNext({{429, R"({"error":"Rate limit exceeded","message":"Too many requests per second"})", "1", kMidnight}});
+  EXPECT_EQ(Ask(source, kCitingW100).status, 200);
+  EXPECT_EQ(waits, std::vector<milliseconds>{milliseconds(1000)});
+  // The next list requests are asked for and answered.
+  fake.FailNext({{429, "", "1", kMidnight}});
+  EXPECT_EQ(Ask(source, {{"TitleQuery", "gift"}}).status, 200);
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W300"}, {"ReferenceType", "Reference"}}).status, 200);
+  EXPECT_EQ(fake.Requests().size(), 5u);
+  EXPECT_EQ(log.find("budget"), std::string::npos) << log;
+}
+
+TEST_F(OpenAlexLimitsTest, ABudgetTooSmallForASearchStillAnswersLists) {
+  OpenAlexSource source(Options());
+  fake.FailNext({{429,
+                  R"({"error":"Insufficient budget. This request costs $0.001 but you only have $0.0005"})",
+                  "",
+                  {{"X-RateLimit-Remaining", "5"}, {"X-RateLimit-Reset", "600"}}}});
+  const std::string small =
+      "OpenAlex's daily budget has $0.0005 left, less than a search costs ($0.0010); it is renewed in 10 min. "
+      "Lists and cached works still answer.\n";
+  ServiceReply reply = Ask(source, {{"FullTextQuery", "gift"}});
+  EXPECT_EQ(reply.status, 503);
+  EXPECT_EQ(reply.body, small);
+  EXPECT_EQ(Ask(source, {{"TitleQuery", "exchange"}}).body, small);
+  EXPECT_EQ(fake.Requests().size(), 1u);
+  // A list page and a single work cost less than what is left.
+  EXPECT_EQ(Ask(source, kCitingW100).status, 200);
+  EXPECT_EQ(Ask(source, {{"PublicationID", "W12"}}).status, 200);
+  EXPECT_EQ(fake.Requests().size(), 3u);
   EXPECT_TRUE(waits.empty());
 }
 
@@ -108,9 +151,14 @@ TEST_F(OpenAlexLimitsTest, RefusalsAreToldApartByWhatOpenAlexSays) {
        "OpenAlex asks to wait 1 h 0 min before more requests. Cached works still answer.", 1},
       {"429 asking for ever", {429, "", Headers{{"Retry-After", "999999999999"}}}, true, 503,
        "OpenAlex asks to wait 168 h 0 min before more requests.", 1},
-      // Credits remain: a burst above the per-second limit, which passes.
+      // Nothing says it is the budget: a burst above the per-second limit, which passes, whatever
+      // Remaining says.
       {"429 with budget left", {429, "", Headers{{"X-RateLimit-Remaining", "900"}, {"X-RateLimit-Reset", "40000"}}},
        true, 503, "(status 429: too many requests)", 3},
+      {"429 with nothing left", {429, "", Headers{{"X-RateLimit-Remaining", "0"}, {"X-RateLimit-Reset", "40000"}}},
+       true, 503, "(status 429: too many requests)", 3},
+      {"403 budget", {403, R"({"error":"Insufficient budget"})", kMidnight}, true, 503,
+       "OpenAlex's daily budget is spent; it is renewed in 5 h 12 min.", 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

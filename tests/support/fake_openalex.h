@@ -38,6 +38,7 @@ class FakeOpenAlex {
     int status;
     std::string body;
     std::string retryAfter;  // empty: no Retry-After header
+    std::multimap<std::string, std::string> headers = {};
   };
 
   FakeOpenAlex() : m_server([this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); }) {
@@ -212,6 +213,7 @@ class FakeOpenAlex {
       const Failure f = m_failures.front();
       m_failures.pop_front();
       if (!f.retryAfter.empty()) res.set_header("Retry-After", f.retryAfter);
+      for (const auto& [name, value] : f.headers) res.set_header(name, value);
       res.status = f.status;
       return res.set_content(f.body, "application/json");
     }
