@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -194,13 +196,12 @@ TEST(OpenAlexDurationText, ReadsAsAPersonSaysIt) {
   for (const auto& [span, text] : cases) EXPECT_EQ(DurationText(std::chrono::seconds(span)), text) << span;
 }
 
-// Eight requests held by an OpenAlex that does not answer: a cached work still answers at once,
-// and stopping the gateway ends them all within moments.
+// Eight requests held by an OpenAlex that does not answer: a cached work still answers while they
+// are held, and stopping the gateway ends them all, each with a reason.
 TEST_F(OpenAlexLimitsTest, HeldRequestsLeaveTheCacheAnsweringAndStopEndsThem) {
   test::HangingProxy slow(fake.BaseAddress(), "W9");
   OpenAlexGatewayOptions options = Options();
   options.api.baseAddress = slow.BaseAddress();
-  options.api.sleep = nullptr;
   OpenAlexGateway gateway(options);
   const int port = gateway.Start("127.0.0.1", 0);
   auto get = [port](const std::string& id) {
@@ -211,7 +212,8 @@ TEST_F(OpenAlexLimitsTest, HeldRequestsLeaveTheCacheAnsweringAndStopEndsThem) {
   ASSERT_EQ(get("W100")->status, 200);
 
   std::vector<std::thread> held;
-  std::vector<int> statuses(8, -1);
+  std::array<std::atomic<int>, 8> statuses;
+  for (auto& status : statuses) status = -1;
   for (int i = 0; i < 8; ++i)
     held.emplace_back([&, i] {
       auto reply = get("W9" + std::to_string(i));
@@ -221,18 +223,20 @@ TEST_F(OpenAlexLimitsTest, HeldRequestsLeaveTheCacheAnsweringAndStopEndsThem) {
     std::this_thread::sleep_for(milliseconds(10));
   EXPECT_EQ(slow.Held(), 8);
 
-  auto began = Clock::now();
+  // Answered from the cache while all eight still wait, without waiting on the client's schedule.
   auto cached = get("W100");
-  EXPECT_LT(Clock::now() - began, std::chrono::seconds(1));
   ASSERT_TRUE(cached);
   EXPECT_EQ(cached->status, 200);
+  for (const auto& status : statuses) EXPECT_EQ(status, -1);
+  EXPECT_TRUE(waits.empty());
 
-  began = Clock::now();
+  // The exchanges would take the 30 s time-out: a stop well within it is the only timing asked.
+  const auto began = Clock::now();
   gateway.Stop();
-  EXPECT_LT(Clock::now() - began, std::chrono::seconds(1));
   for (auto& thread : held) thread.join();
+  EXPECT_LT(Clock::now() - began, std::chrono::seconds(15));
   // Each held request got an answer that says why, rather than waiting for OpenAlex.
-  for (int status : statuses) EXPECT_EQ(status, 503);
+  for (const auto& status : statuses) EXPECT_EQ(status, 503);
 }
 
 }  // namespace
