@@ -220,18 +220,50 @@ std::optional<std::string> OpenAlexClient::StandingRefusal(double cost) {
   return std::nullopt;
 }
 
+std::optional<double> OpenAlexClient::BudgetLeft() const {
+  std::lock_guard<std::mutex> lock(m_budgetMutex);
+  return m_lastBudgetLeft;
+}
+
+// Every reply says what is left of the day's budget, in dollars or (as OpenAlex did before) in
+// credits of a tenth of a cent per hundred. The first that says how large the budget is tells
+// whether the key was taken: a key gets ten times the keyless budget.
+void OpenAlexClient::NoteBudget(const HttpRequestHandle& reply) {
+  auto amount = [&reply](const char* dollars, const char* credits) -> std::optional<double> {
+    const std::string text = reply.Header(dollars);
+    if (!text.empty()) {
+      char* end = nullptr;
+      const double value = std::strtod(text.c_str(), &end);
+      if (end != text.c_str() && value >= 0) return value;
+    }
+    if (std::optional<long long> value = HeaderNumber(reply.Header(credits))) return *value * kOpenAlexCreditCost;
+    return std::nullopt;
+  };
+  const std::optional<double> left = amount("X-RateLimit-Remaining-USD", "X-RateLimit-Remaining");
+  const std::optional<double> limit = amount("X-RateLimit-Limit-USD", "X-RateLimit-Limit");
+  {
+    std::lock_guard<std::mutex> lock(m_budgetMutex);
+    if (left) m_lastBudgetLeft = left;
+  }
+  if (!limit || m_options.apiKey.empty() || m_keyChecked.exchange(true)) return;
+  if (*limit > kOpenAlexKeylessBudget * 1.5)
+    Log("OpenAlex took the API key: the daily budget is " + Dollars(*limit));
+  else
+    Log("OpenAlex did not take the API key: it answers on the keyless daily budget of " + Dollars(*limit) +
+        ". Check --api-key or OPENALEX_API_KEY.");
+}
+
 std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuery) {
   ThrowIfStopping();
   const double cost = RequestCost(pathAndQuery);
   if (std::optional<std::string> refusal = StandingRefusal(cost)) throw SourceUnavailable(503, *refusal);
 
+  // The key goes as OpenAlex documents it, as a parameter of the address; Hidden keeps it out of
+  // every line logged and every reason given.
   std::string address = m_options.baseAddress + pathAndQuery;
-  if (!m_options.mailto.empty())
-    address += (pathAndQuery.find('?') == std::string::npos ? "?mailto=" : "&mailto=") +
-               EncodeQueryValue(m_options.mailto);
-  // In a header the key stays out of the address, and so out of logs and proxies on the way.
-  std::vector<std::string> headers;
-  if (!m_options.apiKey.empty()) headers.push_back("Authorization: Bearer " + m_options.apiKey);
+  if (!m_options.apiKey.empty())
+    address += (pathAndQuery.find('?') == std::string::npos ? "?api_key=" : "&api_key=") +
+               EncodeQueryValue(m_options.apiKey);
 
   std::string failure;
   int failureStatus = 502;
@@ -239,7 +271,7 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
   for (int attempt = 0; attempt <= m_options.retries; ++attempt) {
     WaitForSlot(held);
     const auto began = Clock::now();
-    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address, headers);
+    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address);
     bool answered = false;
     for (milliseconds waited{0}; waited < m_options.timeout && !answered; waited += kStopCheck) {
       answered = request->WaitForResponse(static_cast<int>(std::min(kStopCheck, m_options.timeout - waited).count()));
@@ -259,6 +291,7 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
                 std::to_string(std::chrono::duration_cast<seconds>(m_options.timeout).count()) + " s";
     } else {
       status = request->Status();
+      if (status != 0) NoteBudget(*request);
       if (status == 200) {
         nlohmann::json reply = nlohmann::json::parse(request->Body(), nullptr, false);
         if (reply.is_discarded() || !reply.is_object()) {
@@ -291,6 +324,10 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
             std::lock_guard<std::mutex> lock(m_slotMutex);
             m_budgetRenewed = Clock::now() + renewed;
             m_budgetLeft = left;
+          }
+          {
+            std::lock_guard<std::mutex> lock(m_budgetMutex);
+            m_lastBudgetLeft = left;
           }
           std::string refusal = StandingRefusal(cost).value_or(failure);
           Log(failure + "; " + refusal + " (" + pathAndQuery + ")");

@@ -72,6 +72,8 @@ OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<H
   else if (m_options.api.apiKey.empty())
     Log("no OpenAlex API key: requests go without one and OpenAlex may limit or refuse them. Get a free key at "
         "https://openalex.org (your account's settings) and give it with --api-key KEY or in OPENALEX_API_KEY.");
+  if (!m_options.api.mailto.empty())
+    Log("the e-mail address given (--mailto) is not sent: OpenAlex no longer uses it, and it has no effect");
   if (m_options.prefetch && !m_options.offline) m_prefetcher = std::thread([this] { PrefetchLoop(); });
 }
 

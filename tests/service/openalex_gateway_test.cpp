@@ -112,12 +112,13 @@ TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
   auto requests = fake.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].path, "/works/W100");
-  // The key goes in a header, out of the address (and so out of logs and proxies).
-  EXPECT_EQ(requests[0].params.count("api_key"), 0u);
-  EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, "Bearer secret-key-123"));
+  // The key goes as OpenAlex documents it; the e-mail address, which OpenAlex no longer uses, not at all.
+  for (const auto& request : requests) EXPECT_EQ(request.Param("api_key"), kKey);
+  EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, ""));
+  EXPECT_EQ(requests[0].params.count("mailto"), 0u);
+  EXPECT_NE(log.find("--mailto) is not sent"), std::string::npos) << log;
   // The fake keeps to `select`: every field above was among those asked for.
   EXPECT_EQ(requests[0].Param("select"), kOpenAlexWorkFields);
-  EXPECT_EQ(requests[0].Param("mailto"), "me@example.org");
   // Unknown works and IDs that are no OpenAlex work give the empty answer; only the first is asked.
   EXPECT_EQ(Publications(source, {{"PublicationID", "w999"}})["TotalItem"], 0);
   EXPECT_EQ(Publications(source, {{"PublicationID", "17"}})["TotalItem"], 0);
@@ -313,10 +314,34 @@ TEST_F(OpenAlexGatewayTest, RequestsKeepToTheRateAndAMissingKeyIsReportedOnce) {
   ASSERT_GE(waits.size(), 2u);
   EXPECT_GE(waits.back(), milliseconds(300));  // the third request's slot is 400 ms after the first
   for (const auto& request : fake.Requests()) EXPECT_EQ(request.params.count("api_key"), 0u);
-  for (const std::string& authorization : fake.Authorizations()) EXPECT_EQ(authorization, "");
   const size_t first = log.find("no OpenAlex API key");
   EXPECT_NE(first, std::string::npos);
   EXPECT_EQ(log.find("no OpenAlex API key", first + 1), std::string::npos) << log;
+}
+
+TEST_F(OpenAlexGatewayTest, TheFirstReplySaysWhetherTheKeyWasTaken) {
+  struct Case {
+    std::multimap<std::string, std::string> headers;
+    const char* logged;
+  } cases[] = {
+      {{{"X-RateLimit-Limit-USD", "1"}, {"X-RateLimit-Remaining-USD", "0.9731"}},
+       "OpenAlex took the API key: the daily budget is $1.0000"},
+      // Credits, as OpenAlex counted before: a thousand are the keyless budget.
+      {{{"X-RateLimit-Limit", "1000"}, {"X-RateLimit-Remaining", "998"}},
+       "OpenAlex did not take the API key: it answers on the keyless daily budget of $0.1000. Check --api-key"},
+  };
+  for (const Case& c : cases) {
+    log.clear();
+    fake.SetReplyHeaders(c.headers);
+    OpenAlexGatewayOptions options = Options();
+    options.cachePath = dir.Path(std::string("cache-") + c.headers.begin()->first + ".sqlite");
+    OpenAlexSource source(options);
+    Publications(source, {{"PublicationID", "W100"}});
+    Publications(source, {{"PublicationID", "W200"}});
+    EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    EXPECT_EQ(log.find("the API key", log.find("the API key") + 1), std::string::npos) << "said once: " << log;
+    EXPECT_EQ(log.find(kKey), std::string::npos) << log;
+  }
 }
 
 TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {

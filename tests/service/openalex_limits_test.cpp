@@ -105,7 +105,8 @@ TEST_F(OpenAlexLimitsTest, APerSecondRefusalIsWaitedOutAndLocksNothing) {
   EXPECT_EQ(Ask(source, {{"TitleQuery", "gift"}}).status, 200);
   EXPECT_EQ(Ask(source, {{"PublicationID", "W300"}, {"ReferenceType", "Reference"}}).status, 200);
   EXPECT_EQ(fake.Requests().size(), 5u);
-  EXPECT_EQ(log.find("budget"), std::string::npos) << log;
+  EXPECT_EQ(log.find("budget is spent"), std::string::npos) << log;
+  EXPECT_EQ(log.find("asks to wait"), std::string::npos) << log;
 }
 
 TEST_F(OpenAlexLimitsTest, ABudgetTooSmallForASearchStillAnswersLists) {

@@ -201,6 +201,7 @@ class FakeOpenAlex {
 
   void Handle(const httplib::Request& req, httplib::Response& res) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& [name, value] : m_replyHeaders) res.set_header(name, value);
     const Request request{req.path, {req.params.begin(), req.params.end()}};
     m_requests.push_back(request);
     m_authorizations.push_back(req.get_header_value("Authorization"));
@@ -286,6 +287,11 @@ class FakeOpenAlex {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_refusal.reset();
   }
+  // Headers sent with every reply from now on (OpenAlex's budget headers).
+  void SetReplyHeaders(std::multimap<std::string, std::string> headers) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_replyHeaders = std::move(headers);
+  }
   // The Authorization header of each request since the last ClearRequests ("" without one).
   std::vector<std::string> Authorizations() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -299,6 +305,7 @@ class FakeOpenAlex {
   std::deque<Failure> m_failures;
   std::vector<Request> m_requests;
   std::optional<Refusal> m_refusal;
+  std::multimap<std::string, std::string> m_replyHeaders;
   std::vector<std::string> m_authorizations;
   std::vector<Json> m_sources;
   std::map<std::string, std::string> m_merged;
