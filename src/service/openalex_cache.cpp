@@ -111,9 +111,13 @@ std::optional<Publication> OpenAlexCache::Work(const std::string& id, std::optio
 std::optional<CachedPage> OpenAlexCache::Page(const std::string& query, int64_t page,
                                               std::optional<std::chrono::seconds> maxAge) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  SqliteStatement s(m_db, "SELECT total, fetched_at, ids FROM cache_page WHERE query = ?1 AND page = ?2");
+  // A list's pages are as fresh as its first: they belong to the walk it began.
+  SqliteStatement s(m_db,
+                    "SELECT p.total, first.fetched_at, p.ids FROM cache_page p"
+                    " LEFT JOIN cache_page first ON first.query = p.query AND first.page = 1"
+                    " WHERE p.query = ?1 AND p.page = ?2");
   s.Bind(1, query).Bind(2, page);
-  if (!s.Step() || !Fresh(s.Int(1), maxAge)) return std::nullopt;
+  if (!s.Step() || !Fresh(s.IsNull(1) ? std::nullopt : std::optional(s.Int(1)), maxAge)) return std::nullopt;
   CachedPage cached;
   cached.total = s.Int(0);
   nlohmann::json ids = nlohmann::json::parse(s.Text(2), nullptr, false);
@@ -133,6 +137,15 @@ void OpenAlexCache::Put(const std::vector<ImportedWork>& works, const std::strin
     for (const ImportedWork& work : works) {
       seen.Bind(1, m_writer->Put(work.publication)).Bind(2, now);
       seen.Run();
+    }
+    if (!query.empty() && page == 1) {
+      // A new walk of the list: the pages and cursors of the last one belong to another order.
+      for (const char* sql : {"DELETE FROM cache_page WHERE query = ?1 AND page > 1",
+                              "DELETE FROM cache_cursor WHERE query = ?1"}) {
+        SqliteStatement forget(m_db, sql);
+        forget.Bind(1, query);
+        forget.Run();
+      }
     }
     if (!query.empty()) {
       SqliteStatement s(m_db,

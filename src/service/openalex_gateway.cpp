@@ -51,6 +51,10 @@ std::string AuthorPhrase(const std::string& name) {
   return EncodeQueryValue("\"" + words + "\"" + (words.find(' ') != std::string::npos ? "~1" : ""));
 }
 
+// OpenAlex leaves the works of its "expansion pack" out of lists unless asked: without them a
+// work's references and citing works fall short of the counts it shows.
+constexpr const char* kWithExpansionPack = "&include_xpac=true";
+
 std::string ListSort(PublicationOrder order) {
   return order == PublicationOrder::Year ? "publication_year:desc" : "cited_by_count:desc";
 }
@@ -190,18 +194,18 @@ std::optional<CachedPage> OpenAlexSource::ListPage(const Listing& listing, int64
   return FetchPage(listing, page);
 }
 
+// Every page goes by cursor: OpenAlex sorts a list by page number without breaking ties, so pages
+// fetched that way can repeat or miss the works of equal rank; its cursors walk one order. A list
+// is one snapshot: page 1 begins it (and forgets the pages and cursors of the last one), and later
+// pages are walked from the nearest cursor kept, or from the start when the list has expired.
 std::optional<CachedPage> OpenAlexSource::FetchPage(const Listing& listing, int64_t page) {
   const std::string query = listing.query + "&select=" + kOpenAlexWorkFields +
                             "&per_page=" + std::to_string(kOpenAlexPageSize);
   try {
-    if (page * kOpenAlexPageSize <= kOpenAlexPagedLimit) {
-      std::optional<Json> reply = m_client.Get(query + "&page=" + std::to_string(page));
-      return reply ? StorePage(listing, page, *reply) : CachedPage{};
-    }
-    // Past plain paging's reach: walk with cursors from the nearest page whose cursor is kept.
     int64_t at = 1;
     std::string cursor = "*";
-    if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
+    if (page > 1 && m_cache.Page(listing.query, 1, m_options.maxAge))
+      if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
     for (;;) {
       std::optional<Json> reply = m_client.Get(query + "&cursor=" + EncodeQueryValue(cursor));
       if (!reply) return CachedPage{};
@@ -284,16 +288,18 @@ PublicationPage OpenAlexSource::References(const std::string& id, PublicationOrd
                                            int64_t limit) {
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return {};
-  return List({"/works?filter=cited_by:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order), key, true}, offset,
-              limit);
+  return List({"/works?filter=cited_by:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key,
+               true},
+              offset, limit);
 }
 
 PublicationPage OpenAlexSource::Citing(const std::string& id, PublicationOrder order, int64_t offset,
                                        int64_t limit) {
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return {};
-  return List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order), key, false}, offset,
-              limit);
+  return List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key,
+               false},
+              offset, limit);
 }
 
 std::string OpenAlexSource::SourceFilter(const std::string& name, const char* type) {

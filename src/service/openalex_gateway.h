@@ -39,13 +39,11 @@ struct OpenAlexGatewayOptions {
   std::function<void(const std::string&)> log;
 };
 
-// OpenAlex lists pages of at most this many works, and plain paging reaches this far; further
-// pages take cursors.
+// OpenAlex lists pages of at most this many works.
 constexpr int64_t kOpenAlexPageSize = 100;
-constexpr int64_t kOpenAlexPagedLimit = 10000;
 
 // Lists and searches are read from OpenAlex in pages of kOpenAlexPageSize whatever the request's
-// range. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
+// range, each by cursor, and a list's pages are kept and expire together. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
 // One background thread fetches the next page of the lists being read; a page is never fetched
 // twice at once (a request for a page on its way waits for it).
 class OpenAlexSource : public PublicationSource {

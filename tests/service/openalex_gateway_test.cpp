@@ -136,9 +136,10 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
   } cases[] = {
       {"references by year", {{"PublicationID", "W200"}, {"ReferenceType", "Reference"}, {"OrderBy", "Year"}},
        {"w12", "w100", "w10"},
-       {{"filter", "cited_by:W200"}, {"sort", "publication_year:desc"}, {"per_page", "100"}, {"page", "1"}}},
+       {{"include_xpac", "true"}, {"filter", "cited_by:W200"}, {"sort", "publication_year:desc"}, {"per_page", "100"}, {"cursor", "*"}}},
       {"citing, by citations unless told", {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}},
-       {"w200", "w300", "w301", "w302"}, {{"filter", "cites:W100"}, {"sort", "cited_by_count:desc"}}},
+       {"w200", "w300", "w301", "w302"},
+       {{"filter", "cites:W100"}, {"sort", "cited_by_count:desc"}, {"include_xpac", "true"}}},
       {"title, author, years",
        {{"TitleQuery", "gift, exchange"}, {"AuthorQuery", "akerlof"}, {"YearStart", "1980"}, {"YearEnd", "1990"}},
        {"w100"},
@@ -214,7 +215,7 @@ TEST_F(OpenAlexGatewayTest, AVenueIsOneSourceAndTheLogSaysWhich) {
   EXPECT_NE(log.find("searching S2 (Nature)"), std::string::npos) << log;
 }
 
-TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRestarts) {
+TEST_F(OpenAlexGatewayTest, EveryPageGoesByCursorAndCursorsAreKeptAcrossRestarts) {
   fake.AddCiters("W5", 12000);
   auto citing = [&](OpenAlexSource& source, int start, int end) {
     return Publications(source, {{"PublicationID", "W5"}, {"ReferenceType", "Citation"},
@@ -236,13 +237,14 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRe
     ASSERT_EQ(ids.size(), 100u);
     EXPECT_EQ(ids.front(), "w900000050");
     EXPECT_EQ(ids.back(), "w900000149");
-    EXPECT_EQ(sent("page"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(fake.Requests().at(0).params.count("page"), 0u);
+    EXPECT_EQ(sent("cursor"), (std::vector<std::string>{"*", "c2"}));
 
-    // Page 101 is out of plain paging's reach: a walk with cursors from the start, once.
+    // Page 101, beyond where numbered pages reach: walked on from the last cursor kept, once.
     EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
     const std::vector<std::string> cursors = sent("cursor");
-    ASSERT_EQ(cursors.size(), 101u);
-    EXPECT_EQ(cursors.front(), "*");
+    ASSERT_EQ(cursors.size(), 99u);
+    EXPECT_EQ(cursors.front(), "c3");
     EXPECT_EQ(cursors.back(), "c101");
     EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
     EXPECT_TRUE(sent("cursor").empty());
@@ -255,14 +257,41 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRe
     EXPECT_EQ(Ids(citing(restarted, 10101, 10200)).back(), "w900010199");
     EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c102"});
   }
-  // Offline, the same; once the pages are too old, the kept cursor fetches the page again alone.
+  // Offline, the same; once the list is too old it expires whole, and is walked anew from its start.
   OpenAlexSource offline(Options(true));
   EXPECT_EQ(Ids(citing(offline, 10001, 10100)).at(0), "w900010000");
   OpenAlexGatewayOptions noAge = Options();
   noAge.maxAge = std::chrono::seconds(0);
   OpenAlexSource stale(noAge);
   EXPECT_EQ(Ids(citing(stale, 10001, 10100)).at(0), "w900010000");
-  EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c101"});
+  const std::vector<std::string> anew = sent("cursor");
+  ASSERT_EQ(anew.size(), 101u);
+  EXPECT_EQ(anew.front(), "*");
+}
+
+TEST_F(OpenAlexGatewayTest, AListOfTiedWorksHoldsEachOnceAndExpiresWhole) {
+  // 250 works cited as often: by page number OpenAlex would list them in a different order on
+  // every page.
+  fake.AddCiters("W6", 250, true);
+  OpenAlexGatewayOptions options = Options();
+  options.maxAge = std::chrono::hours(1);
+  std::set<std::string> seen;
+  {
+    OpenAlexSource source(options);
+    for (int start : {1, 101, 201})
+      for (const std::string& id : Ids(Publications(source, {{"PublicationID", "W6"}, {"ReferenceType", "Citation"},
+                                                             {"StartIdx", std::to_string(start)},
+                                                             {"EndIdx", std::to_string(start + 99)}})))
+        seen.insert(id);
+  }
+  EXPECT_EQ(seen.size(), 250u);
+  // Page 1 walked again begins a new list: the pages of the old walk are no longer answered.
+  OpenAlexCache cache(dir.Path("cache.sqlite"), false);
+  const std::string query = "/works?filter=cites:W6&sort=cited_by_count:desc&include_xpac=true";
+  ASSERT_TRUE(cache.Page(query, 3, std::nullopt)) << "the list's query changed";
+  cache.Put({}, query, 1, CachedPage{250, {"w900000000"}});
+  EXPECT_FALSE(cache.Page(query, 3, std::nullopt));
+  EXPECT_FALSE(cache.NearestCursor(query, 3));
 }
 
 TEST_F(OpenAlexGatewayTest, RetriesWithBackoffAndReportsFailuresWithoutTheKey) {
@@ -419,15 +448,15 @@ TEST_F(OpenAlexGatewayTest, TheNextPageIsFetchedAheadOnceAndWithinTheRate) {
   // Page 2 is on its way without being asked for.
   for (int i = 0; i < 100 && fake.Requests().size() < 2; ++i) std::this_thread::sleep_for(milliseconds(50));
   ASSERT_EQ(fake.Requests().size(), 2u);
-  EXPECT_EQ(fake.Requests()[1].Param("page"), "2");
+  EXPECT_EQ(fake.Requests()[1].Param("cursor"), "c2");
   // Read straight on, each page is asked for once: a page on its way is waited for, not asked again.
   EXPECT_EQ(citing(101).at(0), "w900000100");
   EXPECT_EQ(citing(201).at(0), "w900000200");
   EXPECT_EQ(citing(301).size(), 50u);
   std::this_thread::sleep_for(milliseconds(300));  // nothing further is fetched: the list ends
   std::vector<std::string> pages;
-  for (const auto& request : fake.Requests()) pages.push_back(request.Param("page"));
-  EXPECT_EQ(pages, (std::vector<std::string>{"1", "2", "3", "4"}));
+  for (const auto& request : fake.Requests()) pages.push_back(request.Param("cursor"));
+  EXPECT_EQ(pages, (std::vector<std::string>{"*", "c2", "c3", "c4"}));
   // Reading ahead shares the schedule: five requests a second at most.
   const auto arrivals = fake.Arrivals();
   for (size_t i = 1; i < arrivals.size(); ++i)

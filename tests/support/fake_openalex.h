@@ -49,11 +49,12 @@ class FakeOpenAlex {
 
   std::string BaseAddress() const { return m_server.BaseAddress(); }
 
-  // `count` made-up works citing `cited`, the earlier ones more cited.
-  void AddCiters(const std::string& cited, int count) {
+  // `count` made-up works citing `cited`, the earlier ones more cited (all cited as often when
+  // `tied`).
+  void AddCiters(const std::string& cited, int count, bool tied = false) {
     for (int i = 0; i < count; ++i)
       Add({{"id", "W" + std::to_string(900000000 + i)},
-           {"cited_by_count", count - i},
+           {"cited_by_count", tied ? 1 : count - i},
            {"referenced_works", {"https://openalex.org/" + cited}}});
   }
 
@@ -264,8 +265,18 @@ class FakeOpenAlex {
                                                           : std::stoll(request.Param("cursor").substr(1));
     if (!cursor && page * perPage > 10000)
       return reply(400, {{"error", "Maximum results size of 10,000 records is exceeded."}});
-    for (int64_t i = (page - 1) * perPage; i < std::min<int64_t>(page * perPage, found.size()); ++i)
-      results.push_back(Selected(*found[static_cast<size_t>(i)], request.Param("select")));
+    // By page number works of equal rank come in no set order, as OpenAlex sorts them without a
+    // tie-breaker: here each even page sees its runs of ties reversed. Cursors keep one order.
+    std::vector<const Json*> order = found;
+    const std::string key = sort.substr(0, sort.find(':'));
+    for (size_t run = 0; !cursor && page % 2 == 0 && run < order.size();) {
+      size_t end = run + 1;
+      while (end < order.size() && Number(*order[end], key.c_str()) == Number(*order[run], key.c_str())) ++end;
+      std::reverse(order.begin() + static_cast<std::ptrdiff_t>(run), order.begin() + static_cast<std::ptrdiff_t>(end));
+      run = end;
+    }
+    for (int64_t i = (page - 1) * perPage; i < std::min<int64_t>(page * perPage, order.size()); ++i)
+      results.push_back(Selected(*order[static_cast<size_t>(i)], request.Param("select")));
     const Json next = cursor && !results.empty() ? Json("c" + std::to_string(page + 1)) : Json();
     reply(200, {{"meta", {{"count", found.size()}, {"per_page", perPage}, {"next_cursor", next}}},
                 {"results", results}});
