@@ -72,9 +72,12 @@ class OpenAlexSource : public PublicationSource {
     std::string owner;
     bool ownerCites = false;
   };
+  // One work by its key in the cache (a short ID, or "doi:" and a DOI) and its path at OpenAlex.
+  std::optional<Publication> Single(const std::string& key, const std::string& path);
   PublicationPage List(const Listing& listing, int64_t offset, int64_t limit);
-  std::optional<CachedPage> ListPage(const Listing& listing, int64_t page);
-  std::optional<CachedPage> FetchPage(const Listing& listing, int64_t page);
+  // Throws SourceUnavailable when the page can be had neither from OpenAlex nor from the cache.
+  CachedPage ListPage(const Listing& listing, int64_t page);
+  CachedPage FetchPage(const Listing& listing, int64_t page);
   CachedPage StorePage(const Listing& listing, int64_t page, const nlohmann::json& reply);
   // The primary-location filter value for a journal or conference name: the one source whose name
   // is the name, else the one OpenAlex ranks first; empty when none.

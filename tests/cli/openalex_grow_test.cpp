@@ -2,6 +2,7 @@
 // regrown from the saved Pearl List with the gateway offline; and the commands' OpenAlex options.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/grow_command.h"
@@ -76,8 +77,13 @@ TEST_F(OpenAlexGrow, TwoPearlsGrowLiveAndRegrowOffline) {
   EXPECT_TRUE(fake.Requests().empty());
 
   // Offline, a pearl the cache never saw is reported, not fetched.
-  EXPECT_EQ(Grow(true, {"--pearl", "w301", "w999", "--out", dir.Path("unknown")}), 1);
+  EXPECT_EQ(Grow(true, {"--pearl", "w999", "--out", dir.Path("unknown")}), 1);
   EXPECT_NE(err.str().find("the service gave no publication for pearl w999"), std::string::npos) << err.str();
+  // A work the cache holds without its lists is not grown into one that cites nothing: it fails,
+  // says why, and nothing is written.
+  EXPECT_EQ(Grow(true, {"--pearl", "w301", "--out", dir.Path("listless")}), 1);
+  EXPECT_NE(err.str().find("not in the cache, and the gateway is offline"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("listless/cited.ris")));
   EXPECT_TRUE(fake.Requests().empty());
 }
 

@@ -143,18 +143,32 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
       {"title, author, years",
        {{"TitleQuery", "gift, exchange"}, {"AuthorQuery", "akerlof"}, {"YearStart", "1980"}, {"YearEnd", "1990"}},
        {"w100"},
-       {{"filter", "title.search:gift  exchange,raw_author_name.search:\"akerlof\",publication_year:1980-1990"}}},
+       {{"filter", "title.search:gift exchange,raw_author_name.search:\"akerlof\",publication_year:1980-1990"}}},
+      // Boolean words, groups and wildcards are the user's words, not OpenAlex's syntax.
+      {"search words as words", {{"FullTextQuery", "(gift OR \"exchange\") AND NOT labo*"}}, {},
+       {{"search", "gift or exchange and not labo"}}},
       {"full text from a year on", {{"FullTextQuery", "cites"}, {"YearStart", "2021"}}, {"w301", "w302"},
        {{"search", "cites"}, {"filter", "publication_year:>2020"}}},
       {"conference by name", {{"ConferenceQuery", "Neural Information"}}, {"w200"},
        {{"filter", "primary_location.source.id:S4306420609"}}},
-      {"a DOI, any case, with its resolver", {{"DOIQuery", "https://doi.org/10.2307/1885099"}, {"TitleQuery", "other"}},
-       {"w100"}, {{"filter", "doi:10.2307/1885099"}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Ids(Publications(source, c.parameters)), c.ids) << c.name;
     for (const auto& [key, value] : c.sent) EXPECT_EQ(fake.Requests().back().Param(key), value) << c.name;
   }
+  // A DOI is looked up as a single work, which costs nothing, and kept: asked again, and offline,
+  // it is answered from the cache.
+  for (bool offline : {false, true}) {
+    OpenAlexSource doiSource(Options(offline));
+    fake.ClearRequests();
+    EXPECT_EQ(Ids(Publications(doiSource, {{"DOIQuery", "https://doi.org/10.2307/1885099"}, {"TitleQuery", "other"}})),
+              std::vector<std::string>{"w100"});
+    if (!offline) {
+      ASSERT_EQ(fake.Requests().size(), 1u);
+      EXPECT_EQ(fake.Requests()[0].path, "/works/doi:10.2307/1885099");
+    }
+  }
+  EXPECT_TRUE(fake.Requests().empty());
   // The conference was found among sources of that type. A journal no source matches finds nothing without asking for works.
   EXPECT_EQ(Publications(source, {{"JournalQuery", "Neural Information"}})["TotalItem"], 0);
   EXPECT_EQ(fake.Requests().back().path, "/sources");
@@ -172,10 +186,14 @@ TEST_F(OpenAlexGatewayTest, AnAuthorIsAPhraseOfOneByline) {
   fake.AddWork({{"id", "W401"}, {"authorships", {{{"raw_author_name", "John Brown"}}, {{"raw_author_name", "Adam Smith"}}}}});
   fake.AddWork({{"id", "W402"}, {"authorships", {{{"raw_author_name", "John Quincy W. Smith"}}}}});
   OpenAlexSource source(Options());
-  // The window strips double quotes, so the gateway puts them in; "Last, First" reads as the byline would.
+  fake.AddWork({{"id", "W403"}, {"authorships", {{{"raw_author_name", "Smith John"}}}}});
+  // The window strips double quotes, so the gateway puts them in; "Last, First" reads as the byline
+  // would; a byline printed family name first is found too.
   for (const char* query : {"John Smith", "Smith, John", "\"John  Smith\""}) {
-    EXPECT_EQ(Ids(Publications(source, {{"AuthorQuery", query}})), std::vector<std::string>{"w400"}) << query;
-    EXPECT_EQ(fake.Requests().back().Param("filter"), "raw_author_name.search:\"John Smith\"~1") << query;
+    EXPECT_EQ(Ids(Publications(source, {{"AuthorQuery", query}})), (std::vector<std::string>{"w400", "w403"})) << query;
+    EXPECT_EQ(fake.Requests().back().Param("filter"),
+              "raw_author_name.search:\"John Smith\"~1 OR \"Smith John\"~1")
+        << query;
   }
 }
 
@@ -392,10 +410,16 @@ TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
   }
   EXPECT_TRUE(fake.Requests().empty());
 
-  // Offline, what the cache lacks is the empty answer, and the log says why.
+  // Offline, a work the cache lacks is the empty answer; a list it lacks fails, and says why (an
+  // empty list would read as a work nobody cites).
   OpenAlexSource offline(Options(true));
   EXPECT_EQ(Publications(offline, {{"PublicationID", "W999"}})["TotalItem"], 0);
-  EXPECT_EQ(Publications(offline, {{"PublicationID", "W10"}, {"ReferenceType", "Citation"}})["TotalItem"], 0);
+  for (const QueryParameters& list : std::vector<QueryParameters>{{{"PublicationID", "W10"}, {"ReferenceType", "Citation"}},
+                                                                  {{"JournalQuery", "Nowhere"}}}) {
+    const ServiceReply reply = Ask(offline, list);
+    EXPECT_EQ(reply.status, 503);
+    EXPECT_EQ(reply.body, "not in the cache, and the gateway is offline\n");
+  }
   EXPECT_NE(log.find("offline: the cache holds no work w999"), std::string::npos) << log;
   EXPECT_NE(log.find("offline: the cache holds no page 1 of /works?filter=cites:W10"), std::string::npos) << log;
   EXPECT_TRUE(fake.Requests().empty());

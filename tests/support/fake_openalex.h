@@ -162,12 +162,18 @@ class FakeOpenAlex {
     }
     return false;
   }
+  // `value` is one phrase or several joined by " OR ".
   static bool BylineMatches(const Json& work, const std::string& value) {
-    for (const Json& a : work.value("authorships", Json::array()))
-      if (a.contains("raw_author_name") && a["raw_author_name"].is_string() &&
-          PhraseMatches(a["raw_author_name"].get<std::string>(), value))
-        return true;
-    return false;
+    for (size_t at = 0;;) {
+      const size_t or_ = value.find(" OR ", at);
+      const std::string phrase = value.substr(at, or_ == std::string::npos ? std::string::npos : or_ - at);
+      for (const Json& a : work.value("authorships", Json::array()))
+        if (a.contains("raw_author_name") && a["raw_author_name"].is_string() &&
+            PhraseMatches(a["raw_author_name"].get<std::string>(), phrase))
+          return true;
+      if (or_ == std::string::npos) return false;
+      at = or_ + 4;
+    }
   }
   // The work with only the root fields `select` names (all without one).
   static Json Selected(const Json& work, const std::string& select) {
@@ -189,7 +195,6 @@ class FakeOpenAlex {
       if ((key == "cited_by" && !(m_works.count(value) && Cites(m_works.at(value), Short(work["id"])))) ||
           (key == "cites" && !Cites(work, value)) ||
           (key == "title.search" && !HasWords(work.value("title", ""), value)) ||
-          (key == "doi" && work.value("doi", "") != "https://doi.org/" + value) ||
           (key == "raw_author_name.search" && !BylineMatches(work, value)) ||
           (key == "publication_year" && value[0] == '>' && year <= std::stoi(value.substr(1))) ||
           (key == "publication_year" && value[0] != '>' &&
@@ -223,6 +228,12 @@ class FakeOpenAlex {
       for (const auto& [name, value] : m_refusal->headers) res.set_header(name, value);
       res.status = m_refusal->status;
       return res.set_content(m_refusal->body, "application/json");
+    }
+    if (req.path.rfind("/works/doi:", 0) == 0) {
+      for (const auto& [id, work] : m_works)
+        if (work.value("doi", Json()).is_string() && Lower(work["doi"].get<std::string>()) == "https://doi.org/" + Lower(req.path.substr(11)))
+          return reply(200, Selected(work, request.Param("select")));
+      return reply(404, {{"error", "Not found"}});
     }
     if (req.path.rfind("/works/", 0) == 0) {
       if (auto merged = m_merged.find(req.path.substr(7)); merged != m_merged.end()) {
