@@ -160,7 +160,8 @@ std::string Joined(const std::vector<std::string>& items, std::string_view separ
 }
 
 std::string RelationNote(const ExchangeArticle& a) {
-  return "Cited by pearls: " + (a.citedByPearls.empty() ? "none" : Joined(a.citedByPearls, ", ")) +
+  const std::string marks = RecordMarks(a.record);
+  return (marks.empty() ? "" : "Marked " + marks + ". ") + "Cited by pearls: " + (a.citedByPearls.empty() ? "none" : Joined(a.citedByPearls, ", ")) +
          ". Cites pearls: " + (a.citesPearls.empty() ? "none" : Joined(a.citesPearls, ", ")) + ".";
 }
 
@@ -407,7 +408,7 @@ std::string CsvField(const std::string& value) {
 std::string Csv(const std::vector<ExchangeArticle>& articles) {
   std::string out =
       "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,CitesPearlIDs,"
-      "Lists,URL\r\n";
+      "Lists,URL,Marks\r\n";
   for (const ExchangeArticle& a : articles) {
     const CCRecord& r = a.record;
     std::vector<std::string> names;
@@ -425,7 +426,8 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
                                              Joined(a.citedByPearls, " "),
                                              Joined(a.citesPearls, " "),
                                              a.lists,
-                                             Known(r.FullTextURL) ? r.FullTextURL : ""};
+                                             Known(r.FullTextURL) ? r.FullTextURL : "",
+                                             RecordMarks(r)};
     for (size_t k = 0; k < fields.size(); ++k) out += (k ? "," : "") + CsvField(fields[k]);
     out += "\r\n";
   }

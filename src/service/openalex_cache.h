@@ -4,7 +4,9 @@
 // cache_work   publication row -> when the work was last seen (seconds since 1970)
 // cache_page   (query, page) -> the page's IDs in order, the list's total, when it was fetched
 // cache_cursor (query, page) -> the cursor that fetches the page in the walk page 1 began
-// cache_alias  an ID OpenAlex answered with another work's (merged works) -> that work's ID
+// cache_alias  an ID OpenAlex answered with another work's (merged works), or "doi:" and a DOI ->
+//              that work's ID
+// cache_mark   publication row -> whether the work is retracted, and its type of work
 #pragma once
 
 #include <chrono>

@@ -1,5 +1,6 @@
 #include "service/openalex_gateway.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "platform/text_encoding.h"
@@ -312,9 +313,21 @@ PublicationPage OpenAlexSource::Citing(const std::string& id, PublicationOrder o
                                        int64_t limit) {
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return {};
-  return List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key,
-               false},
-              offset, limit);
+  PublicationPage page =
+      List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key, false},
+           offset, limit);
+  // A growth reads a pearl's citing works last: at their end, say what it left of the budget.
+  if (offset + limit >= page.total)
+    if (std::string left = BudgetReport(); !left.empty()) Log(left);
+  return page;
+}
+
+std::string OpenAlexSource::BudgetReport() const {
+  const std::optional<double> left = m_client.BudgetLeft();
+  if (!left) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "OpenAlex's budget left today: $%.4f", *left);
+  return text;
 }
 
 std::string OpenAlexSource::SourceFilter(const std::string& name, const char* type) {
@@ -438,6 +451,8 @@ int OpenAlexGateway::Start(const std::string& address, int port) {
 }
 
 std::string OpenAlexGateway::BaseAddress() const { return m_server.BaseAddress(); }
+
+std::string OpenAlexGateway::BudgetReport() const { return m_source.BudgetReport(); }
 
 void OpenAlexGateway::Stop() {
   m_source.Stop();

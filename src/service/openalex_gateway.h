@@ -64,6 +64,10 @@ class OpenAlexSource : public PublicationSource {
   void Stop() { m_client.Stop(); }
   void Resume() { m_client.Resume(); }
 
+  // "OpenAlex's budget left today: $0.9731", as OpenAlex last said; empty before it said. Also
+  // logged when a citing list has been read to its end, as a growth does last.
+  std::string BudgetReport() const;
+
  private:
   // One list of works as OpenAlex pages it. The works listed belong to `owner`'s references
   // (ownerCites) or citing works, when an owner is named.
@@ -116,6 +120,8 @@ class OpenAlexGateway {
   int Start(const std::string& address = kDefaultServiceHost, int port = 0);
   // "http://address:port" while running; empty otherwise.
   std::string BaseAddress() const;
+  // See OpenAlexSource::BudgetReport.
+  std::string BudgetReport() const;
   // Stops listening and ends the requests in progress, cutting short what waits on OpenAlex, so
   // that it returns within moments whatever is in flight. Idempotent.
   void Stop();

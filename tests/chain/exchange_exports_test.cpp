@@ -276,7 +276,7 @@ TEST_F(ExchangeExports, CsvIsReadByPython) {
     EXPECT_EQ(records[k]["id"], expected[k].id);
     EXPECT_EQ(records[k]["citedBy"], expected[k].citedBy);
     EXPECT_EQ(records[k]["cites"], expected[k].cites);
-    EXPECT_EQ(records[k]["fields"], 14);
+    EXPECT_EQ(records[k]["fields"], 15);
   }
   EXPECT_EQ(records[2]["lists"], "Pearl; Cited");
 }

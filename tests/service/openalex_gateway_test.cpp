@@ -389,6 +389,14 @@ TEST_F(OpenAlexGatewayTest, TheFirstReplySaysWhetherTheKeyWasTaken) {
     EXPECT_EQ(log.find("the API key", log.find("the API key") + 1), std::string::npos) << "said once: " << log;
     EXPECT_EQ(log.find(kKey), std::string::npos) << log;
   }
+  // What is left of the budget is said when a citing list has been read to its end, as a growth
+  // does last.
+  fake.SetReplyHeaders({{"X-RateLimit-Remaining-USD", "0.9731"}});
+  OpenAlexSource source(Options());
+  log.clear();
+  Publications(source, {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}});
+  EXPECT_NE(log.find("OpenAlex's budget left today: $0.9731"), std::string::npos) << log;
+  EXPECT_EQ(source.BudgetReport(), "OpenAlex's budget left today: $0.9731");
 }
 
 TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
