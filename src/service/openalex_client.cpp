@@ -99,8 +99,8 @@ bool RefusesTheKey(const std::string& message) {
 }
 
 // What a request costs from the daily budget, in US dollars, as OpenAlex prices it: a single
-// entity ("/works/W1", "/works/doi:10.1/x?select=id") nothing, a page of a list a tenth of a cent
-// per hundred, a search ten times that.
+// entity ("/works/W1", "/works/doi:10.1/x?select=id") nothing, a page of a list a hundredth of a
+// cent, a search ten times that.
 double RequestCost(const std::string& pathAndQuery) {
   const size_t question = pathAndQuery.find('?');
   const std::string path = pathAndQuery.substr(0, question);
@@ -226,7 +226,7 @@ std::optional<double> OpenAlexClient::BudgetLeft() const {
 }
 
 // Every reply says what is left of the day's budget, in dollars or (as OpenAlex did before) in
-// credits of a tenth of a cent per hundred. The first that says how large the budget is tells
+// credits of a hundredth of a cent each. The first that says how large the budget is tells
 // whether the key was taken: a key gets ten times the keyless budget.
 void OpenAlexClient::NoteBudget(const HttpRequestHandle& reply) {
   auto amount = [&reply](const char* dollars, const char* credits) -> std::optional<double> {
