@@ -2,7 +2,8 @@
 // per request: a work with 50 references and 2,000 citing works, from an empty cache, with the
 // `wendrel grow` command as the client. "before" is the gateway as it was: each page fetched when
 // asked for, and whole works in every reply (the stand-in ignores `select`); "after" reads the next
-// page ahead and gets only the fields it reads. Counters: upstream requests and bytes per growth.
+// page ahead and gets only the fields it reads. The stand-in pages by number or by cursor, as the
+// gateway asks. Counters: upstream requests and bytes per growth.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 #include <unistd.h>
@@ -108,11 +109,17 @@ class StandIn {
       const std::string filter = req.get_param_value("filter");
       const std::vector<Json>& list = filter == "cited_by:W1" ? m_references : m_citing;
       const size_t perPage = std::stoul(req.get_param_value("per_page"));
-      const size_t page = std::stoul(req.get_param_value("page"));
+      // Pages by number or by cursor ("*", then "c2", "c3", ...), as the gateway asks.
+      const std::string cursor = req.get_param_value("cursor");
+      const size_t page = !req.has_param("cursor") ? std::stoul(req.get_param_value("page"))
+                          : cursor == "*"          ? 1
+                                                   : std::stoul(cursor.substr(1));
       Json results = Json::array();
       for (size_t i = (page - 1) * perPage; i < std::min(list.size(), page * perPage); ++i)
         results.push_back(Selected(list[i], select));
-      body = {{"meta", {{"count", list.size()}, {"per_page", perPage}}}, {"results", results}};
+      const bool more = req.has_param("cursor") && page * perPage < list.size();
+      body = {{"meta", {{"count", list.size()}, {"per_page", perPage}, {"next_cursor", more ? Json("c" + std::to_string(page + 1)) : Json()}}},
+              {"results", results}};
     } else {
       res.status = 404;
       return;

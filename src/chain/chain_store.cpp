@@ -137,6 +137,8 @@ void MASCitationChain::ReplaceMetadata(int32_t indexNum, const CCRecord& fetched
   r.Keywords = fetched.Keywords;
   r.DOI = fetched.DOI;
   r.FullTextURL = fetched.FullTextURL;
+  r.Retracted = fetched.Retracted;
+  r.WorkType = fetched.WorkType;
   IndexRecord(indexNum);
 }
 

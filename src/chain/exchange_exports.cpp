@@ -160,7 +160,8 @@ std::string Joined(const std::vector<std::string>& items, std::string_view separ
 }
 
 std::string RelationNote(const ExchangeArticle& a) {
-  return "Cited by pearls: " + (a.citedByPearls.empty() ? "none" : Joined(a.citedByPearls, ", ")) +
+  const std::string marks = RecordMarks(a.record);
+  return (marks.empty() ? "" : "Marked " + marks + ". ") + "Cited by pearls: " + (a.citedByPearls.empty() ? "none" : Joined(a.citedByPearls, ", ")) +
          ". Cites pearls: " + (a.citesPearls.empty() ? "none" : Joined(a.citesPearls, ", ")) + ".";
 }
 
@@ -420,7 +421,7 @@ std::string CsvField(const std::string& text) {
 std::string Csv(const std::vector<ExchangeArticle>& articles) {
   std::string out =
       "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,CitesPearlIDs,"
-      "Lists,URL,Abstract,Keywords\r\n";
+      "Lists,URL,Abstract,Keywords,Marks\r\n";
   for (const ExchangeArticle& a : articles) {
     const CCRecord& r = a.record;
     std::vector<std::string> names;
@@ -440,7 +441,8 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
                                              a.lists,
                                              Known(r.FullTextURL) ? r.FullTextURL : "",
                                              r.Abstract,
-                                             Joined(a.keywords, "; ")};
+                                             Joined(a.keywords, "; "),
+                                             RecordMarks(r)};
     for (size_t k = 0; k < fields.size(); ++k) out += (k ? "," : "") + CsvField(fields[k]);
     out += "\r\n";
   }

@@ -35,15 +35,18 @@ constexpr const char* kServeUsage =
     "free port. The first line written is \"Serving <base address>\".\n"
     "  --openalex      answer from OpenAlex, keeping every work and list fetched in a cache\n"
     "  --api-key KEY   OpenAlex API key (default: the OPENALEX_API_KEY environment variable, which\n"
-    "                  keeps it out of the process list); free at openalex.org, it gives a hundred\n"
-    "                  times the small daily budget of requests without one\n"
+    "                  keeps it out of the process list); free at openalex.org, it gives ten times\n"
+    "                  the keyless daily budget: $1 instead of $0.10 (single works are free, a list\n"
+    "                  page costs $0.0001, a search $0.001, so the keyless day holds about 1,000\n"
+    "                  list pages or 100 searches)\n"
     "  --cache FILE    the cache (default ~/.cache/wendrel/openalex.sqlite); it is a corpus file too\n"
     "  --offline       answer from the cache alone, never touching the network\n"
     "  --max-age DAYS  cached works and lists younger than this answer without asking (default 30)\n"
     "  --rate N        at most N requests a second to OpenAlex (default 10)\n"
     "  --openalex-url  the API's base address (default https://api.openalex.org)\n"
-    "  --mailto ADDR   an e-mail address sent with each request (OpenAlex now goes by the key)\n"
-    "The log (failures, retries, what offline answers lacked) goes to standard error.\n";
+    "  --mailto ADDR   accepted, but has no effect: OpenAlex no longer uses an e-mail address\n"
+    "The log (failures, retries, whether the key was taken, the budget left after each growth, what\n"
+    "offline answers lacked) goes to standard error.\n";
 
 constexpr const char* kCorpusUsage =
     "usage: wendrel corpus generate --count N [--seed S] [--realistic-vocabulary] --out FILE.jsonl\n"

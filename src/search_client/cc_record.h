@@ -34,8 +34,20 @@ struct CCRecord {
   std::string CitingPearlList;
   bool IsPearl = false;
   bool Suppressed = false;
+  // Beside the record table: what the service says of the work (OpenAlex does), not kept in the
+  // described files.
+  bool Retracted = false;
+  std::string WorkType;  // "preprint", "article", ...; empty when the service does not say
 
   bool operator==(const CCRecord&) const = default;
 };
+
+// The marks a record's work carries, for lists, the summary and exports: "retracted",
+// "preprint", both joined by ", ", or empty.
+inline std::string RecordMarks(const CCRecord& r) {
+  std::string marks = r.Retracted ? "retracted" : "";
+  if (r.WorkType == "preprint") marks += marks.empty() ? "preprint" : ", preprint";
+  return marks;
+}
 
 }  // namespace wendrel

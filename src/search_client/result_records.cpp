@@ -70,6 +70,8 @@ void ReadPublication(const JSONDeserializer& reader, int32_t j, CCRecord& record
   // The service writes every slash in these as backslash-slash.
   record.DOI = WithoutAny(reader.GetElementInObject(j, "DOI"), "\\");
   record.FullTextURL = ChooseFullTextURL(reader.GetElementInObject(j, "FullVersionURL"));
+  record.Retracted = reader.GetElementInObject(j, "IsRetracted") == "true";
+  record.WorkType = reader.GetElementInObject(j, "WorkType");
 }
 
 void ReadVenue(const JSONDeserializer& reader, int32_t j, const char* kind, CCRecord& record) {

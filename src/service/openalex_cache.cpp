@@ -23,6 +23,7 @@ CREATE TABLE IF NOT EXISTS cache_page(query TEXT NOT NULL, page INTEGER NOT NULL
 CREATE TABLE IF NOT EXISTS cache_cursor(query TEXT NOT NULL, page INTEGER NOT NULL, cursor TEXT NOT NULL,
   PRIMARY KEY(query, page)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS cache_alias(alias TEXT PRIMARY KEY, id TEXT NOT NULL) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS cache_mark(id INTEGER PRIMARY KEY, retracted INTEGER NOT NULL, type TEXT NOT NULL);
 )sql";
 
 int64_t Now() {
@@ -91,6 +92,8 @@ bool OpenAlexCache::Fresh(std::optional<int64_t> fetchedAt, std::optional<std::c
 std::optional<Publication> OpenAlexCache::Work(const std::string& id, std::optional<std::chrono::seconds> maxAge) {
   std::lock_guard<std::mutex> lock(m_mutex);
   std::optional<int64_t> fetchedAt;
+  bool retracted = false;
+  std::string type;
   std::string held = id;
   {
     SqliteStatement alias(m_db, "SELECT id FROM cache_alias WHERE alias = ?1");
@@ -99,22 +102,36 @@ std::optional<Publication> OpenAlexCache::Work(const std::string& id, std::optio
   }
   {
     SqliteStatement s(m_db,
-                      "SELECT w.fetched_at FROM publication p LEFT JOIN cache_work w ON w.id = p.id"
+                      "SELECT w.fetched_at, m.retracted, m.type FROM publication p"
+                      " LEFT JOIN cache_work w ON w.id = p.id LEFT JOIN cache_mark m ON m.id = p.id"
                       " WHERE p.external_id = ?1");
     s.Bind(1, held);
     if (!s.Step()) return std::nullopt;
     if (!s.IsNull(0)) fetchedAt = s.Int(0);
+    if (!s.IsNull(1)) {
+      retracted = s.Int(1) != 0;
+      type = s.Text(2);
+    }
   }
   if (!Fresh(fetchedAt, maxAge)) return std::nullopt;
-  return m_reader->Load(held);
+  std::optional<Publication> work = m_reader->Load(held);
+  if (work) {
+    work->retracted = retracted;
+    work->workType = type;
+  }
+  return work;
 }
 
 std::optional<CachedPage> OpenAlexCache::Page(const std::string& query, int64_t page,
                                               std::optional<std::chrono::seconds> maxAge) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  SqliteStatement s(m_db, "SELECT total, fetched_at, ids FROM cache_page WHERE query = ?1 AND page = ?2");
+  // A list's pages are as fresh as its first: they belong to the walk it began.
+  SqliteStatement s(m_db,
+                    "SELECT p.total, first.fetched_at, p.ids FROM cache_page p"
+                    " LEFT JOIN cache_page first ON first.query = p.query AND first.page = 1"
+                    " WHERE p.query = ?1 AND p.page = ?2");
   s.Bind(1, query).Bind(2, page);
-  if (!s.Step() || !Fresh(s.Int(1), maxAge)) return std::nullopt;
+  if (!s.Step() || !Fresh(s.IsNull(1) ? std::nullopt : std::optional(s.Int(1)), maxAge)) return std::nullopt;
   CachedPage cached;
   cached.total = s.Int(0);
   nlohmann::json ids = nlohmann::json::parse(s.Text(2), nullptr, false);
@@ -131,9 +148,23 @@ void OpenAlexCache::Put(const std::vector<ImportedWork>& works, const std::strin
   m_db.Execute("BEGIN IMMEDIATE");
   try {
     SqliteStatement seen(m_db, "INSERT OR REPLACE INTO cache_work(id, fetched_at) VALUES(?1, ?2)");
+    // The corpus tables have no room for what OpenAlex says of a work beyond the publication.
+    SqliteStatement mark(m_db, "INSERT OR REPLACE INTO cache_mark(id, retracted, type) VALUES(?1, ?2, ?3)");
     for (const ImportedWork& work : works) {
-      seen.Bind(1, m_writer->Put(work.publication)).Bind(2, now);
+      const int64_t row = m_writer->Put(work.publication);
+      seen.Bind(1, row).Bind(2, now);
       seen.Run();
+      mark.Bind(1, row).Bind(2, work.publication.retracted ? 1 : 0).Bind(3, work.publication.workType);
+      mark.Run();
+    }
+    if (!query.empty() && page == 1) {
+      // A new walk of the list: the pages and cursors of the last one belong to another order.
+      for (const char* sql : {"DELETE FROM cache_page WHERE query = ?1 AND page > 1",
+                              "DELETE FROM cache_cursor WHERE query = ?1"}) {
+        SqliteStatement forget(m_db, sql);
+        forget.Bind(1, query);
+        forget.Run();
+      }
     }
     if (!query.empty()) {
       SqliteStatement s(m_db,

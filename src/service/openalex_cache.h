@@ -3,8 +3,10 @@
 //
 // cache_work   publication row -> when the work was last seen (seconds since 1970)
 // cache_page   (query, page) -> the page's IDs in order, the list's total, when it was fetched
-// cache_cursor (query, page) -> the cursor that fetches the page, for lists past plain paging
-// cache_alias  an ID OpenAlex answered with another work's (merged works) -> that work's ID
+// cache_cursor (query, page) -> the cursor that fetches the page in the walk page 1 began
+// cache_alias  an ID OpenAlex answered with another work's (merged works), or "doi:" and a DOI ->
+//              that work's ID
+// cache_mark   publication row -> whether the work is retracted, and its type of work
 #pragma once
 
 #include <chrono>
@@ -39,9 +41,11 @@ class OpenAlexCache {
 
   // An alias is followed: the work comes back under the ID it is held by.
   std::optional<Publication> Work(const std::string& id, std::optional<std::chrono::seconds> maxAge);
+  // A page is as fresh as page 1 of its list (a list is one walk, kept and expired whole).
   std::optional<CachedPage> Page(const std::string& query, int64_t page, std::optional<std::chrono::seconds> maxAge);
 
-  // Stores the works, and the page when `query` is not empty; `citations` (citing, cited) join the
+  // Stores the works, and the page when `query` is not empty (page 1 begins the list anew: the
+  // other pages and cursors kept for it are dropped); `citations` (citing, cited) join the
   // corpus's reference and citation lists where both works are held. One transaction.
   void Put(const std::vector<ImportedWork>& works, const std::string& query = {}, int64_t page = 0,
            const CachedPage& listed = {}, const std::vector<std::pair<std::string, std::string>>& citations = {});

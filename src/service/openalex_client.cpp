@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -62,6 +64,26 @@ std::string ReplyMessage(const std::string& body) {
   return message;
 }
 
+// Both texts of an error reply, which between them say what kind of refusal it is.
+std::string ReplyWords(const std::string& body) {
+  nlohmann::json reply = nlohmann::json::parse(body, nullptr, false);
+  std::string words;
+  if (reply.is_object())
+    for (const char* key : {"error", "message"})
+      if (reply.contains(key) && reply[key].is_string()) words += reply[key].get<std::string>() + " ";
+  return words;
+}
+
+// The dollar amount after `marker` in a text ("... only have $0.0005"), if one follows.
+std::optional<double> AmountAfter(const std::string& text, const std::string& marker) {
+  const size_t at = text.find(marker);
+  if (at == std::string::npos) return std::nullopt;
+  size_t start = at + marker.size(), end = start;
+  while (end < text.size() && (std::isdigit(static_cast<unsigned char>(text[end])) || text[end] == '.')) ++end;
+  if (end == start || !std::isdigit(static_cast<unsigned char>(text[start]))) return std::nullopt;
+  return std::strtod(text.substr(start, end - start).c_str(), nullptr);
+}
+
 bool Mentions(const std::string& text, std::initializer_list<const char*> words) {
   std::string lower = text;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -76,11 +98,30 @@ bool RefusesTheKey(const std::string& message) {
   return Mentions(message, {"key", "token", "unauthori", "authenticat", "credential"});
 }
 
-// A single entity ("/works/W1", "/works/W1?select=id") rather than a list: OpenAlex does not
-// charge those to the daily budget, so a spent budget does not stop them.
-bool IsSingleton(const std::string& pathAndQuery) {
-  const std::string path = pathAndQuery.substr(0, pathAndQuery.find('?'));
-  return path.find('/', 1) != std::string::npos;
+// What a request costs from the daily budget, in US dollars, as OpenAlex prices it: a single
+// entity ("/works/W1", "/works/doi:10.1/x?select=id") nothing, a page of a list a hundredth of a
+// cent, a search ten times that.
+double RequestCost(const std::string& pathAndQuery) {
+  const size_t question = pathAndQuery.find('?');
+  const std::string path = pathAndQuery.substr(0, question);
+  if (path.find('/', 1) != std::string::npos) return 0;
+  const std::string query = question == std::string::npos ? std::string() : pathAndQuery.substr(question);
+  const bool search = query.find("?search=") != std::string::npos || query.find("&search=") != std::string::npos ||
+                      query.find(".search:") != std::string::npos;
+  return search ? kOpenAlexSearchCost : kOpenAlexListCost;
+}
+
+// Seconds until the next midnight UTC, when OpenAlex renews the daily budget.
+seconds UntilMidnightUtc() {
+  const long long now = static_cast<long long>(std::time(nullptr));
+  return seconds(86400 - now % 86400);
+}
+
+// Dollars as OpenAlex writes them, to a hundredth of a cent.
+std::string Dollars(double amount) {
+  char text[32];
+  std::snprintf(text, sizeof text, "$%.4f", amount);
+  return text;
 }
 
 }  // namespace
@@ -162,29 +203,67 @@ void OpenAlexClient::WaitForSlot(milliseconds& held) {
   Sleep(wait);
 }
 
-std::optional<std::string> OpenAlexClient::StandingRefusal() {
+std::optional<std::string> OpenAlexClient::StandingRefusal(double cost) {
   std::lock_guard<std::mutex> lock(m_slotMutex);
   const auto now = Clock::now();
-  if (now >= m_refusedUntil) return std::nullopt;
-  const std::string left = DurationText(std::chrono::ceil<seconds>(m_refusedUntil - now));
   // The gateway answers what its cache holds whatever OpenAlex says: the reason says so.
-  return m_budgetSpent ? "OpenAlex's daily budget is spent; it is renewed in " + left + ". Cached works still answer."
-                       : "OpenAlex asks to wait " + left + " before more requests. Cached works still answer.";
+  if (now < m_budgetRenewed && cost > m_budgetLeft) {
+    const std::string left = DurationText(std::chrono::ceil<seconds>(m_budgetRenewed - now));
+    if (m_budgetLeft < kOpenAlexListCost)
+      return "OpenAlex's daily budget is spent; it is renewed in " + left + ". Cached works still answer.";
+    return "OpenAlex's daily budget has " + Dollars(m_budgetLeft) + " left, less than a search costs (" +
+           Dollars(kOpenAlexSearchCost) + "); it is renewed in " + left + ". Lists and cached works still answer.";
+  }
+  if (now < m_refusedUntil && cost > 0)
+    return "OpenAlex asks to wait " + DurationText(std::chrono::ceil<seconds>(m_refusedUntil - now)) +
+           " before more requests. Cached works still answer.";
+  return std::nullopt;
+}
+
+std::optional<double> OpenAlexClient::BudgetLeft() const {
+  std::lock_guard<std::mutex> lock(m_budgetMutex);
+  return m_lastBudgetLeft;
+}
+
+// Every reply says what is left of the day's budget, in dollars or (as OpenAlex did before) in
+// credits of a hundredth of a cent each. The first that says how large the budget is tells
+// whether the key was taken: a key gets ten times the keyless budget.
+void OpenAlexClient::NoteBudget(const HttpRequestHandle& reply) {
+  auto amount = [&reply](const char* dollars, const char* credits) -> std::optional<double> {
+    const std::string text = reply.Header(dollars);
+    if (!text.empty()) {
+      char* end = nullptr;
+      const double value = std::strtod(text.c_str(), &end);
+      if (end != text.c_str() && value >= 0) return value;
+    }
+    if (std::optional<long long> value = HeaderNumber(reply.Header(credits))) return *value * kOpenAlexCreditCost;
+    return std::nullopt;
+  };
+  const std::optional<double> left = amount("X-RateLimit-Remaining-USD", "X-RateLimit-Remaining");
+  const std::optional<double> limit = amount("X-RateLimit-Limit-USD", "X-RateLimit-Limit");
+  {
+    std::lock_guard<std::mutex> lock(m_budgetMutex);
+    if (left) m_lastBudgetLeft = left;
+  }
+  if (!limit || m_options.apiKey.empty() || m_keyChecked.exchange(true)) return;
+  if (*limit > kOpenAlexKeylessBudget * 1.5)
+    Log("OpenAlex took the API key: the daily budget is " + Dollars(*limit));
+  else
+    Log("OpenAlex did not take the API key: it answers on the keyless daily budget of " + Dollars(*limit) +
+        ". Check --api-key or OPENALEX_API_KEY.");
 }
 
 std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuery) {
   ThrowIfStopping();
-  const bool singleton = IsSingleton(pathAndQuery);
-  if (!singleton)
-    if (std::optional<std::string> refusal = StandingRefusal()) throw SourceUnavailable(503, *refusal);
+  const double cost = RequestCost(pathAndQuery);
+  if (std::optional<std::string> refusal = StandingRefusal(cost)) throw SourceUnavailable(503, *refusal);
 
+  // The key goes as OpenAlex documents it, as a parameter of the address; Hidden keeps it out of
+  // every line logged and every reason given.
   std::string address = m_options.baseAddress + pathAndQuery;
-  if (!m_options.mailto.empty())
-    address += (pathAndQuery.find('?') == std::string::npos ? "?mailto=" : "&mailto=") +
-               EncodeQueryValue(m_options.mailto);
-  // In a header the key stays out of the address, and so out of logs and proxies on the way.
-  std::vector<std::string> headers;
-  if (!m_options.apiKey.empty()) headers.push_back("Authorization: Bearer " + m_options.apiKey);
+  if (!m_options.apiKey.empty())
+    address += (pathAndQuery.find('?') == std::string::npos ? "?api_key=" : "&api_key=") +
+               EncodeQueryValue(m_options.apiKey);
 
   std::string failure;
   int failureStatus = 502;
@@ -192,7 +271,7 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
   for (int attempt = 0; attempt <= m_options.retries; ++attempt) {
     WaitForSlot(held);
     const auto began = Clock::now();
-    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address, headers);
+    std::unique_ptr<HttpRequestHandle> request = m_http->Get(address);
     bool answered = false;
     for (milliseconds waited{0}; waited < m_options.timeout && !answered; waited += kStopCheck) {
       answered = request->WaitForResponse(static_cast<int>(std::min(kStopCheck, m_options.timeout - waited).count()));
@@ -203,7 +282,6 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
     }
     int status = 0;
     std::optional<milliseconds> asked;  // what OpenAlex asked to wait
-    bool budgetSpent = false;
     // A failed exchange counts too: a slow OpenAlex that fails holds the request as a wait does.
     held += std::chrono::ceil<milliseconds>(Clock::now() - began);
     if (!answered) {
@@ -213,6 +291,7 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
                 std::to_string(std::chrono::duration_cast<seconds>(m_options.timeout).count()) + " s";
     } else {
       status = request->Status();
+      if (status != 0) NoteBudget(*request);
       if (status == 200) {
         nlohmann::json reply = nlohmann::json::parse(request->Body(), nullptr, false);
         if (reply.is_discarded() || !reply.is_object()) {
@@ -231,14 +310,30 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
         failure = "OpenAlex refuses more requests for now (status " + std::to_string(status) +
                   (status == 429 ? ": too many requests" : ": rate limit") + ")";
         if (!message.empty()) failure += ": " + message;
-        // Above the budget OpenAlex says when it is renewed and that nothing remains; a burst
-        // above the per-second limit leaves credits remaining.
-        const std::optional<long long> remaining = HeaderNumber(request->Header("X-RateLimit-Remaining"));
-        const std::optional<milliseconds> reset = ResetIn(request->Header("X-RateLimit-Reset"));
-        const std::optional<milliseconds> retryAfter = RetryAfter(request->Header("Retry-After"));
-        const bool burst = remaining && *remaining > 0;
-        budgetSpent = !burst && reset && (!retryAfter || remaining);
-        asked = budgetSpent ? reset : retryAfter;
+        // Only the refusal's own words tell a budget too small for this request ("Insufficient
+        // budget: this request costs $0.001 but you only have $0.0005") from too many requests
+        // a second: OpenAlex sends the same Remaining 0 and the seconds to midnight as Reset
+        // with both, and a short Retry-After with the second.
+        const std::string words = ReplyWords(request->Body());
+        if (Mentions(words, {"budget", "insufficient"})) {
+          // What remains, when the refusal says; a refusal that does not say leaves nothing.
+          double left = AmountAfter(words, "only have $").value_or(0.0);
+          if (left >= cost) left = 0;  // words that do not add up: nothing is taken to remain
+          const milliseconds renewed = ResetIn(request->Header("X-RateLimit-Reset")).value_or(UntilMidnightUtc());
+          {
+            std::lock_guard<std::mutex> lock(m_slotMutex);
+            m_budgetRenewed = Clock::now() + renewed;
+            m_budgetLeft = left;
+          }
+          {
+            std::lock_guard<std::mutex> lock(m_budgetMutex);
+            m_lastBudgetLeft = left;
+          }
+          std::string refusal = StandingRefusal(cost).value_or(failure);
+          Log(failure + "; " + refusal + " (" + pathAndQuery + ")");
+          throw SourceUnavailable(503, Hidden(refusal));
+        }
+        asked = RetryAfter(request->Header("Retry-After"));
       } else if (status >= 500) {
         failureStatus = 502;
         failure = "OpenAlex failed (status " + std::to_string(status) + ")";
@@ -260,19 +355,15 @@ std::optional<nlohmann::json> OpenAlexClient::Get(const std::string& pathAndQuer
       }
     }
     if (asked && *asked > m_options.maxHold) {
-      // Not worth holding the request for: remember it, so that list requests are answered at
+      // Not worth holding the request for: remember it, so that charged requests are answered at
       // once (from the cache) until then.
       {
         std::lock_guard<std::mutex> lock(m_slotMutex);
-        const Clock::time_point until = Clock::now() + *asked;
-        if (until > m_refusedUntil) {
-          m_refusedUntil = until;
-          m_budgetSpent = budgetSpent;
-        }
+        m_refusedUntil = std::max(m_refusedUntil, Clock::now() + *asked);
       }
-      std::string refusal = *StandingRefusal();
+      std::string refusal = StandingRefusal(std::max(cost, kOpenAlexListCost)).value_or(failure);
       Log(failure + "; " + refusal + " (" + pathAndQuery + ")");
-      throw SourceUnavailable(503, refusal);
+      throw SourceUnavailable(503, Hidden(refusal));
     }
     if (attempt == m_options.retries) break;
     milliseconds wait = asked ? *asked : m_options.firstBackoff * (1 << std::min(attempt, 16));

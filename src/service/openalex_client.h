@@ -1,7 +1,7 @@
-// Requests to the OpenAlex API with good manners: at most so many a second, the API key in an
-// Authorization header, backoff on 429, rate-limit 403s and 5xx within a short bound, a spent
-// daily budget remembered until OpenAlex renews it, and failures turned into reasons a user can
-// act on, never showing the key.
+// Requests to the OpenAlex API with good manners: at most so many a second, the API key as the
+// api_key parameter OpenAlex documents, backoff on 429, rate-limit 403s and 5xx within a short
+// bound, a daily budget too small for a request remembered until OpenAlex renews it, and failures
+// turned into reasons a user can act on, never showing the key.
 #pragma once
 
 #include <atomic>
@@ -20,10 +20,18 @@
 
 namespace wendrel {
 
+// OpenAlex's prices in US dollars: a page of a list, a search, one credit of the older headers,
+// and the whole day's budget without a key (a key gets ten times as much). Single works are free.
+constexpr double kOpenAlexListCost = 0.0001;
+constexpr double kOpenAlexSearchCost = 0.001;
+constexpr double kOpenAlexCreditCost = 0.0001;
+constexpr double kOpenAlexKeylessBudget = 0.10;
+
 struct OpenAlexOptions {
   std::string baseAddress = "https://api.openalex.org";
   std::string apiKey;  // empty: requests go without a key
-  std::string mailto;  // empty: not sent
+  // OpenAlex no longer uses a contact address: it is never sent, and the gateway says so.
+  std::string mailto;
   double requestsPerSecond = 10;  // 0: no limit
   // Tries after the first for a 429, a rate-limit 403, a 5xx or a failed exchange, as far as
   // maxHold allows.
@@ -51,11 +59,13 @@ class OpenAlexClient {
   ~OpenAlexClient();
 
   // GETs base + pathAndQuery (which starts with "/" and has its query values encoded), with the
-  // key in an "Authorization: Bearer" header and mailto added to the address. The parsed reply;
-  // nothing for 404. Throws SourceUnavailable: 503 when OpenAlex refuses for now (too many
-  // requests, the daily budget spent: the message says until when) or the client is stopping,
-  // 502 otherwise. Several threads may call it at once.
+  // key added as api_key. The parsed reply; nothing for 404. Throws SourceUnavailable: 503 when
+  // OpenAlex refuses for now (too many requests, a budget too small for this request: the message
+  // says until when) or the client is stopping, 502 otherwise. Several threads may call it at once.
   std::optional<nlohmann::json> Get(const std::string& pathAndQuery);
+
+  // What OpenAlex last said is left of today's budget, in US dollars; nothing before it said.
+  std::optional<double> BudgetLeft() const;
 
   // Ends every wait and exchange in progress at once (they throw) and refuses what comes later,
   // until Resume. Any thread; idempotent.
@@ -71,17 +81,23 @@ class OpenAlexClient {
   void WaitForSlot(std::chrono::milliseconds& held);
   void Sleep(std::chrono::milliseconds wait);
   void ThrowIfStopping() const;
-  // The refusal OpenAlex asked to be remembered, while it lasts, for list requests.
-  std::optional<std::string> StandingRefusal();
+  // The refusal OpenAlex asked to be remembered, while it lasts, for a request of this cost.
+  std::optional<std::string> StandingRefusal(double cost);
+  void NoteBudget(const HttpRequestHandle& reply);
   void Log(const std::string& line);
 
   OpenAlexOptions m_options;
   std::unique_ptr<HttpClient> m_http;
   std::mutex m_slotMutex;
   Clock::time_point m_nextSlot{};
-  // Until when OpenAlex refuses list requests (a spent daily budget, a long Retry-After), and why.
+  // Until when OpenAlex refuses every charged request (a long Retry-After).
   Clock::time_point m_refusedUntil{};
-  bool m_budgetSpent = false;
+  // Until the budget is renewed, requests that cost more than what it has left are refused.
+  Clock::time_point m_budgetRenewed{};
+  double m_budgetLeft = 0;
+  mutable std::mutex m_budgetMutex;
+  std::optional<double> m_lastBudgetLeft;
+  std::atomic<bool> m_keyChecked{false};
   std::atomic<bool> m_stopping{false};
   std::mutex m_stopMutex;
   std::condition_variable m_stopped;

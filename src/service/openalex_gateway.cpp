@@ -1,5 +1,6 @@
 #include "service/openalex_gateway.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "platform/text_encoding.h"
@@ -17,39 +18,55 @@ bool IsWorkId(const std::string& id) {
   return id.size() >= 2 && id[0] == 'w' && NumericId(std::string_view(id).substr(1)).has_value();
 }
 
-// Commas and bars are OpenAlex's filter syntax: in a searched text they are only blanks.
-std::string FilterText(const std::string& text) {
-  std::string clean = text;
-  for (char& c : clean)
-    if (c == ',' || c == '|') c = ' ';
-  size_t first = clean.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return EncodeQueryValue(clean.substr(first, clean.find_last_not_of(' ') - first + 1));
-}
-
-// The searched text with OpenAlex's filter and phrase syntax (commas, bars, double quotes) made
-// blanks, runs of blanks made one.
+// The searched text as plain words: OpenAlex's filter syntax (commas, bars), its phrase, group and
+// wildcard signs (a wildcard on a stemmed search is refused outright) made blanks, its Boolean
+// operators (upper-case AND, OR, NOT) made words, runs of blanks made one.
 std::string PlainWords(const std::string& text) {
+  std::string blanked;
+  for (char c : text) blanked += std::string_view(",|\"()*?~\\\t\r\n").find(c) == std::string_view::npos ? c : ' ';
   std::string words;
-  for (char c : text) {
-    if (c == ',' || c == '|' || c == '"' || c == '\t') c = ' ';
-    if (c != ' ' || (!words.empty() && words.back() != ' ')) words += c;
+  for (size_t at = 0; (at = blanked.find_first_not_of(' ', at)) != std::string::npos;) {
+    const size_t end = std::min(blanked.find(' ', at), blanked.size());
+    std::string word = blanked.substr(at, end - at);
+    if (word == "AND" || word == "OR" || word == "NOT") word = LowerCaseText(word);
+    words += (words.empty() ? "" : " ") + word;
+    at = end;
   }
-  while (!words.empty() && words.back() == ' ') words.pop_back();
   return words;
 }
 
+std::string FilterText(const std::string& text) { return EncodeQueryValue(PlainWords(text)); }
+
 // An author's name as a phrase of the byline: unquoted, each word would match in any author of the
-// work. A slop of one lets "George Akerlof" find "George A. Akerlof"; "Akerlof, George" is put in
-// byline order first.
+// work. A slop of one lets "George Akerlof" find "George A. Akerlof"; bylines are printed in both
+// orders ("Priem Jason"), so both are asked for; "Akerlof, George" is put in byline order first.
 std::string AuthorPhrase(const std::string& name) {
   std::string ordered = name;
   if (size_t comma = name.find(','); comma != std::string::npos)
     ordered = name.substr(comma + 1) + " " + name.substr(0, comma);
   const std::string words = PlainWords(ordered);
   if (words.empty()) return {};
-  return EncodeQueryValue("\"" + words + "\"" + (words.find(' ') != std::string::npos ? "~1" : ""));
+  const size_t lastBlank = words.rfind(' ');
+  if (lastBlank == std::string::npos) return EncodeQueryValue("\"" + words + "\"");
+  const std::string reversed = words.substr(lastBlank + 1) + " " + words.substr(0, lastBlank);
+  return EncodeQueryValue("\"" + words + "\"~1 OR \"" + reversed + "\"~1");
 }
+
+// The part of a DOI as a path of the address: each piece between slashes encoded, the slashes kept.
+std::string DoiPath(const std::string& doi) {
+  std::string path;
+  for (size_t at = 0;;) {
+    const size_t slash = doi.find('/', at);
+    path += EncodeQueryValue(doi.substr(at, slash == std::string::npos ? std::string::npos : slash - at));
+    if (slash == std::string::npos) return path;
+    path += '/';
+    at = slash + 1;
+  }
+}
+
+// OpenAlex leaves the works of its "expansion pack" out of lists unless asked: without them a
+// work's references and citing works fall short of the counts it shows.
+constexpr const char* kWithExpansionPack = "&include_xpac=true";
 
 std::string ListSort(PublicationOrder order) {
   return order == PublicationOrder::Year ? "publication_year:desc" : "cited_by_count:desc";
@@ -72,6 +89,8 @@ OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<H
   else if (m_options.api.apiKey.empty())
     Log("no OpenAlex API key: requests go without one and OpenAlex may limit or refuse them. Get a free key at "
         "https://openalex.org (your account's settings) and give it with --api-key KEY or in OPENALEX_API_KEY.");
+  if (!m_options.api.mailto.empty())
+    Log("the e-mail address given (--mailto) is not sent: OpenAlex no longer uses it, and it has no effect");
   if (m_options.prefetch && !m_options.offline) m_prefetcher = std::thread([this] { PrefetchLoop(); });
 }
 
@@ -90,41 +109,43 @@ void OpenAlexSource::Log(const std::string& line) {
   if (m_options.log) m_options.log(line);
 }
 
+std::optional<Publication> OpenAlexSource::Single(const std::string& key, const std::string& path) {
+  std::optional<Publication> work =
+      m_cache.Work(key, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
+  if (work || m_options.offline) {
+    if (!work) Log("offline: the cache holds no work " + key);
+    return work;
+  }
+  try {
+    std::optional<Json> reply = m_client.Get(path + "?select=" + kOpenAlexWorkFields);
+    if (!reply) return std::nullopt;
+    ImportedWork fetched = ReadOpenAlexWork(*reply);
+    m_cache.Put({fetched});
+    // A merged work's old ID is answered with the work it went into, a DOI with its work: keep
+    // the key as an alias, or it would be asked for again every time, and never answered offline.
+    if (fetched.publication.id != key) {
+      m_cache.PutAlias(key, fetched.publication.id);
+      if (IsWorkId(key)) Log(key + " is merged into " + fetched.publication.id + ": kept as an alias");
+    }
+    // Read back, so that a fresh answer and a cached one are the same bytes.
+    return m_cache.Work(fetched.publication.id, std::nullopt);
+  } catch (const OpenAlexFormatError& e) {
+    Log(std::string("OpenAlex sent a malformed work for ") + key + ": " + e.what());
+    throw SourceUnavailable(502, "OpenAlex sent a malformed reply");
+  } catch (const SourceUnavailable&) {
+    work = m_cache.Work(key, std::nullopt);
+    if (!work) throw;
+    Log("answering " + key + " from the cache, older than the age limit");
+    return work;
+  }
+}
+
 PublicationPage OpenAlexSource::Retrieve(const std::string& id, int64_t offset) {
   PublicationPage page;
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return page;
-  std::optional<Publication> work =
-      m_cache.Work(key, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
-  if (!work && m_options.offline) {
-    Log("offline: the cache holds no work " + key);
-    return page;
-  }
-  if (!work) {
-    try {
-      std::optional<Json> reply =
-          m_client.Get("/works/" + ApiOpenAlexId(key) + "?select=" + kOpenAlexWorkFields);
-      if (!reply) return page;
-      ImportedWork fetched = ReadOpenAlexWork(*reply);
-      m_cache.Put({fetched});
-      // A merged work's old ID is answered with the work it went into: keep the old ID as an alias,
-      // or it would be asked for again every time, and never answered offline.
-      if (fetched.publication.id != key) {
-        m_cache.PutAlias(key, fetched.publication.id);
-        Log(key + " is merged into " + fetched.publication.id + ": kept as an alias");
-      }
-      // Read back, so that a fresh answer and a cached one are the same bytes.
-      work = m_cache.Work(fetched.publication.id, std::nullopt);
-      if (!work) return page;
-    } catch (const OpenAlexFormatError& e) {
-      Log(std::string("OpenAlex sent a malformed work for ") + key + ": " + e.what());
-      throw SourceUnavailable(502, "OpenAlex sent a malformed reply");
-    } catch (const SourceUnavailable&) {
-      work = m_cache.Work(key, std::nullopt);
-      if (!work) throw;
-      Log("answering " + key + " from the cache, older than the age limit");
-    }
-  }
+  std::optional<Publication> work = Single(key, "/works/" + ApiOpenAlexId(key));
+  if (!work) return page;
   page.total = 1;
   if (offset == 0) page.items.push_back(std::move(*work));
   return page;
@@ -157,17 +178,19 @@ CachedPage OpenAlexSource::StorePage(const Listing& listing, int64_t page, const
   return listed;
 }
 
-std::optional<CachedPage> OpenAlexSource::ListPage(const Listing& listing, int64_t page) {
+CachedPage OpenAlexSource::ListPage(const Listing& listing, int64_t page) {
   const std::pair<std::string, int64_t> key(listing.query, page);
   {
     std::unique_lock<std::mutex> lock(m_fetchMutex);
     for (;;) {
       if (auto cached = m_cache.Page(listing.query, page,
                                      m_options.offline ? std::nullopt : std::optional(m_options.maxAge)))
-        return cached;
+        return *cached;
       if (m_options.offline) {
+        // Answered as an empty list it would read as a work that cites nothing, or is cited by
+        // nothing: the request fails, and says why.
         Log("offline: the cache holds no page " + std::to_string(page) + " of " + listing.query);
-        return std::nullopt;
+        throw SourceUnavailable(503, "not in the cache, and the gateway is offline");
       }
       if (!m_fetching.count(key)) break;
       m_fetchDone.wait(lock);  // on its way (a prefetch): it is in the cache when done, unless it failed
@@ -188,18 +211,18 @@ std::optional<CachedPage> OpenAlexSource::ListPage(const Listing& listing, int64
   return FetchPage(listing, page);
 }
 
-std::optional<CachedPage> OpenAlexSource::FetchPage(const Listing& listing, int64_t page) {
+// Every page goes by cursor: OpenAlex sorts a list by page number without breaking ties, so pages
+// fetched that way can repeat or miss the works of equal rank; its cursors walk one order. A list
+// is one snapshot: page 1 begins it (and forgets the pages and cursors of the last one), and later
+// pages are walked from the nearest cursor kept, or from the start when the list has expired.
+CachedPage OpenAlexSource::FetchPage(const Listing& listing, int64_t page) {
   const std::string query = listing.query + "&select=" + kOpenAlexWorkFields +
                             "&per_page=" + std::to_string(kOpenAlexPageSize);
   try {
-    if (page * kOpenAlexPageSize <= kOpenAlexPagedLimit) {
-      std::optional<Json> reply = m_client.Get(query + "&page=" + std::to_string(page));
-      return reply ? StorePage(listing, page, *reply) : CachedPage{};
-    }
-    // Past plain paging's reach: walk with cursors from the nearest page whose cursor is kept.
     int64_t at = 1;
     std::string cursor = "*";
-    if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
+    if (page > 1 && m_cache.Page(listing.query, 1, m_options.maxAge))
+      if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
     for (;;) {
       std::optional<Json> reply = m_client.Get(query + "&cursor=" + EncodeQueryValue(cursor));
       if (!reply) return CachedPage{};
@@ -217,7 +240,7 @@ std::optional<CachedPage> OpenAlexSource::FetchPage(const Listing& listing, int6
     if (!stale) throw;
     Log("answering page " + std::to_string(page) + " of " + listing.query +
         " from the cache, older than the age limit");
-    return stale;
+    return *stale;
   }
 }
 
@@ -258,22 +281,21 @@ PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int
   const int64_t firstPage = offset / kOpenAlexPageSize + 1;
   const int64_t lastPage = (offset + limit - 1) / kOpenAlexPageSize + 1;
   for (int64_t page = firstPage; page <= lastPage; ++page) {
-    std::optional<CachedPage> listed = ListPage(listing, page);
-    if (!listed) break;
-    result.total = listed->total;
+    const CachedPage listed = ListPage(listing, page);
+    result.total = listed.total;
     // Asked for before this page's works are read back: the reader's next request finds the next
     // page on its way or in the cache.
     if (page == lastPage && m_prefetcher.joinable() && !listing.owner.empty() &&
-        listed->total > lastPage * kOpenAlexPageSize)
+        listed.total > lastPage * kOpenAlexPageSize)
       Prefetch(listing, lastPage + 1);
     const int64_t pageStart = (page - 1) * kOpenAlexPageSize;
-    for (size_t i = 0; i < listed->ids.size(); ++i) {
+    for (size_t i = 0; i < listed.ids.size(); ++i) {
       const int64_t position = pageStart + static_cast<int64_t>(i);
       if (position < offset || position >= offset + limit) continue;
-      if (std::optional<Publication> work = m_cache.Work(listed->ids[i], std::nullopt))
+      if (std::optional<Publication> work = m_cache.Work(listed.ids[i], std::nullopt))
         result.items.push_back(std::move(*work));
     }
-    if (static_cast<int64_t>(listed->ids.size()) < kOpenAlexPageSize) break;
+    if (static_cast<int64_t>(listed.ids.size()) < kOpenAlexPageSize) break;
   }
   return result;
 }
@@ -282,16 +304,30 @@ PublicationPage OpenAlexSource::References(const std::string& id, PublicationOrd
                                            int64_t limit) {
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return {};
-  return List({"/works?filter=cited_by:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order), key, true}, offset,
-              limit);
+  return List({"/works?filter=cited_by:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key,
+               true},
+              offset, limit);
 }
 
 PublicationPage OpenAlexSource::Citing(const std::string& id, PublicationOrder order, int64_t offset,
                                        int64_t limit) {
   const std::string key = ShortOpenAlexId(id);
   if (!IsWorkId(key)) return {};
-  return List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order), key, false}, offset,
-              limit);
+  PublicationPage page =
+      List({"/works?filter=cites:" + ApiOpenAlexId(key) + "&sort=" + ListSort(order) + kWithExpansionPack, key, false},
+           offset, limit);
+  // A growth reads a pearl's citing works last: at their end, say what it left of the budget.
+  if (offset + limit >= page.total)
+    if (std::string left = BudgetReport(); !left.empty()) Log(left);
+  return page;
+}
+
+std::string OpenAlexSource::BudgetReport() const {
+  const std::optional<double> left = m_client.BudgetLeft();
+  if (!left) return {};
+  char text[64];
+  std::snprintf(text, sizeof text, "OpenAlex's budget left today: $%.4f", *left);
+  return text;
 }
 
 std::string OpenAlexSource::SourceFilter(const std::string& name, const char* type) {
@@ -304,7 +340,7 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
       m_cache.Page(query, 1, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
   if (!chosen && m_options.offline) {
     Log("offline: the cache holds no " + std::string(type) + " found for \"" + text + "\"");
-    return {};
+    throw SourceUnavailable(503, "not in the cache, and the gateway is offline");
   }
   if (!chosen) {
     std::optional<Json> reply;
@@ -359,7 +395,15 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
 
 PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
                                        int64_t limit) {
-  if (!criteria.doi.empty()) return List({"/works?filter=doi:" + EncodeQueryValue(criteria.doi), "", false}, offset, limit);
+  if (!criteria.doi.empty()) {
+    // A single work by its DOI costs nothing; the same as a filtered list is charged.
+    PublicationPage page;
+    std::optional<Publication> work = Single("doi:" + criteria.doi, "/works/doi:" + DoiPath(criteria.doi));
+    if (!work) return page;
+    page.total = 1;
+    if (offset == 0 && limit > 0) page.items.push_back(std::move(*work));
+    return page;
+  }
   std::vector<std::string> filters;
   auto add = [&filters](const char* field, const std::string& text) {
     if (std::string value = FilterText(text); !value.empty()) filters.push_back(field + value);
@@ -407,6 +451,8 @@ int OpenAlexGateway::Start(const std::string& address, int port) {
 }
 
 std::string OpenAlexGateway::BaseAddress() const { return m_server.BaseAddress(); }
+
+std::string OpenAlexGateway::BudgetReport() const { return m_source.BudgetReport(); }
 
 void OpenAlexGateway::Stop() {
   m_source.Stop();

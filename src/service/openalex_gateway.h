@@ -39,13 +39,11 @@ struct OpenAlexGatewayOptions {
   std::function<void(const std::string&)> log;
 };
 
-// OpenAlex lists pages of at most this many works, and plain paging reaches this far; further
-// pages take cursors.
+// OpenAlex lists pages of at most this many works.
 constexpr int64_t kOpenAlexPageSize = 100;
-constexpr int64_t kOpenAlexPagedLimit = 10000;
 
 // Lists and searches are read from OpenAlex in pages of kOpenAlexPageSize whatever the request's
-// range. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
+// range, each by cursor, and a list's pages are kept and expire together. The reply's IDs are OpenAlex's short work IDs ("W2099326003"); other IDs are unknown.
 // One background thread fetches the next page of the lists being read; a page is never fetched
 // twice at once (a request for a page on its way waits for it).
 class OpenAlexSource : public PublicationSource {
@@ -66,6 +64,10 @@ class OpenAlexSource : public PublicationSource {
   void Stop() { m_client.Stop(); }
   void Resume() { m_client.Resume(); }
 
+  // "OpenAlex's budget left today: $0.9731", as OpenAlex last said; empty before it said. Also
+  // logged when a citing list has been read to its end, as a growth does last.
+  std::string BudgetReport() const;
+
  private:
   // One list of works as OpenAlex pages it. The works listed belong to `owner`'s references
   // (ownerCites) or citing works, when an owner is named.
@@ -74,9 +76,12 @@ class OpenAlexSource : public PublicationSource {
     std::string owner;
     bool ownerCites = false;
   };
+  // One work by its key in the cache (a short ID, or "doi:" and a DOI) and its path at OpenAlex.
+  std::optional<Publication> Single(const std::string& key, const std::string& path);
   PublicationPage List(const Listing& listing, int64_t offset, int64_t limit);
-  std::optional<CachedPage> ListPage(const Listing& listing, int64_t page);
-  std::optional<CachedPage> FetchPage(const Listing& listing, int64_t page);
+  // Throws SourceUnavailable when the page can be had neither from OpenAlex nor from the cache.
+  CachedPage ListPage(const Listing& listing, int64_t page);
+  CachedPage FetchPage(const Listing& listing, int64_t page);
   CachedPage StorePage(const Listing& listing, int64_t page, const nlohmann::json& reply);
   // The primary-location filter value for a journal or conference name: the one source whose name
   // is the name, else the one OpenAlex ranks first; empty when none.
@@ -115,6 +120,8 @@ class OpenAlexGateway {
   int Start(const std::string& address = kDefaultServiceHost, int port = 0);
   // "http://address:port" while running; empty otherwise.
   std::string BaseAddress() const;
+  // See OpenAlexSource::BudgetReport.
+  std::string BudgetReport() const;
   // Stops listening and ends the requests in progress, cutting short what waits on OpenAlex, so
   // that it returns within moments whatever is in flight. Idempotent.
   void Stop();

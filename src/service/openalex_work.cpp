@@ -80,7 +80,7 @@ void AddUrl(std::vector<std::string>& urls, const Json& value) {
 
 const char* const kOpenAlexWorkFields =
     "id,title,display_name,publication_year,abstract_inverted_index,authorships,primary_location,"
-    "best_oa_location,locations,doi,keywords,cited_by_count,referenced_works,referenced_works_count";
+    "best_oa_location,locations,doi,keywords,cited_by_count,referenced_works,referenced_works_count,is_retracted,type";
 
 std::string ShortOpenAlexId(const std::string& id) {
   std::string shortId = id;
@@ -244,6 +244,8 @@ ImportedWork ReadOpenAlexWork(const Json& work) {
       if (!name.empty()) p.keywords.push_back({0, name});
     }
 
+  p.retracted = Member(work, "is_retracted").is_boolean() && Member(work, "is_retracted").get<bool>();
+  p.workType = Text(Member(work, "type"));
   p.citationCount = std::max<int64_t>(0, Number(Member(work, "cited_by_count")));
   const Json& referenced = Member(work, "referenced_works");
   if (referenced.is_array())

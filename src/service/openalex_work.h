@@ -26,7 +26,8 @@ std::string ApiOpenAlexId(const std::string& id);
 // Reads one work. Only "id" is required (else OpenAlexFormatError); fields of an unexpected type
 // read as absent. The abstract is rebuilt from the inverted index; author names (the byline as
 // printed, else the author profile's name) are split into first and last name; the primary source is a journal or a conference by its type; the DOI loses
-// its resolver prefix; the addresses are the locations' PDFs, then their landing pages.
+// its resolver prefix; the addresses are the locations' PDFs, then their landing pages; a
+// retraction and the type of work ("preprint") are kept as OpenAlex says them.
 ImportedWork ReadOpenAlexWork(const nlohmann::json& work);
 
 // "George A. Akerlof" -> first "George A.", last "Akerlof"; "Akerlof, George A." the same.

@@ -41,6 +41,10 @@ struct Publication {
   int64_t citationCount = 0;
   // Distinct publications it cites, those outside the corpus included.
   int64_t referenceCount = 0;
+  // What an upstream service says of the work: withdrawn by its publisher, and its kind of work
+  // ("article", "preprint", ...; empty when not said). Corpus files hold neither.
+  bool retracted = false;
+  std::string workType;
 };
 
 // A publication as a file or an upstream service describes it, with the IDs of the works it cites.

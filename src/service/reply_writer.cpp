@@ -126,6 +126,11 @@ void AppendPublication(std::string& out, const Publication& p) {
     AppendNumber(out, "ID", *number);
   else
     AppendText(out, "ID", p.id);
+  // Beside the original's fields, and only where known, so that a corpus's replies stay as they were.
+  if (p.retracted) {
+    AppendKey(out, "IsRetracted");
+    out += "true";
+  }
   AppendKey(out, "Journal");
   if (p.venueKind == VenueKind::Journal)
     AppendJournal(out, p);
@@ -142,6 +147,7 @@ void AppendPublication(std::string& out, const Publication& p) {
   AppendText(out, "Title", p.title);
   // The original wrote the publication type as a number; every paper was 1.
   AppendNumber(out, "Type", 1);
+  if (!p.workType.empty()) AppendText(out, "WorkType", p.workType);
   AppendNumber(out, "Year", p.year);
   out += '}';
 }

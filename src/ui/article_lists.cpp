@@ -88,7 +88,7 @@ void FormMain::ShowSummary(int32_t index) {
                                  "YEAR: " + r.Year,
                                  "TITLE: " + r.Title,
                                  "SOURCE: " + r.Source,
-                                 "ARTICLE TYPE: " + r.PubType,
+                                 "ARTICLE TYPE: " + r.PubType + (r.WorkType == "preprint" ? " (preprint)" : ""),
                                  "ABSTRACT: " + r.Abstract,
                                  "CITED: " + std::to_string(r.CitationCount) + " times",
                                  "ID: " + r.PK,
@@ -100,6 +100,20 @@ void FormMain::ShowSummary(int32_t index) {
               "not been grown; Add to Pearl tries again";
   } else if (Chain.PartlyGrown(index)) {
     summary = "ONLY PARTLY GROWN: some of its pages were not fetched; Add to Pearl grows it again";
+  }
+  const std::string lister = m_sourceName.rfind("OpenAlex", 0) == 0 ? "OpenAlex" : "The service";
+  if (r.Retracted) summary += (summary.empty() ? "" : "\n") + ("RETRACTED: " + lister + " marks this work as retracted");
+  if (r.IsPearl && !Chain.PartlyGrown(index) && !Chain.Unresolved(index)) {
+    // A grown pearl whose reference list falls short of the count says so, rather than leaving an
+    // unexplained short (or empty) Cited List.
+    int32_t listed = 0;
+    const std::string token = Token(index);
+    for (int32_t i = 1; i <= Chain.IndexSize(); ++i)
+      if (Chain.GetRecord(i).CitedPearlList.find(token) != std::string::npos) ++listed;
+    if (listed < r.ReferenceCount)
+      summary += (summary.empty() ? "" : "\n") + ("REFERENCES: " + lister + " lists " + std::to_string(listed) +
+                                                  " of the " + std::to_string(r.ReferenceCount) +
+                                                  " references this work has");
   }
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));

@@ -303,6 +303,8 @@ void FormMain::ReportGrowthEnd() {
     // that was not added has had its reason shown already.
     if (Chain.FailedRequests() > 0 && (m_importItems > 0 || Chain.LastRefusal() == PearlRefusal::None))
       statusBar()->showMessage(QString::fromStdString("Some pages could not be fetched: " + Chain.LastRequestError()));
+    else if (const std::string left = m_budgetReport ? m_budgetReport() : std::string(); !left.empty())
+      statusBar()->showMessage(QString::fromStdString(left));
     return;
   }
   int32_t first = 0;

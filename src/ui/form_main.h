@@ -115,6 +115,9 @@ class FormMain : public QMainWindow, public Caption {
   // The window's normal caption names the source when it is not the local corpus service:
   // "Wendrel Search (OpenAlex)".
   void SetSourceName(const std::string& source);
+  // What is left of the source's daily budget, shown in the status bar after each growth (empty:
+  // nothing to show).
+  void SetBudgetReport(std::function<std::string()> report) { m_budgetReport = std::move(report); }
 
   // What ends the process once the window has closed (the program quits the event loop).
   void SetEndProcess(std::function<void()> endProcess) { m_endProcess = std::move(endProcess); }
@@ -285,6 +288,7 @@ class FormMain : public QMainWindow, public Caption {
   HttpClient& m_http;
   std::string m_serviceAddress;
   std::string m_sourceName = "the local corpus service";
+  std::function<std::string()> m_budgetReport;
   bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
   QWidget* m_searchFilterRow = nullptr;
   std::unique_ptr<FormNewSession> m_newSession;

@@ -18,9 +18,12 @@ inline std::string ZeroPadded(int64_t value, int digits) {
   return value < 0 ? "-" + text : text;
 }
 
-// Columns 1 to 6 of a row: "Cited" (four digits), "Author", "Year", "Title", "Source", "PK".
+// Columns 1 to 6 of a row: "Cited" (four digits), "Author", "Year", "Title", "Source", "PK". A
+// retracted work or a preprint has its mark beside the title ("... [retracted]").
 inline void FillArticleColumns(QTreeWidgetItem* row, const CCRecord& r) {
-  const std::string texts[6] = {ZeroPadded(r.CitationCount, 4), r.FirstAuthor, r.Year, r.Title, r.Source, r.PK};
+  const std::string marks = RecordMarks(r);
+  const std::string title = marks.empty() ? r.Title : r.Title + " [" + marks + "]";
+  const std::string texts[6] = {ZeroPadded(r.CitationCount, 4), r.FirstAuthor, r.Year, title, r.Source, r.PK};
   for (int column = 1; column <= 6; ++column) row->setText(column, QString::fromStdString(texts[column - 1]));
 }
 

@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
   wendrel::FormMain window(host, http, address);
   host.SetParentWindow(&window);
   if (options.openAlex) window.SetSourceName(options.offline ? "OpenAlex, offline" : "OpenAlex");
+  if (local.gateway) window.SetBudgetReport([gateway = local.gateway.get()] { return gateway->BudgetReport(); });
   window.RestoreSettings();
   window.ShowStartUp();
   return QApplication::exec();

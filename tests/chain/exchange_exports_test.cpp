@@ -264,7 +264,7 @@ TEST_F(ExchangeExports, CsvCellsNeverRunAsFormulas) {
   EXPECT_EQ(records[2]["keywords"], "growth; pearls");
   EXPECT_EQ(records[3]["title"], "A title - with a dash");
   EXPECT_EQ(records[3]["abstract"], "'\r\nstarts with a line break");
-  EXPECT_EQ(records[3]["fields"], 16);
+  EXPECT_EQ(records[3]["fields"], 17);
 }
 
 // The chain's own list files are standard RIS that other tools read: every pearl with every author,
@@ -378,7 +378,7 @@ TEST_F(ExchangeExports, CsvIsReadByPython) {
     EXPECT_EQ(records[k]["id"], expected[k].id);
     EXPECT_EQ(records[k]["citedBy"], expected[k].citedBy);
     EXPECT_EQ(records[k]["cites"], expected[k].cites);
-    EXPECT_EQ(records[k]["fields"], 16);
+    EXPECT_EQ(records[k]["fields"], 17);
   }
   EXPECT_EQ(records[2]["lists"], "Pearl; Cited");
 }

@@ -2,8 +2,10 @@
 // regrown from the saved Pearl List with the gateway offline; and the commands' OpenAlex options.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
+#include "cli/export_command.h"
 #include "cli/grow_command.h"
 #include "cli/service_commands.h"
 #include "fake_openalex.h"
@@ -76,9 +78,46 @@ TEST_F(OpenAlexGrow, TwoPearlsGrowLiveAndRegrowOffline) {
   EXPECT_TRUE(fake.Requests().empty());
 
   // Offline, a pearl the cache never saw is reported, not fetched.
-  EXPECT_EQ(Grow(true, {"--pearl", "w301", "w999", "--out", dir.Path("unknown")}), 3) << "written, one pearl not resolved";
+  EXPECT_EQ(Grow(true, {"--pearl", "w999", "--out", dir.Path("unknown")}), 1);
   EXPECT_NE(err.str().find("the service gave no publication for pearl w999"), std::string::npos) << err.str();
+  // A work the cache holds without its lists is not grown into one that cites nothing: it fails,
+  // says why, and nothing is written.
+  EXPECT_EQ(Grow(true, {"--pearl", "w301", "--out", dir.Path("listless")}), 1);
+  EXPECT_NE(err.str().find("not in the cache, and the gateway is offline"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("listless/cited.ris")));
   EXPECT_TRUE(fake.Requests().empty());
+}
+
+TEST_F(OpenAlexGrow, RetractedWorksAndPreprintsAreMarkedInTheExports) {
+  fake.AddWork({{"id", "https://openalex.org/W303"}, {"title", "Withdrawn later"}, {"is_retracted", true},
+                {"type", "article"}, {"referenced_works", {"https://openalex.org/W100"}}});
+  fake.AddWork({{"id", "https://openalex.org/W304"}, {"title", "Not yet reviewed"}, {"is_retracted", false},
+                {"type", "preprint"}, {"referenced_works", {"https://openalex.org/W100"}}});
+  ASSERT_EQ(Grow(false, {"--pearl", "w100", "--out", dir.Path("grown")}), 0) << err.str();
+
+  OpenAlexGatewayOptions options;
+  options.cachePath = dir.Path("cache.sqlite");
+  options.offline = true;
+  OpenAlexGateway gateway(options);
+  gateway.Start();
+  auto exported = [&](const char* format) {
+    std::ostringstream o, e;
+    const std::string file = dir.Path(std::string("citing.") + format);
+    EXPECT_EQ(RunExport({"--grow-dir", dir.Path("grown"), "--list", "citing", "--format", format, "--out", file,
+                         "--service", gateway.BaseAddress()},
+                        o, e),
+              0)
+        << e.str();
+    return Read(std::string("citing.") + format);
+  };
+  const std::string csv = exported("csv");
+  EXPECT_NE(csv.find(",Withdrawn later,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",retracted\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",preprint\r\n"), std::string::npos) << csv;
+  EXPECT_NE(exported("ris").find("N1  - Marked retracted. Cited by pearls:"), std::string::npos);
+  const std::string csl = exported("csl-json");
+  EXPECT_NE(csl.find("Marked preprint. Cited by pearls:"), std::string::npos) << csl;
+  EXPECT_EQ(csl.find("Marked retracted, preprint"), std::string::npos) << csl;
 }
 
 TEST_F(OpenAlexGrow, ServeAndImportOptions) {

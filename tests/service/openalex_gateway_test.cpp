@@ -112,12 +112,13 @@ TEST_F(OpenAlexGatewayTest, MapsEveryFieldOfAWork) {
   auto requests = fake.Requests();
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[0].path, "/works/W100");
-  // The key goes in a header, out of the address (and so out of logs and proxies).
-  EXPECT_EQ(requests[0].params.count("api_key"), 0u);
-  EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, "Bearer secret-key-123"));
+  // The key goes as OpenAlex documents it; the e-mail address, which OpenAlex no longer uses, not at all.
+  for (const auto& request : requests) EXPECT_EQ(request.Param("api_key"), kKey);
+  EXPECT_EQ(fake.Authorizations(), std::vector<std::string>(3, ""));
+  EXPECT_EQ(requests[0].params.count("mailto"), 0u);
+  EXPECT_NE(log.find("--mailto) is not sent"), std::string::npos) << log;
   // The fake keeps to `select`: every field above was among those asked for.
   EXPECT_EQ(requests[0].Param("select"), kOpenAlexWorkFields);
-  EXPECT_EQ(requests[0].Param("mailto"), "me@example.org");
   // Unknown works and IDs that are no OpenAlex work give the empty answer; only the first is asked.
   EXPECT_EQ(Publications(source, {{"PublicationID", "w999"}})["TotalItem"], 0);
   EXPECT_EQ(Publications(source, {{"PublicationID", "17"}})["TotalItem"], 0);
@@ -135,24 +136,39 @@ TEST_F(OpenAlexGatewayTest, ListsAndSearchesAskWithFiltersAndSorts) {
   } cases[] = {
       {"references by year", {{"PublicationID", "W200"}, {"ReferenceType", "Reference"}, {"OrderBy", "Year"}},
        {"w12", "w100", "w10"},
-       {{"filter", "cited_by:W200"}, {"sort", "publication_year:desc"}, {"per_page", "100"}, {"page", "1"}}},
+       {{"include_xpac", "true"}, {"filter", "cited_by:W200"}, {"sort", "publication_year:desc"}, {"per_page", "100"}, {"cursor", "*"}}},
       {"citing, by citations unless told", {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}},
-       {"w200", "w300", "w301", "w302"}, {{"filter", "cites:W100"}, {"sort", "cited_by_count:desc"}}},
+       {"w200", "w300", "w301", "w302"},
+       {{"filter", "cites:W100"}, {"sort", "cited_by_count:desc"}, {"include_xpac", "true"}}},
       {"title, author, years",
        {{"TitleQuery", "gift, exchange"}, {"AuthorQuery", "akerlof"}, {"YearStart", "1980"}, {"YearEnd", "1990"}},
        {"w100"},
-       {{"filter", "title.search:gift  exchange,raw_author_name.search:\"akerlof\",publication_year:1980-1990"}}},
+       {{"filter", "title.search:gift exchange,raw_author_name.search:\"akerlof\",publication_year:1980-1990"}}},
+      // Boolean words, groups and wildcards are the user's words, not OpenAlex's syntax.
+      {"search words as words", {{"FullTextQuery", "(gift OR \"exchange\") AND NOT labo*"}}, {},
+       {{"search", "gift or exchange and not labo"}}},
       {"full text from a year on", {{"FullTextQuery", "cites"}, {"YearStart", "2021"}}, {"w301", "w302"},
        {{"search", "cites"}, {"filter", "publication_year:>2020"}}},
       {"conference by name", {{"ConferenceQuery", "Neural Information"}}, {"w200"},
        {{"filter", "primary_location.source.id:S4306420609"}}},
-      {"a DOI, any case, with its resolver", {{"DOIQuery", "https://doi.org/10.2307/1885099"}, {"TitleQuery", "other"}},
-       {"w100"}, {{"filter", "doi:10.2307/1885099"}}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Ids(Publications(source, c.parameters)), c.ids) << c.name;
     for (const auto& [key, value] : c.sent) EXPECT_EQ(fake.Requests().back().Param(key), value) << c.name;
   }
+  // A DOI is looked up as a single work, which costs nothing, and kept: asked again, and offline,
+  // it is answered from the cache.
+  for (bool offline : {false, true}) {
+    OpenAlexSource doiSource(Options(offline));
+    fake.ClearRequests();
+    EXPECT_EQ(Ids(Publications(doiSource, {{"DOIQuery", "https://doi.org/10.2307/1885099"}, {"TitleQuery", "other"}})),
+              std::vector<std::string>{"w100"});
+    if (!offline) {
+      ASSERT_EQ(fake.Requests().size(), 1u);
+      EXPECT_EQ(fake.Requests()[0].path, "/works/doi:10.2307/1885099");
+    }
+  }
+  EXPECT_TRUE(fake.Requests().empty());
   // The conference was found among sources of that type. A journal no source matches finds nothing without asking for works.
   EXPECT_EQ(Publications(source, {{"JournalQuery", "Neural Information"}})["TotalItem"], 0);
   EXPECT_EQ(fake.Requests().back().path, "/sources");
@@ -170,10 +186,14 @@ TEST_F(OpenAlexGatewayTest, AnAuthorIsAPhraseOfOneByline) {
   fake.AddWork({{"id", "W401"}, {"authorships", {{{"raw_author_name", "John Brown"}}, {{"raw_author_name", "Adam Smith"}}}}});
   fake.AddWork({{"id", "W402"}, {"authorships", {{{"raw_author_name", "John Quincy W. Smith"}}}}});
   OpenAlexSource source(Options());
-  // The window strips double quotes, so the gateway puts them in; "Last, First" reads as the byline would.
+  fake.AddWork({{"id", "W403"}, {"authorships", {{{"raw_author_name", "Smith John"}}}}});
+  // The window strips double quotes, so the gateway puts them in; "Last, First" reads as the byline
+  // would; a byline printed family name first is found too.
   for (const char* query : {"John Smith", "Smith, John", "\"John  Smith\""}) {
-    EXPECT_EQ(Ids(Publications(source, {{"AuthorQuery", query}})), std::vector<std::string>{"w400"}) << query;
-    EXPECT_EQ(fake.Requests().back().Param("filter"), "raw_author_name.search:\"John Smith\"~1") << query;
+    EXPECT_EQ(Ids(Publications(source, {{"AuthorQuery", query}})), (std::vector<std::string>{"w400", "w403"})) << query;
+    EXPECT_EQ(fake.Requests().back().Param("filter"),
+              "raw_author_name.search:\"John Smith\"~1 OR \"Smith John\"~1")
+        << query;
   }
 }
 
@@ -213,7 +233,7 @@ TEST_F(OpenAlexGatewayTest, AVenueIsOneSourceAndTheLogSaysWhich) {
   EXPECT_NE(log.find("searching S2 (Nature)"), std::string::npos) << log;
 }
 
-TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRestarts) {
+TEST_F(OpenAlexGatewayTest, EveryPageGoesByCursorAndCursorsAreKeptAcrossRestarts) {
   fake.AddCiters("W5", 12000);
   auto citing = [&](OpenAlexSource& source, int start, int end) {
     return Publications(source, {{"PublicationID", "W5"}, {"ReferenceType", "Citation"},
@@ -235,13 +255,14 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRe
     ASSERT_EQ(ids.size(), 100u);
     EXPECT_EQ(ids.front(), "w900000050");
     EXPECT_EQ(ids.back(), "w900000149");
-    EXPECT_EQ(sent("page"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(fake.Requests().at(0).params.count("page"), 0u);
+    EXPECT_EQ(sent("cursor"), (std::vector<std::string>{"*", "c2"}));
 
-    // Page 101 is out of plain paging's reach: a walk with cursors from the start, once.
+    // Page 101, beyond where numbered pages reach: walked on from the last cursor kept, once.
     EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
     const std::vector<std::string> cursors = sent("cursor");
-    ASSERT_EQ(cursors.size(), 101u);
-    EXPECT_EQ(cursors.front(), "*");
+    ASSERT_EQ(cursors.size(), 99u);
+    EXPECT_EQ(cursors.front(), "c3");
     EXPECT_EQ(cursors.back(), "c101");
     EXPECT_EQ(Ids(citing(source, 10001, 10100)).at(0), "w900010000");
     EXPECT_TRUE(sent("cursor").empty());
@@ -254,14 +275,41 @@ TEST_F(OpenAlexGatewayTest, PagesOfAHundredAndCursorsPastTenThousandKeptAcrossRe
     EXPECT_EQ(Ids(citing(restarted, 10101, 10200)).back(), "w900010199");
     EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c102"});
   }
-  // Offline, the same; once the pages are too old, the kept cursor fetches the page again alone.
+  // Offline, the same; once the list is too old it expires whole, and is walked anew from its start.
   OpenAlexSource offline(Options(true));
   EXPECT_EQ(Ids(citing(offline, 10001, 10100)).at(0), "w900010000");
   OpenAlexGatewayOptions noAge = Options();
   noAge.maxAge = std::chrono::seconds(0);
   OpenAlexSource stale(noAge);
   EXPECT_EQ(Ids(citing(stale, 10001, 10100)).at(0), "w900010000");
-  EXPECT_EQ(sent("cursor"), std::vector<std::string>{"c101"});
+  const std::vector<std::string> anew = sent("cursor");
+  ASSERT_EQ(anew.size(), 101u);
+  EXPECT_EQ(anew.front(), "*");
+}
+
+TEST_F(OpenAlexGatewayTest, AListOfTiedWorksHoldsEachOnceAndExpiresWhole) {
+  // 250 works cited as often: by page number OpenAlex would list them in a different order on
+  // every page.
+  fake.AddCiters("W6", 250, true);
+  OpenAlexGatewayOptions options = Options();
+  options.maxAge = std::chrono::hours(1);
+  std::set<std::string> seen;
+  {
+    OpenAlexSource source(options);
+    for (int start : {1, 101, 201})
+      for (const std::string& id : Ids(Publications(source, {{"PublicationID", "W6"}, {"ReferenceType", "Citation"},
+                                                             {"StartIdx", std::to_string(start)},
+                                                             {"EndIdx", std::to_string(start + 99)}})))
+        seen.insert(id);
+  }
+  EXPECT_EQ(seen.size(), 250u);
+  // Page 1 walked again begins a new list: the pages of the old walk are no longer answered.
+  OpenAlexCache cache(dir.Path("cache.sqlite"), false);
+  const std::string query = "/works?filter=cites:W6&sort=cited_by_count:desc&include_xpac=true";
+  ASSERT_TRUE(cache.Page(query, 3, std::nullopt)) << "the list's query changed";
+  cache.Put({}, query, 1, CachedPage{250, {"w900000000"}});
+  EXPECT_FALSE(cache.Page(query, 3, std::nullopt));
+  EXPECT_FALSE(cache.NearestCursor(query, 3));
 }
 
 TEST_F(OpenAlexGatewayTest, RetriesWithBackoffAndReportsFailuresWithoutTheKey) {
@@ -309,14 +357,51 @@ TEST_F(OpenAlexGatewayTest, RequestsKeepToTheRateAndAMissingKeyIsReportedOnce) {
   options.api.apiKey.clear();
   options.api.requestsPerSecond = 5;
   OpenAlexSource source(options);
+  const auto began = std::chrono::steady_clock::now();
   for (const char* id : {"w10", "w11", "w12"}) Publications(source, {{"PublicationID", id}});
+  const auto took = std::chrono::ceil<milliseconds>(std::chrono::steady_clock::now() - began);
+  // The third request's slot is 400 ms after the first: what it was told to wait and the time the
+  // exchanges took (however slow the machine) make up at least that, and the wait no more.
   ASSERT_GE(waits.size(), 2u);
-  EXPECT_GE(waits.back(), milliseconds(300));  // the third request's slot is 400 ms after the first
+  EXPECT_LE(waits.back(), milliseconds(400));
+  EXPECT_GE(waits.back() + took, milliseconds(400));
   for (const auto& request : fake.Requests()) EXPECT_EQ(request.params.count("api_key"), 0u);
-  for (const std::string& authorization : fake.Authorizations()) EXPECT_EQ(authorization, "");
   const size_t first = log.find("no OpenAlex API key");
   EXPECT_NE(first, std::string::npos);
   EXPECT_EQ(log.find("no OpenAlex API key", first + 1), std::string::npos) << log;
+}
+
+TEST_F(OpenAlexGatewayTest, TheFirstReplySaysWhetherTheKeyWasTaken) {
+  struct Case {
+    std::multimap<std::string, std::string> headers;
+    const char* logged;
+  } cases[] = {
+      {{{"X-RateLimit-Limit-USD", "1"}, {"X-RateLimit-Remaining-USD", "0.9731"}},
+       "OpenAlex took the API key: the daily budget is $1.0000"},
+      // Credits, as OpenAlex counted before: a thousand are the keyless budget.
+      {{{"X-RateLimit-Limit", "1000"}, {"X-RateLimit-Remaining", "998"}},
+       "OpenAlex did not take the API key: it answers on the keyless daily budget of $0.1000. Check --api-key"},
+  };
+  for (const Case& c : cases) {
+    log.clear();
+    fake.SetReplyHeaders(c.headers);
+    OpenAlexGatewayOptions options = Options();
+    options.cachePath = dir.Path(std::string("cache-") + c.headers.begin()->first + ".sqlite");
+    OpenAlexSource source(options);
+    Publications(source, {{"PublicationID", "W100"}});
+    Publications(source, {{"PublicationID", "W200"}});
+    EXPECT_NE(log.find(c.logged), std::string::npos) << log;
+    EXPECT_EQ(log.find("the API key", log.find("the API key") + 1), std::string::npos) << "said once: " << log;
+    EXPECT_EQ(log.find(kKey), std::string::npos) << log;
+  }
+  // What is left of the budget is said when a citing list has been read to its end, as a growth
+  // does last.
+  fake.SetReplyHeaders({{"X-RateLimit-Remaining-USD", "0.9731"}});
+  OpenAlexSource source(Options());
+  log.clear();
+  Publications(source, {{"PublicationID", "W100"}, {"ReferenceType", "Citation"}});
+  EXPECT_NE(log.find("OpenAlex's budget left today: $0.9731"), std::string::npos) << log;
+  EXPECT_EQ(source.BudgetReport(), "OpenAlex's budget left today: $0.9731");
 }
 
 TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
@@ -338,10 +423,16 @@ TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
   }
   EXPECT_TRUE(fake.Requests().empty());
 
-  // Offline, what the cache lacks is the empty answer, and the log says why.
+  // Offline, a work the cache lacks is the empty answer; a list it lacks fails, and says why (an
+  // empty list would read as a work nobody cites).
   OpenAlexSource offline(Options(true));
   EXPECT_EQ(Publications(offline, {{"PublicationID", "W999"}})["TotalItem"], 0);
-  EXPECT_EQ(Publications(offline, {{"PublicationID", "W10"}, {"ReferenceType", "Citation"}})["TotalItem"], 0);
+  for (const QueryParameters& list : std::vector<QueryParameters>{{{"PublicationID", "W10"}, {"ReferenceType", "Citation"}},
+                                                                  {{"JournalQuery", "Nowhere"}}}) {
+    const ServiceReply reply = Ask(offline, list);
+    EXPECT_EQ(reply.status, 503);
+    EXPECT_EQ(reply.body, "not in the cache, and the gateway is offline\n");
+  }
   EXPECT_NE(log.find("offline: the cache holds no work w999"), std::string::npos) << log;
   EXPECT_NE(log.find("offline: the cache holds no page 1 of /works?filter=cites:W10"), std::string::npos) << log;
   EXPECT_TRUE(fake.Requests().empty());
@@ -394,15 +485,15 @@ TEST_F(OpenAlexGatewayTest, TheNextPageIsFetchedAheadOnceAndWithinTheRate) {
   // Page 2 is on its way without being asked for.
   for (int i = 0; i < 100 && fake.Requests().size() < 2; ++i) std::this_thread::sleep_for(milliseconds(50));
   ASSERT_EQ(fake.Requests().size(), 2u);
-  EXPECT_EQ(fake.Requests()[1].Param("page"), "2");
+  EXPECT_EQ(fake.Requests()[1].Param("cursor"), "c2");
   // Read straight on, each page is asked for once: a page on its way is waited for, not asked again.
   EXPECT_EQ(citing(101).at(0), "w900000100");
   EXPECT_EQ(citing(201).at(0), "w900000200");
   EXPECT_EQ(citing(301).size(), 50u);
   std::this_thread::sleep_for(milliseconds(300));  // nothing further is fetched: the list ends
   std::vector<std::string> pages;
-  for (const auto& request : fake.Requests()) pages.push_back(request.Param("page"));
-  EXPECT_EQ(pages, (std::vector<std::string>{"1", "2", "3", "4"}));
+  for (const auto& request : fake.Requests()) pages.push_back(request.Param("cursor"));
+  EXPECT_EQ(pages, (std::vector<std::string>{"*", "c2", "c3", "c4"}));
   // Reading ahead shares the schedule: five requests a second at most.
   const auto arrivals = fake.Arrivals();
   for (size_t i = 1; i < arrivals.size(); ++i)

@@ -38,6 +38,7 @@ class FakeOpenAlex {
     int status;
     std::string body;
     std::string retryAfter;  // empty: no Retry-After header
+    std::multimap<std::string, std::string> headers = {};
   };
 
   FakeOpenAlex() : m_server([this](const httplib::Request& req, httplib::Response& res) { Handle(req, res); }) {
@@ -48,11 +49,12 @@ class FakeOpenAlex {
 
   std::string BaseAddress() const { return m_server.BaseAddress(); }
 
-  // `count` made-up works citing `cited`, the earlier ones more cited.
-  void AddCiters(const std::string& cited, int count) {
+  // `count` made-up works citing `cited`, the earlier ones more cited (all cited as often when
+  // `tied`).
+  void AddCiters(const std::string& cited, int count, bool tied = false) {
     for (int i = 0; i < count; ++i)
       Add({{"id", "W" + std::to_string(900000000 + i)},
-           {"cited_by_count", count - i},
+           {"cited_by_count", tied ? 1 : count - i},
            {"referenced_works", {"https://openalex.org/" + cited}}});
   }
 
@@ -160,12 +162,18 @@ class FakeOpenAlex {
     }
     return false;
   }
+  // `value` is one phrase or several joined by " OR ".
   static bool BylineMatches(const Json& work, const std::string& value) {
-    for (const Json& a : work.value("authorships", Json::array()))
-      if (a.contains("raw_author_name") && a["raw_author_name"].is_string() &&
-          PhraseMatches(a["raw_author_name"].get<std::string>(), value))
-        return true;
-    return false;
+    for (size_t at = 0;;) {
+      const size_t or_ = value.find(" OR ", at);
+      const std::string phrase = value.substr(at, or_ == std::string::npos ? std::string::npos : or_ - at);
+      for (const Json& a : work.value("authorships", Json::array()))
+        if (a.contains("raw_author_name") && a["raw_author_name"].is_string() &&
+            PhraseMatches(a["raw_author_name"].get<std::string>(), phrase))
+          return true;
+      if (or_ == std::string::npos) return false;
+      at = or_ + 4;
+    }
   }
   // The work with only the root fields `select` names (all without one).
   static Json Selected(const Json& work, const std::string& select) {
@@ -187,7 +195,6 @@ class FakeOpenAlex {
       if ((key == "cited_by" && !(m_works.count(value) && Cites(m_works.at(value), Short(work["id"])))) ||
           (key == "cites" && !Cites(work, value)) ||
           (key == "title.search" && !HasWords(work.value("title", ""), value)) ||
-          (key == "doi" && work.value("doi", "") != "https://doi.org/" + value) ||
           (key == "raw_author_name.search" && !BylineMatches(work, value)) ||
           (key == "publication_year" && value[0] == '>' && year <= std::stoi(value.substr(1))) ||
           (key == "publication_year" && value[0] != '>' &&
@@ -200,6 +207,7 @@ class FakeOpenAlex {
 
   void Handle(const httplib::Request& req, httplib::Response& res) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    for (const auto& [name, value] : m_replyHeaders) res.set_header(name, value);
     const Request request{req.path, {req.params.begin(), req.params.end()}};
     m_requests.push_back(request);
     m_authorizations.push_back(req.get_header_value("Authorization"));
@@ -212,6 +220,7 @@ class FakeOpenAlex {
       const Failure f = m_failures.front();
       m_failures.pop_front();
       if (!f.retryAfter.empty()) res.set_header("Retry-After", f.retryAfter);
+      for (const auto& [name, value] : f.headers) res.set_header(name, value);
       res.status = f.status;
       return res.set_content(f.body, "application/json");
     }
@@ -219,6 +228,12 @@ class FakeOpenAlex {
       for (const auto& [name, value] : m_refusal->headers) res.set_header(name, value);
       res.status = m_refusal->status;
       return res.set_content(m_refusal->body, "application/json");
+    }
+    if (req.path.rfind("/works/doi:", 0) == 0) {
+      for (const auto& [id, work] : m_works)
+        if (work.value("doi", Json()).is_string() && Lower(work["doi"].get<std::string>()) == "https://doi.org/" + Lower(req.path.substr(11)))
+          return reply(200, Selected(work, request.Param("select")));
+      return reply(404, {{"error", "Not found"}});
     }
     if (req.path.rfind("/works/", 0) == 0) {
       if (auto merged = m_merged.find(req.path.substr(7)); merged != m_merged.end()) {
@@ -261,8 +276,18 @@ class FakeOpenAlex {
                                                           : std::stoll(request.Param("cursor").substr(1));
     if (!cursor && page * perPage > 10000)
       return reply(400, {{"error", "Maximum results size of 10,000 records is exceeded."}});
-    for (int64_t i = (page - 1) * perPage; i < std::min<int64_t>(page * perPage, found.size()); ++i)
-      results.push_back(Selected(*found[static_cast<size_t>(i)], request.Param("select")));
+    // By page number works of equal rank come in no set order, as OpenAlex sorts them without a
+    // tie-breaker: here each even page sees its runs of ties reversed. Cursors keep one order.
+    std::vector<const Json*> order = found;
+    const std::string key = sort.substr(0, sort.find(':'));
+    for (size_t run = 0; !cursor && page % 2 == 0 && run < order.size();) {
+      size_t end = run + 1;
+      while (end < order.size() && Number(*order[end], key.c_str()) == Number(*order[run], key.c_str())) ++end;
+      std::reverse(order.begin() + static_cast<std::ptrdiff_t>(run), order.begin() + static_cast<std::ptrdiff_t>(end));
+      run = end;
+    }
+    for (int64_t i = (page - 1) * perPage; i < std::min<int64_t>(page * perPage, order.size()); ++i)
+      results.push_back(Selected(*order[static_cast<size_t>(i)], request.Param("select")));
     const Json next = cursor && !results.empty() ? Json("c" + std::to_string(page + 1)) : Json();
     reply(200, {{"meta", {{"count", found.size()}, {"per_page", perPage}, {"next_cursor", next}}},
                 {"results", results}});
@@ -284,6 +309,11 @@ class FakeOpenAlex {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_refusal.reset();
   }
+  // Headers sent with every reply from now on (OpenAlex's budget headers).
+  void SetReplyHeaders(std::multimap<std::string, std::string> headers) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_replyHeaders = std::move(headers);
+  }
   // The Authorization header of each request since the last ClearRequests ("" without one).
   std::vector<std::string> Authorizations() {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -297,6 +327,7 @@ class FakeOpenAlex {
   std::deque<Failure> m_failures;
   std::vector<Request> m_requests;
   std::optional<Refusal> m_refusal;
+  std::multimap<std::string, std::string> m_replyHeaders;
   std::vector<std::string> m_authorizations;
   std::vector<Json> m_sources;
   std::map<std::string, std::string> m_merged;
