@@ -132,6 +132,8 @@ std::string CorpusSourceText(const std::string& corpusPath) {
 
 std::string OpenAlexSourceText(const std::string& address) { return "OpenAlex at " + address; }
 
+std::string ServiceSourceText(const std::string& address) { return "search service at " + address; }
+
 std::string CompletenessText(const DirectionState& references, const DirectionState& citing) {
   auto one = [](const char* name, const DirectionState& d) {
     std::string text = name;
@@ -212,7 +214,7 @@ class SessionWriter {
   explicit SessionWriter(SqliteDb& db)
       : m_db(db),
         m_article(db, "INSERT OR REPLACE INTO article VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26)"),
+                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28)"),
         m_relation(db, "INSERT OR IGNORE INTO relation VALUES(?1, ?2, ?3, ?4)"),
         m_page(db, "INSERT OR REPLACE INTO fetched_page VALUES(?1, ?2, ?3, ?4)"),
         m_progress(db, "UPDATE fetch SET ended_utc = ?2, expected = ?3, received = received + ?4, "
@@ -230,6 +232,7 @@ class SessionWriter {
     s.Bind(16, r.IsCited).Bind(17, r.CitedByPearls).Bind(18, r.CitedAge).Bind(19, r.CitedPearlList);
     s.Bind(20, r.IsCiting).Bind(21, r.CitesPearls).Bind(22, r.CitingAge).Bind(23, r.CitingPearlList);
     s.Bind(24, r.IsPearl).Bind(25, r.Suppressed).Bind(26, chain.Unresolved(indexNum));
+    s.Bind(27, r.Retracted).Bind(28, r.WorkType);
     s.Run();
   }
 
@@ -481,6 +484,8 @@ void SessionFile::Restore(MASCitationChain& chain) const {
       r.CitingPearlList = articles.Text(22);
       r.IsPearl = articles.Int(23) != 0;
       r.Suppressed = articles.Int(24) != 0;
+      r.Retracted = articles.Int(26) != 0;
+      r.WorkType = articles.Text(27);
       if (articles.Int(25) != 0) state.unresolved.push_back(static_cast<int32_t>(state.records.size()) + 1);
       state.records.push_back(std::move(r));
     }

@@ -33,6 +33,8 @@ constexpr int32_t kSessionSchemaVersion = 1;
 // modification time, OpenAlex by its address.
 std::string CorpusSourceText(const std::string& corpusPath);
 std::string OpenAlexSourceText(const std::string& address);
+// A search service known only by its address (the command line's --service).
+std::string ServiceSourceText(const std::string& address);
 
 // A pearl asked for and not yet grown.
 struct QueuedPearl {
@@ -174,5 +176,7 @@ class SessionFile final : public ChainJournal {
 // queue; one without an answer stays. Ends early when the chain's StopRequested says so. Gives the
 // number of pearls grown.
 int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& callingForm);
+// The number of pearls GrowOwed would grow now (for progress).
+int32_t OwedPearls(const MASCitationChain& chain, const SessionFile& session);
 
 }  // namespace wendrel

@@ -21,7 +21,8 @@ CREATE TABLE article(
   cited_pearl_list TEXT NOT NULL,
   is_citing INTEGER NOT NULL, cites_pearls INTEGER NOT NULL, citing_age INTEGER NOT NULL,
   citing_pearl_list TEXT NOT NULL,
-  is_pearl INTEGER NOT NULL, suppressed INTEGER NOT NULL, unresolved INTEGER NOT NULL);
+  is_pearl INTEGER NOT NULL, suppressed INTEGER NOT NULL, unresolved INTEGER NOT NULL,
+  retracted INTEGER NOT NULL, work_type TEXT NOT NULL);
 CREATE TABLE pearl(
   article INTEGER PRIMARY KEY REFERENCES article(id),
   position INTEGER NOT NULL,
