@@ -1,5 +1,5 @@
-// wendrel export: the saved Pearl List of a grow folder grown again from the service, then one of
-// its lists written in a format reference managers and spreadsheets read.
+// wendrel export: a session file read, or the saved Pearl List of a grow folder grown again from the
+// service, then one of its lists written in a format reference managers and spreadsheets read.
 #include "cli/export_command.h"
 
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include "chain/exchange_exports.h"
 #include "cli/arguments.h"
 #include "cli/grow_command.h"
+#include "cli/session_chain.h"
 #include "platform/curl_http_client.h"
 #include "search_client/result_set.h"
 
@@ -20,24 +21,39 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: wendrel export --grow-dir DIR [--list pearls|cited|citing|all|candidates]\n"
+    "usage: wendrel export (--session FILE | --grow-dir DIR) [--list pearls|cited|citing|all|candidates]\n"
     "                      --format ris|bibtex|csl-json|csv --out FILE [--service URL] [--max-citing N]\n"
-    "Writes the lists of a chain grown with `wendrel grow --out DIR` for reference managers and\n"
-    "spreadsheets. The pearls of DIR/pearls.ris grow again from the academic search service (the\n"
-    "Pearl List keeps the order they were added in, so the chain is the same), then the list is\n"
-    "written with every author, the keywords and each article's pearl relations (the IDs of the\n"
-    "pearls it cites and of those citing it).\n"
+    "Writes the lists of a grown chain for reference managers and spreadsheets.\n"
+    "  --session FILE  a session file (`wendrel grow --session`, the window): its lists exactly as they\n"
+    "                  were grown, deletions kept, read from the file alone with no service\n"
+    "  --grow-dir DIR  the lists of `wendrel grow --out DIR`: the pearls of DIR/pearls.ris grow again\n"
+    "                  from the academic search service (the Pearl List keeps the order they were\n"
+    "                  added in, so the chain is the same)\n"
+    "The list is written with every author, the keywords and each article's pearl relations (the IDs\n"
+    "of the pearls it cites and of those citing it).\n"
     "  --list L        pearls, cited, citing, all three (default) or candidates (related articles that\n"
     "                  are no pearls, those related to the most pearls first)\n"
     "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180; a cell starting\n"
     "                  with =, +, -, @, a tab or a carriage return gets a leading apostrophe, so that\n"
     "                  spreadsheets show it as text instead of running it as a formula)\n"
     "  --out FILE      replaced in one step: a failed write leaves an earlier file as it was\n"
-    "  --service URL   the service the chain was grown from (default http://127.0.0.1:8754)\n"
-    "  --max-citing N  the citing limit the chain was grown with (default 500, as for grow): with the\n"
+    "  --service URL   with --grow-dir: the service the chain was grown from (default http://127.0.0.1:8754)\n"
+    "  --max-citing N  with --grow-dir: the citing limit the chain was grown with (default 500, as for grow): with the\n"
     "                  same limit the lists are exactly those grown\n"
-    "Exit status 1 when the Pearl List cannot be read or holds no pearl, a request to the service\n"
-    "failed (nothing is written then) or FILE cannot be written; 2 on a usage error.\n";
+    "Exit status 1 when the session or Pearl List cannot be read or holds no pearl, a request to the\n"
+    "service failed (nothing is written then) or FILE cannot be written; 2 on a usage error.\n";
+
+// Writes the list and says how many articles went; 1 when the file could not be written.
+int WriteList(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format, const std::string& target,
+              std::ostream& out, std::ostream& err) {
+  const ExchangeResult result = ExportExchange(chain, list, format, target);
+  if (!result.written) {
+    err << "wendrel export: " << result.reason << "\n";
+    return 1;
+  }
+  out << "Wrote " << result.articles << " articles to " << target << "\n";
+  return 0;
+}
 
 }  // namespace
 
@@ -52,13 +68,24 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
     return 0;
   }
   try {
-    Arguments a(args, {"--grow-dir", "--list", "--format", "--out", "--service", "--max-citing"});
-    const std::string folder = a.Required("--grow-dir");
+    Arguments a(args, {"--session", "--grow-dir", "--list", "--format", "--out", "--service", "--max-citing"});
+    if (a.Has("--session") == a.Has("--grow-dir")) throw UsageError("give either --session FILE or --grow-dir DIR");
+    if (a.Has("--session") && (a.Has("--service") || a.Has("--max-citing")))
+      throw UsageError("--service and --max-citing go with --grow-dir: a session is exported as it was grown");
     const std::string target = a.Required("--out");
     const std::optional<ExchangeList> list = ParseExchangeList(a.Value("--list").value_or("all"));
     if (!list) throw UsageError("--list takes pearls, cited, citing, all or candidates");
     const std::optional<ExchangeFormat> format = ParseExchangeFormat(a.Required("--format"));
     if (!format) throw UsageError("--format takes ris, bibtex, csl-json or csv");
+    if (const std::optional<std::string> path = a.Value("--session")) {
+      SessionChain session(*path);
+      if (session.Chain().PearlOrder().empty()) {
+        err << "wendrel export: " << *path << " holds no pearl; nothing was written\n";
+        return 1;
+      }
+      return WriteList(session.Chain(), *list, *format, target, out, err);
+    }
+    const std::string folder = a.Required("--grow-dir");
     const std::string service = a.Value("--service").value_or(DefaultServiceAddress());
     const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
     const std::string pearls = (std::filesystem::path(folder) / "pearls.ris").string();
@@ -89,17 +116,14 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
       err << "wendrel export: no pearl of " << pearls << " could be grown; nothing was written\n";
       return 1;
     }
-    const ExchangeResult result = ExportExchange(chain, *list, *format, target);
-    if (!result.written) {
-      err << "wendrel export: " << result.reason << "\n";
-      return 1;
-    }
-    out << "Wrote " << result.articles << " articles to " << target << "\n";
-    return 0;
+    return WriteList(chain, *list, *format, target, out, err);
   } catch (const UsageError& e) {
     err << "wendrel export: " << e.what() << " (see --help)\n";
     return 2;
   } catch (const ChainError& e) {
+    err << "wendrel export: " << e.what() << "\n";
+    return 1;
+  } catch (const SessionError& e) {
     err << "wendrel export: " << e.what() << "\n";
     return 1;
   }

@@ -1,5 +1,6 @@
 // `wendrel export`: a grown chain's lists for reference managers and spreadsheets (standard RIS,
-// BibTeX, CSL-JSON, CSV), grown again from the Pearl List `wendrel grow` saved.
+// BibTeX, CSL-JSON, CSV), read from a session file or grown again from the Pearl List `wendrel grow`
+// saved.
 #pragma once
 
 #include <iosfwd>

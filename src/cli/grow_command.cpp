@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -17,6 +18,8 @@
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
 #include "platform/curl_http_client.h"
+#include "search_client/result_set.h"
+#include "session/session_file.h"
 
 namespace wendrel {
 
@@ -25,8 +28,16 @@ namespace {
 constexpr const char* kUsage =
     "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N]\n"
     "                    [--export ris|bibtex|csl-json|csv] --out DIR\n"
+    "       wendrel grow --session FILE (--pearl ID ... | --ris FILE | --resume) [--service URL]\n"
+    "                    [--max-citing N] [--export F --out DIR]\n"
     "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
     "and the articles citing it, from the academic search service at URL.\n"
+    "  --session FILE   keeps the chain in a session file, created when missing, otherwise grown\n"
+    "                   on: every page is written to it as it arrives, so an interrupted run loses\n"
+    "                   nothing merged; --service defaults to http://127.0.0.1:8754, --out is optional;\n"
+    "                   --max-citing defaults to the limit the session was grown with\n"
+    "  --resume         grows what the session still owes: pearls asked for and not grown, pearls\n"
+    "                   left part way, and capped citing lists when --max-citing is above their limit\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
     "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
     "                   a .bib file is read as BibTeX, a plain list of DOIs or IDs (one a line) as such\n"
@@ -127,6 +138,14 @@ int32_t ResolvedPearls(const MASCitationChain& chain) {
   for (int32_t i : chain.PearlOrder())
     if (!chain.Unresolved(i)) ++resolved;
   return resolved;
+}
+
+// The citing limit a session was grown with; `fallback` when it holds none.
+int32_t SessionCitingLimit(const SessionFile& session, int32_t fallback) {
+  const std::string text = session.Info("citing_limit");
+  int32_t limit = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), limit);
+  return error == std::errc() && end == text.data() + text.size() && limit >= 0 ? limit : fallback;
 }
 
 // Every file of the run, written together: a folder never holds files of two runs.
@@ -303,13 +322,19 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
   try {
     std::vector<std::string> rest;
     const std::vector<std::string> pearls = TakePearls(args, rest);
-    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export"});
-    const std::string service = a.Required("--service");
-    const std::string folder = a.Required("--out");
+    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export", "--session"}, {"--resume"});
+    const std::optional<std::string> sessionPath = a.Value("--session");
+    const bool resume = a.Has("--resume");
+    const std::string service = sessionPath ? a.Value("--service").value_or(DefaultServiceAddress()) : a.Required("--service");
+    const std::optional<std::string> folder = sessionPath ? a.Value("--out") : a.Required("--out");
     const std::optional<std::string> ris = a.Value("--ris");
-    if (pearls.empty() == !ris) throw UsageError("give either --pearl with IDs or --ris with a file");
+    if (resume && !sessionPath) throw UsageError("--resume goes with --session");
+    if (resume ? (!pearls.empty() || ris) : pearls.empty() == !ris)
+      throw UsageError(resume ? "--resume grows what the session owes: give no --pearl or --ris with it"
+                              : "give either --pearl with IDs or --ris with a file");
+    if (a.Has("--export") && !folder) throw UsageError("--export goes with --out");
     const bool limitGiven = a.Has("--max-citing");
-    const auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
+    auto limit = static_cast<int32_t>(a.Number("--max-citing", 500, 0, 1000000));
     std::optional<ExchangeFormat> exchange;
     if (const std::optional<std::string> name = a.Value("--export")) {
       exchange = ParseExchangeFormat(*name);
@@ -317,11 +342,32 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     }
 
     // Held until the run ends: a second run into the folder refuses rather than mixing its files in.
-    FolderLock lock(folder);
+    std::optional<FolderLock> lock;
+    if (folder) lock.emplace(*folder);
+    std::unique_ptr<SessionFile> session;
+    if (sessionPath && std::filesystem::exists(*sessionPath)) {
+      session = SessionFile::Open(*sessionPath);
+      if (session->ReadOnly()) {
+        err << "wendrel grow: " << session->ReadOnlyReason() << "\n";
+        return 1;
+      }
+      if (!limitGiven) limit = SessionCitingLimit(*session, limit);
+    }
     GrowProgress progress(err, progressBar);
     GrowHost host(in, err, interactive, progress, limitGiven, limit);
     CurlHttpClient http;
     MASCitationChain chain(host, http, service);
+    chain.SetLargeCitationLimit(limit);
+    if (sessionPath) {
+      // Restore puts back the session's limit; the one given or read above holds for this run.
+      if (session) {
+        session->Restore(chain);
+      } else {
+        session = SessionFile::Create(*sessionPath, chain, ServiceSourceText(service));
+      }
+      session->SetSource(ServiceSourceText(service));
+      session->Attach(chain);
+    }
     chain.SetLargeCitationLimit(limit);
     // A growth stops at the first request that fails: its lists would lack what the service did
     // not send, and writing them would put less over an earlier run's files than they held.
@@ -333,22 +379,30 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
                      .StopRequested = [&] { return chain.FailedRequests() > 0; }});
     int problems = 0;
     int32_t maxCiting = 0;
-    if (ris) {
+    if (resume) {
+      progress.StartPearl(0, OwedPearls(chain, *session));
+      GrowOwed(chain, *session, progress);
+    } else if (ris) {
       progress.StartPearl(0, static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
       chain.ImportRIS(*ris, maxCiting, progress);
     } else {
+      // Asked for before any is grown: a run cut short leaves the rest owed to --resume.
+      if (session) session->Enqueue(pearls);
       for (size_t k = 0; k < pearls.size(); ++k) {
         const std::string& pk = pearls[k];
         progress.StartPearl(static_cast<int>(k + 1), static_cast<int>(pearls.size()));
         const int32_t known = chain.FindIndex(pk, "", "");
         if (known != 0 && chain.GetRecord(known).IsPearl) {
           progress.BreakLine();
-          err << "wendrel grow: pearl " << pk << " was given twice\n";
+          err << "wendrel grow: pearl " << pk << " was given " << (session ? "before" : "twice") << "\n";
+          if (session) session->Dequeue(pk);
           continue;
         }
         int32_t index = 0;
         chain.AddPearl(index, pk, "", maxCiting, progress);
         if (chain.FailedRequests() > 0) break;
+        if (session && chain.LastRefusal() != PearlRefusal::None && chain.LastRefusal() != PearlRefusal::NoResponse)
+          session->Dequeue(pk);
         if (chain.LastRefusal() == PearlRefusal::UnusableID) {
           progress.BreakLine();
           err << "wendrel grow: '" << pk << "' is not a publication ID\n";
@@ -361,17 +415,22 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
       }
     }
     progress.Finish();
+    if (session && !session->WriteError().empty()) {
+      err << "wendrel grow: " << session->WriteError() << "\n";
+      return 1;
+    }
     if (chain.FailedRequests() > 0) {
-      err << "wendrel grow: a request to the service at " << service << " failed ("
-          << chain.LastRequestError() << "); nothing was written\n";
+      err << "wendrel grow: a request to the service at " << service << " failed (" << chain.LastRequestError()
+          << (session ? "); the session keeps every page merged before it: grow on with --resume\n"
+                      : "); nothing was written\n");
       return 1;
     }
     // Lists without a pearl would empty the files of an earlier run in the folder.
-    if (ResolvedPearls(chain) == 0) {
+    if (ResolvedPearls(chain) == 0 && folder) {
       err << "wendrel grow: no pearl " << (ris ? "of " + *ris + " " : "") << "could be resolved; nothing was written\n";
       return 1;
     }
-    WriteLists(chain, folder, exchange);
+    if (folder) WriteLists(chain, *folder, exchange);
     PrintCandidates(chain, out);
     if (problems > 0 || !chain.ImportFailures().empty()) {
       err << "wendrel grow: written, but " << problems + static_cast<int>(chain.ImportFailures().size())
@@ -383,6 +442,9 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     err << "wendrel grow: " << e.what() << " (see --help)\n";
     return 2;
   } catch (const ChainError& e) {
+    err << "wendrel grow: " << e.what() << "\n";
+    return 1;
+  } catch (const SessionError& e) {
     err << "wendrel grow: " << e.what() << "\n";
     return 1;
   }

@@ -10,6 +10,7 @@
 #include "cli/map_command.h"
 #include "cli/network_command.h"
 #include "cli/service_commands.h"
+#include "cli/session_command.h"
 #include "cli/text_commands.h"
 #include "platform/terminal_host.h"
 
@@ -25,6 +26,7 @@ constexpr const char* kUsage =
     "  records   convert a saved reply of the service into records\n"
     "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
     "  export    write a grown chain's lists as RIS, BibTeX, CSL-JSON or CSV for other tools\n"
+    "  session   tell what a session file holds (session info FILE)\n"
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
   if (command == "demo") return wendrel::RunDemo(args, host, std::cout, std::cerr);
   if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
   if (command == "export") return wendrel::RunExport(args, std::cout, std::cerr);
+  if (command == "session") return wendrel::RunSession(args, std::cout, std::cerr);
   if (command == "stem") return wendrel::RunStem(args, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);

@@ -15,6 +15,7 @@
 #include "chain/duplicate_rule.h"
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
+#include "cli/session_chain.h"
 #include "platform/replacing_file.h"
 #include "platform/scripted_host.h"
 #include "platform/text_encoding.h"
@@ -27,7 +28,7 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: wendrel map (--ris FILE | --grow-dir DIR) [--second-order]\n"
+    "usage: wendrel map (--ris FILE | --grow-dir DIR | --session FILE) [--second-order]\n"
     "                   [--node-size constant|log-citations|cited|citing] [--labels MIN_DEGREE]\n"
     "                   [--png OUT.png [--size WxH]] [--positions OUT.tsv] [--dot OUT.dot]\n"
     "                   [--layout-options \"-GNAME=VALUE ...\"]\n"
@@ -38,6 +39,7 @@ constexpr const char* kUsage =
     "                    per distinct article (by the chain's rule: one title with years or first\n"
     "                    authors apart is two articles); pearls red, cited articles brown, citing\n"
     "                    ones green\n"
+    "  --session FILE    the lists of a session file, as --grow-dir (no service needed)\n"
     "  --second-order    articles are similar when they are similar to the same articles\n"
     "  --node-size MODE  constant (default), log-citations (ln(times cited + 1.5)), cited (pearls\n"
     "                    citing it ^ 1.5), citing (pearls it cites ^ 1.5). RIS lists hold no counts:\n"
@@ -99,11 +101,11 @@ std::string ReadText(const std::string& path) {
   return TextFromFileBytes(bytes.str());
 }
 
-// The records of a RIS file as map articles, read as the chain reads RIS (wrapped lines joined):
+// The records of a RIS text as map articles, read as the chain reads RIS (wrapped lines joined):
 // the title and abstract to map, and the ID, year and first author that tell namesakes apart.
-std::vector<ListArticle> ReadRisArticles(const std::string& path) {
+std::vector<ListArticle> RisArticles(const std::string& text) {
   std::vector<ListArticle> articles;
-  for (RisReference& r : ReadRisReferences(ReadText(path))) {
+  for (RisReference& r : ReadRisReferences(text)) {
     ListArticle& article = articles.emplace_back();
     article.id = AccessionPublicationID(r.accession);
     article.text.Title = r.title;
@@ -115,6 +117,8 @@ std::vector<ListArticle> ReadRisArticles(const std::string& path) {
   }
   return articles;
 }
+
+std::vector<ListArticle> ReadRisArticles(const std::string& path) { return RisArticles(ReadText(path)); }
 
 // The lines of a text, a CR before each LF dropped.
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -132,7 +136,7 @@ std::vector<std::string_view> Lines(std::string_view text) {
 }
 
 // Times cited and pearls citing of the Cited List, by publication ID, from the tagged export.
-std::unordered_map<std::string, std::pair<int16_t, int16_t>> ReadCitedCounts(const std::string& path) {
+std::unordered_map<std::string, std::pair<int16_t, int16_t>> CitedCounts(const std::string& text) {
   std::unordered_map<std::string, std::pair<int16_t, int16_t>> counts;
   std::string id;
   std::pair<int16_t, int16_t> record{0, 0};
@@ -141,7 +145,6 @@ std::unordered_map<std::string, std::pair<int16_t, int16_t>> ReadCitedCounts(con
     std::from_chars(text.data(), text.data() + text.size(), value);
     return static_cast<int16_t>(std::clamp(value, -32768, 32767));
   };
-  const std::string text = ReadText(path);
   for (std::string_view line : Lines(text)) {
     const std::string_view tag = line.substr(0, 3);
     const std::string value = Trimmed(line.substr(std::min<size_t>(3, line.size())));
@@ -157,18 +160,22 @@ std::unordered_map<std::string, std::pair<int16_t, int16_t>> ReadCitedCounts(con
   return counts;
 }
 
-// The three lists of a grow folder merged into one article each, in list order (pearls, cited,
-// citing), by the chain's duplicate rule: the same publication ID, else the same title where the
-// two may be the same work (one without an ID, or years and first authors agreeing), so that
-// namesakes stay two nodes.
-std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
-  const std::filesystem::path dir(folder);
+// The texts a grow run writes: pearls.ris, cited.ris, citing.ris and wos.txt (empty when absent).
+struct GrowLists {
+  std::string ris[3];
+  std::string wos;
+};
+
+// The three lists merged into one article each, in list order (pearls, cited, citing), by the
+// chain's duplicate rule: the same publication ID, else the same title where the two may be the
+// same work (one without an ID, or years and first authors agreeing), so that namesakes stay two
+// nodes.
+std::vector<ListArticle> MergeGrowLists(const GrowLists& lists) {
   std::vector<ListArticle> merged;
   std::unordered_map<std::string, size_t> byId;
   std::unordered_map<std::string, std::vector<size_t>> byTitle;
-  const char* const files[] = {"pearls.ris", "cited.ris", "citing.ris"};
   for (int list = 0; list < 3; ++list) {
-    for (ListArticle& article : ReadRisArticles((dir / files[list]).string())) {
+    for (ListArticle& article : RisArticles(lists.ris[list])) {
       std::optional<size_t> at;
       if (auto found = byId.find(article.id); !article.id.empty() && found != byId.end()) at = found->second;
       const std::string titleKey = LowerCaseText(article.text.Title);
@@ -200,9 +207,8 @@ std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
       }
     }
   }
-  const std::string wos = (dir / "wos.txt").string();
-  if (std::filesystem::exists(wos)) {
-    const auto counts = ReadCitedCounts(wos);
+  if (!lists.wos.empty()) {
+    const auto counts = CitedCounts(lists.wos);
     for (ListArticle& article : merged) {
       auto found = counts.find(article.id);
       if (article.id.empty() || found == counts.end()) continue;
@@ -211,6 +217,26 @@ std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
     }
   }
   return merged;
+}
+
+std::vector<ListArticle> ReadGrowFolder(const std::string& folder) {
+  const std::filesystem::path dir(folder);
+  GrowLists lists;
+  const char* const files[] = {"pearls.ris", "cited.ris", "citing.ris"};
+  for (int list = 0; list < 3; ++list) lists.ris[list] = ReadText((dir / files[list]).string());
+  const std::string wos = (dir / "wos.txt").string();
+  if (std::filesystem::exists(wos)) lists.wos = ReadText(wos);
+  return MergeGrowLists(lists);
+}
+
+// A session's lists, as a grow run into a folder would write them at this point.
+std::vector<ListArticle> ReadSessionLists(const std::string& path) {
+  SessionChain session(path);
+  const MASCitationChain& chain = session.Chain();
+  GrowLists lists;
+  for (uint8_t list = 0; list < 3; ++list) lists.ris[list] = chain.RISText(list);
+  lists.wos = chain.WOSText(1);
+  return MergeGrowLists(lists);
 }
 
 NodeSize NodeSizeOption(const std::string& name) {
@@ -308,10 +334,11 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   try {
     Arguments a(args,
-                {"--ris", "--grow-dir", "--node-size", "--labels", "--png", "--size", "--positions", "--dot",
+                {"--ris", "--grow-dir", "--session", "--node-size", "--labels", "--png", "--size", "--positions", "--dot",
                  "--layout-options"},
                 {"--second-order"});
-    if (a.Has("--ris") == a.Has("--grow-dir")) throw UsageError("give either --ris FILE or --grow-dir DIR");
+    if (a.Has("--ris") + a.Has("--grow-dir") + a.Has("--session") != 1)
+      throw UsageError("give one of --ris FILE, --grow-dir DIR or --session FILE");
     const NodeSize nodeSize = NodeSizeOption(a.Value("--node-size").value_or("constant"));
     const auto minDegree = static_cast<int>(a.Number("--labels", 3, 0, 2147483647));
     if (a.Has("--size") && !a.Has("--png")) throw UsageError("--size goes with --png");
@@ -319,8 +346,9 @@ int RunMap(const std::vector<std::string>& args, std::ostream& out, std::ostream
     const std::optional<std::string> layoutOptions = a.Value("--layout-options");
     if (layoutOptions) CheckLayoutOptions(*layoutOptions);
 
-    const std::vector<ListArticle> articles =
-        a.Has("--ris") ? ReadRisArticles(*a.Value("--ris")) : ReadGrowFolder(*a.Value("--grow-dir"));
+    const std::vector<ListArticle> articles = a.Has("--ris")        ? ReadRisArticles(*a.Value("--ris"))
+                                              : a.Has("--grow-dir") ? ReadGrowFolder(*a.Value("--grow-dir"))
+                                                                    : ReadSessionLists(*a.Value("--session"));
     std::vector<MapArticle> texts;
     for (const ListArticle& article : articles) texts.push_back(article.text);
 
