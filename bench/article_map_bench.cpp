@@ -20,7 +20,7 @@
 #include "pointmap/point_map.h"
 #include "pointmap/qimage/qimage_surface.h"
 #include "pointmap/recording_surface.h"
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 #include "platform/user_folders.h"
 
 namespace wendrel {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "cli/grow_command.h"
-#include "service/openalex_gateway.h"
+#include "openalex/openalex_gateway.h"
 
 namespace wendrel {
 namespace {

@@ -18,12 +18,13 @@
 #include <sstream>
 #include <thread>
 
-#include "service/corpus_generator.h"
-#include "service/corpus_import.h"
-#include "service/corpus_reader.h"
+#include "corpus/corpus_generator.h"
+#include "corpus/corpus_import.h"
+#include "openalex/openalex_import.h"
+#include "corpus/corpus_reader.h"
 #include "service/search_request.h"
-#include "service/search_service.h"
-#include "service/sqlite_db.h"
+#include "corpus/search_service.h"
+#include "corpus/sqlite_db.h"
 
 namespace wendrel {
 namespace {

@@ -11,7 +11,7 @@
 #include "platform/user_folders.h"
 #include "search_client/result_records.h"
 #include "search_client/result_set.h"
-#include "service/search_service.h"
+#include "corpus/search_service.h"
 
 namespace wendrel {
 

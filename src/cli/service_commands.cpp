@@ -17,10 +17,11 @@
 #include "cli/arguments.h"
 #include "platform/replacing_file.h"
 #include "platform/service_defaults.h"
-#include "service/corpus_generator.h"
-#include "service/corpus_import.h"
-#include "service/openalex_gateway.h"
-#include "service/search_service.h"
+#include "corpus/corpus_generator.h"
+#include "corpus/corpus_import.h"
+#include "openalex/openalex_import.h"
+#include "openalex/openalex_gateway.h"
+#include "corpus/search_service.h"
 
 namespace wendrel {
 

@@ -20,7 +20,7 @@
 
 #include "platform/replacing_file.h"
 #include "service/service_error.h"
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 #include "session/session_schema.h"
 
 namespace wendrel {

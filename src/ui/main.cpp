@@ -9,8 +9,8 @@
 #include <string>
 
 #include "platform/curl_http_client.h"
-#include "service/openalex_gateway.h"
-#include "service/search_service.h"
+#include "openalex/openalex_gateway.h"
+#include "corpus/search_service.h"
 #include "platform/user_folders.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"

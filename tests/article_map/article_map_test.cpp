@@ -14,7 +14,7 @@
 #include "layout_fixtures.h"
 #include "platform/scripted_host.h"
 #include "proximity/proximity_matrix.h"
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 
 namespace wendrel {
 namespace {

@@ -14,8 +14,8 @@
 #include "chain/citation_chain.h"
 #include "platform/curl_http_client.h"
 #include "platform/scripted_host.h"
-#include "service/corpus_import.h"
-#include "service/search_service.h"
+#include "corpus/corpus_import.h"
+#include "corpus/search_service.h"
 #include "temp_dir.h"
 
 namespace wendrel::test {

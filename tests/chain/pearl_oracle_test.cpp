@@ -12,7 +12,7 @@
 
 #include "chain_fixture.h"
 #include "platform/text_encoding.h"
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 
 namespace wendrel {
 namespace {

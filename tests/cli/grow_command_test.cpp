@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "chain/chain_file_io.h"
-#include "service/corpus_import.h"
-#include "service/search_service.h"
+#include "corpus/corpus_import.h"
+#include "corpus/search_service.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 

@@ -9,7 +9,7 @@
 #include "cli/grow_command.h"
 #include "cli/service_commands.h"
 #include "fake_openalex.h"
-#include "service/openalex_gateway.h"
+#include "openalex/openalex_gateway.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 

@@ -9,9 +9,9 @@
 
 #include "cli/client_commands.h"
 #include "platform/scripted_host.h"
-#include "service/corpus_generator.h"
-#include "service/corpus_import.h"
-#include "service/search_service.h"
+#include "corpus/corpus_generator.h"
+#include "corpus/corpus_import.h"
+#include "corpus/search_service.h"
 #include "service_fixtures.h"
 
 namespace wendrel {

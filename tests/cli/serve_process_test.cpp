@@ -18,8 +18,8 @@
 #include <tuple>
 
 #include "cli/service_commands.h"
-#include "service/corpus_generator.h"
-#include "service/search_service.h"
+#include "corpus/corpus_generator.h"
+#include "corpus/search_service.h"
 #include "service_fixtures.h"
 #include "test_http_server.h"
 #include "test_paths.h"

@@ -13,8 +13,8 @@
 #include "cli/grow_command.h"
 #include "cli/session_chain.h"
 #include "cli/session_command.h"
-#include "service/corpus_import.h"
-#include "service/search_service.h"
+#include "corpus/corpus_import.h"
+#include "corpus/search_service.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
-#include "service/corpus_import.h"
+#include "corpus/corpus_import.h"
 
 using namespace wendrel;
 

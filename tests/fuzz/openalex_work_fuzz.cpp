@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz_support.h"
-#include "service/openalex_work.h"
+#include "openalex/openalex_work.h"
 #include "service/reply_writer.h"
 
 using namespace wendrel;

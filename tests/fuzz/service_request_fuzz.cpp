@@ -11,7 +11,7 @@
 #include <regex>
 
 #include "fuzz_support.h"
-#include "service/corpus_reader.h"
+#include "corpus/corpus_reader.h"
 #include "service/search_request.h"
 #include "service_fixtures.h"
 

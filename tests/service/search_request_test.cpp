@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <nlohmann/json.hpp>
 
-#include "service/corpus_reader.h"
+#include "corpus/corpus_reader.h"
 #include "service/reply_writer.h"
 #include "service_fixtures.h"
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "service/search_service.h"
-#include "service/sqlite_db.h"
+#include "corpus/search_service.h"
+#include "corpus/sqlite_db.h"
 #include "service_fixtures.h"
 
 namespace wendrel {

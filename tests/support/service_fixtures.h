@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/corpus_import.h"
+#include "corpus/corpus_import.h"
 #include "temp_dir.h"
 
 namespace wendrel::test {

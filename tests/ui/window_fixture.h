@@ -13,7 +13,7 @@
 
 #include "platform/curl_http_client.h"
 #include "platform/scripted_host.h"
-#include "service/search_service.h"
+#include "corpus/search_service.h"
 #include "service_fixtures.h"
 #include "temp_dir.h"
 #include "test_http_server.h"

@@ -1,4 +1,4 @@
-#include "service/corpus_reader.h"
+#include "corpus/corpus_reader.h"
 
 #include <sqlite3.h>
 
@@ -9,7 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "service/corpus_schema.h"
+#include "corpus/corpus_schema.h"
 #include "service/service_error.h"
 
 namespace wendrel {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "fake_openalex.h"
-#include "service/openalex_gateway.h"
+#include "openalex/openalex_gateway.h"
 #include "service/search_request.h"
 #include "temp_dir.h"
 

@@ -1,10 +1,10 @@
-#include "service/openalex_gateway.h"
+#include "openalex/openalex_gateway.h"
 
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "platform/text_encoding.h"
-#include "service/openalex_work.h"
+#include "openalex/openalex_work.h"
 #include "service/search_request.h"
 
 namespace wendrel {

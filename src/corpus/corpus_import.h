@@ -4,11 +4,13 @@
 //    "doi": "...", "urls": ["..."], "keywords": ["..."], "references": [3, "P9"]}
 // Only "id" and "title" are required; null stands for absent. Citation counts, reference counts
 // and the citing lists are derived from the references; ties of the lists' orders go by line.
-// The same from OpenAlex works (the snapshot's and the API's JSON Lines).
+// Other kinds of JSON Lines (OpenAlex's works) go through the same engine with a work reader of
+// their own.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <stdexcept>
 #include <string>
 
@@ -47,9 +49,11 @@ using ImportProgressHandler = std::function<void(int64_t done, int64_t total)>;
 // or the output cannot be written.
 ImportSummary ImportCorpus(const std::string& jsonlPath, const std::string& corpusPath,
                            const ImportProblemHandler& onProblem);
-// Each line an OpenAlex work; its references are its referenced_works.
-ImportSummary ImportOpenAlexCorpus(const std::string& jsonlPath, const std::string& corpusPath,
-                                   const ImportProblemHandler& onProblem,
-                                   const ImportProgressHandler& onProgress = nullptr);
+// One parsed line to a work; throws CorpusLineError with the reason a malformed line is skipped for.
+using CorpusWorkReader = std::function<ImportedWork(const nlohmann::json&)>;
+// The engine of ImportCorpus with another reader of lines (and progress, when given).
+ImportSummary ImportWorks(const std::string& inputPath, const std::string& corpusPath,
+                          const ImportProblemHandler& onProblem, const ImportProgressHandler& onProgress,
+                          const CorpusWorkReader& readWork);
 
 }  // namespace wendrel

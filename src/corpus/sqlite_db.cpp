@@ -1,4 +1,4 @@
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 
 #include <sqlite3.h>
 

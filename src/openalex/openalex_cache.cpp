@@ -1,4 +1,4 @@
-#include "service/openalex_cache.h"
+#include "openalex/openalex_cache.h"
 
 #include <sqlite3.h>
 
@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "service/corpus_reader.h"
-#include "service/corpus_schema.h"
-#include "service/corpus_writer.h"
+#include "corpus/corpus_reader.h"
+#include "corpus/corpus_schema.h"
+#include "corpus/corpus_writer.h"
 #include "service/service_error.h"
 #include "platform/user_folders.h"
 

@@ -11,7 +11,7 @@
 
 #include "service/publication.h"
 #include "service/publication_source.h"
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 
 namespace wendrel {
 

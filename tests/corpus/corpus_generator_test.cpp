@@ -1,6 +1,6 @@
 // The synthetic corpus generator: determinism, references to older work, the heavy tail of its
 // citations, and titles as real literature has them.
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 
 #include <gtest/gtest.h>
 

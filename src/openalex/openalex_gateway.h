@@ -17,8 +17,8 @@
 
 #include "platform/http_client.h"
 #include "platform/service_defaults.h"
-#include "service/openalex_cache.h"
-#include "service/openalex_client.h"
+#include "openalex/openalex_cache.h"
+#include "openalex/openalex_client.h"
 #include "service/publication_source.h"
 #include "service/service_server.h"
 

@@ -1,4 +1,4 @@
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "service/corpus_vocabulary.h"
+#include "corpus/corpus_vocabulary.h"
 #include "service/reply_writer.h"
 
 namespace wendrel {

@@ -1,8 +1,8 @@
-#include "service/corpus_vocabulary.h"
+#include "corpus/corpus_vocabulary.h"
 
 #include <iterator>
 
-#include "service/corpus_generator.h"
+#include "corpus/corpus_generator.h"
 
 namespace wendrel {
 

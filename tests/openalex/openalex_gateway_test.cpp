@@ -1,7 +1,7 @@
 // The OpenAlex gateway against a fake OpenAlex on 127.0.0.1: what it asks for, how it maps works
 // into replies, paging and cursors, retries, the cache and offline answers, merged works, reading
 // ahead.
-#include "service/openalex_gateway.h"
+#include "openalex/openalex_gateway.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "fake_openalex.h"
-#include "service/corpus_reader.h"
-#include "service/openalex_work.h"
+#include "corpus/corpus_reader.h"
+#include "openalex/openalex_work.h"
 #include "service/search_request.h"
 #include "temp_dir.h"
 

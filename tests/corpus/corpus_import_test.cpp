@@ -1,6 +1,6 @@
 // Importing JSON Lines into a corpus file: derived counts against an oracle computed straight from
 // the lines, malformed lines, and what is left on disk when an import fails.
-#include "service/corpus_import.h"
+#include "corpus/corpus_import.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -12,8 +12,8 @@
 #include <set>
 #include <sstream>
 
-#include "service/corpus_generator.h"
-#include "service/corpus_reader.h"
+#include "corpus/corpus_generator.h"
+#include "corpus/corpus_reader.h"
 #include "service/service_error.h"
 #include "service_fixtures.h"
 #include "test_paths.h"
@@ -177,15 +177,6 @@ TEST(CorpusImportTest, OneLineReadsAsTheImportReadsIt) {
   EXPECT_EQ(work.publication.authors[0].lastName, "Kowalski");
   EXPECT_EQ(work.references, (std::vector<std::string>{"3", "P9", "3"}));
 
-  // OpenAlex works are read the same way.
-  test::WriteText(dir.Path("works.jsonl"), "{\"id\":\"W1\",\"cited_by_count\":-1e999}\n{\"id\":\"W2\"}\n");
-  Problems workProblems;
-  ImportSummary works = ImportOpenAlexCorpus(dir.Path("works.jsonl"), dir.Path("works.sqlite"),
-                                             [&workProblems](int64_t line, const std::string& reason) {
-                                               workProblems.emplace_back(line, reason);
-                                             });
-  EXPECT_EQ(works.publications, 1);
-  EXPECT_EQ(workProblems, (Problems{{1, "not valid JSON (a number out of range)"}}));
 }
 
 TEST(CorpusImportTest, ReplacesTheOldFileWholeOrNotAtAll) {

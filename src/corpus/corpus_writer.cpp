@@ -1,10 +1,10 @@
-#include "service/corpus_writer.h"
+#include "corpus/corpus_writer.h"
 
 #include <sqlite3.h>
 
 #include <nlohmann/json.hpp>
 
-#include "service/corpus_schema.h"
+#include "corpus/corpus_schema.h"
 
 namespace wendrel {
 

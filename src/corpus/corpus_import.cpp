@@ -1,4 +1,4 @@
-#include "service/corpus_import.h"
+#include "corpus/corpus_import.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "platform/replacing_file.h"
-#include "service/corpus_schema.h"
-#include "service/corpus_writer.h"
-#include "service/openalex_work.h"
+#include "corpus/corpus_schema.h"
+#include "corpus/corpus_writer.h"
 #include "service/search_request.h"
 #include "service/service_error.h"
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 
 namespace wendrel {
 
@@ -122,18 +121,8 @@ ImportedWork ReadPublication(const Json& line) {
   return work;
 }
 
-ImportedWork ReadOpenAlexLine(const Json& line) {
-  try {
-    return ReadOpenAlexWork(line);
-  } catch (const OpenAlexFormatError& e) {
-    throw BadLine{e.what()};
-  }
-}
-
-using WorkReader = ImportedWork (*)(const Json&);
-
 // One line's text (without its line end) to a work; BadLine when it is malformed.
-ImportedWork ParseLine(const std::string& line, WorkReader readWork) {
+ImportedWork ParseLine(const std::string& line, const CorpusWorkReader& readWork) {
   Json json;
   try {
     json = Json::parse(line);
@@ -143,7 +132,11 @@ ImportedWork ParseLine(const std::string& line, WorkReader readWork) {
     // A number beyond double's range (1e400) is a bad line, not the end of the whole import.
     throw BadLine{"not valid JSON (a number out of range)"};
   }
-  return readWork(json);
+  try {
+    return readWork(json);
+  } catch (const CorpusLineError& e) {
+    throw BadLine{e.what()};
+  }
 }
 
 // IDs meet without regard to ASCII case, as in the file's unique index.
@@ -234,7 +227,7 @@ class LineSource {
 
 class Importer {
  public:
-  Importer(SqliteDb& db, const ImportProblemHandler& onProblem, WorkReader readWork)
+  Importer(SqliteDb& db, const ImportProblemHandler& onProblem, const CorpusWorkReader& readWork)
       : m_db(db), m_onProblem(onProblem), m_readWork(readWork), m_writer(db) {}
 
   void ReadLines(LineSource& in, const ImportProgressHandler& onProgress) {
@@ -362,7 +355,7 @@ class Importer {
 
   SqliteDb& m_db;
   const ImportProblemHandler& m_onProblem;
-  WorkReader m_readWork;
+  const CorpusWorkReader& m_readWork;
   CorpusWriter m_writer;
   Numbering m_authors;
   Numbering m_keywords;
@@ -377,7 +370,7 @@ class Importer {
 
 ImportSummary Import(const std::string& inputPath, const std::string& corpusPath,
                      const ImportProblemHandler& onProblem, const ImportProgressHandler& onProgress,
-                     WorkReader readWork) {
+                     const CorpusWorkReader& readWork) {
   LineSource in(inputPath);
   std::optional<ReplacingFile> temporary;
   try {
@@ -412,7 +405,7 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
 
 ImportedWork ReadCorpusLine(const std::string& line) {
   try {
-    return ParseLine(line, ReadPublication);
+    return ParseLine(line, CorpusWorkReader(ReadPublication));
   } catch (const BadLine& bad) {
     throw CorpusLineError(bad.reason);
   }
@@ -420,12 +413,13 @@ ImportedWork ReadCorpusLine(const std::string& line) {
 
 ImportSummary ImportCorpus(const std::string& jsonlPath, const std::string& corpusPath,
                            const ImportProblemHandler& onProblem) {
-  return Import(jsonlPath, corpusPath, onProblem, nullptr, ReadPublication);
+  return Import(jsonlPath, corpusPath, onProblem, nullptr, CorpusWorkReader(ReadPublication));
 }
 
-ImportSummary ImportOpenAlexCorpus(const std::string& jsonlPath, const std::string& corpusPath,
-                                   const ImportProblemHandler& onProblem, const ImportProgressHandler& onProgress) {
-  return Import(jsonlPath, corpusPath, onProblem, onProgress, ReadOpenAlexLine);
+ImportSummary ImportWorks(const std::string& inputPath, const std::string& corpusPath,
+                          const ImportProblemHandler& onProblem, const ImportProgressHandler& onProgress,
+                          const CorpusWorkReader& readWork) {
+  return Import(inputPath, corpusPath, onProblem, onProgress, readWork);
 }
 
 }  // namespace wendrel

@@ -1,5 +1,5 @@
 // The HTTP server: binding, serving over a real socket, concurrency, refusals and stopping.
-#include "service/search_service.h"
+#include "corpus/search_service.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>

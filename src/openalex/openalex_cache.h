@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "service/publication.h"
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 
 namespace wendrel {
 

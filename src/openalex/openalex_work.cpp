@@ -1,4 +1,4 @@
-#include "service/openalex_work.h"
+#include "openalex/openalex_work.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,14 +1,15 @@
 // OpenAlex works read into publications (names, real replies) and imported from a gzipped snapshot
 // file into a corpus the corpus service serves.
-#include "service/openalex_work.h"
+#include "openalex/openalex_work.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <nlohmann/json.hpp>
 
-#include "service/corpus_import.h"
-#include "service/corpus_reader.h"
+#include "corpus/corpus_import.h"
+#include "openalex/openalex_import.h"
+#include "corpus/corpus_reader.h"
 #include "service_fixtures.h"
 #include "test_paths.h"
 
@@ -127,6 +128,19 @@ TEST(OpenAlexImportTest, AGzippedFileBecomesACorpus) {
   test::WriteText(dir.Path("cut.jsonl.gz"), whole.substr(0, whole.size() / 2));
   EXPECT_THROW(ImportOpenAlexCorpus(dir.Path("cut.jsonl.gz"), dir.Path("works.sqlite"), nullptr), ServiceError);
   EXPECT_EQ(CorpusReader(dir.Path("works.sqlite")).Load("W302")->referenceCount, 2);
+}
+
+// A malformed work is skipped with its reason, as the corpus import skips a malformed line.
+TEST(OpenAlexImportTest, MalformedWorksAreReportedAndSkipped) {
+  test::TempDir dir;
+  test::WriteText(dir.Path("works.jsonl"), "{\"id\":\"W1\",\"cited_by_count\":-1e999}\n{\"id\":\"W2\"}\n");
+  std::vector<std::pair<int64_t, std::string>> problems;
+  ImportSummary works = ImportOpenAlexCorpus(dir.Path("works.jsonl"), dir.Path("works.sqlite"),
+                                             [&problems](int64_t line, const std::string& reason) {
+                                               problems.emplace_back(line, reason);
+                                             });
+  EXPECT_EQ(works.publications, 1);
+  EXPECT_EQ(problems, (std::vector<std::pair<int64_t, std::string>>{{1, "not valid JSON (a number out of range)"}}));
 }
 
 }  // namespace

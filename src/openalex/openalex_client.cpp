@@ -1,4 +1,4 @@
-#include "service/openalex_client.h"
+#include "openalex/openalex_client.h"
 
 #include <algorithm>
 #include <cctype>

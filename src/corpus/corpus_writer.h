@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "service/publication.h"
-#include "service/sqlite_db.h"
+#include "corpus/sqlite_db.h"
 
 namespace wendrel {
 

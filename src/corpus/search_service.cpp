@@ -1,9 +1,9 @@
-#include "service/search_service.h"
+#include "corpus/search_service.h"
 
 #include <mutex>
 #include <vector>
 
-#include "service/corpus_reader.h"
+#include "corpus/corpus_reader.h"
 #include "service/search_request.h"
 #include "service/service_server.h"
 

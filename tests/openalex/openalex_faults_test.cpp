@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "misbehaving_server.h"
-#include "service/openalex_client.h"
+#include "openalex/openalex_client.h"
 #include "service/publication_source.h"
 
 namespace wendrel {
