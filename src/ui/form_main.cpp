@@ -235,7 +235,13 @@ void FormMain::ShowSessionCaption() {
     SessionStatus->setVisible(!SessionKept());
     return;
   }
-  SessionStatus->hide();
+  // The autosave file failing (disk full, folder read-only) leaves the session in memory alone.
+  const bool autosaveFailed = m_session && !m_session->WriteError().empty();
+  if (autosaveFailed) {
+    SessionStatus->setText("The session is no longer autosaved: Save Session As keeps it");
+    SessionStatus->setToolTip(QString::fromStdString(m_session->WriteError()));
+  }
+  SessionStatus->setVisible(autosaveFailed);
   const QString file = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
   if (file.isEmpty() || Chain.Count() == 0) {
     SetCaption(m_caption);

@@ -173,8 +173,8 @@ class FormMain : public QMainWindow, public Caption {
   void SetSessionSource(std::string source);
   // Keeps the session, while it has no file of the user's, in an autosave file in this folder. An
   // autosave file left by a process that ended without closing (a crash, a kill) and holding pearls is
-  // offered for restore first; a declined or empty one is removed.
-  void StartAutosave(const std::string& folder);
+  // offered for restore first; a declined or empty one is removed. True when one was restored.
+  bool StartAutosave(const std::string& folder);
   // --- Search panel ---
   // A reversed year range is refused in the status bar; otherwise the first 100 results.
   void Search_Click();

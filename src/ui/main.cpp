@@ -144,7 +144,11 @@ int main(int argc, char** argv) {
                           : wendrel::CorpusSourceText(options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite"
                                                                              : options.corpus));
   window.RestoreSettings();
-  window.StartAutosave(wendrel::UserDataFolder());
-  window.ShowStartUp();
+  // A restored session is shown as it was; otherwise the new-session dialog asks how to start.
+  if (window.StartAutosave(wendrel::UserDataFolder())) {
+    window.show();
+  } else {
+    window.ShowStartUp();
+  }
   return QApplication::exec();
 }

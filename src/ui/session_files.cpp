@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QStatusBar>
+#include <filesystem>
 #include <unistd.h>
 
 #include "chain/chain_error.h"
@@ -88,7 +89,7 @@ void FormMain::SetSessionSource(std::string source) {
   if (m_session) m_session->SetSource(m_sessionSource);
 }
 
-void FormMain::StartAutosave(const std::string& folder) {
+bool FormMain::StartAutosave(const std::string& folder) {
   m_autosaveFolder = folder;
   const QDir dir(QString::fromStdString(folder));
   for (const QString& name : dir.entryList({"autosave-*.wendrel"}, QDir::Files, QDir::Time)) {
@@ -132,7 +133,9 @@ void FormMain::StartAutosave(const std::string& folder) {
     RefreshLists();
     ShowSummary(CurrentIndex);
   }
+  const bool restored = m_session != nullptr;
   StartAutosaveFile();
+  return restored;
 }
 
 void FormMain::mOpenSession_Click() {
@@ -144,6 +147,12 @@ void FormMain::mOpenSession_Click() {
 }
 
 bool FormMain::OpenSessionFile(const QString& path) {
+  // Opened again beside itself, the session would find its own lock and open read-only.
+  std::error_code error;
+  if (m_session && std::filesystem::equivalent(m_session->Path(), path.toStdString(), error)) {
+    statusBar()->showMessage(QString("%1 is the session open in this window").arg(path));
+    return true;
+  }
   std::unique_ptr<SessionFile> session;
   try {
     session = SessionFile::Open(path.toStdString());

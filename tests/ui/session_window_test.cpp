@@ -53,6 +53,9 @@ TEST_F(SessionWindowTest, OpensALibrarySessionWithItsListsAndCompleteness) {
   EXPECT_EQ(window->GetCaption(), "library.wendrel \u2014 Wendrel Search") << "a file that keeps every change";
   EXPECT_FALSE(window->SessionStatus->isVisibleTo(window.get()));
   EXPECT_EQ(window->RecentSessions(), QStringList{path});
+  // Chosen again, the open file stays writable rather than meeting its own lock.
+  Open(path);
+  EXPECT_FALSE(window->Session()->ReadOnly());
 
   Click(*window->PearlList, FormMain::FindListRow(*window->PearlList, first));
   EXPECT_NE(window->MetaData->toPlainText().indexOf("GROWN: references 0 of 0, citing 2 of 3 (capped)"), -1)
@@ -138,7 +141,7 @@ TEST_F(SessionWindowTest, ASecondWindowOnTheSameFileIsReadOnlyAndSaysSo) {
 TEST_F(SessionWindowTest, AnAutosaveLeftByACrashIsOfferedAtTheNextStart) {
   const std::string folder = work.Path("data");
   std::filesystem::create_directories(folder);
-  window->StartAutosave(folder);
+  EXPECT_FALSE(window->StartAutosave(folder));
   GrowTwoPearls();
   ASSERT_NE(window->Session(), nullptr);
   const std::string autosave = window->Session()->Path();
@@ -151,7 +154,7 @@ TEST_F(SessionWindowTest, AnAutosaveLeftByACrashIsOfferedAtTheNextStart) {
 
   MakeWindow(s_service->BaseAddress());
   host.QueueAnswer(MessageResult::Yes);
-  window->StartAutosave(folder);
+  EXPECT_TRUE(window->StartAutosave(folder));
   const std::string& offer = host.Messages().back().text;
   EXPECT_EQ(offer.rfind("Restore the session of ", 0), 0u) << offer;
   EXPECT_NE(offer.find(", 2 pearls, 5 articles?"), std::string::npos) << offer;
@@ -163,7 +166,7 @@ TEST_F(SessionWindowTest, AnAutosaveLeftByACrashIsOfferedAtTheNextStart) {
   EXPECT_FALSE(std::filesystem::exists(window->Session() ? window->Session()->Path() : autosave));
   const size_t messages = host.Messages().size();
   MakeWindow(s_service->BaseAddress());
-  window->StartAutosave(folder);
+  EXPECT_FALSE(window->StartAutosave(folder));
   EXPECT_EQ(host.Messages().size(), messages);
   EXPECT_EQ(window->Chain.Count(), 0);
 }
