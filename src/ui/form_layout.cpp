@@ -2,6 +2,7 @@
 // and filters, the status bar, the menus and the lists' columns.
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -292,8 +293,10 @@ void FormMain::PrepareListColumns() {
   };
   CitedList->SetColumns(articleColumns("Cited By"));
   std::vector<std::pair<QString, int>> pearlColumns = articleColumns("Cited By");
-  pearlColumns.emplace_back("Complete", static_cast<int>(80 * 1.6 * dpi));
+  pearlColumns.emplace_back("Complete", static_cast<int>(72 * 1.6 * dpi));
   PearlList->SetColumns(pearlColumns);
+  // Shown beside the counts, where a narrow window still has it in view.
+  PearlList->header()->moveSection(8, 2);
   CitingList->SetColumns(articleColumns("Cites"));
   const char* const articleTips[8] = {
       nullptr,

@@ -188,6 +188,7 @@ bool FormMain::OpenSessionFile(const QString& path) {
   SessionChanged = false;
   AddRecentSession(path);
   ShowSessionCaption();
+  if (m_session->ReadOnly()) statusBar()->showMessage(QString::fromStdString(m_session->ReadOnlyReason()));
   return true;
 }
 

@@ -124,6 +124,7 @@ TEST_F(SessionWindowTest, ASecondWindowOnTheSameFileIsReadOnlyAndSaysSo) {
   EXPECT_EQ(second.SessionStatus->text(), "Read-only: changes are not kept");
   EXPECT_NE(second.SessionStatus->toolTip().indexOf("another window or process"), -1)
       << second.SessionStatus->toolTip().toStdString();
+  EXPECT_EQ(second.statusBar()->currentMessage(), second.SessionStatus->toolTip()) << "the reason in view";
 
   // Its deletion stays in its memory; the file and the first window keep the article.
   const int32_t citing = second.Chain.FindIndex("4", "", "");
