@@ -8,11 +8,20 @@ namespace wendrel {
 
 namespace {
 
-std::filesystem::path UserCachePath() {
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "wendrel";
-  if (const char* home = std::getenv("HOME"); home && *home) return std::filesystem::path(home) / ".cache" / "wendrel";
+// The XDG variable's folder, else the one under $HOME, else one in the temporary folder.
+std::filesystem::path UserPath(const char* variable, const std::filesystem::path& underHome, const char* temporary) {
+  if (const char* xdg = std::getenv(variable); xdg && *xdg) return std::filesystem::path(xdg) / "wendrel";
+  if (const char* home = std::getenv("HOME"); home && *home) return std::filesystem::path(home) / underHome / "wendrel";
   std::error_code error;
-  return std::filesystem::temp_directory_path(error) / "wendrel";
+  return std::filesystem::temp_directory_path(error) / temporary;
+}
+
+std::filesystem::path UserCachePath() { return UserPath("XDG_CACHE_HOME", ".cache", "wendrel"); }
+
+std::string CreatedFolder(const std::filesystem::path& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return folder.string();
 }
 
 }  // namespace
@@ -23,11 +32,10 @@ std::string ProgramFolder() {
   return error ? std::string(".") : exe.parent_path().string();
 }
 
-std::string UserCacheFolder() {
-  const std::filesystem::path cache = UserCachePath();
-  std::error_code error;
-  std::filesystem::create_directories(cache, error);
-  return cache.string();
+std::string UserCacheFolder() { return CreatedFolder(UserCachePath()); }
+
+std::string UserDataFolder() {
+  return CreatedFolder(UserPath("XDG_DATA_HOME", std::filesystem::path(".local") / "share", "wendrel-data"));
 }
 
 std::string UserCacheFile(const std::string& name) { return (UserCachePath() / name).string(); }

@@ -16,6 +16,10 @@ std::string UserCacheFolder();
 // A file in that folder; the folder is not created (its user creates it when writing).
 std::string UserCacheFile(const std::string& name);
 
+// The per-user data folder, $XDG_DATA_HOME/wendrel (or ~/.local/share/wendrel, or a folder
+// "wendrel-data" in the temporary folder when neither is known), created if needed.
+std::string UserDataFolder();
+
 // The folder the installed program's data files (the stop-word list) go to.
 std::string InstalledDataFolder();
 

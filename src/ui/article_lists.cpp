@@ -3,6 +3,7 @@
 #include <QStatusBar>
 
 #include "platform/text_encoding.h"
+#include "session/session_file.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
 
@@ -46,7 +47,11 @@ void FormMain::RefreshLists() {
       FillRow(row, r, i);
       if (r.IsPearl) CitedList->SetRowForeColor(row, kGrey);
     }
-    if (r.IsPearl) FillRow(PearlList->AddRow(ZeroPadded(r.CitedByPearls, 3)), r, i);
+    if (r.IsPearl) {
+      QTreeWidgetItem* row = PearlList->AddRow(ZeroPadded(r.CitedByPearls, 3));
+      FillRow(row, r, i);
+      ListView::SetSubItem(row, 8, CompleteText(i).toStdString());
+    }
     if (r.IsCiting && !r.Suppressed) {
       QTreeWidgetItem* row = CitingList->AddRow(ZeroPadded(r.CitesPearls, 3));
       FillRow(row, r, i);
@@ -115,6 +120,11 @@ void FormMain::ShowSummary(int32_t index) {
                                                   " of the " + std::to_string(r.ReferenceCount) +
                                                   " references this work has");
   }
+  // What the session's file knows of how whole the pearl's lists are.
+  if (r.IsPearl && m_session && !Chain.Unresolved(index))
+    summary += (summary.empty() ? "" : "\n") +
+               ("GROWN: " + CompletenessText(m_session->Direction(index, PearlRelation::Cited),
+                                             m_session->Direction(index, PearlRelation::Citing)));
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
@@ -126,7 +136,9 @@ void FormMain::ShowSummary(int32_t index) {
   Enable(mDeleteArticle, true);
   SSTab1->setCurrentIndex(0);
   const bool pearl = Chain.GetRecord(CurrentIndex).IsPearl;
-  Enable(mAddPearl, !pearl || Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex));
+  // A capped pearl grows on by the pages it lacks, as a partly grown one does.
+  Enable(mAddPearl, !pearl || Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex) ||
+                        Chain.Capped(CurrentIndex));
   Enable(mRemovePearl, pearl);
 }
 
@@ -226,7 +238,8 @@ void FormMain::List_MouseUp(ListView& list, int button, QPoint globalPosition) {
   if (m_operationRunning || button != kRightButton) return;
   if (&list == PearlList) {
     // A pearl is added once; only a partly grown or unresolved one can be grown again.
-    mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex));
+    mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex) ||
+                          Chain.Capped(CurrentIndex));
     PopUp(*mArticle, globalPosition);
     mAddPearl->setVisible(true);
   } else {

@@ -2,6 +2,7 @@
 // and filters, the status bar, the menus and the lists' columns.
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QRegularExpressionValidator>
 #include <QSlider>
@@ -118,6 +119,10 @@ void FormMain::BuildWindow() {
   PartlyGrownStatus = new QLabel;
   PartlyGrownStatus->hide();
   statusBar()->addPermanentWidget(PartlyGrownStatus);
+  SessionStatus = new QLabel;
+  SessionStatus->setStyleSheet("color: #a00000");
+  SessionStatus->hide();
+  statusBar()->addPermanentWidget(SessionStatus);
   statusBar()->addPermanentWidget(Progress);
   statusBar()->addPermanentWidget(StopButton);
 }
@@ -231,6 +236,11 @@ void FormMain::BuildMenus() {
   mExportRISAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
   mExportRISCited = mSession->addAction("Save Cited List As");
   mExportExchange = mSession->addAction("Export for Reference Managers…");
+  mSession->addSeparator();
+  mOpenSession = mSession->addAction("Open Session…");
+  mOpenSession->setShortcut(QKeySequence("Ctrl+Shift+O"));
+  mSaveSessionAs = mSession->addAction("Save Session As…");
+  mRecentSessions = mSession->addMenu("Recent Sessions");
   mSession->addSeparator();  // mSessionNull2
   mEndSession = mSession->addAction("End Session (Exit)");
   mEndSession->setShortcut(QKeySequence("Ctrl+Q"));
@@ -282,7 +292,11 @@ void FormMain::PrepareListColumns() {
     return columns;
   };
   CitedList->SetColumns(articleColumns("Cited By"));
-  PearlList->SetColumns(articleColumns("Cited By"));
+  std::vector<std::pair<QString, int>> pearlColumns = articleColumns("Cited By");
+  pearlColumns.emplace_back("Complete", static_cast<int>(72 * 1.6 * dpi));
+  PearlList->SetColumns(pearlColumns);
+  // Shown beside the counts, where a narrow window still has it in view.
+  PearlList->header()->moveSection(8, 2);
   CitingList->SetColumns(articleColumns("Cites"));
   const char* const articleTips[8] = {
       nullptr,
@@ -298,6 +312,8 @@ void FormMain::PrepareListColumns() {
                                                          : "How many pearls cite this article");
     for (int column = 1; column < 8; ++column) list->headerItem()->setToolTip(column, articleTips[column]);
   }
+  PearlList->headerItem()->setToolTip(
+      8, "Whether the pearl's lists were fetched whole: \"yes\", or how much of them (capped, stopped or failed)");
   // The pearl counts, the citation count and "GI" are numbers.
   for (ListView* list : {CitedList, PearlList, CitingList}) list->SetNumberColumns({0, 1, 7});
   const std::pair<const char*, int> results[9] = {{"Rel", 500},     {"Cited", 500}, {"Author", 1000},

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "platform/user_folders.h"
+#include "session/session_file.h"
 #include "ui/export_dialog.h"
 #include "ui/form_new_session.h"
 
@@ -65,12 +66,12 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
                    .StopRequested = [this] { return m_stopRequested; }});
   AppID = kAppID;
   Chain.SetApplicationID(AppID);
-  ShowSessionCaption();
   CommonDialog1.DefaultExt = "ris";
   // File dialogs open in the user's documents (then wherever the last file was chosen).
   CommonDialog1.InitDir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (CommonDialog1.InitDir.isEmpty() || !QDir(CommonDialog1.InitDir).exists()) CommonDialog1.InitDir = QDir::homePath();
   BuildWindow();
+  ShowSessionCaption();
   PrepareListColumns();
   SearchResult->hide();
   RetrievalLimit = 9999;
@@ -84,6 +85,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   mSaveMapImage->setEnabled(false);
 
   ConnectHandlers();
+  FillRecentSessions();
   m_newSession = std::make_unique<FormNewSession>(*this);
 }
 
@@ -102,6 +104,8 @@ void FormMain::ConnectHandlers() {
   connect(mExportRISAs, &QAction::triggered, this, [this] { mExportRISAs_Click(); });
   connect(mExportRISCited, &QAction::triggered, this, [this] { mExportRISCited_Click(); });
   connect(mExportExchange, &QAction::triggered, this, [this] { mExportExchange_Click(); });
+  connect(mOpenSession, &QAction::triggered, this, [this] { mOpenSession_Click(); });
+  connect(mSaveSessionAs, &QAction::triggered, this, [this] { mSaveSessionAs_Click(); });
   connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });
   connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
   connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
@@ -214,6 +218,30 @@ void FormMain::mAbout_Click() {
 }
 
 void FormMain::ShowSessionCaption() {
+  // A session file of the user's holds every change: no "*" while it keeps them.
+  if (m_session && !m_sessionIsAutosave) {
+    const QString name = QFileInfo(QString::fromStdString(m_session->Path())).fileName();
+    if (m_session->ReadOnly()) {
+      SetCaption(name.toStdString() + " (read-only) \u2014 " + m_caption);
+      SessionStatus->setText("Read-only: changes are not kept");
+      SessionStatus->setToolTip(QString::fromStdString(m_session->ReadOnlyReason()));
+    } else if (!m_session->WriteError().empty()) {
+      SetCaption(name.toStdString() + "* \u2014 " + m_caption);
+      SessionStatus->setText("Changes are no longer written to the file: Save Session As keeps them");
+      SessionStatus->setToolTip(QString::fromStdString(m_session->WriteError()));
+    } else {
+      SetCaption(name.toStdString() + " \u2014 " + m_caption);
+    }
+    SessionStatus->setVisible(!SessionKept());
+    return;
+  }
+  // The autosave file failing (disk full, folder read-only) leaves the session in memory alone.
+  const bool autosaveFailed = m_session && !m_session->WriteError().empty();
+  if (autosaveFailed) {
+    SessionStatus->setText("The session is no longer autosaved: Save Session As keeps it");
+    SessionStatus->setToolTip(QString::fromStdString(m_session->WriteError()));
+  }
+  SessionStatus->setVisible(autosaveFailed);
   const QString file = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
   if (file.isEmpty() || Chain.Count() == 0) {
     SetCaption(m_caption);
@@ -237,12 +265,13 @@ void FormMain::Enable(QAction* action, bool enabled) {
 }
 
 void FormMain::ApplyCommandStates() {
-  for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mExportExchange, mAddPearl,
-                          mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle}) {
+  for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mExportExchange, mOpenSession,
+                          mSaveSessionAs, mAddPearl, mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle}) {
     const auto wanted = m_wantEnabled.find(action);
     action->setEnabled(!m_operationRunning && (wanted == m_wantEnabled.end() || wanted->second));
   }
   Search->setEnabled(!m_operationRunning);
+  mRecentSessions->setEnabled(!m_operationRunning && !m_recentSessions.isEmpty());
 }
 
 FormMain::Operation::Operation(FormMain& form, bool stoppable) : m_form(form) {
@@ -350,7 +379,9 @@ bool FormMain::ConfirmErase() {
 
 void FormMain::mNew_Click() {
   if (m_operationRunning || !ConfirmErase()) return;
+  DropSession();
   Chain.Clear();
+  StartAutosaveFile();
   CurrentIndex = 0;
   RefreshLists();
   ShowSummary(0);
@@ -373,7 +404,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (SessionChanged) {
+  if (SessionChanged && !SessionKept()) {
     const MessageResult answer = m_host.MessageBox("Save Bibliography before closing?", kMessageTitle,
                                                    MessageIcon::None, MessageButtons::YesNo);
     // Dismissing the question (Esc, the close box) cancels the close: only No gives the session up.
@@ -389,6 +420,8 @@ void FormMain::closeEvent(QCloseEvent* event) {
     }
   }
   event->accept();
+  // Closed as the user chose: an autosave file is kept only for a process that ends otherwise.
+  DropSession();
   if (m_keepSettings) SaveSettings();
   m_newSession->Unload();
   m_endProcess();

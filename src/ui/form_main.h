@@ -35,6 +35,7 @@ namespace wendrel {
 
 class ExportDialog;
 class FormNewSession;
+class SessionFile;
 
 // Controls keep their described names; arrays of like controls are std::arrays indexed from 0.
 // Chain indexes (the lists' "GI" column, CurrentIndex) count from 1; map nodes from 0 (node of
@@ -83,6 +84,8 @@ class FormMain : public QMainWindow, public Caption {
   QPushButton* StopButton = nullptr;
   // Names the pearls whose growth was stopped for as long as they stay partly grown.
   QLabel* PartlyGrownStatus = nullptr;
+  // Says when the session's file does not keep the changes: open read-only, or a write failed.
+  QLabel* SessionStatus = nullptr;
 
   QMenu* mSession = nullptr;
   QAction* mNew = nullptr;
@@ -91,6 +94,9 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mExportRISAs = nullptr;
   QAction* mExportRISCited = nullptr;
   QAction* mExportExchange = nullptr;
+  QAction* mOpenSession = nullptr;
+  QAction* mSaveSessionAs = nullptr;
+  QMenu* mRecentSessions = nullptr;
   QAction* mEndSession = nullptr;
   QAction* mAddPearl = nullptr;
   QAction* mRemovePearl = nullptr;
@@ -153,6 +159,22 @@ class FormMain : public QMainWindow, public Caption {
   // --- Session ---
   void mNew_Click();
   void mEndSession_Click();
+  // --- Session files: once the session has a file, every change is written to it as it happens ---
+  void mOpenSession_Click();
+  void mSaveSessionAs_Click();
+  // Opens a session file in place of the session; a file that cannot be opened is named in a message
+  // and the session stays. False when it was not opened.
+  bool OpenSessionFile(const QString& path);
+  // The file the session is kept in (the user's or the autosave one); null when none.
+  const SessionFile* Session() const { return m_session.get(); }
+  // The session files opened or saved last, the newest first (kept with the settings).
+  const QStringList& RecentSessions() const { return m_recentSessions; }
+  // How the session file names the source of its fetches ("corpus file demo.sqlite (...)").
+  void SetSessionSource(std::string source);
+  // Keeps the session, while it has no file of the user's, in an autosave file in this folder. An
+  // autosave file left by a process that ended without closing (a crash, a kill) and holding pearls is
+  // offered for restore first; a declined or empty one is removed. True when one was restored.
+  bool StartAutosave(const std::string& folder);
   // --- Search panel ---
   // A reversed year range is refused in the status bar; otherwise the first 100 results.
   void Search_Click();
@@ -221,6 +243,19 @@ class FormMain : public QMainWindow, public Caption {
 
   void BuildWindow();
   void BuildMenus();
+  // Session files: the file dialog with the sessions' filter; the old session let go (an autosave
+  // file removed with it) before the chain is emptied; a new autosave file for an emptied chain.
+  QString ChooseSessionFile(bool save);
+  void DropSession();
+  void StartAutosaveFile();
+  void AttachSession(std::unique_ptr<SessionFile> session, bool autosave);
+  // True when the session's changes go to a file of the user's as they happen.
+  bool SessionKept() const;
+  void AddRecentSession(const QString& path);
+  void SaveRecentSessions() const;
+  void FillRecentSessions();
+  // The Complete column's text for a pearl; empty without a file.
+  QString CompleteText(int32_t pearl) const;
   QWidget* BuildSearchPanel();
   QWidget* BuildListPanel();
   void PrepareListColumns();
@@ -309,6 +344,12 @@ class FormMain : public QMainWindow, public Caption {
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;
   MapPanel m_mapPane;
+  // Declared after Chain, so that it lets the chain go before the chain goes.
+  std::unique_ptr<SessionFile> m_session;
+  bool m_sessionIsAutosave = false;
+  std::string m_autosaveFolder;
+  std::string m_sessionSource;
+  QStringList m_recentSessions;
 };
 
 }  // namespace wendrel

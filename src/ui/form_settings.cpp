@@ -37,7 +37,11 @@ void FormMain::RestoreSettings() {
   const QString folder = settings.value("files/folder").toString();
   if (!folder.isEmpty() && QDir(folder).exists()) CommonDialog1.InitDir = folder;
   if (settings.value("map/enabled", false).toBool() != mMapEnabled->isChecked()) mMapEnabled->trigger();
+  m_recentSessions = settings.value("sessions/recent").toStringList();
+  FillRecentSessions();
 }
+
+void FormMain::SaveRecentSessions() const { ProgramSettings().setValue("sessions/recent", m_recentSessions); }
 
 void FormMain::SaveSettings() const {
   QSettings settings = ProgramSettings();
@@ -51,6 +55,7 @@ void FormMain::SaveSettings() const {
   }
   settings.setValue("files/folder", CommonDialog1.InitDir);
   settings.setValue("map/enabled", mMapEnabled->isChecked());
+  settings.setValue("sessions/recent", m_recentSessions);
 }
 
 }  // namespace wendrel

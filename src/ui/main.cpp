@@ -12,6 +12,7 @@
 #include "openalex/openalex_gateway.h"
 #include "corpus/search_service.h"
 #include "platform/user_folders.h"
+#include "session/session_file.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"
 
@@ -138,7 +139,16 @@ int main(int argc, char** argv) {
   host.SetParentWindow(&window);
   if (options.openAlex) window.SetSourceName(options.offline ? "OpenAlex, offline" : "OpenAlex");
   if (local.gateway) window.SetBudgetReport([gateway = local.gateway.get()] { return gateway->BudgetReport(); });
+  window.SetSessionSource(options.openAlex                ? wendrel::OpenAlexSourceText(wendrel::OpenAlexOptions{}.baseAddress)
+                          : !options.service.empty()      ? "the search service at " + options.service
+                          : wendrel::CorpusSourceText(options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite"
+                                                                             : options.corpus));
   window.RestoreSettings();
-  window.ShowStartUp();
+  // A restored session is shown as it was; otherwise the new-session dialog asks how to start.
+  if (window.StartAutosave(wendrel::UserDataFolder())) {
+    window.show();
+  } else {
+    window.ShowStartUp();
+  }
   return QApplication::exec();
 }

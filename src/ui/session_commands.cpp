@@ -57,7 +57,9 @@ void FormMain::ImportRIS() {
     } else {
       Operation operation(*this, true);
       m_host.SetBusy(true);
+      DropSession();
       Chain.Clear();
+      StartAutosaveFile();
       m_loadedFile = QString::fromStdString(fileName);
       try {
         Chain.ImportRIS(fileName, RetrievalLimit, *this);
