@@ -19,10 +19,11 @@ inline std::string ZeroPadded(int64_t value, int digits) {
 }
 
 // Columns 1 to 6 of a row: "Cited" (four digits), "Author", "Year", "Title", "Source", "PK". A
-// retracted work or a preprint has its mark beside the title ("... [retracted]").
+// retracted work or a preprint has its mark before the title ("[retracted] ..."), where a narrow
+// column cannot cut it off.
 inline void FillArticleColumns(QTreeWidgetItem* row, const CCRecord& r) {
   const std::string marks = RecordMarks(r);
-  const std::string title = marks.empty() ? r.Title : r.Title + " [" + marks + "]";
+  const std::string title = marks.empty() ? r.Title : "[" + marks + "] " + r.Title;
   const std::string texts[6] = {ZeroPadded(r.CitationCount, 4), r.FirstAuthor, r.Year, title, r.Source, r.PK};
   for (int column = 1; column <= 6; ++column) row->setText(column, QString::fromStdString(texts[column - 1]));
 }
