@@ -69,31 +69,23 @@ std::string MatchExpression(const SearchCriteria& criteria) {
   return expression;
 }
 
-uint32_t BigEndian(const unsigned char* bytes, int count) {
-  uint32_t value = 0;
-  for (int i = 0; i < count; ++i) value = value << 8 | bytes[i];
-  return value;
-}
-
 // A corpus file cut short (a copy or download that stopped early) opens without complaint and
 // fails only at the first request that reaches a missing page, so the file's own header is
 // checked: its page size times its page count is the size the file must have. The count is only
 // trusted when the header says it is current, and not while a write-ahead log holds later pages.
 void CheckNotTruncated(const std::string& path) {
   static constexpr char kMagic[] = "SQLite format 3";
-  unsigned char header[100];
+  SqliteHeader header{};
   std::ifstream in(path, std::ios::binary);
-  in.read(reinterpret_cast<char*>(header), sizeof(header));
+  in.read(reinterpret_cast<char*>(header.data()), header.size());
   auto got = static_cast<size_t>(in.gcount());
-  if (got < sizeof(kMagic) || std::memcmp(header, kMagic, sizeof(kMagic)) != 0) return;
-  if (got < sizeof(header)) throw ServiceError(path + " is truncated (" + std::to_string(got) + " bytes)");
+  if (got < sizeof(kMagic) || std::memcmp(header.data(), kMagic, sizeof(kMagic)) != 0) return;
+  if (got < header.size()) throw ServiceError(path + " is truncated (" + std::to_string(got) + " bytes)");
   std::error_code ec;
   if (std::filesystem::exists(path + "-wal", ec)) return;
-  uint32_t pageSize = BigEndian(header + 16, 2);
-  if (pageSize == 1) pageSize = 65536;
-  uint32_t pages = BigEndian(header + 28, 4);
-  if (pages == 0 || BigEndian(header + 24, 4) != BigEndian(header + 92, 4)) return;
-  uint64_t expected = static_cast<uint64_t>(pageSize) * pages;
+  const std::optional<uint64_t> counted = SqliteCountedSize(header);
+  if (!counted) return;
+  const uint64_t expected = *counted;
   uint64_t size = std::filesystem::file_size(path, ec);
   if (!ec && size < expected)
     throw ServiceError(path + " is truncated: " + std::to_string(size) + " of its " + std::to_string(expected) +

@@ -14,6 +14,21 @@ namespace {
 
 }  // namespace
 
+uint32_t SqliteHeaderField(const SqliteHeader& header, size_t offset, int width) {
+  uint32_t value = 0;
+  for (int k = 0; k < width; ++k) value = value << 8 | header[offset + static_cast<size_t>(k)];
+  return value;
+}
+
+std::optional<uint64_t> SqliteCountedSize(const SqliteHeader& header) {
+  const uint32_t pages = SqliteHeaderField(header, 28, 4);
+  // The count is current when the change counter agrees with the version-valid-for number.
+  if (pages == 0 || SqliteHeaderField(header, 24, 4) != SqliteHeaderField(header, 92, 4)) return std::nullopt;
+  uint32_t pageSize = SqliteHeaderField(header, 16, 2);
+  if (pageSize == 1) pageSize = 65536;
+  return static_cast<uint64_t>(pageSize) * pages;
+}
+
 SqliteDb::SqliteDb(const std::string& path, int flags) : m_path(path) {
   if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
     std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";

@@ -2,7 +2,9 @@
 // ServiceError carrying SQLite's message.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,6 +12,15 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace wendrel {
+
+// An SQLite file's header (its first 100 bytes), read without opening the database.
+using SqliteHeader = std::array<unsigned char, 100>;
+// A big-endian field of the header: `width` bytes from `offset`.
+uint32_t SqliteHeaderField(const SqliteHeader& header, size_t offset, int width);
+// Page size times page count: the size the file must have, when the header says its page count is
+// current and counts any page; nothing otherwise. Whether a write-ahead log still holds later
+// pages is for the caller to judge.
+std::optional<uint64_t> SqliteCountedSize(const SqliteHeader& header);
 
 class SqliteDb {
  public:

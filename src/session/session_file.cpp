@@ -66,12 +66,6 @@ std::string Grouped(int64_t number) {
   return digits;
 }
 
-uint32_t BigEndian(const unsigned char* bytes, int width) {
-  uint32_t value = 0;
-  for (int k = 0; k < width; ++k) value = value << 8 | bytes[k];
-  return value;
-}
-
 // What the first bytes and the size of a file say it is; throws SessionError for anything that is
 // not a session this program can open. Reads only.
 void CheckIdentity(const std::string& path) {
@@ -82,13 +76,13 @@ void CheckIdentity(const std::string& path) {
   const auto size = std::filesystem::file_size(path, error);
   if (error) throw SessionError("cannot read " + path + ": " + error.message());
   if (size == 0) throw SessionError(path + " is empty: it is not a session file");
-  std::array<unsigned char, 100> header{};
+  SqliteHeader header{};
   std::ifstream in(path, std::ios::binary);
   in.read(reinterpret_cast<char*>(header.data()), header.size());
   if (!in && in.gcount() == 0) throw SessionError("cannot read " + path);
   if (in.gcount() < 100 || std::memcmp(header.data(), "SQLite format 3", 16) != 0)
     throw SessionError(path + " is not a session file (not an SQLite database)");
-  const uint32_t applicationId = BigEndian(&header[68], 4);
+  const uint32_t applicationId = SqliteHeaderField(header, 68, 4);
   if (applicationId != static_cast<uint32_t>(kSessionApplicationId)) {
     bool corpus = false;
     try {
@@ -100,19 +94,18 @@ void CheckIdentity(const std::string& path) {
     throw SessionError(path + (corpus ? " is a corpus file of the local search service, not a session file"
                                       : " is an SQLite database of another kind, not a session file"));
   }
-  const uint32_t version = BigEndian(&header[60], 4);
+  const uint32_t version = SqliteHeaderField(header, 60, 4);
   if (version > static_cast<uint32_t>(kSessionSchemaVersion))
     throw SessionError(path + " was written by a newer version of the program (session format " +
                        std::to_string(version) + "; this one reads up to " + std::to_string(kSessionSchemaVersion) +
                        ")");
   // The header's page count holds while no write-ahead log waits to be copied into the file.
-  const uint32_t pageSize = BigEndian(&header[16], 2) == 1 ? 65536 : BigEndian(&header[16], 2);
-  const bool countValid = BigEndian(&header[24], 4) == BigEndian(&header[92], 4);
+  const std::optional<uint64_t> counted = SqliteCountedSize(header);
   const auto wal = std::filesystem::file_size(path + "-wal", error);
   const bool walPending = !error && wal > 0;
-  if (countValid && !walPending && size < static_cast<uint64_t>(BigEndian(&header[28], 4)) * pageSize)
+  if (counted && !walPending && size < *counted)
     throw SessionError(path + " is damaged: it holds " + std::to_string(size) + " of its " +
-                       std::to_string(static_cast<uint64_t>(BigEndian(&header[28], 4)) * pageSize) + " bytes");
+                       std::to_string(*counted) + " bytes");
 }
 
 }  // namespace
