@@ -53,7 +53,7 @@ constexpr const char* kRecordsUsage =
 constexpr const char* kDemoUsage =
     "usage: wendrel demo [--corpus FILE.sqlite] [--text T]\n"
     "Starts the local academic search service on 127.0.0.1 (an ephemeral port) over a corpus\n"
-    "(default: demo.sqlite beside the program, made by scripts/setup), searches it, and grows the\n"
+    "(default: demo.sqlite beside the program or in its installed data folder), searches it, and grows the\n"
     "first hit one step: the articles it cites and the articles citing it.\n";
 
 std::string Describe(const CCRecord& r) {
@@ -150,7 +150,7 @@ int RunDemo(const std::vector<std::string>& args, Host& host, std::ostream& out,
   }
   try {
     Arguments a(args, {"--corpus", "--text"});
-    std::string corpus = a.Value("--corpus").value_or(ProgramFolder() + "/demo.sqlite");
+    std::string corpus = a.Value("--corpus").value_or(ProgramDataFile("demo.sqlite"));
     std::string text = a.Value("--text").value_or("neural network");
     SearchService service(corpus);
     service.Start();

@@ -12,6 +12,7 @@
 #include "cli/service_commands.h"
 #include "cli/session_command.h"
 #include "cli/text_commands.h"
+#include "platform/program_version.h"
 #include "platform/terminal_host.h"
 
 namespace {
@@ -31,7 +32,8 @@ constexpr const char* kUsage =
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
     "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n"
-    "  map       build the article map of RIS lists and draw it (PNG, positions, dot text)\n";
+    "  map       build the article map of RIS lists and draw it (PNG, positions, dot text)\n"
+    "wendrel --version prints the version and the licence.\n";
 
 }  // namespace
 
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::cout << kUsage;
     return args.empty() ? 2 : 0;
+  }
+  if (args[0] == "--version") {
+    std::cout << wendrel::VersionText("wendrel");
+    return 0;
   }
   std::string command = args.front();
   args.erase(args.begin());

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/program_version.h"
+
 namespace wendrel {
 
 struct CurlHttpClient::InFlight {
@@ -64,7 +66,7 @@ class CurlRequest : public HttpRequestHandle {
     curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, "WendrelSearch/0.1");
+    curl_easy_setopt(m_easy, CURLOPT_USERAGENT, kUserAgent);
     for (const std::string& header : headers) m_headers = curl_slist_append(m_headers, header.c_str());
     // libcurl sends an Authorization header along a redirect to the same host only, so a key
     // stays with the host it was meant for.

@@ -40,7 +40,18 @@ std::string UserDataFolder() {
 
 std::string UserCacheFile(const std::string& name) { return (UserCachePath() / name).string(); }
 
-std::string InstalledDataFolder() { return WENDREL_DATA_DIR; }
+std::string InstalledDataFolder() {
+  return (std::filesystem::path(ProgramFolder()) / WENDREL_DATA_FROM_PROGRAM).lexically_normal().string();
+}
+
+std::string ProgramDataFile(const std::string& name) {
+  const std::string beside = (std::filesystem::path(ProgramFolder()) / name).string();
+  if (FileExists(beside)) return beside;
+  const std::string folder = InstalledDataFolder();
+  const std::string installed = (std::filesystem::path(folder) / name).string();
+  std::error_code error;
+  return FileExists(installed) || std::filesystem::is_directory(folder, error) ? installed : beside;
+}
 
 bool FileExists(const std::string& path) {
   std::error_code error;

@@ -20,8 +20,14 @@ std::string UserCacheFile(const std::string& name);
 // "wendrel-data" in the temporary folder when neither is known), created if needed.
 std::string UserDataFolder();
 
-// The folder the installed program's data files (the stop-word list) go to.
+// The folder the installed program's data files (the stop-word list, the demo corpus) go to:
+// share/wendrel beside the program's bin/ folder, wherever the tree was installed.
 std::string InstalledDataFolder();
+
+// A data file the program ships (common_words.txt, demo.sqlite): beside the program, as in a build
+// tree, else in the installed data folder. When neither holds it, the installed path if that folder
+// exists (an installed program), else the path beside the program.
+std::string ProgramDataFile(const std::string& name);
 
 // True when the path names an existing entry that is not a folder; false when it does not
 // exist or cannot be examined.

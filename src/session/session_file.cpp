@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 
+#include "platform/program_version.h"
 #include "platform/replacing_file.h"
 #include "service/service_error.h"
 #include "corpus/sqlite_db.h"
@@ -110,7 +111,7 @@ void CheckIdentity(const std::string& path) {
 
 }  // namespace
 
-std::string ProgramVersion() { return WENDREL_VERSION; }
+std::string ProgramVersion() { return kProgramVersion; }
 
 std::string CorpusSourceText(const std::string& corpusPath) {
   struct stat info{};

@@ -23,7 +23,7 @@ class SessionError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The version of the program, as the build gives it ("0.1").
+// The version of the program, as the build gives it ("0.3.0").
 std::string ProgramVersion();
 
 // The schema version this program writes and the newest it reads.

@@ -449,12 +449,6 @@ void TermDocumentMatrix::LoadTDM(bool withDocFreq) {
   m_matrix = std::move(matrix);
 }
 
-std::string DefaultStopWordPath() {
-  const std::string beside = (std::filesystem::path(ProgramFolder()) / "common_words.txt").string();
-  if (FileExists(beside)) return beside;
-  const std::string installed = (std::filesystem::path(InstalledDataFolder()) / "common_words.txt").string();
-  if (FileExists(installed)) return installed;
-  return beside;
-}
+std::string DefaultStopWordPath() { return ProgramDataFile("common_words.txt"); }
 
 }  // namespace wendrel

@@ -111,7 +111,7 @@ class TermDocumentMatrix {
 };
 
 // The stop-word list the program ships: common_words.txt beside the program, else in the
-// installed data folder (the path beside the program when neither exists).
+// installed data folder (ProgramDataFile).
 std::string DefaultStopWordPath();
 
 }  // namespace wendrel

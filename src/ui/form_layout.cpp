@@ -278,6 +278,7 @@ void FormMain::BuildMenus() {
   mGettingStarted = mHelp->addAction("Getting Started");
   mGettingStarted->setShortcut(QKeySequence::HelpContents);
   mAbout = mHelp->addAction("About Wendrel Search");
+  mLicences = mHelp->addAction("Licences\u2026");
 }
 
 void FormMain::PrepareListColumns() {

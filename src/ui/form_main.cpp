@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -14,6 +15,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "platform/program_version.h"
 #include "platform/user_folders.h"
 #include "session/session_file.h"
 #include "ui/export_dialog.h"
@@ -116,6 +118,7 @@ void FormMain::ConnectHandlers() {
   connect(mMapEnabled, &QAction::triggered, this, [this] { mMapEnabled_Click(); });
   connect(mGettingStarted, &QAction::triggered, this, [this] { mGettingStarted_Click(); });
   connect(mAbout, &QAction::triggered, this, [this] { mAbout_Click(); });
+  connect(mLicences, &QAction::triggered, this, [this] { mLicences_Click(); });
   for (int k = 0; k < 2; ++k) {
     connect(mTestVis[static_cast<size_t>(k)], &QAction::triggered, this, [this, k] { BuildMapFromMenu(k); });
   }
@@ -208,13 +211,22 @@ void FormMain::mGettingStarted_Click() {
 }
 
 void FormMain::mAbout_Click() {
-  m_host.MessageBox(std::string("Wendrel Search ") + WENDREL_VERSION +
-                        "\nCitation chaining by pearl growing.\n\n"
+  m_host.MessageBox(std::string("Wendrel Search ") + kProgramVersion +
+                        "\nCitation chaining by pearl growing.\n" + kLicenceLine +
+                        ";\nHelp > Licences\u2026 lists the libraries it uses and their licences.\n\n"
                         "Articles come from " + m_sourceName + " at " + m_serviceAddress +
                         ".\nWorking files and the OpenAlex cache live in " + UserCacheFolder() +
                         ",\nthe settings in " + SettingsFile() +
                         ".\nOpenAlex's data is free to use under CC0.",
                     "About Wendrel Search", MessageIcon::Information, MessageButtons::Ok);
+}
+
+void FormMain::mLicences_Click() {
+  QFile notice(":/NOTICE");
+  const std::string text = notice.open(QIODevice::ReadOnly)
+                               ? notice.readAll().toStdString()
+                               : std::string("The licence notice is missing from this build.");
+  m_host.MessageBox(text, "Licences", MessageIcon::Information, MessageButtons::Ok);
 }
 
 void FormMain::ShowSessionCaption() {

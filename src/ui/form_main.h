@@ -113,6 +113,7 @@ class FormMain : public QMainWindow, public Caption {
   QMenu* mHelp = nullptr;
   QAction* mGettingStarted = nullptr;
   QAction* mAbout = nullptr;
+  QAction* mLicences = nullptr;
 
   FormNewSession* NewSession() { return m_newSession.get(); }
   // Shows the window disabled with the new-session dialog over it.
@@ -180,9 +181,11 @@ class FormMain : public QMainWindow, public Caption {
   void Search_Click();
   void MoreResults_Click();
   // Help: what pearls are, how to grow them and read the counts, the map's gestures; and the
-  // version, the data source in use and where the cache lives.
+  // version, the licence, the data source in use and where the cache lives; the licences of the
+  // libraries the program uses (the NOTICE file).
   void mGettingStarted_Click();
   void mAbout_Click();
+  void mLicences_Click();
   void ASQField_Change(int index);
   void SearchResult_ItemClick(QTreeWidgetItem* row);
   void SearchResult_MouseUp(int button, QPoint globalPosition);

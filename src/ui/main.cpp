@@ -11,6 +11,7 @@
 #include "platform/curl_http_client.h"
 #include "openalex/openalex_gateway.h"
 #include "corpus/search_service.h"
+#include "platform/program_version.h"
 #include "platform/user_folders.h"
 #include "session/session_file.h"
 #include "ui/form_main.h"
@@ -21,8 +22,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: wendrel-search [--service URL | --corpus FILE.sqlite | --openalex [--api-key KEY]\n"
     "                      [--mailto ADDRESS] [--cache FILE.sqlite] [--offline]]\n"
-    "  Without options the program serves the demo corpus beside it (demo.sqlite) with the local\n"
-    "  search service on 127.0.0.1.\n"
+    "  Without options the program serves the demo corpus (demo.sqlite, beside it or in its installed\n"
+    "  data folder) with the local search service on 127.0.0.1.\n"
     "  --service URL     use the academic search service at URL (e.g. http://127.0.0.1:8754)\n"
     "  --corpus FILE     serve another corpus file with the local service\n"
     "  --openalex        serve OpenAlex through the local caching gateway (key from --api-key or\n"
@@ -48,8 +49,8 @@ bool ReadOptions(const QStringList& arguments, Options& options, int& exitCode) 
   };
   for (int k = 1; k < arguments.size(); ++k) {
     const std::string argument = arguments[k].toStdString();
-    if (argument == "--help" || argument == "-h") {
-      std::cout << kUsage;
+    if (argument == "--help" || argument == "-h" || argument == "--version") {
+      std::cout << (argument == "--version" ? wendrel::VersionText("wendrel-search") : kUsage);
       exitCode = 0;
       return false;
     }
@@ -75,6 +76,11 @@ bool ReadOptions(const QStringList& arguments, Options& options, int& exitCode) 
   return true;
 }
 
+// The corpus file given, else the demo corpus.
+std::string DemoCorpusOr(const std::string& corpus) {
+  return corpus.empty() ? wendrel::ProgramDataFile("demo.sqlite") : corpus;
+}
+
 // A service the program runs in-process: the corpus service or the OpenAlex gateway.
 struct LocalService {
   std::unique_ptr<wendrel::SearchService> corpus;
@@ -98,7 +104,7 @@ std::string StartLocalService(const Options& options, LocalService& local) {
     local.gateway->Start();
     return local.gateway->BaseAddress();
   }
-  const std::string corpus = options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite" : options.corpus;
+  const std::string corpus = DemoCorpusOr(options.corpus);
   local.corpus = std::make_unique<wendrel::SearchService>(corpus);
   local.corpus->Start();
   return local.corpus->BaseAddress();
@@ -116,6 +122,9 @@ int main(int argc, char** argv) {
   if (!ReadOptions(arguments, options, exitCode)) return exitCode;
   QApplication application(argc, argv);
   QApplication::setApplicationName("Wendrel Search");
+  QApplication::setApplicationVersion(wendrel::kProgramVersion);
+  // The menu entry's name: Wayland shells find the window's icon through it.
+  QApplication::setDesktopFileName("wendrel-search");
 
   LocalService local;
   std::string address = options.service;
@@ -139,10 +148,9 @@ int main(int argc, char** argv) {
   host.SetParentWindow(&window);
   if (options.openAlex) window.SetSourceName(options.offline ? "OpenAlex, offline" : "OpenAlex");
   if (local.gateway) window.SetBudgetReport([gateway = local.gateway.get()] { return gateway->BudgetReport(); });
-  window.SetSessionSource(options.openAlex                ? wendrel::OpenAlexSourceText(wendrel::OpenAlexOptions{}.baseAddress)
-                          : !options.service.empty()      ? "the search service at " + options.service
-                          : wendrel::CorpusSourceText(options.corpus.empty() ? wendrel::ProgramFolder() + "/demo.sqlite"
-                                                                             : options.corpus));
+  window.SetSessionSource(options.openAlex ? wendrel::OpenAlexSourceText(wendrel::OpenAlexOptions{}.baseAddress)
+                          : !options.service.empty() ? "the search service at " + options.service
+                                                     : wendrel::CorpusSourceText(DemoCorpusOr(options.corpus)));
   window.RestoreSettings();
   // A restored session is shown as it was; otherwise the new-session dialog asks how to start.
   if (window.StartAutosave(wendrel::UserDataFolder())) {

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <fstream>
 
+#include "platform/program_version.h"
 #include "test_paths.h"
 #include "window_fixture.h"
 
@@ -722,6 +723,14 @@ TEST_F(WindowTest, HelpExplainsAndAboutSaysWhatIsInUse) {
   EXPECT_EQ(about.rfind("Wendrel Search ", 0), 0u) << about;
   EXPECT_NE(about.find("from OpenAlex at " + s_service->BaseAddress()), std::string::npos) << about;
   EXPECT_NE(about.find("wendrel"), std::string::npos) << "names the cache folder: " << about;
+  EXPECT_NE(about.find(std::string("Wendrel Search ") + kProgramVersion + "\n"), std::string::npos) << about;
+  EXPECT_NE(about.find("Licensed under the Apache License 2.0"), std::string::npos) << about;
+  // The notice travels inside the program: the libraries' licences, not a missing-file message.
+  window->mLicences->trigger();
+  ASSERT_EQ(host.Messages().size(), 3u);
+  for (const char* told : {"Qt 6", "LGPL", "libcurl", "SQLite", "cpp-httplib", "nlohmann/json", "Graphviz"}) {
+    EXPECT_NE(host.Messages()[2].text.find(told), std::string::npos) << told;
+  }
 }
 
 // What one window closes with, the next opens with: size, splitters, column widths, the map's state
