@@ -146,7 +146,7 @@ std::string GraphvizProgramFolder() {
 
 std::string DefaultWorkFolder() {
   const std::string folder = ProgramFolder();
-  if (access(folder.c_str(), W_OK) == 0) return folder;
+  if (!InstalledProgram() && access(folder.c_str(), W_OK) == 0) return folder;
   return UserCacheFolder();
 }
 

@@ -31,8 +31,8 @@ std::string DefaultGraphvizFolder();
 // Where both programs run Graphviz from: that folder, else /usr/bin.
 std::string GraphvizProgramFolder();
 
-// Where the working files go by default: the program's own folder when it is writable, otherwise
-// the per-user cache folder.
+// Where the working files go by default: in a build tree the program's own folder when it is
+// writable; otherwise, and always for an installed program, the per-user cache folder.
 std::string DefaultWorkFolder();
 
 // Nodes are indexed from 0. Positions are Graphviz plain-output units as read (Y grows upwards

@@ -44,13 +44,16 @@ std::string InstalledDataFolder() {
   return (std::filesystem::path(ProgramFolder()) / WENDREL_DATA_FROM_PROGRAM).lexically_normal().string();
 }
 
+bool InstalledProgram() {
+  std::error_code error;
+  return std::filesystem::is_directory(InstalledDataFolder(), error);
+}
+
 std::string ProgramDataFile(const std::string& name) {
   const std::string beside = (std::filesystem::path(ProgramFolder()) / name).string();
   if (FileExists(beside)) return beside;
-  const std::string folder = InstalledDataFolder();
-  const std::string installed = (std::filesystem::path(folder) / name).string();
-  std::error_code error;
-  return FileExists(installed) || std::filesystem::is_directory(folder, error) ? installed : beside;
+  const std::string installed = (std::filesystem::path(InstalledDataFolder()) / name).string();
+  return FileExists(installed) || InstalledProgram() ? installed : beside;
 }
 
 bool FileExists(const std::string& path) {

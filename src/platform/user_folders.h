@@ -24,6 +24,10 @@ std::string UserDataFolder();
 // share/wendrel beside the program's bin/ folder, wherever the tree was installed.
 std::string InstalledDataFolder();
 
+// True when the program runs from an installed tree: its installed data folder exists. An
+// installed program writes nothing beside itself (bin/ is shared, and root could write there).
+bool InstalledProgram();
+
 // A data file the program ships (common_words.txt, demo.sqlite): beside the program, as in a build
 // tree, else in the installed data folder. When neither holds it, the installed path if that folder
 // exists (an installed program), else the path beside the program.
