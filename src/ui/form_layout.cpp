@@ -34,8 +34,10 @@ class SelectOnFocus : public QObject {
   QLineEdit* m_field;
 };
 
-// What a window manager's title bar takes at most, kept free above a window not yet shown.
+// What a window manager's title bar and borders take at most, kept free around a window not yet
+// shown (its frame is known only then).
 constexpr int kAssumedTitleBar = 40;
+constexpr int kAssumedBorder = 6;
 
 const char* const kBusyMessages[4] = {"Searching for missing fields...", "Searching for matching records...",
                                       "Retrieving cited articles...", "Retrieving citing articles..."};
@@ -135,12 +137,12 @@ void FormMain::BuildWindow() {
 }
 
 void FormMain::FitToScreen(const QRect& available) {
-  // Before the window is shown its frame is unknown: a title bar's height is kept free then.
+  // Before the window is shown its frame is unknown: room for a title bar and borders is kept then.
   const QMargins frame = isVisible() ? QMargins(geometry().left() - frameGeometry().left(),
                                                 geometry().top() - frameGeometry().top(),
                                                 frameGeometry().right() - geometry().right(),
                                                 frameGeometry().bottom() - geometry().bottom())
-                                     : QMargins(0, kAssumedTitleBar, 0, 0);
+                                     : QMargins(kAssumedBorder, kAssumedTitleBar, kAssumedBorder, kAssumedBorder);
   const QRect inner = available.marginsRemoved(frame);
   if (inner.isEmpty()) return;
   resize(size().boundedTo(inner.size()));
