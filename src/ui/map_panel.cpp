@@ -48,6 +48,7 @@ QSize DefaultMapImageSize(QSize view) {
 std::optional<QSize> AskMapImageSize(QWidget* parent, QSize suggested, QSize view) {
   QDialog dialog(parent);
   dialog.setWindowTitle("Save Map Image");
+  dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance("Save Map Image") * 2);
   auto* layout = new QFormLayout(&dialog);
   auto* width = new QSpinBox;
   auto* height = new QSpinBox;
