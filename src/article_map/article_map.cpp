@@ -309,7 +309,10 @@ std::vector<std::string> HubLabels(const ArticleMap& map, int minDegree) {
     if (best < 0) continue;
     const int32_t first = second < 0 ? best : std::min(best, second);
     const int32_t last = second < 0 ? best : std::max(best, second);
-    labels[n] = map.MapTDM->Term(first) + "," + map.MapTDM->Term(last);
+    // A document with one term (or two that read alike) is labelled by the word once.
+    const std::string firstTerm = map.MapTDM->Term(first);
+    const std::string lastTerm = map.MapTDM->Term(last);
+    labels[n] = firstTerm == lastTerm ? firstTerm : firstTerm + "," + lastTerm;
   }
   return labels;
 }

@@ -17,7 +17,7 @@ namespace wendrel {
 namespace {
 
 constexpr int32_t kPageSize = 100;
-constexpr const char* kApplicationTitle = "Endrel Search";
+constexpr const char* kApplicationTitle = "Wendrel Search";
 constexpr const char* kNoResponse = "Cannot retrieve document summary record: No response from server";
 
 // The counts are 16-bit and the ages 8-bit; both stop at their largest value instead of wrapping.

@@ -15,6 +15,7 @@ void ApplyArticleMapLook(PointMap2D& map, Surface& surface) {
   map.SetLabelColor(Rgb(0, 128, 255));
   map.SetOutlineContrast(true, kArticleMapBackground);
   map.SetMinimumNodePixels(kArticleNodePixels);
+  map.SetMaximumNodePixels(kArticleNodeMaxPixels);
   map.SetLegend({{"pearl", kPearlColor},
                  {"cited by pearl", kCitedColor},
                  {"citing pearl", kCitingColor},

@@ -20,6 +20,9 @@ constexpr int16_t kCitedCluster = 2;
 constexpr int16_t kCitingCluster = 3;
 // The smallest radius a node is drawn with, in pixels.
 constexpr float kArticleNodePixels = 3;
+// The largest, and how much larger than other articles pearls are drawn.
+constexpr float kArticleNodeMaxPixels = 24;
+constexpr float kPearlEnlarge = 1.6f;
 
 // Sets the colours, shapes, edges and legibility of map on the surface it draws on (its background
 // colour too). Call after InitializePM2DCtl.

@@ -172,12 +172,22 @@ class PointMap2D {
   // a node vanish or slip through the pointer at any zoom.
   void SetMinimumNodePixels(float pixels) { m_minimumNodePixels = pixels; }
   float MinimumNodePixels() const { return m_minimumNodePixels; }
+  // No node is drawn more than this many pixels in radius (0: no limit), so a sparse layout, whose
+  // nodes take their size from its long edges, does not fill the view with a few discs.
+  void SetMaximumNodePixels(float pixels) { m_maximumNodePixels = pixels; }
+  // Nodes drawn after all others, `enlarge` times their size, so that no other node covers them
+  // (the pearls); entries missing count as false.
+  void SetFrontNodes(std::vector<bool> front, float enlarge) {
+    m_frontNodes = std::move(front);
+    m_frontEnlarge = enlarge;
+  }
   // Ordinary nodes are outlined in their cluster's hue, lightened (or darkened) until it stands out
   // from background by a contrast of at least 3:1; placed labels are written in a shade of
   // LabelColor that stands out by 4.5:1.
   void SetOutlineContrast(bool on, Color background);
   void SetLabelPlacement(LabelPlacement placement) { m_labelPlacement = std::move(placement); }
-  // A legend in the surface's top-left corner, over everything else; empty for none.
+  // A legend in the corner of the surface where it covers the fewest nodes (top-left, top-right,
+  // bottom-left, bottom-right in that order among equals), over everything else; empty for none.
   void SetLegend(std::vector<LegendEntry> entries) { m_legend = std::move(entries); }
   // The labels the last drawing wrote while placement was on, and the legend's box (pixels; empty
   // when no legend was drawn).
@@ -234,6 +244,9 @@ class PointMap2D {
   // Half-size in world units of the node as drawn and hit: its size, or the minimum in pixels.
   float DrawnHalfWidth(int32_t i) const;
   float DrawnHalfHeight(int32_t i) const;
+  // A node's world size within the pixel limits at the given pixels per world unit.
+  float DrawnHalfSize(int32_t i, float scale) const;
+  bool FrontNode(int32_t i) const { return static_cast<size_t>(i) < m_frontNodes.size() && m_frontNodes[static_cast<size_t>(i)]; }
   // The label of every node whose weight reaches the label threshold, at the node, unplaced.
   void DrawThresholdLabels();
   void DrawPlacedLabels();
@@ -287,6 +300,9 @@ class PointMap2D {
   bool m_doubleClicked = false;
 
   float m_minimumNodePixels = 0;
+  float m_maximumNodePixels = 0;
+  std::vector<bool> m_frontNodes;
+  float m_frontEnlarge = 1;
   bool m_outlineContrast = false;
   Color m_outlineBackground = 0;
   std::array<Color, 256> m_outlines{};

@@ -57,8 +57,12 @@ void PointMap2D::RenderView(bool clear, bool zoomBox) {
     }
   }
 
+  // Front nodes last, over the others.
   for (int32_t i = 0; i < m_nodeCount; ++i) {
-    if (NodeVisible(i)) DrawNode(i);
+    if (NodeVisible(i) && !FrontNode(i)) DrawNode(i);
+  }
+  for (int32_t i = 0; i < m_nodeCount; ++i) {
+    if (NodeVisible(i) && FrontNode(i)) DrawNode(i);
   }
 
   if (zoomBox) {

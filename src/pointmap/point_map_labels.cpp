@@ -2,6 +2,7 @@
 // background, labels placed without overlap, and the legend.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "pointmap/point_map.h"
 
@@ -123,19 +124,18 @@ float PointMap2D::PixelsPerWorldY() const {
   return m_surface->GetPlacement().height / (m_viewYMax - m_viewYMin);
 }
 
-float PointMap2D::DrawnHalfWidth(int32_t i) const {
-  const float size = m_nodeSize[i];
-  if (m_minimumNodePixels <= 0) return size;
-  const float scale = std::fabs(PixelsPerWorldX());
-  return scale > 0 ? std::max(size, m_minimumNodePixels / scale) : size;
+float PointMap2D::DrawnHalfSize(int32_t i, float scale) const {
+  float size = m_nodeSize[i];
+  if (scale > 0) {
+    if (m_maximumNodePixels > 0) size = std::min(size, m_maximumNodePixels / scale);
+    if (m_minimumNodePixels > 0) size = std::max(size, m_minimumNodePixels / scale);
+  }
+  return FrontNode(i) ? size * m_frontEnlarge : size;
 }
 
-float PointMap2D::DrawnHalfHeight(int32_t i) const {
-  const float size = m_nodeSize[i];
-  if (m_minimumNodePixels <= 0) return size;
-  const float scale = std::fabs(PixelsPerWorldY());
-  return scale > 0 ? std::max(size, m_minimumNodePixels / scale) : size;
-}
+float PointMap2D::DrawnHalfWidth(int32_t i) const { return DrawnHalfSize(i, std::fabs(PixelsPerWorldX())); }
+
+float PointMap2D::DrawnHalfHeight(int32_t i) const { return DrawnHalfSize(i, std::fabs(PixelsPerWorldY())); }
 
 void PointMap2D::DrawPlacedLabels() {
   Surface& surface = *m_surface;
@@ -209,7 +209,34 @@ LabelBox PointMap2D::LegendBox() {
   }
   const float width = 2 * kLegendPadding + 2 * kLegendDisc + kLegendPadding + textWidth;
   const float height = 2 * kLegendPadding + rowHeight * static_cast<float>(m_legend.size());
-  return {-1, kLegendMargin, kLegendMargin, kLegendMargin + width, kLegendMargin + height};
+  // The corner where the legend hides the fewest nodes (drawn size and all).
+  const Placement picture = m_surface->GetPlacement();
+  const float scaleX = PixelsPerWorldX();
+  const float scaleY = PixelsPerWorldY();
+  const float right = picture.width - kLegendMargin - width;
+  const float bottom = picture.height - kLegendMargin - height;
+  const LabelBox corners[4] = {{-1, kLegendMargin, kLegendMargin, kLegendMargin + width, kLegendMargin + height},
+                               {-1, right, kLegendMargin, right + width, kLegendMargin + height},
+                               {-1, kLegendMargin, bottom, kLegendMargin + width, bottom + height},
+                               {-1, right, bottom, right + width, bottom + height}};
+  size_t best = 0;
+  int32_t fewest = std::numeric_limits<int32_t>::max();
+  for (size_t k = 0; k < 4 && fewest > 0; ++k) {
+    int32_t covered = 0;
+    for (int32_t i = 0; i < m_nodeCount; ++i) {
+      if (!NodeVisible(i)) continue;
+      const float cx = (m_x[i] - m_viewXMin) * scaleX;
+      const float cy = (m_y[i] - m_viewYMin) * scaleY;
+      const float rx = DrawnHalfWidth(i) * std::fabs(scaleX);
+      const float ry = DrawnHalfHeight(i) * std::fabs(scaleY);
+      covered += Intersect(corners[k], LabelBox{i, cx - rx, cy - ry, cx + rx, cy + ry}) ? 1 : 0;
+    }
+    if (covered < fewest) {
+      fewest = covered;
+      best = k;
+    }
+  }
+  return corners[best];
 }
 
 void PointMap2D::DrawLegend() {

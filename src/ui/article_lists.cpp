@@ -1,11 +1,13 @@
 // FormMain's article lists and summary: rebuilding the Pearl, Cited and Citing Lists from the
 // chain, the summary of an article, and the clicks that show how articles relate to pearls.
 #include <QStatusBar>
+#include <cstdlib>
 
 #include "platform/text_encoding.h"
 #include "session/session_file.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
+#include "ui/qt_host.h"
 
 namespace wendrel {
 
@@ -29,8 +31,29 @@ void FillRow(QTreeWidgetItem* row, const CCRecord& r, int32_t index) {
   ListView::SetSubItem(row, 7, std::to_string(index));
 }
 
-QString Status(const ListView& list, const char* text) {
-  return " " + QString::number(list.RowCount()) + text;
+// " 1 item in the pearl list", " 2 items in the pearl list".
+QString Status(const ListView& list, const char* one, const char* many, const char* rest) {
+  const int count = list.RowCount();
+  return " " + QString::number(count) + " " + (count == 1 ? one : many) + rest;
+}
+
+// The pearls of a ";1;;87;" list by their IDs, first authors and years: "25353 (Øberg 2004),
+// 1017 (Hansen 1999)"; "none" for an empty list.
+std::string PearlNames(const MASCitationChain& chain, const std::string& tokens) {
+  std::string names;
+  for (size_t at = tokens.find(';'); at != std::string::npos && at + 1 < tokens.size();) {
+    const size_t end = tokens.find(';', at + 1);
+    if (end == std::string::npos) break;
+    const int32_t pearl = std::atoi(tokens.substr(at + 1, end - at - 1).c_str());
+    at = tokens.find(';', end + 1);
+    if (pearl < 1 || pearl > chain.IndexSize()) continue;
+    const CCRecord r = chain.GetRecord(pearl);
+    std::string who = r.FirstAuthor.substr(0, r.FirstAuthor.find(','));
+    if (!r.Year.empty()) who += (who.empty() ? "" : " ") + r.Year;
+    names += (names.empty() ? "" : ", ") + (r.PK.empty() ? "#" + std::to_string(pearl) : r.PK) +
+             (who.empty() ? "" : " (" + who + ")");
+  }
+  return names.empty() ? "none" : names;
 }
 
 }  // namespace
@@ -63,22 +86,24 @@ void FormMain::RefreshLists() {
     list->ApplyFilter();
     list->setUpdatesEnabled(true);
   }
-  CitedStatus->setText(Status(*CitedList, " articles cited by pearl articles"));
-  PearlStatus->setText(Status(*PearlList, " items in the pearl list"));
-  CitingStatus->setText(Status(*CitingList, " articles citing pearl articles"));
+  CitedStatus->setText(Status(*CitedList, "article", "articles", " cited by pearl articles"));
+  PearlStatus->setText(Status(*PearlList, "item", "items", " in the pearl list"));
+  CitingStatus->setText(Status(*CitingList, "article", "articles", " citing pearl articles"));
   // A stopped growth is not forgotten once its own status message gives way to the next one.
   int32_t first = 0;
   const int32_t partly = PartlyGrownPearls(first);
   if (partly == 1) {
     const std::string title = Chain.GetRecord(first).Title;
     const std::string shown = FirstCodePoints(title, 40);
-    PartlyGrownStatus->setText(QString::fromStdString("Only partly grown: pearl " + std::to_string(first) + ", " +
+    // The pearl by its ID at the service, which the lists show; its number here means nothing to a reader.
+    PartlyGrownStatus->setText(QString::fromStdString("Only partly grown: pearl " + Chain.GetRecord(first).PK + ", " +
                                                       shown + (shown.size() < title.size() ? "..." : "") +
                                                       " (Add to Pearl grows it again)"));
   } else if (partly > 1) {
     PartlyGrownStatus->setText(
         QString("Only partly grown: %1 pearls (Add to Pearl grows them again)").arg(partly));
   }
+  PartlyGrownStatus->setToolTip(PartlyGrownStatus->text());
   PartlyGrownStatus->setVisible(partly > 0);
   Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   SessionChanged = true;
@@ -95,10 +120,14 @@ void FormMain::ShowSummary(int32_t index) {
                                  "SOURCE: " + r.Source,
                                  "ARTICLE TYPE: " + r.PubType + (r.WorkType == "preprint" ? " (preprint)" : ""),
                                  "ABSTRACT: " + r.Abstract,
-                                 "CITED: " + std::to_string(r.CitationCount) + " times",
+                                 // A pearl the service could not confirm has no count, not a count of 0.
+                                 "CITED: " + (Chain.Unresolved(index) ? std::string("not retrieved")
+                                                                      : std::to_string(r.CitationCount) + " times"),
                                  "ID: " + r.PK,
                                  "DOI: " + r.DOI,
-                                 "URL: " + r.FullTextURL};
+                                 "URL: " + ((r.FullTextURL.empty() || r.FullTextURL == "n/a") && !r.DOI.empty()
+                                                ? DoiAddress(QString::fromStdString(r.DOI))
+                                                : r.FullTextURL)};
   std::string summary;
   if (Chain.Unresolved(index)) {
     summary = "UNRESOLVED: the service could not confirm this saved pearl; it shows what the file holds and has "
@@ -128,8 +157,8 @@ void FormMain::ShowSummary(int32_t index) {
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
-                                               "Cited by pearls: " + r.CitedPearlList +
-                                               "\nCites pearls: " + r.CitingPearlList));
+                                               "\nCited by pearls: " + PearlNames(Chain, r.CitedPearlList) +
+                                               "\nCites pearls: " + PearlNames(Chain, r.CitingPearlList)));
   ShowSessionCaption();
   mRemovePearl->setVisible(true);
   mDeleteArticle->setVisible(true);

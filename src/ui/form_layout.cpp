@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -32,6 +33,11 @@ class SelectOnFocus : public QObject {
  private:
   QLineEdit* m_field;
 };
+
+// What a window manager's title bar and borders take at most, kept free around a window not yet
+// shown (its frame is known only then).
+constexpr int kAssumedTitleBar = 40;
+constexpr int kAssumedBorder = 6;
 
 const char* const kBusyMessages[4] = {"Searching for missing fields...", "Searching for matching records...",
                                       "Retrieving cited articles...", "Retrieving citing articles..."};
@@ -118,13 +124,33 @@ void FormMain::BuildWindow() {
   connect(StopButton, &QPushButton::clicked, this, [this] { RequestStop(); });
   PartlyGrownStatus = new QLabel;
   PartlyGrownStatus->hide();
+  // A long notice is cut short rather than widening the window past a small screen; its tooltip
+  // holds it whole.
+  for (QLabel* notice : {PartlyGrownStatus, SessionStatus = new QLabel}) notice->setMinimumWidth(80);
   statusBar()->addPermanentWidget(PartlyGrownStatus);
-  SessionStatus = new QLabel;
   SessionStatus->setStyleSheet("color: #a00000");
   SessionStatus->hide();
   statusBar()->addPermanentWidget(SessionStatus);
   statusBar()->addPermanentWidget(Progress);
   statusBar()->addPermanentWidget(StopButton);
+  if (const QScreen* shown = screen()) FitToScreen(shown->availableGeometry());
+}
+
+void FormMain::FitToScreen(const QRect& available) {
+  // Before the window is shown its frame is unknown: room for a title bar and borders is kept then.
+  const QMargins frame = isVisible() ? QMargins(geometry().left() - frameGeometry().left(),
+                                                geometry().top() - frameGeometry().top(),
+                                                frameGeometry().right() - geometry().right(),
+                                                frameGeometry().bottom() - geometry().bottom())
+                                     : QMargins(kAssumedBorder, kAssumedTitleBar, kAssumedBorder, kAssumedBorder);
+  const QRect inner = available.marginsRemoved(frame);
+  if (inner.isEmpty()) return;
+  resize(size().boundedTo(inner.size()));
+  // The window's top-left corner goes where its whole frame is on the screen.
+  QPoint at = pos();
+  at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - frameGeometry().width())));
+  at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - frameGeometry().height())));
+  if (isVisible() || testAttribute(Qt::WA_Moved)) move(at);
 }
 
 QWidget* FormMain::BuildSearchPanel() {
@@ -146,6 +172,7 @@ QWidget* FormMain::BuildSearchPanel() {
     // Four digits at most; a click or Tab into the field selects it, so typing replaces the year.
     year->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,4}"), year));
     year->installEventFilter(new SelectOnFocus(year));
+    year->setPlaceholderText("yyyy");
   }
   layout->addLayout(fields);
   Search = new QPushButton("Search");
@@ -316,7 +343,13 @@ void FormMain::PrepareListColumns() {
   PearlList->headerItem()->setToolTip(
       8, "Whether the pearl's lists were fetched whole: \"yes\", or how much of them (capped, stopped or failed)");
   // The pearl counts, the citation count and "GI" are numbers.
-  for (ListView* list : {CitedList, PearlList, CitingList}) list->SetNumberColumns({0, 1, 7});
+  // The candidates related to the most pearls come first: the lists open sorted by their counts,
+  // the largest first, and a click on a count's header sorts the largest first too.
+  for (ListView* list : {CitedList, PearlList, CitingList}) {
+    list->SetNumberColumns({0, 1, 7});
+    list->SetCountColumns({0, 1});
+    list->SetSortOrder(Qt::DescendingOrder);
+  }
   const std::pair<const char*, int> results[9] = {{"Rel", 500},     {"Cited", 500}, {"Author", 1000},
                                                   {"Year", 500},    {"Title", 3000}, {"Source", 3000},
                                                   {"PK", 500},      {"DOI", 500},    {"Abstract", 3000}};
@@ -324,6 +357,7 @@ void FormMain::PrepareListColumns() {
   for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
   SearchResult->SetColumns(columns);
   SearchResult->SetNumberColumns({0, 1});
+  SearchResult->SetCountColumns({1});
   // A wide list gives its room to the titles.
   for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) list->SetStretchColumn(4);
   const char* const resultTips[9] = {"The result's place in the service's answer", articleTips[1], articleTips[2],

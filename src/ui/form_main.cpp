@@ -24,7 +24,8 @@
 namespace wendrel {
 
 FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
-    : Chain(host, http, serviceAddress),
+    : m_reports(host, serviceAddress),
+      Chain(m_reports, http, serviceAddress),
       CommonDialog1(this),
       m_host(host),
       m_http(http),
@@ -33,6 +34,7 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   m_endProcess = [] { QCoreApplication::quit(); };
   m_popup = [](QMenu& menu, QPoint at) { menu.exec(at); };
   m_showExport = [](ExportDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+  m_chooseImageSize = [this](QSize suggested, QSize view) { return AskMapImageSize(this, suggested, view); };
 
   // Start-up, in the described order.
   Chain.SetEvents({.PearlAdded =
@@ -139,10 +141,8 @@ void FormMain::ConnectHandlers() {
   connect(Search, &QPushButton::clicked, this, [this] { Search_Click(); });
   for (int k = 0; k < 5; ++k) {
     QLineEdit* field = ASQField[static_cast<size_t>(k)];
-    connect(field, &QLineEdit::returnPressed, this, [this] {
-      Search->setFocus();
-      Search_Click();
-    });
+    // Enter searches and leaves the focus in the field, ready for the next word.
+    connect(field, &QLineEdit::returnPressed, this, [this] { Search_Click(); });
     connect(field, &QLineEdit::textChanged, this, [this, k] { ASQField_Change(k); });
   }
   connect(MoreResults, &QPushButton::clicked, this, [this] { MoreResults_Click(); });
@@ -184,7 +184,7 @@ bool FormMain::WindowEnabled() const { return centralWidget()->isEnabled() && me
 
 void FormMain::SetSourceName(const std::string& source) {
   m_caption = source.empty() ? "Wendrel Search" : "Wendrel Search (" + source + ")";
-  m_sourceName = source.empty() ? "the local corpus service" : source;
+  m_sourceName = source.empty() ? "the search service" : source;
   ShowSessionCaption();
 }
 
@@ -254,11 +254,14 @@ void FormMain::ShowSessionCaption() {
     SessionStatus->setToolTip(QString::fromStdString(m_session->WriteError()));
   }
   SessionStatus->setVisible(autosaveFailed);
+  // "*" exactly when closing would ask to save: an untitled session's work is unsaved too.
   const QString file = !PearlListPath.isEmpty() ? PearlListPath : m_loadedFile;
-  if (file.isEmpty() || Chain.Count() == 0) {
+  const bool unsaved = SessionChanged && !SessionKept();
+  if (file.isEmpty() && !unsaved) {
     SetCaption(m_caption);
   } else {
-    SetCaption(QFileInfo(file).fileName().toStdString() + (SessionChanged ? "*" : "") + " \u2014 " + m_caption);
+    SetCaption((file.isEmpty() ? std::string("Untitled") : QFileInfo(file).fileName().toStdString()) +
+               (unsaved ? "*" : "") + " \u2014 " + m_caption);
   }
 }
 
@@ -289,6 +292,7 @@ void FormMain::ApplyCommandStates() {
 FormMain::Operation::Operation(FormMain& form, bool stoppable) : m_form(form) {
   m_form.m_operationRunning = true;
   m_form.m_stopRequested = false;
+  m_form.m_reports.Begin();
   m_form.m_importItem = 0;
   m_form.m_importItems = 0;
   m_form.ApplyCommandStates();
@@ -335,6 +339,23 @@ void FormMain::ReportRefusedPearl(const std::string& pk) {
       return;  // refusals the chain has explained already, or nothing to explain
   }
   statusBar()->showMessage(QString::fromStdString("The article was not added: " + why));
+}
+
+bool FormMain::ReportFailure(const std::string& what) {
+  // Only what the chain would have reported in boxes of its own: a service that refuses pages and
+  // says why (a spent budget) has its reason in the status bar, where Retry would be no use.
+  if (m_reports.Told() || !m_reports.Withheld()) return false;
+  const std::string text = what + "\n\n" + m_reports.ServiceProblem(Chain.LastRequestError());
+  return m_host.MessageBox(text, kMessageTitle, MessageIcon::Exclamation,
+                           MessageButtons::RetryCancel) == MessageResult::Retry;
+}
+
+bool FormMain::ReportAddFailure(bool added, const std::string& notAdded) {
+  if (Chain.Interrupted()) return false;
+  if (!added && Chain.LastRefusal() == PearlRefusal::NoResponse) return ReportFailure(notAdded);
+  if (added && Chain.FailedRequests() > 0)
+    return ReportFailure("Some pages of the pearl's lists could not be fetched: it is only partly grown.");
+  return false;
 }
 
 void FormMain::ReportGrowthEnd() {
@@ -399,6 +420,9 @@ void FormMain::mNew_Click() {
   ShowSummary(0);
   PearlListPath.clear();
   m_loadedFile.clear();
+  // An empty session holds nothing to save.
+  SessionChanged = false;
+  ShowSessionCaption();
   // A map of the emptied session would select nothing; it goes with the session.
   if (MapEnabled()) ClearMap();
 }
@@ -418,7 +442,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
   }
   if (SessionChanged && !SessionKept()) {
     const MessageResult answer = m_host.MessageBox("Save Bibliography before closing?", kMessageTitle,
-                                                   MessageIcon::None, MessageButtons::YesNo);
+                                                   MessageIcon::None, MessageButtons::YesNoCancel);
     // Dismissing the question (Esc, the close box) cancels the close: only No gives the session up.
     if (answer != MessageResult::Yes && answer != MessageResult::No) {
       event->ignore();

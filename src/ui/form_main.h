@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -27,6 +28,7 @@
 #include "chain/citation_chain.h"
 #include "platform/host.h"
 #include "platform/http_client.h"
+#include "ui/failure_reports.h"
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
 #include "ui/map_panel.h"
@@ -46,12 +48,17 @@ class FormMain : public QMainWindow, public Caption {
   // The service application ID the window sends with every request.
   static constexpr const char* kAppID = "7A1C3E5B9D2F4A6C8E0B1D3F5A7C9E1B3D5F7A9C";
   // The title of the window's own message boxes.
-  static constexpr const char* kMessageTitle = "Endrel Search";
+  static constexpr const char* kMessageTitle = "Wendrel Search";
 
   FormMain(Host& host, HttpClient& http, std::string serviceAddress);
   ~FormMain() override;
 
   // --- Session state ---
+ private:
+  // Declared before Chain, which reports its failures through it.
+  FailureReports m_reports;
+
+ public:
   MASCitationChain Chain;
   int32_t CurrentIndex = 0;
   QString PearlListPath;
@@ -122,6 +129,9 @@ class FormMain : public QMainWindow, public Caption {
   // The window's normal caption names the source when it is not the local corpus service:
   // "Wendrel Search (OpenAlex)".
   void SetSourceName(const std::string& source);
+  // How Help > About names where the articles come from ("the local corpus service"); a service
+  // given by its address is "the search service".
+  void SetSourceDescription(std::string description) { m_sourceName = std::move(description); }
   // What is left of the source's daily budget, shown in the status bar after each growth (empty:
   // nothing to show).
   void SetBudgetReport(std::function<std::string()> report) { m_budgetReport = std::move(report); }
@@ -133,6 +143,10 @@ class FormMain : public QMainWindow, public Caption {
   // Shows the export dialog and says whether it was accepted; the program runs it modally, tests
   // make the choices on its controls.
   void SetExportDialog(std::function<bool(ExportDialog&)> show) { m_showExport = std::move(show); }
+  // Asks the size of a saved map image, offering `suggested` for a view of `view` pixels; nothing
+  // when cancelled. The program shows a small dialog, tests answer.
+  using ImageSizeChooser = std::function<std::optional<QSize>(QSize suggested, QSize view)>;
+  void SetImageSizeChooser(ImageSizeChooser choose) { m_chooseImageSize = std::move(choose); }
 
   // The window's contents (menus, panels, lists) on or off; the new-session dialog it owns stays usable.
   void SetWindowEnabled(bool enabled);
@@ -151,10 +165,13 @@ class FormMain : public QMainWindow, public Caption {
   void ShowSessionCaption();
 
   // --- Settings: the window's size and place, the splitters, the column widths, the map's state
-  // and the last folder, kept in SettingsFile() ---
+  // (on or off, the labels' degree) and the last folder, kept in SettingsFile() ---
   // Restores what the last window closed with, and keeps the settings again when this one closes.
   void RestoreSettings();
   void SaveSettings() const;
+  // Shrinks the window (its frame included) to the screen's available area and moves it inside;
+  // the first size asked for and a restored geometry may be larger than a small screen.
+  void FitToScreen(const QRect& available);
   static std::string SettingsFile();
 
   // --- Session ---
@@ -286,12 +303,21 @@ class FormMain : public QMainWindow, public Caption {
   void RequestSearchPage(int32_t startIdx);
   bool MoreResultsAvailable() const;
   void AddShownArticle();
+  // Within an operation: adds (or grows on) the pearl of chain index `index` (0: not in the chain
+  // yet) and shows it as the current article; a refusal is said in the status bar. True when added.
+  bool AddPearlShown(int32_t index, const std::string& pk, const std::string& key);
   bool SavePearlList(bool askForName);
   bool Export(const QString& fileName, uint8_t refList);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
   // After AddPearl refused the pearl with this ID: says in the status bar why it was not added.
   void ReportRefusedPearl(const std::string& pk);
+  // After a growth: the one message on what failed (what, then the service's address and the
+  // reason) with Retry, unless the user was told already. True when the user chose Retry.
+  bool ReportFailure(const std::string& what);
+  // After Add to Pearl: a pearl not added for want of its record, or grown only in part because
+  // pages failed, is reported once with Retry; true when the user chose it.
+  bool ReportAddFailure(bool added, const std::string& notAdded);
   // The pearls only partly grown: how many, and the first of them (0 when none).
   int32_t PartlyGrownPearls(int32_t& first) const;
   void PopUp(QMenu& menu, QPoint globalPosition);
@@ -325,7 +351,7 @@ class FormMain : public QMainWindow, public Caption {
   Host& m_host;
   HttpClient& m_http;
   std::string m_serviceAddress;
-  std::string m_sourceName = "the local corpus service";
+  std::string m_sourceName = "the search service";
   std::function<std::string()> m_budgetReport;
   bool m_keepSettings = false;  // RestoreSettings was called: closing saves them
   QWidget* m_searchFilterRow = nullptr;
@@ -333,6 +359,7 @@ class FormMain : public QMainWindow, public Caption {
   std::function<void()> m_endProcess;
   std::function<void(QMenu&, QPoint)> m_popup;
   std::function<bool(ExportDialog&)> m_showExport;
+  ImageSizeChooser m_chooseImageSize;
   // The articles of the last search that found any, in the service's order, for exports.
   std::vector<CCRecord> m_searchRecords;
   SearchQuery m_searchQuery;

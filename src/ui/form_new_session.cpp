@@ -61,6 +61,9 @@ void FormNewSession::Start_Click() {
     m_main.mAddPearl->setEnabled(false);
     m_main.SetWindowEnabled(true);
     m_main.show();
+    // A topic search starts on the Search tab, with the text field ready for the first word.
+    m_main.SSTab1->setCurrentIndex(1);
+    m_main.ASQField[0]->setFocus();
   } else {
     m_main.show();
     m_main.SetWindowEnabled(true);

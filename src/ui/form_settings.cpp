@@ -1,6 +1,7 @@
 // FormMain's settings: the window's size and place, the splitters, the column widths, the map's
 // state and the last folder, in the program's settings file.
 #include <QDir>
+#include <QScreen>
 #include <QSettings>
 
 #include "ui/form_main.h"
@@ -25,6 +26,8 @@ void FormMain::RestoreSettings() {
   m_keepSettings = true;
   QSettings settings = ProgramSettings();
   restoreGeometry(settings.value("window/geometry").toByteArray());
+  // A geometry kept on a larger screen (or with another screen beside it) fits this one.
+  if (const QScreen* shown = screen()) FitToScreen(shown->availableGeometry());
   LeftSplit->restoreState(settings.value("window/left").toByteArray());
   MainSplit->restoreState(settings.value("window/split").toByteArray());
   // Only the widths: the sort column and order stay the lists' own.
@@ -36,6 +39,7 @@ void FormMain::RestoreSettings() {
   }
   const QString folder = settings.value("files/folder").toString();
   if (!folder.isEmpty() && QDir(folder).exists()) CommonDialog1.InitDir = folder;
+  m_mapPane.SetLabelDegree(settings.value("map/labels", m_mapPane.WantedLabelDegree()).toInt());
   if (settings.value("map/enabled", false).toBool() != mMapEnabled->isChecked()) mMapEnabled->trigger();
   m_recentSessions = settings.value("sessions/recent").toStringList();
   FillRecentSessions();
@@ -55,6 +59,7 @@ void FormMain::SaveSettings() const {
   }
   settings.setValue("files/folder", CommonDialog1.InitDir);
   settings.setValue("map/enabled", mMapEnabled->isChecked());
+  settings.setValue("map/labels", m_mapPane.WantedLabelDegree());
   settings.setValue("sessions/recent", m_recentSessions);
 }
 

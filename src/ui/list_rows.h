@@ -7,6 +7,7 @@
 #include <string>
 
 #include "search_client/cc_record.h"
+#include "ui/list_view.h"
 
 namespace wendrel {
 
@@ -26,6 +27,7 @@ inline void FillArticleColumns(QTreeWidgetItem* row, const CCRecord& r) {
   const std::string title = marks.empty() ? r.Title : "[" + marks + "] " + r.Title;
   const std::string texts[6] = {ZeroPadded(r.CitationCount, 4), r.FirstAuthor, r.Year, title, r.Source, r.PK};
   for (int column = 1; column <= 6; ++column) row->setText(column, QString::fromStdString(texts[column - 1]));
+  ListView::SetRowAuthors(row, r.CoAuthors.empty() ? r.FirstAuthor : r.FirstAuthor + "; " + r.CoAuthors);
 }
 
 }  // namespace wendrel

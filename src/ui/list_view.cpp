@@ -10,6 +10,9 @@ namespace wendrel {
 
 namespace {
 
+// Where a row keeps its article's authors, folded for the filter.
+constexpr int kAuthorsRole = Qt::UserRole + 1;
+
 // A row of a ListView: number columns compare by value, the others by text.
 class ListRow : public QTreeWidgetItem {
  public:
@@ -105,6 +108,7 @@ void ListView::SetSortOrder(Qt::SortOrder order) {
 void ListView::Sort() {
   // sortItems compares display texts and keeps equal rows in their order.
   sortItems(m_sortKey, m_sortOrder);
+  header()->setSortIndicator(m_sortKey, m_sortOrder);
 }
 
 void ListView::SetStretchColumn(int column) {
@@ -134,18 +138,42 @@ void ListView::resizeEvent(QResizeEvent* event) {
 }
 
 void ListView::SetFilter(const QString& text) {
-  m_filter = text.trimmed();
+  m_filter = FoldedText(text.trimmed());
   ApplyFilter();
+}
+
+void ListView::SetRowAuthors(QTreeWidgetItem* row, const std::string& authors) {
+  row->setData(2, kAuthorsRole, FoldedText(QString::fromStdString(authors)));
+}
+
+QString ListView::FoldedText(const QString& text) {
+  QString folded;
+  folded.reserve(text.size());
+  for (const QChar c : text.normalized(QString::NormalizationForm_KD)) {
+    if (c.category() == QChar::Mark_NonSpacing) continue;
+    // Letters without a decomposition into a base letter and an accent.
+    switch (c.toCaseFolded().unicode()) {
+      case u'\u00f8': folded += u'o'; break;   // ø
+      case u'\u00e6': folded += u"ae"; break;  // æ
+      case u'\u0153': folded += u"oe"; break;  // œ
+      case u'\u00df': folded += u"ss"; break;  // ß
+      case u'\u0142': folded += u'l'; break;   // ł
+      case u'\u0111': folded += u'd'; break;   // đ
+      case u'\u00f0': folded += u'd'; break;   // ð
+      case u'\u00fe': folded += u"th"; break;  // þ
+      case u'\u0131': folded += u'i'; break;   // dotless i
+      default: folded += c.toCaseFolded();
+    }
+  }
+  return folded;
 }
 
 void ListView::ApplyFilter() {
   int shown = 0;
   for (int k = 0; k < topLevelItemCount(); ++k) {
     QTreeWidgetItem* row = topLevelItem(k);
-    bool match = m_filter.isEmpty();
-    for (int column = 2; column <= 5 && !match; ++column) {
-      match = row->text(column).contains(m_filter, Qt::CaseInsensitive);
-    }
+    bool match = m_filter.isEmpty() || row->data(2, kAuthorsRole).toString().contains(m_filter);
+    for (int column = 2; column <= 5 && !match; ++column) match = FoldedText(row->text(column)).contains(m_filter);
     row->setHidden(!match);
     shown += match ? 1 : 0;
   }
@@ -155,6 +183,8 @@ void ListView::ApplyFilter() {
 void ListView::ColumnClick(int column) {
   if (column != m_sortKey) {
     m_sortKey = column;
+    const bool count = std::find(m_countColumns.begin(), m_countColumns.end(), column) != m_countColumns.end();
+    m_sortOrder = count ? Qt::DescendingOrder : Qt::AscendingOrder;
   } else {
     m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
   }

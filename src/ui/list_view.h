@@ -12,9 +12,10 @@ namespace wendrel {
 
 // Row text is column 0; sub-item k is column k. Sorting compares the column texts, or their values
 // in the columns marked as number columns (a count of 10000 outgrows any zero padding); equal keys
-// keep the order in which rows were added. A click on a header makes that column the sort column, or
-// reverses the order when it already is. The sort column and order are the list's own: every Sort
-// (after rows are rebuilt) applies them again, and the header's arrow always shows them.
+// keep the order in which rows were added. A click on a header makes that column the sort column
+// (the largest first in a count column, else ascending), or reverses the order when it already is.
+// The sort column and order are the list's own: every Sort (after rows are rebuilt) applies them
+// again, and the header's arrow always shows them.
 class ListView : public QTreeWidget {
   Q_OBJECT
 
@@ -28,6 +29,9 @@ class ListView : public QTreeWidget {
   // before every number.
   void SetNumberColumns(std::vector<int> columns) { m_numberColumns = std::move(columns); }
   bool NumberColumn(int column) const;
+  // Columns (0-based) of counts, where the largest is what a reader looks for: a click on their
+  // header sorts them descending first.
+  void SetCountColumns(std::vector<int> columns) { m_countColumns = std::move(columns); }
   void ClearRows();
   // Appends a row (not yet sorted into place: call Sort once the rows are in).
   QTreeWidgetItem* AddRow(const std::string& text);
@@ -49,9 +53,15 @@ class ListView : public QTreeWidget {
   // What the window's handlers hear of.
   void ColumnClick(int column);
 
-  // Shows only the rows whose author, year, title or source (columns 2 to 5) contain the text, in
-  // any case; an empty text shows every row. ApplyFilter judges the rows again after they changed.
+  // Shows only the rows whose author, year, title or source (columns 2 to 5, and a row's
+  // co-authors kept by SetRowAuthors) contain the text, folding case and accents ("oberg" finds
+  // "Øberg"); an empty text shows every row. ApplyFilter judges the rows again after they changed.
   void SetFilter(const QString& text);
+  // Every author of a row's article, for the filter (column 2 shows the first author only).
+  static void SetRowAuthors(QTreeWidgetItem* row, const std::string& authors);
+  // The text lower-cased with its accents and the letters that have none taken off ("Øberg",
+  // "Müller", "Straße" become "oberg", "muller", "strasse").
+  static QString FoldedText(const QString& text);
   void ApplyFilter();
   const QString& Filter() const { return m_filter; }
 
@@ -80,7 +90,8 @@ class ListView : public QTreeWidget {
 
  private:
   std::vector<int> m_numberColumns;
-  QString m_filter;
+  std::vector<int> m_countColumns;
+  QString m_filter;  // folded
   int m_stretchColumn = -1;
   int m_stretchBase = 0;  // the stretch column's own width, without the room it was given
   bool m_stretching = false;

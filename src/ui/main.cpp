@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
   wendrel::FormMain window(host, http, address);
   host.SetParentWindow(&window);
   if (options.openAlex) window.SetSourceName(options.offline ? "OpenAlex, offline" : "OpenAlex");
+  if (local.corpus) window.SetSourceDescription("the local corpus service");
   if (local.gateway) window.SetBudgetReport([gateway = local.gateway.get()] { return gateway->BudgetReport(); });
   window.SetSessionSource(options.openAlex ? wendrel::OpenAlexSourceText(wendrel::OpenAlexOptions{}.baseAddress)
                           : !options.service.empty() ? "the search service at " + options.service

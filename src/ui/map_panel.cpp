@@ -3,7 +3,13 @@
 // the article in its list.
 #include "ui/map_panel.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QElapsedTimer>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <algorithm>
+#include <cmath>
 #include <QHBoxLayout>
 #include <QStatusBar>
 #include <QThread>
@@ -34,6 +40,42 @@ const char* StageName(MapStage stage) {
 
 }  // namespace
 
+QSize DefaultMapImageSize(QSize view) {
+  const double scale = std::max({2.0, 1600.0 / view.width(), 1200.0 / view.height()});
+  return {static_cast<int>(std::lround(view.width() * scale)), static_cast<int>(std::lround(view.height() * scale))};
+}
+
+std::optional<QSize> AskMapImageSize(QWidget* parent, QSize suggested, QSize view) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle("Save Map Image");
+  dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance("Save Map Image") * 2);
+  auto* layout = new QFormLayout(&dialog);
+  auto* width = new QSpinBox;
+  auto* height = new QSpinBox;
+  for (QSpinBox* side : {width, height}) {
+    side->setRange(16, 20000);
+    side->setSuffix(" px");
+  }
+  width->setValue(suggested.width());
+  height->setValue(suggested.height());
+  // The sides keep the view's proportions: the map is not stretched.
+  const double ratio = static_cast<double>(view.height()) / view.width();
+  QObject::connect(width, &QSpinBox::valueChanged, height, [=](int value) {
+    if (width->hasFocus()) height->setValue(static_cast<int>(std::lround(value * ratio)));
+  });
+  QObject::connect(height, &QSpinBox::valueChanged, width, [=](int value) {
+    if (height->hasFocus()) width->setValue(static_cast<int>(std::lround(value / ratio)));
+  });
+  layout->addRow("Width", width);
+  layout->addRow("Height", height);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return QSize(width->value(), height->value());
+}
+
 // ---------------------------------------------------------------------------------------------
 // The panel
 
@@ -47,14 +89,16 @@ QGroupBox* MapPanel::BuildFrame() {
   MapHint = new QLabel(
       "Wheel: zoom \u00b7 drag: zoom in \u00b7 right button: zoom out \u00b7 1\u20139: pan \u00b7 "
       "Home or double-click: whole map");
-  // A narrow panel cuts the line short rather than growing for it.
+  // A narrow panel breaks the line rather than growing for it or cutting it short.
+  MapHint->setWordWrap(true);
   MapHint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   mapLayout->addWidget(MapHint);
   auto* sliderRow = new QHBoxLayout;
   sliderRow->addWidget(new QLabel("Labels from degree"));
   LabelDegree = new QSlider(Qt::Horizontal);
   LabelDegree->setRange(1, 10);
-  LabelDegree->setValue(3);
+  LabelDegree->setValue(m_labelDegree);
+  QObject::connect(LabelDegree, &QSlider::valueChanged, LabelDegree, [this](int value) { m_labelDegree = value; });
   sliderRow->addWidget(LabelDegree, 1);
   LabelDegreeValue = new QLabel("3");
   LabelDegreeValue->setMinimumWidth(LabelDegreeValue->fontMetrics().horizontalAdvance("0000"));
@@ -68,6 +112,12 @@ QGroupBox* MapPanel::BuildFrame() {
   DVis.PM2DCtlObject()->SetEnabled(false);
   DVisContainer->setEnabled(false);
   return VisualizationFrame;
+}
+
+void MapPanel::SetLabelDegree(int degree) {
+  LabelDegree->setValue(degree);  // within the slider's range
+  // A degree beyond the range is kept for the next map, as the user's wish.
+  m_labelDegree = std::max(1, degree);
 }
 
 bool MapPanel::HasNode(int32_t node) const { return node >= 0 && node < DVis.NodeCount(); }
@@ -94,7 +144,9 @@ void MapPanel::Build(const std::vector<MapArticle>& articles, int order, const M
   DVis.PM2DCtlObject()->SetFontName("rockwell");
   DVis.SetLabelColor(Rgb(0, 128, 255));
   LabelDegree->blockSignals(true);
+  const int wanted = m_labelDegree;
   LabelDegree->setRange(1, std::max(1, LargestDegree(m_map)));
+  LabelDegree->setValue(wanted);
   LabelDegree->blockSignals(false);
   // The new range may have moved the value without a signal.
   LabelDegreeValue->setNum(LabelDegree->value());
@@ -133,6 +185,8 @@ void MapPanel::ShowLabels(const std::vector<bool>& pearls) {
   for (size_t node = 0; node < labels.size(); ++node) DVis.SetNodeLabel(static_cast<int32_t>(node), labels[node]);
   const std::vector<int32_t> degrees = m_map.MapGraph ? TreeDegrees(m_map) : std::vector<int32_t>{};
   DVis.SetLabelPlacement(ArticleLabelPlacement(degrees, pearls));
+  // Pearls are drawn over the articles around them, and larger.
+  DVis.SetFrontNodes(pearls, kPearlEnlarge);
   DVis.RenderView(true, false);
   DVisContainer->update();
 }
@@ -266,12 +320,27 @@ void FormMain::mSaveMapImage_Click() {
   CommonDialog1.DefaultExt = extension;
   CommonDialog1.FileName = fileName;
   if (path.isEmpty()) return;
+  // The view is drawn again at the size chosen, as large as a page by default, the proportions kept.
+  QImageSurface& picture = m_mapPane.DVisContainer->Picture();
+  const Placement shown = picture.GetPlacement();
+  const QSize view(static_cast<int>(shown.width), static_cast<int>(shown.height));
+  if (view.isEmpty()) return;
+  const std::optional<QSize> size = m_chooseImageSize(DefaultMapImageSize(view), view);
+  if (!size || size->isEmpty()) return;
+  Placement large = shown;
+  large.width = static_cast<float>(size->width());
+  large.height = static_cast<float>(size->height());
+  picture.SetPlacement(large);
+  m_mapPane.DVis.RenderView(true, false);
   // A name ending in ".svg" gets the view drawn again as vectors; any other a PNG of the picture.
   const bool svg = path.endsWith(".svg", Qt::CaseInsensitive);
-  QImageSurface& picture = m_mapPane.DVisContainer->Picture();
-  if (svg ? picture.SaveSvg(path.toStdString(), [this] { m_mapPane.DVis.RenderView(true, false); })
-          : picture.SavePng(path.toStdString())) {
-    statusBar()->showMessage("Map image saved: " + path);
+  const bool saved = svg ? picture.SaveSvg(path.toStdString(), [this] { m_mapPane.DVis.RenderView(true, false); })
+                         : picture.SavePng(path.toStdString());
+  picture.SetPlacement(shown);
+  m_mapPane.DVis.RenderView(true, false);
+  m_mapPane.DVisContainer->update();
+  if (saved) {
+    statusBar()->showMessage(QString("Map image saved (%1 \u00d7 %2): %3").arg(size->width()).arg(size->height()).arg(path));
   } else {
     m_host.MessageBox("The map image could not be written to " + path.toStdString(), "Save Map Image",
                       MessageIcon::Critical, MessageButtons::Ok);

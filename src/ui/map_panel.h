@@ -4,8 +4,10 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QSize>
 #include <QSlider>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "article_map/article_map.h"
@@ -16,6 +18,13 @@
 #include "ui/map_canvas.h"
 
 namespace wendrel {
+
+// The size "Save Map Image" offers for a view of this size: twice the view, or larger where that
+// is smaller than 1600 x 1200, in the view's proportions.
+QSize DefaultMapImageSize(QSize view);
+// Asks the size of a saved map image in a small dialog over parent, in the view's proportions;
+// nothing when cancelled.
+std::optional<QSize> AskMapImageSize(QWidget* parent, QSize suggested, QSize view);
 
 // Owns the map's state: the point map (DVis), the article map of the last build, the similarity
 // order it was built with, the build settings and the node size ticked. Controls keep their
@@ -47,6 +56,10 @@ class MapPanel {
   void SetNodeSize(NodeSize size) { m_nodeSize = size; }
 
   bool HasNode(int32_t node) const;
+  // The degree the labels start from as the user set it (or the settings restored it); a map
+  // whose largest degree is smaller shows it on the slider as that degree.
+  int WantedLabelDegree() const { return m_labelDegree; }
+  void SetLabelDegree(int degree);
   // Builds the map of the articles (chain order) in the similarity order given and draws it; the
   // label slider's range follows the tree's largest degree.
   void Build(const std::vector<MapArticle>& articles, int order, const MapProgress& progress);
@@ -67,6 +80,7 @@ class MapPanel {
   ArticleMap m_map;
   NodeSize m_nodeSize = NodeSize::Constant;
   int m_order = 0;
+  int m_labelDegree = 3;
 };
 
 }  // namespace wendrel

@@ -92,4 +92,8 @@ bool IsWebAddress(const std::string& address) {
   return url.isValid() && (scheme == "http" || scheme == "https") && !url.host().isEmpty();
 }
 
+std::string DoiAddress(const QString& doi) {
+  return "https://doi.org/" + QUrl::toPercentEncoding(doi, "/").toStdString();
+}
+
 }  // namespace wendrel

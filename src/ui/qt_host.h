@@ -31,4 +31,7 @@ class QtHost : public Host {
 // True for an absolute http or https address: the only kind the program opens.
 bool IsWebAddress(const std::string& address);
 
+// The page of a DOI at the resolver ("https://doi.org/10.1000/x").
+std::string DoiAddress(const QString& doi);
+
 }  // namespace wendrel

@@ -1,5 +1,7 @@
 // FormMain's search panel: the query fields, the search, the result list and adding a result
 // as a pearl.
+#include <QApplication>
+#include <QPointer>
 #include <QStatusBar>
 #include <algorithm>
 #include <cmath>
@@ -32,10 +34,25 @@ void FormMain::Search_Click() {
   query.author = ASQField[2]->text().toStdString();
   query.yearStart = YearOf(ASQField[3]->text());
   query.yearEnd = YearOf(ASQField[4]->text());
-  if (query.yearStart > 0 && query.yearEnd > 0 && query.yearEnd < query.yearStart) {
-    statusBar()->showMessage(QString("The years run backwards (%1 to %2): nothing was searched")
-                                 .arg(query.yearStart)
-                                 .arg(query.yearEnd));
+  QString refusal;
+  for (const QLineEdit* year : {ASQField[3], ASQField[4]}) {
+    const QString text = year->text().trimmed();
+    if (refusal.isEmpty() && !text.isEmpty() && text.size() < 4)
+      refusal = QString("A year has four digits (%1 is not one): nothing was searched").arg(text);
+  }
+  if (refusal.isEmpty() && query.yearStart > 0 && query.yearEnd > 0 && query.yearEnd < query.yearStart) {
+    refusal = QString("The years run backwards (%1 to %2): nothing was searched").arg(query.yearStart).arg(query.yearEnd);
+  }
+  if (!refusal.isEmpty()) {
+    // The last search's results would pass for the answer to this one.
+    SearchResult->ClearRows();
+    SearchResult->ApplyFilter();
+    m_searchRecords.clear();
+    m_searchTotal = 0;
+    MoreResults->hide();
+    m_searchFilterRow->hide();
+    Enable(mExportExchange, Chain.Count() > 0);
+    statusBar()->showMessage(refusal);
     return;
   }
   m_searchQuery = query;
@@ -52,6 +69,14 @@ bool FormMain::MoreResultsAvailable() const {
 }
 
 void FormMain::RequestSearchPage(int32_t startIdx) {
+  // The focus goes back where it was once the search has ended (after the operation, which
+  // disables the Search button and would push the focus on to the next field, the lists' filters).
+  struct FocusKept {
+    QPointer<QWidget> widget = QApplication::focusWidget();
+    ~FocusKept() {
+      if (widget && widget->isEnabled() && widget->isVisible()) widget->setFocus();
+    }
+  } focusKept;
   Operation operation(*this, false);
   SetCaption("Peforming Search...");
   m_host.SetBusy(true);
@@ -89,7 +114,9 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
     if (total > shown) {
       statusBar()->showMessage(QString("%1 of %2 articles found").arg(shown).arg(total));
     } else {
-      statusBar()->showMessage(QString("%1 articles found").arg(SearchResult->RowCount()));
+      statusBar()->showMessage(QString("%1 %2 found")
+                                   .arg(SearchResult->RowCount())
+                                   .arg(SearchResult->RowCount() == 1 ? "article" : "articles"));
     }
     Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   } else {
@@ -133,22 +160,22 @@ void FormMain::SearchResult_MouseUp(int button, QPoint globalPosition) {
 void FormMain::AddSelectedSearchResult() {
   QTreeWidgetItem* selected = SearchResult->currentItem();
   if (SearchResult->RowCount() == 0 || !selected) return;
-  Operation operation(*this, true);
-  m_host.SetBusy(true);
-  const std::string pk = ListView::SubItem(selected, 6);
-  int32_t newIndex = 0;
-  if (Chain.AddPearl(newIndex, pk, "", RetrievalLimit, *this)) {
-    CurrentIndex = newIndex;
-    RefreshLists();
-    ShowSummary(CurrentIndex);
-    PearlList->setFocus();
-  } else if (!Chain.Interrupted()) {
-    m_host.MessageBox("Error adding search result", "Endrel Search", MessageIcon::Information, MessageButtons::Ok);
-    ReportRefusedPearl(pk);
+  bool added = false;
+  bool retry = false;
+  {
+    Operation operation(*this, true);
+    m_host.SetBusy(true);
+    added = AddPearlShown(0, ListView::SubItem(selected, 6), "");
+    m_host.SetBusy(false);
+    ShowSessionCaption();
+    ReportGrowthEnd();
+    // A service that failed is named once, with Retry; any other refusal keeps its short message.
+    if (!added && !Chain.Interrupted() && Chain.LastRefusal() != PearlRefusal::NoResponse)
+      m_host.MessageBox("Error adding search result", kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+    retry = ReportAddFailure(added, "Error adding search result");
   }
-  m_host.SetBusy(false);
-  ShowSessionCaption();
-  ReportGrowthEnd();
+  // Again once the operation has ended: a pearl added in part grows on from the pages it has.
+  if (retry) added ? AddShownArticle() : AddSelectedSearchResult();
 }
 
 }  // namespace wendrel

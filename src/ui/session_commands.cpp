@@ -4,11 +4,13 @@
 #include <QFileInfo>
 #include <QStatusBar>
 #include <QUrl>
+#include <algorithm>
 
 #include "chain/bibtex_reader.h"
 #include "chain/chain_error.h"
 #include "chain/chain_file_io.h"
 #include "chain/exchange_exports.h"
+#include "chain/ris_reader.h"
 #include "ui/export_dialog.h"
 #include "ui/form_main.h"
 #include "ui/qt_host.h"
@@ -17,7 +19,8 @@ namespace wendrel {
 
 namespace {
 
-constexpr const char* kDoiResolver = "https://doi.org/";
+constexpr const char* kLoadFilter =
+    "Pearl lists (*.ris *.bib *.txt);;RIS files (*.ris);;BibTeX files (*.bib);;DOI lists (*.txt);;All files (*)";
 constexpr const char* kScholarSearch = "https://scholar.google.com/scholar?q=allintitle:";
 
 // The title search address: words joined by "+", each percent-encoded.
@@ -30,7 +33,18 @@ std::string TitleSearch(const QString& title) {
   return kScholarSearch + query.toStdString();
 }
 
-std::string DoiAddress(const QString& doi) { return kDoiResolver + QUrl::toPercentEncoding(doi, "/").toStdString(); }
+// True for a RIS file every record of which this program wrote (each names its pearl by ID).
+bool OwnPearlList(const std::string& fileName) {
+  if (IsBibTeXFileName(fileName)) return false;
+  try {
+    const std::vector<RisReference> references = ReadPearlListReferences(fileName, ReadWholeFile(fileName));
+    return !references.empty() && std::all_of(references.begin(), references.end(), [](const RisReference& r) {
+      return !AccessionPublicationID(r.accession).empty();
+    });
+  } catch (const ChainError&) {
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -40,7 +54,11 @@ void FormMain::ImportRIS() {
   if (SessionChanged && Chain.Count() > 0 && !ConfirmErase()) return;
   CommonDialog1.DialogTitle = "Load Pearl List";
   CommonDialog1.FileName.clear();
+  // Every kind of pearl list a load reads; the save dialogs keep their RIS filter.
+  const QString filter = CommonDialog1.Filter;
+  CommonDialog1.Filter = kLoadFilter;
   CommonDialog1.ShowOpen();
+  CommonDialog1.Filter = filter;
   const std::string fileName = CommonDialog1.FileName.toStdString();
   if (!fileName.empty()) {
     // The session is emptied only for a file that holds a pearl list; one that cannot be read, or
@@ -60,6 +78,8 @@ void FormMain::ImportRIS() {
       DropSession();
       Chain.Clear();
       StartAutosaveFile();
+      // The session's old file goes with it: a save must not write the loaded list over it.
+      PearlListPath.clear();
       m_loadedFile = QString::fromStdString(fileName);
       try {
         Chain.ImportRIS(fileName, RetrievalLimit, *this);
@@ -71,12 +91,31 @@ void FormMain::ImportRIS() {
       ShowSummary(1);
       m_host.SetBusy(false);
       ReportGrowthEnd();
+      // One message for the load: the references it could not resolve, then why the service failed.
+      std::string report = m_reports.ImportReport();
+      const bool failed = Chain.FailedRequests() > 0 && !Chain.Interrupted();
+      if (failed && !m_reports.Told()) {
+        if (report.empty()) report = "Some pages of the pearls' lists could not be fetched.";
+        report += "\n\n" + m_reports.ServiceProblem(Chain.LastRequestError());
+      }
+      if (!report.empty())
+        m_host.MessageBox(report, kMessageTitle, failed ? MessageIcon::Exclamation : MessageIcon::Information,
+                          MessageButtons::Ok);
       // The load's end message named every reference not resolved; the status line keeps in view
       // that the session holds fewer pearls than the file.
       const size_t unresolved = Chain.ImportFailures().size();
+      const bool whole = !Chain.Interrupted() && Chain.FailedRequests() == 0 && unresolved == 0;
       if (!Chain.Interrupted() && Chain.FailedRequests() == 0 && unresolved > 0) {
         statusBar()->showMessage(
             QString("Loaded, but %1 of %2 references were not resolved").arg(unresolved).arg(m_importItems));
+      }
+      // A list loaded whole is what its file holds. The program's own Pearl List is saved back to
+      // it without asking; any other file (BibTeX, DOIs, another program's RIS) is never
+      // overwritten unasked, and a partial load would write the file back with less than it held.
+      if (whole) {
+        SessionChanged = false;
+        if (OwnPearlList(fileName)) PearlListPath = m_loadedFile;
+        ShowSessionCaption();
       }
     }
   }
@@ -187,20 +226,30 @@ void FormMain::mAddPearl_Click() {
   mTestVis_Click(0);
 }
 
-void FormMain::AddShownArticle() {
-  Operation operation(*this, true);
-  m_host.SetBusy(true);
-  const std::string pk = IDNum[0]->text().toStdString();
-  const bool added = Chain.AddPearl(CurrentIndex, pk, IDNum[1]->text().toStdString(), RetrievalLimit, *this);
+bool FormMain::AddPearlShown(int32_t index, const std::string& pk, const std::string& key) {
+  const bool added = Chain.AddPearl(index, pk, key, RetrievalLimit, *this);
   if (added) {
+    CurrentIndex = index;
     RefreshLists();
     ShowSummary(CurrentIndex);
     PearlList->setFocus();
   } else if (!Chain.Interrupted()) {
     ReportRefusedPearl(pk);
   }
-  m_host.SetBusy(false);
-  ReportGrowthEnd();
+  return added;
+}
+
+void FormMain::AddShownArticle() {
+  bool retry = false;
+  {
+    Operation operation(*this, true);
+    m_host.SetBusy(true);
+    const bool added = AddPearlShown(CurrentIndex, IDNum[0]->text().toStdString(), IDNum[1]->text().toStdString());
+    m_host.SetBusy(false);
+    ReportGrowthEnd();
+    retry = ReportAddFailure(added, "The article was not added: its record could not be retrieved.");
+  }
+  if (retry) AddShownArticle();
 }
 
 void FormMain::mRemovePearl_Click() {

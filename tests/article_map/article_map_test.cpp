@@ -116,7 +116,8 @@ TEST_F(ArticleMapTest, HubsAreLabelledWithTheirTwoStrongestTerms) {
     copy.SetVector(dense, dim);
     copy.TruncateLocal(2);
     const std::string first = map.MapTDM->Term(copy.FirstElementIndex());
-    EXPECT_EQ(all[n], first + "," + map.MapTDM->Term(copy.LastElementIndex())) << "node " << n;
+    const std::string last = map.MapTDM->Term(copy.LastElementIndex());
+    EXPECT_EQ(all[n], first == last ? first : first + "," + last) << "node " << n;
   }
   // "zebra" weighs most in article 5, "quokka" next; the label goes in term order.
   EXPECT_EQ(all[4], "quokka,zebra");
@@ -248,6 +249,12 @@ TEST_F(ArticleMapTest, EmptyListAndSingleArticle) {
   EXPECT_EQ(one.MapGraph->EdgeCount(), 0);
   EXPECT_EQ(HubLabels(one, 0).size(), 1u);
   EXPECT_TRUE(m_host.Messages().empty());
+  // An article of one word is labelled by it once, not "editorial,editorial".
+  const ArticleMap word = BuildArticleMap({{"Editorial", ""}, {"Editorial on mining", ""}, {"Mining networks", ""}},
+                                          m_host, m_runner, m_settings);
+  ASSERT_EQ(HubLabels(word, 0).size(), 3u);
+  EXPECT_FALSE(HubLabels(word, 0)[0].empty());
+  EXPECT_EQ(HubLabels(word, 0)[0].find(','), std::string::npos) << HubLabels(word, 0)[0];
 }
 
 TEST_F(ArticleMapTest, FailedLayoutIsToldOnceWithItsReason) {

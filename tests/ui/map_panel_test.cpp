@@ -41,7 +41,7 @@ TEST_F(MapPanelTest, OnItMapsTheSessionAndAgreesWithTheLists) {
   // The build shows record 1, a pearl, with the rows it relates to in bold and its nodes coloured.
   EXPECT_EQ(window->CurrentIndex, 1);
   EXPECT_TRUE(window->MetaData->toPlainText().contains("TITLE: Mining citation networks"));
-  EXPECT_EQ(BoldRows(*window->CitedList), (std::vector<std::string>{"3", "2"}));
+  EXPECT_EQ(BoldRows(*window->CitedList), (std::vector<std::string>{"2", "3"}));
   EXPECT_EQ(window->MapPane().DVis.NodeCluster(0), 1);
   EXPECT_EQ(window->MapPane().DVis.NodeCluster(1), 2) << "record 2 is cited by the pearl";
   EXPECT_EQ(window->MapPane().DVis.NodeCluster(3), 3) << "record 4 cites it";

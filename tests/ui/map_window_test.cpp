@@ -134,6 +134,19 @@ TEST_F(MapWindowTest, LabelsNeverOverlapNorCoverAPearlAndTheLegendIsDrawn) {
   const std::vector<LabelBox> boxes = map.DrawnLabels();
   ASSERT_FALSE(boxes.empty());
   const float scale = std::fabs(map.PixelsPerWorldX());
+  const QSize view = window->MapPane().DVisContainer->size();
+  // The legend sits where it hides no article; every label is inside the view.
+  for (int32_t n = 0; n < map.NodeCount(); ++n) {
+    const QPointF c = PixelOf(n);
+    const float r = kArticleNodePixels;
+    EXPECT_FALSE(Intersect(map.DrawnLegend(), LabelBox{n, static_cast<float>(c.x()) - r, static_cast<float>(c.y()) - r,
+                                                       static_cast<float>(c.x()) + r, static_cast<float>(c.y()) + r}))
+        << "the legend covers node " << n;
+  }
+  for (const LabelBox& box : boxes) {
+    EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= view.width() && box.bottom <= view.height())
+        << "label of " << box.node << " runs off the view";
+  }
   for (size_t a = 0; a < boxes.size(); ++a) {
     for (size_t b = a + 1; b < boxes.size(); ++b) {
       EXPECT_FALSE(Intersect(boxes[a], boxes[b])) << boxes[a].node << " and " << boxes[b].node;
@@ -141,7 +154,8 @@ TEST_F(MapWindowTest, LabelsNeverOverlapNorCoverAPearlAndTheLegendIsDrawn) {
     EXPECT_FALSE(Intersect(boxes[a], map.DrawnLegend()));
     for (int32_t n = 0; n < map.NodeCount(); ++n) {
       if (!window->Chain.GetRecord(n + 1).IsPearl) continue;
-      const float r = std::max(kArticleNodePixels, map.NodeSize(n) * scale);
+      // Pearls are drawn larger than other articles.
+      const float r = kPearlEnlarge * std::clamp(map.NodeSize(n) * scale, kArticleNodePixels, kArticleNodeMaxPixels);
       const QPointF c = PixelOf(n);
       const LabelBox pearl{n, static_cast<float>(c.x()) - r, static_cast<float>(c.y()) - r,
                            static_cast<float>(c.x()) + r, static_cast<float>(c.y()) + r};
@@ -243,11 +257,24 @@ TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
   EXPECT_EQ(dialogs.back().kind, FileDialog::Kind::Save);
   EXPECT_EQ(dialogs.back().title, "Save Map Image");
   EXPECT_EQ(dialogs.back().fileName, "map.png");
+  // Offered: twice the view, at least 1600 x 1200, in the view's proportions.
+  const QSize view = window->MapPane().DVisContainer->size();
+  ASSERT_EQ(imageSizes.size(), 1u);
+  EXPECT_EQ(imageSizes[0], DefaultMapImageSize(view));
+  EXPECT_GE(imageSizes[0].width(), std::max(2 * view.width(), 1600));
+  EXPECT_NEAR(imageSizes[0].width() * view.height(), imageSizes[0].height() * view.width(), imageSizes[0].width());
   QImage saved;
   ASSERT_TRUE(saved.load(QString::fromStdString(path), "PNG"));
-  EXPECT_EQ(saved.size(), window->MapPane().DVisContainer->size());
-  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->MapPane().DVisContainer->Picture().Image());
+  EXPECT_EQ(saved.size(), imageSizes[0]);
+  // The window's picture is the view's size again, as drawn before.
+  EXPECT_EQ(window->MapPane().DVisContainer->Picture().Image().size(), view);
   EXPECT_EQ(host.Messages().size(), messages);
+  // The size the user chooses is the image's; the view at the view's size is what is shown.
+  imageSize = view;
+  chosenFiles.push_back(QString::fromStdString(path));
+  window->mSaveMapImage->trigger();
+  ASSERT_TRUE(saved.load(QString::fromStdString(path), "PNG"));
+  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), window->MapPane().DVisContainer->Picture().Image());
   // The Pearl List's dialogs keep their own kind of file.
   EXPECT_EQ(window->CommonDialog1.Filter, filter);
 
@@ -263,8 +290,8 @@ TEST_F(MapWindowTest, SaveMapImageWritesTheViewAsPng) {
   EXPECT_FALSE(std::filesystem::exists(nowhere));
 }
 
-// A name ending in .svg gets the view as vectors: a node for every article and the labels drawn
-// as text, while the window's picture stays as it was.
+// A name ending in .svg gets the view as vectors at the size chosen: a node for every article and
+// the labels drawn as text, while the window's picture stays as it was.
 TEST_F(MapWindowTest, SaveMapImageWritesSvgForAnSvgName) {
   ShowMap();
   const QImage before = window->MapPane().DVisContainer->Picture().Image().copy();
@@ -274,7 +301,8 @@ TEST_F(MapWindowTest, SaveMapImageWritesSvgForAnSvgName) {
   const std::string svg = test::ReadFile(path);
   ASSERT_EQ(svg.rfind("<?xml", 0), 0u) << svg.substr(0, 80);
   EXPECT_NE(svg.find("<svg"), std::string::npos);
-  const QSize size = window->MapPane().DVisContainer->Picture().Image().size();
+  ASSERT_FALSE(imageSizes.empty());
+  const QSize size = imageSizes.back();
   EXPECT_NE(svg.find("viewBox=\"0 0 " + std::to_string(size.width()) + " " + std::to_string(size.height()) + "\""),
             std::string::npos);
   size_t circles = 0;
@@ -283,7 +311,8 @@ TEST_F(MapWindowTest, SaveMapImageWritesSvgForAnSvgName) {
   ASSERT_FALSE(window->MapPane().DVis.DrawnLabels().empty());
   EXPECT_NE(svg.find("<text"), std::string::npos);
   EXPECT_EQ(window->MapPane().DVisContainer->Picture().Image(), before);
-  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "Map image saved: " + path);
+  EXPECT_EQ(window->statusBar()->currentMessage(),
+            QString("Map image saved (%1 \u00d7 %2): %3").arg(size.width()).arg(size.height()).arg(QString::fromStdString(path)));
 }
 
 }  // namespace

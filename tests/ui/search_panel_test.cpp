@@ -140,6 +140,36 @@ TEST_F(SearchPanelTest, YearFieldsTakeFourDigitsAndRefuseABackwardRange) {
   // Years 1995 and 1996: ids 5, 6, 25, 26, ... 245, 246.
   EXPECT_EQ(window->SearchResult->RowCount(), 26);
   EXPECT_EQ(Status(), "26 articles found");
+
+  // A refused search leaves no results of the last one on screen, to be taken for its answer; a
+  // year cut short is refused with a hint.
+  to->setText("1990");
+  QTest::keyClick(window->ASQField[1], Qt::Key_Return);
+  EXPECT_EQ(window->SearchResult->RowCount(), 0);
+  EXPECT_FALSE(window->MoreResults->isVisible());
+  from->setText("99");
+  to->clear();
+  QTest::keyClick(window->ASQField[1], Qt::Key_Return);
+  EXPECT_EQ(Status(), "A year has four digits (99 is not one): nothing was searched");
+  EXPECT_EQ(window->SearchResult->RowCount(), 0);
+}
+
+// The focus stays where the user types: a search by Enter or by the button leaves it in the search
+// panel, never in a list's filter, where the next word would filter a list instead.
+TEST_F(SearchPanelTest, SearchingLeavesTheFocusInTheSearchPanel) {
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  EXPECT_EQ(window->SSTab1->currentIndex(), 1) << "a topic search starts on the Search tab";
+  EXPECT_EQ(QApplication::focusWidget(), window->ASQField[0]);
+  window->ASQField[1]->setFocus();
+  QTest::keyClicks(window->ASQField[1], "survey");
+  QTest::keyClick(window->ASQField[1], Qt::Key_Return);
+  ASSERT_GT(window->SearchResult->RowCount(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), window->ASQField[1]);
+  QTest::mouseClick(window->Search, Qt::LeftButton);
+  ASSERT_GT(window->SearchResult->RowCount(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), window->Search);
 }
 
 }  // namespace

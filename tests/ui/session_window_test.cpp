@@ -147,7 +147,7 @@ TEST_F(SessionWindowTest, AnAutosaveLeftByACrashIsOfferedAtTheNextStart) {
   ASSERT_NE(window->Session(), nullptr);
   const std::string autosave = window->Session()->Path();
   EXPECT_EQ(std::filesystem::path(autosave).parent_path(), folder);
-  EXPECT_EQ(window->GetCaption(), "Wendrel Search") << "the autosave file is not the user's";
+  EXPECT_EQ(window->GetCaption(), "Untitled* \u2014 Wendrel Search") << "the autosave file is not the user's";
   const auto citing = Rows(*window->CitingList);
   // The process ends without closing the window.
   window.reset();

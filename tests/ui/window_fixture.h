@@ -68,6 +68,10 @@ class WindowTest : public ::testing::Test {
         if (action->isVisible() && action->isEnabled()) action->trigger();
       }
     });
+    window->SetImageSizeChooser([this](QSize suggested, QSize) -> std::optional<QSize> {
+      imageSizes.push_back(suggested);
+      return imageSize.value_or(suggested);
+    });
     window->CommonDialog1.SetChooser([this](FileDialog::Kind kind, const QString& title, const QString& name,
                                             const QString&) {
       dialogs.push_back({kind, title, name});
@@ -153,6 +157,9 @@ class WindowTest : public ::testing::Test {
   std::deque<QAction*> menuChoice;
   std::deque<QString> chosenFiles;
   std::vector<Dialog> dialogs;
+  // The map image sizes offered, and the answer (none: the size offered).
+  std::vector<QSize> imageSizes;
+  std::optional<QSize> imageSize;
 };
 
 }  // namespace wendrel::test
