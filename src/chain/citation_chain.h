@@ -33,14 +33,33 @@ enum class PearlRefusal {
   NotFound,      // the service replied without a publication for the ID
 };
 
+// The steps of one AddPearl, in this order: Begin, at once (also for a pearl then refused); Record,
+// only when the pearl's record must be retrieved; then Cited and Citing, each followed by its
+// GrowthStarted once the pages it needs are known.
+enum class PearlPhase { Begin, Record, Cited, Citing };
+
+// A page of the growing pearl merged.
+struct PageProgress {
+  // Pages merged for the pearl so far and pages it needs (references and citing articles together;
+  // the total can shrink once the citing limit is decided).
+  int32_t page = 0;
+  int32_t pages = 0;
+  const MergedPage& merged;
+  // The time the chain estimates its citing pages still take; none after a page of references.
+  std::optional<double> secondsLeft{};
+};
+
 // Callbacks to the chain's owner while a pearl is added or a file loads. Any may be left empty.
 struct ChainEvents {
   std::function<void()> PearlAdded{};   // the pearl's record is in place
   std::function<void()> CitedAdded{};   // its cited articles are merged
   std::function<void()> CitingAdded{};  // its citing articles are merged
-  // After each page of the growing pearl: pages fetched so far and pages it needs (references and
-  // citing articles together; the total can shrink once the citing limit is decided).
-  std::function<void(int32_t page, int32_t pages)> PageDone{};
+  // Where AddPearl stands (GrowingIndex names the pearl once its record is in place).
+  std::function<void(PearlPhase phase)> PhaseStarted{};
+  // A direction of the growing pearl starts, with the citing limit decided: the articles asked for,
+  // the pages they need and those merged before.
+  std::function<void(const GrowthStep& step)> GrowthStarted{};
+  std::function<void(const PageProgress& progress)> PageDone{};
   // Before each record of a file import is grown: its position (from 1) and the number of records.
   std::function<void(int32_t item, int32_t items)> ImportItem{};
   // Asked before each further page and each further record of an import; true stops there, and
@@ -58,7 +77,8 @@ struct ChainEvents {
 //
 // Pearl growing asks the academic search service through a fresh ResultSet per phase, on the
 // given HttpClient and base address; messages, questions, the busy pointer and event-loop turns
-// go through the Host, progress into the caption of the CallingForm handed to each operation.
+// go through the Host, progress into the caption of the CallingForm handed to each operation (for
+// people to read) and into the ChainEvents (for programs: captions may be reworded).
 // Everything runs on the caller's thread; the owner must keep a second operation from starting
 // while one yields to the event loop.
 class MASCitationChain {
@@ -252,7 +272,7 @@ class MASCitationChain {
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
   // Merges a fetched page of the growing pearl, keeps it among the pearl's pages and tells the
   // journal; `ask` is the number of articles the page asked for.
-  void PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page, int32_t ask);
+  MergedPage PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page, int32_t ask);
   // Tells the journal how a direction ended; the citing one also sets the pearl's citing limit.
   void EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited);
   static void Raise(const std::function<void()>& event) {
@@ -260,7 +280,11 @@ class MASCitationChain {
   }
   // Asks StopRequested; remembers a yes in m_interrupted.
   bool StopNow();
-  void PageFetched();
+  void RaisePageDone(const MergedPage& merged, std::optional<double> secondsLeft);
+  void RaisePhase(PearlPhase phase) {
+    if (m_events.PhaseStarted) m_events.PhaseStarted(phase);
+  }
+  void StartGrowth(const GrowthStep& step);
 
   Host& m_host;
   HttpClient& m_http;

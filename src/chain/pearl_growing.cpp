@@ -111,9 +111,13 @@ bool MASCitationChain::StopNow() {
   return m_interrupted;
 }
 
-void MASCitationChain::PageFetched() {
-  ++m_pagesDone;
-  if (m_events.PageDone) m_events.PageDone(m_pagesDone, std::max(m_pagesDone, m_pagesNeeded));
+void MASCitationChain::RaisePageDone(const MergedPage& merged, std::optional<double> secondsLeft) {
+  if (m_events.PageDone) m_events.PageDone({m_pagesDone, std::max(m_pagesDone, m_pagesNeeded), merged, secondsLeft});
+}
+
+void MASCitationChain::StartGrowth(const GrowthStep& step) {
+  if (m_journal) m_journal->GrowthStarted(step);
+  if (m_events.GrowthStarted) m_events.GrowthStarted(step);
 }
 
 void MASCitationChain::AgeRelations() {
@@ -179,6 +183,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
                                 Caption& callingForm) {
   BeginOperation();
   m_lastRefusal = PearlRefusal::None;
+  RaisePhase(PearlPhase::Begin);
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return Refuse(PearlRefusal::Unknown);
@@ -201,6 +206,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   // it the pearl would be saved blank or keep data the service may not confirm, so it is refused
   // and the table stays as it was.
   if (pearl == 0 || m_records[static_cast<size_t>(pearl)].Title.empty() || Unresolved(pearl)) {
+    RaisePhase(PearlPhase::Record);
     std::optional<CCRecord> fetched = RetrievePearlRecord(pk, callingForm);
     if (!fetched) return false;
     if (pearl == 0) {
@@ -280,8 +286,9 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   const GrowthStep step{indexNum, PearlRelation::Cited, references, references, Pages(references),
                         PagesHad(grown.cited, references, false)};
   const int32_t failedBefore = m_failedRequests;
-  if (m_journal) m_journal->GrowthStarted(step);
   callingForm.SetCaption("Retrieving articles CITED BY " + pearl.Title);
+  RaisePhase(PearlPhase::Cited);
+  StartGrowth(step);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= references; start += kPageSize) {
     const int32_t page = (start - 1) / kPageSize + 1;
@@ -295,20 +302,21 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
     }
     callingForm.SetCaption(callingForm.GetCaption() + ".");
     m_host.DoEvents();
-    PageMerged(results, indexNum, PearlRelation::Cited, page, kPageSize);
+    RaisePageDone(PageMerged(results, indexNum, PearlRelation::Cited, page, kPageSize), std::nullopt);
   }
   EndGrowth(step, failedBefore, false);
 }
 
-void MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page,
-                                  int32_t ask) {
+MergedPage MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page,
+                                        int32_t ask) {
   const std::vector<CCRecord> records = results.ResultRecords();
   MergedPage merged{pearl, relation, page, ask, results.TotalItems(), NamedArticles(records), {}};
   merged.touched = MergePage(records, pearl, relation);
   GrownPages& grown = m_grown[pearl];
   (relation == PearlRelation::Cited ? grown.cited : grown.citing)[page] = ask;
-  PageFetched();
+  ++m_pagesDone;
   if (m_journal) m_journal->PageMerged(merged);
+  return merged;
 }
 
 void MASCitationChain::EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited) {
@@ -332,6 +340,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   const std::string title = m_records[static_cast<size_t>(indexNum)].Title;
   const int32_t citations = m_records[static_cast<size_t>(indexNum)].CitationCount;
   callingForm.SetCaption("Retrieving articles CITING " + title);
+  RaisePhase(PearlPhase::Citing);
   int32_t maxCiting = citations;
   bool limited = false;
   if (citations > m_largeCitationLimit && !StopNow()) {
@@ -354,8 +363,8 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   const GrowthStep step{indexNum,         PearlRelation::Citing, citations, maxCiting, Pages(maxCiting),
                         PagesHad(grown.citing, maxCiting, limited)};
   const int32_t failedBefore = m_failedRequests;
-  if (m_journal) m_journal->GrowthStarted(step);
   m_pagesNeeded = m_pagesDone + step.pagesNeeded - step.pagesHad;
+  StartGrowth(step);
   const std::string shortTitle = FirstCodePoints(title, 64);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
@@ -371,11 +380,12 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       continue;
     }
     m_host.DoEvents();
-    PageMerged(results, indexNum, PearlRelation::Citing, page, count);
+    const MergedPage merged = PageMerged(results, indexNum, PearlRelation::Citing, page, count);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
     callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +
                            " seconds remaining]");
+    RaisePageDone(merged, remaining);
   }
   EndGrowth(step, failedBefore, limited && maxCiting < citations);
   return maxCiting;

@@ -119,7 +119,7 @@ TEST(UnansweredPearl, IsRefusedAndChangesNothing) {
 TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
   // 1000 needs three pages of references and none of citing articles; stop after the first.
   std::vector<std::pair<int32_t, int32_t>> progress;
-  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); },
+  chain.SetEvents({.PageDone = [&](const PageProgress& done) { progress.emplace_back(done.page, done.pages); },
                    .StopRequested = [&] { return !progress.empty(); }});
   const int32_t pearl = AddPearl(chain, "1000");
   ASSERT_NE(pearl, 0);
@@ -132,7 +132,7 @@ TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
 
   // The next growth starts afresh and runs to its end; the partly grown pearl is grown on from
   // the page it has, every reference counted once.
-  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); }});
+  chain.SetEvents({.PageDone = [&](const PageProgress& done) { progress.emplace_back(done.page, done.pages); }});
   AddPearl(chain, "20");
   EXPECT_FALSE(chain.Interrupted());
   EXPECT_EQ(progress.back(), std::make_pair(2, 2));

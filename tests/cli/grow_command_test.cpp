@@ -105,6 +105,23 @@ TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
   EXPECT_EQ(Read("again/events.txt"), Read("run/events.txt"));
 }
 
+// One line per step: a pearl's record only when it is not in the table yet (21 cites 20), each
+// direction's pages from 0, and a pearl given twice still counted among the pearls.
+TEST_F(GrowCommand, ProgressFollowsThePearlsAndTheirPages) {
+  ASSERT_EQ(Grow({"--pearl", "20", "21", "20", "--out", Path("progress")}), 0) << err.str();
+  EXPECT_EQ(err.str(),
+            "pearl 1 of 3, retrieving its record\n"
+            "pearl 1 of 3, cited page 0 of 1\n"
+            "pearl 1 of 3, cited page 1 of 1\n"
+            "pearl 1 of 3, citing page 0 of 1\n"
+            "pearl 1 of 3, citing page 1 of 1\n"
+            "pearl 2 of 3, cited page 0 of 1\n"
+            "pearl 2 of 3, cited page 1 of 1\n"
+            "pearl 2 of 3, citing page 0 of 1\n"
+            "pearl 2 of 3, citing page 1 of 1\n"
+            "wendrel grow: pearl 20 was given twice\n");
+}
+
 TEST_F(GrowCommand, ExitCodes) {
   struct Case {
     std::vector<std::string> args;

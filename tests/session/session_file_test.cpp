@@ -223,7 +223,7 @@ TEST_F(SessionFileTest, ResumingAStoppedSessionGivesTheUninterruptedCounts) {
       session->Attach(first);
       session->Enqueue(pearls);
       int32_t pages = 0;
-      first.SetEvents({.PageDone = [&](int32_t, int32_t) { ++pages; },
+      first.SetEvents({.PageDone = [&](const PageProgress&) { ++pages; },
                        .StopRequested = [&] { return pages >= stopAfter; }});
       GrowOwed(first, *session, caption);
       ASSERT_TRUE(first.Interrupted());
