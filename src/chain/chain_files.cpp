@@ -58,8 +58,6 @@ std::string PubTypeFromRis(const std::string& type) {
   return type;
 }
 
-bool IsKnownValue(const std::string& value) { return !value.empty() && value != "n/a" && value != "null"; }
-
 // The co-authors stored as "Last, First, " pairs, each as "Last, First" ("Last" alone without a
 // first name).
 std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
@@ -123,7 +121,7 @@ std::string MASCitationChain::RISText(uint8_t refList) const {
   for (int32_t i : ListMembers(refList)) {
     const CCRecord& r = m_records[static_cast<size_t>(i)];
     AppendLine(out, "TY  - ", RisTypeCode(r.PubType));
-    if (IsKnownValue(r.PK)) AppendLine(out, "AN  - MAS:", r.PK);
+    if (IsUsableID(r.PK)) AppendLine(out, "AN  - MAS:", r.PK);
     if (!r.FirstAuthor.empty()) AppendLine(out, "AU  - ", r.FirstAuthor);
     for (const std::string& name : CoAuthorNames(r.CoAuthors)) AppendLine(out, "AU  - ", name);
     const std::pair<const char*, const std::string*> fields[] = {{"PY  - ", &r.Year},     {"TI  - ", &r.Title},
@@ -235,7 +233,7 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
       author = author.substr(0, author.find(','));
       id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
     }
-    if (id.empty() || id == "N/A") {
+    if (!IsUsableID(id)) {
       m_importFailures.push_back(ReferenceLabel(reference, item));
       continue;
     }

@@ -28,7 +28,7 @@ enum class PearlRefusal {
   None,          // it was added
   Unknown,       // no such record number
   AlreadyPearl,  // the record is a pearl already (and not an unresolved one)
-  UnusableID,    // the ID is empty, "N/A" or "null"
+  UnusableID,    // the ID is empty or a marker (IsUsableID)
   NoResponse,    // the request for the pearl's record got no reply
   NotFound,      // the service replied without a publication for the ID
 };
@@ -147,7 +147,7 @@ class MASCitationChain {
   // when nothing matches. This is FindArticle for a caller that knows no year or author.
   int32_t FindIndex(const std::string& pk, const std::string& ak, const std::string& title) const;
   // The duplicate rule of the chain, as page merges apply it: the record whose PK, lower-cased,
-  // equals the article's PK as given (a PK of "null" is none); else the first record with its Title
+  // equals the article's PK as given (when it is a usable ID); else the first record with its Title
   // ignoring case that may be the same work. Between two records that both carry a usable ID, and
   // different ones, that takes the year (within one) and the first author's last name to agree as
   // well (MayBeSameWork), so that namesakes ("Editorial", "Reply") stay apart while the same work

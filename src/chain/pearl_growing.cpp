@@ -28,13 +28,6 @@ void AgeUp(uint8_t& age) {
   if (age < std::numeric_limits<uint8_t>::max()) ++age;
 }
 
-std::string PearlToken(int32_t pearlIndex) {
-  std::string token = ";";
-  token += std::to_string(pearlIndex);
-  token += ';';
-  return token;
-}
-
 // Removes every occurrence of the token; true when there was one.
 bool RemoveToken(std::string& list, const std::string& token) {
   bool found = false;
@@ -44,10 +37,6 @@ bool RemoveToken(std::string& list, const std::string& token) {
   }
   return found;
 }
-
-// A reply without publications converts to one record with PK "null" and nothing else; such a
-// record names no article and must not enter the chain.
-bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(); }
 
 int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
 
@@ -130,7 +119,7 @@ void MASCitationChain::AgeRelations() {
 
 std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex,
                                                  PearlRelation relation) {
-  const std::string token = PearlToken(pearlIndex);
+  const std::string token = RelationToken(pearlIndex);
   const bool resuming = pearlIndex != 0 && pearlIndex == m_resumingPearl;
   // An age of 0 on a list member means it was already counted for this pearl, and so does the
   // pearl's token when its growth goes on from an earlier one; the stored metadata is kept and
@@ -404,7 +393,7 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
 }
 
 std::vector<int32_t> MASCitationChain::DropRelations(int32_t pearlIndex) {
-  const std::string token = PearlToken(pearlIndex);
+  const std::string token = RelationToken(pearlIndex);
   std::vector<int32_t> touched;
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
@@ -492,8 +481,8 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
   // A DOI no title hit bears is asked for directly: the title may be written otherwise there.
   if (found.empty() && !wantedDoi.empty()) found = FindPKFromDOI(results, wantedDoi);
   if (found.empty()) found = undated;
-  if (found.empty() || found == "null") found = "N/A";
-  if (found == "N/A" && !quiet) {
+  if (!IsUsableID(found)) found = kUnresolvedMarker;
+  if (found == kUnresolvedMarker && !quiet) {
     m_host.MessageBox("Failed to resolve Article ID for " + firstAuthor + ". " + title, "XCR", MessageIcon::Exclamation,
                       MessageButtons::Ok);
   }

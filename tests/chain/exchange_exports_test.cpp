@@ -429,6 +429,22 @@ TEST_F(ExchangeExports, SearchResultsCarryTheChainsRelations) {
   EXPECT_NE(rows[3].find(",0,0,,,,"), std::string::npos) << rows[3];
 }
 
+// "N/A" marks a reference that could not be resolved, as "n/a" and "null" mark other missing
+// values: none of them is exported as an ID, DOI, address or year.
+TEST_F(ExchangeExports, MarkersAreNoValues) {
+  CCRecord marked = Article("N/A", "Unresolved reference", "N/A", "Doe, Jo");
+  marked.DOI = marked.FullTextURL = "N/A";
+  chain.MergePage(Page({marked}), 1, PearlRelation::Cited);
+  for (ExchangeFormat format : {ExchangeFormat::Ris, ExchangeFormat::BibTeX, ExchangeFormat::CslJson, ExchangeFormat::Csv}) {
+    const std::string text = FormatExchange(chain, {marked}, format);
+    EXPECT_NE(text.find("Unresolved reference"), std::string::npos) << text;
+    EXPECT_EQ(text.find("N/A"), std::string::npos) << text;
+  }
+  const std::string listed = chain.RISText(1);
+  EXPECT_NE(listed.find("Unresolved reference"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("N/A"), std::string::npos) << listed;
+}
+
 TEST_F(ExchangeExports, FailedWriteNamesTheFileAndKeepsTheEarlierOne) {
   const std::string missing = folder.Path("no/such/folder/out.csv");
   ExchangeResult result = ExportExchange(chain, ExchangeList::All, ExchangeFormat::Csv, missing);

@@ -267,6 +267,12 @@ TEST_F(GrowCommand, APartlyResolvedSeedListExitsThreeNamingEachFailure) {
   EXPECT_NE(err.str().find("written, but 2 of the pearls or references given were not resolved (exit status 3)"),
             std::string::npos);
   EXPECT_EQ(ListIds(Read("partly/pearls.ris")), std::vector<std::string>{"20"});
+
+  // A listed ID that is a marker names nothing: it is a failure, not passed over in silence.
+  std::ofstream(Path("marked.txt")) << "20\nnull\n";
+  EXPECT_EQ(Grow({"--ris", Path("marked.txt"), "--out", Path("marked")}), 3) << err.str();
+  EXPECT_NE(err.str().find("XCR Import: Import of the following 1 articles failed:\nID null\n"), std::string::npos)
+      << err.str();
 }
 
 // --max-citing holds for every pearl of a seed list (the question offers "to All" there), and an
