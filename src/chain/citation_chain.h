@@ -33,6 +33,9 @@ enum class PearlRefusal {
   NotFound,      // the service replied without a publication for the ID
 };
 
+// The lists of a session, as the window shows them and the exports write them.
+enum class ChainList : uint8_t { Pearls, Cited, Citing };
+
 // The steps of one AddPearl, in this order: Begin, at once (also for a pearl then refused); Record,
 // only when the pearl's record must be retrieved; then Cited and Citing, each followed by its
 // GrowthStarted once the pages it needs are known.
@@ -174,15 +177,16 @@ class MASCitationChain {
   // Makes a record a pearl and grows the chain around it: fetches the pearl's own record when only
   // its ID is known, then its references and its citing articles page by page, merging every page.
   // indexNum: the record's number, or 0 to find (or append) the record by `pk`; on success it holds
-  // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. maxCiting is
-  // set to the number of citing articles requested. False, with nothing changed (LastRefusal says
+  // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. citingAsked is
+  // set to the number of citing articles asked for: all of them, or the limit when the
+  // large-citation question was answered Yes; it limits nothing itself. False, with nothing changed (LastRefusal says
   // why), when the record is already a pearl (a message says so when asked by number), `pk` is no
   // usable ID, or the pearl's record is needed and cannot be retrieved: no reply (the message
   // "Cannot retrieve document summary record: No response from server") or no publication for the
   // ID. An unresolved pearl is retrieved and grown again; a partly grown or capped pearl is grown on:
   // its relations stay, only the pages it lacks are fetched, and an article already related to it
   // is not counted again.
-  bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
+  bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& citingAsked,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
   bool RemovePearl(int32_t indexNum);
@@ -210,20 +214,21 @@ class MASCitationChain {
   // a search for its title and first author. Records that cannot be resolved are listed in one
   // message at the end, one a line (ImportFailures holds them too). A saved record whose own
   // record cannot be retrieved stays in the Pearl List as it was in the file, unresolved. Throws
-  // ChainError, with the chain unchanged, when the file cannot be read.
-  void ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm);
-  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS (RISText): the pearls in the
+  // ChainError, with the chain unchanged, when the file cannot be read. citingAsked: as AddPearl
+  // sets it, for the last pearl grown.
+  void ImportRIS(const std::string& fileName, int32_t& citingAsked, Caption& callingForm);
+  // Writes the records of a list as RIS (RISText): the pearls in the
   // order they were added, the others in table order and without suppressed articles, as the
   // window lists them. True when at least one record was written. Throws ChainError, keeping any
   // previous file, when the file cannot be written.
-  bool ExportRIS(const std::string& fileName, uint8_t refList) const;
+  bool ExportRIS(const std::string& fileName, ChainList list) const;
   // Writes a list in the Web of Science tagged format (WOSText), with the records ExportRIS would
   // write; reports false in every case. Throws ChainError like ExportRIS.
-  bool ExportWOS(const std::string& fileName, uint8_t refList) const;
+  bool ExportWOS(const std::string& fileName, ChainList list) const;
   // The text of those files. RIS as reference managers read it: "TY  - JOUR" (CONF, GEN), the
   // service's ID as "AN  - MAS:<id>", one AU line per author, and only the fields that are known.
-  std::string RISText(uint8_t refList) const;
-  std::string WOSText(uint8_t refList) const;
+  std::string RISText(ChainList list) const;
+  std::string WOSText(ChainList list) const;
 
  private:
   // Sets the busy pointer for the outermost of nested long operations (ImportRIS calls AddPearl).
@@ -244,7 +249,7 @@ class MASCitationChain {
 
   bool Holds(int32_t indexNum) const { return indexNum >= 1 && indexNum <= Count(); }
   // The record numbers an export of a list writes, in the order it writes them.
-  std::vector<int32_t> ListMembers(uint8_t refList) const;
+  std::vector<int32_t> ListMembers(ChainList list) const;
   // Resets the interruption and the failed requests at the start of an outermost operation.
   void BeginOperation();
   void RequestFailed(const std::string& reason);

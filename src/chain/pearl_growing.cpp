@@ -168,7 +168,7 @@ const GrownPages* MASCitationChain::Grown(int32_t indexNum) const {
   return found == m_grown.end() ? nullptr : &found->second;
 }
 
-bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
+bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& citingAsked,
                                 Caption& callingForm) {
   BeginOperation();
   m_lastRefusal = PearlRefusal::None;
@@ -231,7 +231,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   GrowCited(pearl, pk, callingForm);
   Raise(m_events.CitedAdded);
 
-  maxCiting = GrowCiting(pearl, pk, callingForm);
+  citingAsked = GrowCiting(pearl, pk, callingForm);
   Raise(m_events.CitingAdded);
 
   if (m_interrupted || m_requestFailed) {
@@ -330,7 +330,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   const int32_t citations = m_records[static_cast<size_t>(indexNum)].CitationCount;
   callingForm.SetCaption("Retrieving articles CITING " + title);
   RaisePhase(PearlPhase::Citing);
-  int32_t maxCiting = citations;
+  int32_t citingAsked = citations;
   bool limited = false;
   if (citations > m_largeCitationLimit && !StopNow()) {
     // During a load the question may be answered once for the rest of the pearls.
@@ -344,22 +344,22 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       if (answer == MessageResult::YesToAll || answer == MessageResult::NoToAll) m_limitForAll = answer;
     }
     if (answer == MessageResult::Yes || answer == MessageResult::YesToAll) {
-      maxCiting = m_largeCitationLimit;
+      citingAsked = m_largeCitationLimit;
       limited = true;
     }
   }
   GrownPages& grown = m_grown[indexNum];
-  const GrowthStep step{indexNum,         PearlRelation::Citing, citations, maxCiting, Pages(maxCiting),
-                        PagesHad(grown.citing, maxCiting, limited)};
+  const GrowthStep step{indexNum,         PearlRelation::Citing, citations, citingAsked, Pages(citingAsked),
+                        PagesHad(grown.citing, citingAsked, limited)};
   const int32_t failedBefore = m_failedRequests;
   m_pagesNeeded = m_pagesDone + step.pagesNeeded - step.pagesHad;
   StartGrowth(step);
   const std::string shortTitle = FirstCodePoints(title, 64);
   ResultSet results(m_host, m_http, m_baseAddress);
-  for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
+  for (int32_t start = 1; start <= citingAsked; start += kPageSize) {
     // With a limit the last page stops at it; without one every page asks for a full hundred.
     const int32_t page = (start - 1) / kPageSize + 1;
-    const int32_t count = PageAsk(page, maxCiting, limited);
+    const int32_t count = PageAsk(page, citingAsked, limited);
     if (HasPage(grown.citing, page, count)) continue;
     if (StopNow()) break;
     const auto began = std::chrono::steady_clock::now();
@@ -371,13 +371,13 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
     m_host.DoEvents();
     const MergedPage merged = PageMerged(results, indexNum, PearlRelation::Citing, page, count);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
+    const double remaining = (static_cast<double>(citingAsked - start) / kPageSize) * seconds;
     callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +
                            " seconds remaining]");
     RaisePageDone(merged, remaining);
   }
-  EndGrowth(step, failedBefore, limited && maxCiting < citations);
-  return maxCiting;
+  EndGrowth(step, failedBefore, limited && citingAsked < citations);
+  return citingAsked;
 }
 
 bool MASCitationChain::RemovePearl(int32_t indexNum) {

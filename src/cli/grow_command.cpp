@@ -139,10 +139,10 @@ int32_t SessionCitingLimit(const SessionFile& session, int32_t fallback) {
 // Every file of the run, written together: a folder never holds files of two runs.
 void WriteLists(const MASCitationChain& chain, const std::string& folder, std::optional<ExchangeFormat> exchange) {
   const std::filesystem::path dir(folder);
-  std::vector<std::pair<std::string, std::string>> files = {{(dir / "pearls.ris").string(), chain.RISText(0)},
-                                                            {(dir / "cited.ris").string(), chain.RISText(1)},
-                                                            {(dir / "citing.ris").string(), chain.RISText(2)},
-                                                            {(dir / "wos.txt").string(), chain.WOSText(1)},
+  std::vector<std::pair<std::string, std::string>> files = {{(dir / "pearls.ris").string(), chain.RISText(ChainList::Pearls)},
+                                                            {(dir / "cited.ris").string(), chain.RISText(ChainList::Cited)},
+                                                            {(dir / "citing.ris").string(), chain.RISText(ChainList::Citing)},
+                                                            {(dir / "wos.txt").string(), chain.WOSText(ChainList::Cited)},
                                                             {(dir / "events.txt").string(), chain.EventHistory()}};
   if (exchange) {
     files.emplace_back((dir / (std::string("candidates.") + ExchangeExtension(*exchange))).string(),
@@ -341,13 +341,13 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     progress.Listen(events);
     chain.SetEvents(std::move(events));
     int problems = 0;
-    int32_t maxCiting = 0;
+    int32_t citingAsked = 0;
     if (resume) {
       progress.Expect(OwedPearls(chain, *session));
       GrowOwed(chain, *session, progress);
     } else if (ris) {
       progress.Expect(static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
-      chain.ImportRIS(*ris, maxCiting, progress);
+      chain.ImportRIS(*ris, citingAsked, progress);
     } else {
       // Asked for before any is grown: a run cut short leaves the rest owed to --resume.
       if (session) session->Enqueue(pearls);
@@ -362,7 +362,7 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
           continue;
         }
         int32_t index = 0;
-        chain.AddPearl(index, pk, "", maxCiting, progress);
+        chain.AddPearl(index, pk, "", citingAsked, progress);
         if (chain.FailedRequests() > 0) break;
         if (session && chain.LastRefusal() != PearlRefusal::None && chain.LastRefusal() != PearlRefusal::NoResponse)
           session->Dequeue(pk);

@@ -74,7 +74,6 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   ShowSessionCaption();
   PrepareListColumns();
   SearchResult->hide();
-  RetrievalLimit = 9999;
   Enable(mAddPearl, false);
   Enable(mRemovePearl, false);
   Enable(mDeleteArticle, false);

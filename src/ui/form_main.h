@@ -56,7 +56,7 @@ class FormMain : public QMainWindow, public Caption {
   int32_t CurrentIndex = 0;
   QString PearlListPath;
   bool SessionChanged = false;
-  int32_t RetrievalLimit = 0;
+  int32_t CitingAsked = 0;  // citing articles the last pearl grown asked for (AddPearl sets it)
   FileDialog CommonDialog1;
 
   // --- Controls ---
@@ -284,7 +284,7 @@ class FormMain : public QMainWindow, public Caption {
   bool MoreResultsAvailable() const;
   void AddShownArticle();
   bool SavePearlList(bool askForName);
-  bool Export(const QString& fileName, uint8_t refList);
+  bool Export(const QString& fileName, ChainList list);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
   // After AddPearl refused the pearl with this ID: says in the status bar why it was not added.

@@ -136,7 +136,7 @@ void FormMain::AddSelectedSearchResult() {
   m_host.SetBusy(true);
   const std::string pk = ListView::SubItem(selected, 6);
   int32_t newIndex = 0;
-  if (Chain.AddPearl(newIndex, pk, "", RetrievalLimit, *this)) {
+  if (Chain.AddPearl(newIndex, pk, "", CitingAsked, *this)) {
     CurrentIndex = newIndex;
     RefreshLists();
     ShowSummary(CurrentIndex);

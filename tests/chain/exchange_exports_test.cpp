@@ -272,7 +272,7 @@ TEST_F(ExchangeExports, CsvCellsNeverRunAsFormulas) {
 TEST_F(ExchangeExports, ListFilesAreReadByBibutils) {
   RequireTools({"ris2xml", "python3"});
   const std::string path = folder.Path("pearls.ris");
-  ASSERT_TRUE(chain.ExportRIS(path, 0));
+  ASSERT_TRUE(chain.ExportRIS(path, ChainList::Pearls));
   const nlohmann::json records = ReadFileBack(path, {"ris2xml"}, "mods");
   ASSERT_EQ(records.size(), 3u);
   for (size_t k = 0; k < 3; ++k) {
@@ -440,7 +440,7 @@ TEST_F(ExchangeExports, MarkersAreNoValues) {
     EXPECT_NE(text.find("Unresolved reference"), std::string::npos) << text;
     EXPECT_EQ(text.find("N/A"), std::string::npos) << text;
   }
-  const std::string listed = chain.RISText(1);
+  const std::string listed = chain.RISText(ChainList::Cited);
   EXPECT_NE(listed.find("Unresolved reference"), std::string::npos) << listed;
   EXPECT_EQ(listed.find("N/A"), std::string::npos) << listed;
 }
