@@ -109,17 +109,17 @@ TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
 // direction's pages from 0, and a pearl given twice still counted among the pearls.
 TEST_F(GrowCommand, ProgressFollowsThePearlsAndTheirPages) {
   ASSERT_EQ(Grow({"--pearl", "20", "21", "20", "--out", Path("progress")}), 0) << err.str();
-  EXPECT_EQ(err.str(),
-            "pearl 1 of 3, retrieving its record\n"
-            "pearl 1 of 3, cited page 0 of 1\n"
-            "pearl 1 of 3, cited page 1 of 1\n"
-            "pearl 1 of 3, citing page 0 of 1\n"
-            "pearl 1 of 3, citing page 1 of 1\n"
-            "pearl 2 of 3, cited page 0 of 1\n"
-            "pearl 2 of 3, cited page 1 of 1\n"
-            "pearl 2 of 3, citing page 0 of 1\n"
-            "pearl 2 of 3, citing page 1 of 1\n"
-            "wendrel grow: pearl 20 was given twice\n");
+  EXPECT_EQ(err.str(), R"(pearl 1 of 3, retrieving its record
+pearl 1 of 3, cited page 0 of 1
+pearl 1 of 3, cited page 1 of 1
+pearl 1 of 3, citing page 0 of 1
+pearl 1 of 3, citing page 1 of 1
+pearl 2 of 3, cited page 0 of 1
+pearl 2 of 3, cited page 1 of 1
+pearl 2 of 3, citing page 0 of 1
+pearl 2 of 3, citing page 1 of 1
+wendrel grow: pearl 20 was given twice
+)");
 }
 
 TEST_F(GrowCommand, ExitCodes) {
