@@ -58,8 +58,6 @@ std::string PubTypeFromRis(const std::string& type) {
   return type;
 }
 
-bool IsKnownValue(const std::string& value) { return !value.empty() && value != "n/a" && value != "null"; }
-
 // The co-authors stored as "Last, First, " pairs, each as "Last, First" ("Last" alone without a
 // first name).
 std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
@@ -99,31 +97,30 @@ std::string FileStem(const std::string& path) {
 
 }  // namespace
 
-std::vector<int32_t> MASCitationChain::ListMembers(uint8_t refList) const {
+std::vector<int32_t> MASCitationChain::ListMembers(ChainList list) const {
   // Saved in the order they were added, the pearls grow again in that order when the file is
   // loaded, and every merge then finds what it found the first time: the same records again.
-  if (refList == 0) return m_pearlOrder;
+  if (list == ChainList::Pearls) return m_pearlOrder;
   std::vector<int32_t> members;
-  if (refList > 2) return members;
   // Every record takes part (a 16-bit record counter would leave out records above 32767); a
   // suppressed article is deleted from the Cited and Citing Lists the window shows, so from
   // their files too.
   for (int32_t i = 1; i <= Count(); ++i) {
     const CCRecord& r = m_records[static_cast<size_t>(i)];
-    if (!r.Suppressed && (refList == 1 ? r.IsCited : r.IsCiting)) members.push_back(i);
+    if (!r.Suppressed && (list == ChainList::Cited ? r.IsCited : r.IsCiting)) members.push_back(i);
   }
   return members;
 }
 
-std::string MASCitationChain::RISText(uint8_t refList) const {
+std::string MASCitationChain::RISText(ChainList list) const {
   // Standard RIS, so that the lists open in reference managers too; the service's ID goes in AN,
   // which ImportRIS reads back to grow the same pearls. Fields the record lacks are left out
   // rather than written as placeholders.
   std::string out;
-  for (int32_t i : ListMembers(refList)) {
+  for (int32_t i : ListMembers(list)) {
     const CCRecord& r = m_records[static_cast<size_t>(i)];
     AppendLine(out, "TY  - ", RisTypeCode(r.PubType));
-    if (IsKnownValue(r.PK)) AppendLine(out, "AN  - MAS:", r.PK);
+    if (IsUsableID(r.PK)) AppendLine(out, "AN  - MAS:", r.PK);
     if (!r.FirstAuthor.empty()) AppendLine(out, "AU  - ", r.FirstAuthor);
     for (const std::string& name : CoAuthorNames(r.CoAuthors)) AppendLine(out, "AU  - ", name);
     const std::pair<const char*, const std::string*> fields[] = {{"PY  - ", &r.Year},     {"TI  - ", &r.Title},
@@ -138,16 +135,16 @@ std::string MASCitationChain::RISText(uint8_t refList) const {
   return out;
 }
 
-bool MASCitationChain::ExportRIS(const std::string& fileName, uint8_t refList) const {
-  WriteFileReplacing(fileName, RISText(refList));
-  return !ListMembers(refList).empty();
+bool MASCitationChain::ExportRIS(const std::string& fileName, ChainList list) const {
+  WriteFileReplacing(fileName, RISText(list));
+  return !ListMembers(list).empty();
 }
 
-std::string MASCitationChain::WOSText(uint8_t refList) const {
+std::string MASCitationChain::WOSText(ChainList list) const {
   std::string out;
   AppendLine(out, "FN Thomson Reuters Web of Knowledge");
   AppendLine(out, "VR 1.0");
-  for (int32_t i : ListMembers(refList)) {
+  for (int32_t i : ListMembers(list)) {
     const CCRecord& r = m_records[static_cast<size_t>(i)];
     AppendLine(out, "PT ", FirstCodePoints(r.PubType, 1));
     AppendLine(out, "AU ", r.FirstAuthor);
@@ -165,7 +162,7 @@ std::string MASCitationChain::WOSText(uint8_t refList) const {
     AppendLine(out, "CR ");
     AppendLine(out, "NR  0");
     AppendLine(out, "TC ", std::to_string(r.CitationCount));
-    AppendLine(out, "PR ", std::to_string(refList == 2 ? r.CitesPearls : r.CitedByPearls));
+    AppendLine(out, "PR ", std::to_string(list == ChainList::Citing ? r.CitesPearls : r.CitedByPearls));
     AppendLine(out, "PY ", r.Year);
     AppendLine(out, "DI ", r.DOI);
     AppendLine(out, "UT MAS:", r.PK);
@@ -176,12 +173,12 @@ std::string MASCitationChain::WOSText(uint8_t refList) const {
   return out;
 }
 
-bool MASCitationChain::ExportWOS(const std::string& fileName, uint8_t refList) const {
-  WriteFileReplacing(fileName, WOSText(refList));
+bool MASCitationChain::ExportWOS(const std::string& fileName, ChainList list) const {
+  WriteFileReplacing(fileName, WOSText(list));
   return false;
 }
 
-void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm) {
+void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& citingAsked, Caption& callingForm) {
   BeginOperation();
   m_importFailures.clear();
   std::string bytes = ReadWholeFile(fileName);
@@ -235,14 +232,14 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
       author = author.substr(0, author.find(','));
       id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
     }
-    if (id.empty() || id == "N/A") {
+    if (!IsUsableID(id)) {
       m_importFailures.push_back(ReferenceLabel(reference, item));
       continue;
     }
     ++imported;
     callingForm.SetCaption("Import item #" + std::to_string(imported));
     int32_t indexNum = 0;
-    if (AddPearl(indexNum, id, "", maxCiting, callingForm) ||
+    if (AddPearl(indexNum, id, "", citingAsked, callingForm) ||
         (m_lastRefusal != PearlRefusal::NoResponse && m_lastRefusal != PearlRefusal::NotFound)) {
       continue;
     }

@@ -67,7 +67,7 @@ int32_t MASCitationChain::FindIndex(const std::string& pk, const std::string& ak
 
 int32_t MASCitationChain::FindArticle(const CCRecord& article) const {
   const bool hasID = IsUsableID(article.PK);
-  if (article.PK != "null" && !article.PK.empty()) {
+  if (hasID) {
     if (int32_t found = m_byPK.First(article.PK)) return found;
   }
   if (article.Title.empty()) return 0;

@@ -28,9 +28,28 @@ enum class PearlRefusal {
   None,          // it was added
   Unknown,       // no such record number
   AlreadyPearl,  // the record is a pearl already (and not an unresolved one)
-  UnusableID,    // the ID is empty, "N/A" or "null"
+  UnusableID,    // the ID is empty or a marker (IsUsableID)
   NoResponse,    // the request for the pearl's record got no reply
   NotFound,      // the service replied without a publication for the ID
+};
+
+// The lists of a session, as the window shows them and the exports write them.
+enum class ChainList : uint8_t { Pearls, Cited, Citing };
+
+// The steps of one AddPearl, in this order: Begin, at once (also for a pearl then refused); Record,
+// only when the pearl's record must be retrieved; then Cited and Citing, each followed by its
+// GrowthStarted once the pages it needs are known.
+enum class PearlPhase { Begin, Record, Cited, Citing };
+
+// A page of the growing pearl merged.
+struct PageProgress {
+  // Pages merged for the pearl so far and pages it needs (references and citing articles together;
+  // the total can shrink once the citing limit is decided).
+  int32_t page = 0;
+  int32_t pages = 0;
+  const MergedPage& merged;
+  // The time the chain estimates its citing pages still take; none after a page of references.
+  std::optional<double> secondsLeft{};
 };
 
 // Callbacks to the chain's owner while a pearl is added or a file loads. Any may be left empty.
@@ -38,9 +57,12 @@ struct ChainEvents {
   std::function<void()> PearlAdded{};   // the pearl's record is in place
   std::function<void()> CitedAdded{};   // its cited articles are merged
   std::function<void()> CitingAdded{};  // its citing articles are merged
-  // After each page of the growing pearl: pages fetched so far and pages it needs (references and
-  // citing articles together; the total can shrink once the citing limit is decided).
-  std::function<void(int32_t page, int32_t pages)> PageDone{};
+  // Where AddPearl stands (GrowingIndex names the pearl once its record is in place).
+  std::function<void(PearlPhase phase)> PhaseStarted{};
+  // A direction of the growing pearl starts, with the citing limit decided: the articles asked for,
+  // the pages they need and those merged before.
+  std::function<void(const GrowthStep& step)> GrowthStarted{};
+  std::function<void(const PageProgress& progress)> PageDone{};
   // Before each record of a file import is grown: its position (from 1) and the number of records.
   std::function<void(int32_t item, int32_t items)> ImportItem{};
   // Asked before each further page and each further record of an import; true stops there, and
@@ -58,7 +80,8 @@ struct ChainEvents {
 //
 // Pearl growing asks the academic search service through a fresh ResultSet per phase, on the
 // given HttpClient and base address; messages, questions, the busy pointer and event-loop turns
-// go through the Host, progress into the caption of the CallingForm handed to each operation.
+// go through the Host, progress into the caption of the CallingForm handed to each operation (for
+// people to read) and into the ChainEvents (for programs: captions may be reworded).
 // Everything runs on the caller's thread; the owner must keep a second operation from starting
 // while one yields to the event loop.
 class MASCitationChain {
@@ -127,7 +150,7 @@ class MASCitationChain {
   // when nothing matches. This is FindArticle for a caller that knows no year or author.
   int32_t FindIndex(const std::string& pk, const std::string& ak, const std::string& title) const;
   // The duplicate rule of the chain, as page merges apply it: the record whose PK, lower-cased,
-  // equals the article's PK as given (a PK of "null" is none); else the first record with its Title
+  // equals the article's PK as given (when it is a usable ID); else the first record with its Title
   // ignoring case that may be the same work. Between two records that both carry a usable ID, and
   // different ones, that takes the year (within one) and the first author's last name to agree as
   // well (MayBeSameWork), so that namesakes ("Editorial", "Reply") stay apart while the same work
@@ -154,15 +177,16 @@ class MASCitationChain {
   // Makes a record a pearl and grows the chain around it: fetches the pearl's own record when only
   // its ID is known, then its references and its citing articles page by page, merging every page.
   // indexNum: the record's number, or 0 to find (or append) the record by `pk`; on success it holds
-  // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. maxCiting is
-  // set to the number of citing articles requested. False, with nothing changed (LastRefusal says
+  // the pearl's number. `pk` is used for every request; `ak` is accepted and not used. citingAsked is
+  // set to the number of citing articles asked for: all of them, or the limit when the
+  // large-citation question was answered Yes; it limits nothing itself. False, with nothing changed (LastRefusal says
   // why), when the record is already a pearl (a message says so when asked by number), `pk` is no
   // usable ID, or the pearl's record is needed and cannot be retrieved: no reply (the message
   // "Cannot retrieve document summary record: No response from server") or no publication for the
   // ID. An unresolved pearl is retrieved and grown again; a partly grown or capped pearl is grown on:
   // its relations stay, only the pages it lacks are fetched, and an article already related to it
   // is not counted again.
-  bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& maxCiting,
+  bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& citingAsked,
                 Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
   bool RemovePearl(int32_t indexNum);
@@ -190,20 +214,21 @@ class MASCitationChain {
   // a search for its title and first author. Records that cannot be resolved are listed in one
   // message at the end, one a line (ImportFailures holds them too). A saved record whose own
   // record cannot be retrieved stays in the Pearl List as it was in the file, unresolved. Throws
-  // ChainError, with the chain unchanged, when the file cannot be read.
-  void ImportRIS(const std::string& fileName, int32_t& maxCiting, Caption& callingForm);
-  // Writes the records of a list (0 Pearl, 1 Cited, 2 Citing) as RIS (RISText): the pearls in the
+  // ChainError, with the chain unchanged, when the file cannot be read. citingAsked: as AddPearl
+  // sets it, for the last pearl grown.
+  void ImportRIS(const std::string& fileName, int32_t& citingAsked, Caption& callingForm);
+  // Writes the records of a list as RIS (RISText): the pearls in the
   // order they were added, the others in table order and without suppressed articles, as the
   // window lists them. True when at least one record was written. Throws ChainError, keeping any
   // previous file, when the file cannot be written.
-  bool ExportRIS(const std::string& fileName, uint8_t refList) const;
+  bool ExportRIS(const std::string& fileName, ChainList list) const;
   // Writes a list in the Web of Science tagged format (WOSText), with the records ExportRIS would
   // write; reports false in every case. Throws ChainError like ExportRIS.
-  bool ExportWOS(const std::string& fileName, uint8_t refList) const;
+  bool ExportWOS(const std::string& fileName, ChainList list) const;
   // The text of those files. RIS as reference managers read it: "TY  - JOUR" (CONF, GEN), the
   // service's ID as "AN  - MAS:<id>", one AU line per author, and only the fields that are known.
-  std::string RISText(uint8_t refList) const;
-  std::string WOSText(uint8_t refList) const;
+  std::string RISText(ChainList list) const;
+  std::string WOSText(ChainList list) const;
 
  private:
   // Sets the busy pointer for the outermost of nested long operations (ImportRIS calls AddPearl).
@@ -224,7 +249,7 @@ class MASCitationChain {
 
   bool Holds(int32_t indexNum) const { return indexNum >= 1 && indexNum <= Count(); }
   // The record numbers an export of a list writes, in the order it writes them.
-  std::vector<int32_t> ListMembers(uint8_t refList) const;
+  std::vector<int32_t> ListMembers(ChainList list) const;
   // Resets the interruption and the failed requests at the start of an outermost operation.
   void BeginOperation();
   void RequestFailed(const std::string& reason);
@@ -252,7 +277,7 @@ class MASCitationChain {
   int32_t GrowCiting(int32_t indexNum, const std::string& pk, Caption& callingForm);
   // Merges a fetched page of the growing pearl, keeps it among the pearl's pages and tells the
   // journal; `ask` is the number of articles the page asked for.
-  void PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page, int32_t ask);
+  MergedPage PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page, int32_t ask);
   // Tells the journal how a direction ended; the citing one also sets the pearl's citing limit.
   void EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited);
   static void Raise(const std::function<void()>& event) {
@@ -260,7 +285,11 @@ class MASCitationChain {
   }
   // Asks StopRequested; remembers a yes in m_interrupted.
   bool StopNow();
-  void PageFetched();
+  void RaisePageDone(const MergedPage& merged, std::optional<double> secondsLeft);
+  void RaisePhase(PearlPhase phase) {
+    if (m_events.PhaseStarted) m_events.PhaseStarted(phase);
+  }
+  void StartGrowth(const GrowthStep& step);
 
   Host& m_host;
   HttpClient& m_http;

@@ -43,8 +43,6 @@ void AppendFolded(std::string& out, char32_t c) {
 
 }  // namespace
 
-bool IsUsableID(const std::string& pk) { return !pk.empty() && pk != "N/A" && pk != "null"; }
-
 std::string LastNameKey(const std::string& firstAuthor) {
   const std::string lastName = LowerCaseText(firstAuthor.substr(0, firstAuthor.find(',')));
   std::string key;

@@ -9,10 +9,6 @@
 
 namespace wendrel {
 
-// An ID that names a publication: not empty, "N/A" (a reference that could not be resolved) or
-// "null" (a reply that held none).
-bool IsUsableID(const std::string& pk);
-
 // The last name of a first author written "Last, First" (the whole text when it has no comma),
 // lower-cased, with the diacritics of Latin letters dropped ("Müller" and "MULLER" give "muller")
 // and surrounding blanks trimmed; empty when there is none.

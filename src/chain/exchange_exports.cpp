@@ -75,18 +75,10 @@ std::vector<std::string> Keywords(const std::string& keywords) {
   return found;
 }
 
-// The pearls' IDs named by a relation list (";3;;7;": record numbers of pearls).
+// The pearls' IDs named by a relation list.
 std::vector<std::string> PearlIDs(const MASCitationChain& chain, const std::string& relations) {
   std::vector<std::string> ids;
-  for (size_t at = relations.find(';'); at != std::string::npos;) {
-    size_t close = relations.find(';', at + 1);
-    if (close == std::string::npos) break;
-    const std::string number = relations.substr(at + 1, close - at - 1);
-    if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos && number.size() < 10) {
-      ids.push_back(chain.GetRecord(std::stoi(number)).PK);
-    }
-    at = relations.find(';', close + 1);
-  }
+  for (int32_t pearl : RelationPearls(relations)) ids.push_back(chain.GetRecord(pearl).PK);
   return ids;
 }
 
@@ -176,8 +168,6 @@ std::string OneLine(std::string_view value) {
   return Trimmed(out);
 }
 
-bool Known(const std::string& value) { return !value.empty() && value != "n/a" && value != "null"; }
-
 // The year when it is a plain number of one to four digits, else empty.
 std::string NumericYear(const std::string& year) {
   const std::string y = Trimmed(year);
@@ -207,13 +197,13 @@ std::string Ris(const std::vector<ExchangeArticle>& articles) {
       if (!NumericYear(r.Year).empty()) line("DA", NumericYear(r.Year) + "///");
       if (!OneLine(r.Source).empty()) line("C3", r.Source);
     }
-    if (Known(r.DOI)) line("DO", r.DOI);
+    if (IsKnownValue(r.DOI)) line("DO", r.DOI);
     if (!OneLine(r.Abstract).empty()) line("AB", r.Abstract);
     for (const std::string& k : a.keywords) line("KW", k);
-    if (Known(r.FullTextURL)) line("UR", r.FullTextURL);
+    if (IsKnownValue(r.FullTextURL)) line("UR", r.FullTextURL);
     // "MAS:" marks the ID as the service's, as in the Pearl List, so that loading this file
     // finds its pearls by ID.
-    if (Known(r.PK)) line("AN", "MAS:" + r.PK);
+    if (IsUsableID(r.PK)) line("AN", "MAS:" + r.PK);
     line("N1", RelationNote(a));
     out += "ER  - \r\n\r\n";
   }
@@ -328,11 +318,11 @@ std::string BibTeX(const std::vector<ExchangeArticle>& articles) {
       field(journal ? "journal" : conference ? "booktitle" : "howpublished", TexEscaped(r.Source));
     }
     if (!NumericYear(r.Year).empty()) field("year", NumericYear(r.Year));
-    if (Known(r.DOI)) field("doi", Verbatim(r.DOI));
+    if (IsKnownValue(r.DOI)) field("doi", Verbatim(r.DOI));
     if (!OneLine(r.Abstract).empty()) field("abstract", TexEscaped(r.Abstract));
     if (!a.keywords.empty()) field("keywords", TexEscaped(Joined(a.keywords, ", ")));
-    if (Known(r.FullTextURL)) field("url", Verbatim(r.FullTextURL));
-    if (Known(r.PK)) field("note", TexEscaped("Service ID " + r.PK + ". " + RelationNote(a)));
+    if (IsKnownValue(r.FullTextURL)) field("url", Verbatim(r.FullTextURL));
+    if (IsUsableID(r.PK)) field("note", TexEscaped("Service ID " + r.PK + ". " + RelationNote(a)));
     else field("note", TexEscaped(RelationNote(a)));
     out += "}\n\n";
   }
@@ -390,11 +380,11 @@ std::string CslJson(const std::vector<ExchangeArticle>& articles) {
     if (!NumericYear(r.Year).empty()) {
       member("issued", "{\"date-parts\": [[" + std::to_string(std::stoi(NumericYear(r.Year))) + "]]}");
     }
-    if (Known(r.DOI)) member("DOI", JsonString(r.DOI));
+    if (IsKnownValue(r.DOI)) member("DOI", JsonString(r.DOI));
     if (!r.Abstract.empty()) member("abstract", JsonString(r.Abstract));
     if (!a.keywords.empty()) member("keyword", JsonString(Joined(a.keywords, ", ")));
-    if (Known(r.FullTextURL)) member("URL", JsonString(r.FullTextURL));
-    if (Known(r.PK)) member("archive_location", JsonString(r.PK));
+    if (IsKnownValue(r.FullTextURL)) member("URL", JsonString(r.FullTextURL));
+    if (IsUsableID(r.PK)) member("archive_location", JsonString(r.PK));
     member("note", JsonString(RelationNote(a)));
     out += item + "}" + (n + 1 < articles.size() ? "," : "");
   }
@@ -426,11 +416,11 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
     const CCRecord& r = a.record;
     std::vector<std::string> names;
     for (const Person& p : a.authors) names.push_back(PersonText(p));
-    const std::vector<std::string> fields = {Known(r.PK) ? r.PK : "",
-                                             Known(r.DOI) ? r.DOI : "",
+    const std::vector<std::string> fields = {IsUsableID(r.PK) ? r.PK : "",
+                                             IsKnownValue(r.DOI) ? r.DOI : "",
                                              r.Title,
                                              Joined(names, "; "),
-                                             Known(r.Year) ? r.Year : "",
+                                             IsKnownValue(r.Year) ? r.Year : "",
                                              r.Source,
                                              r.PubType,
                                              std::to_string(r.CitationCount),
@@ -439,7 +429,7 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
                                              Joined(a.citedByPearls, " "),
                                              Joined(a.citesPearls, " "),
                                              a.lists,
-                                             Known(r.FullTextURL) ? r.FullTextURL : "",
+                                             IsKnownValue(r.FullTextURL) ? r.FullTextURL : "",
                                              r.Abstract,
                                              Joined(a.keywords, "; "),
                                              RecordMarks(r)};

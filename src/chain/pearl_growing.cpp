@@ -28,13 +28,6 @@ void AgeUp(uint8_t& age) {
   if (age < std::numeric_limits<uint8_t>::max()) ++age;
 }
 
-std::string PearlToken(int32_t pearlIndex) {
-  std::string token = ";";
-  token += std::to_string(pearlIndex);
-  token += ';';
-  return token;
-}
-
 // Removes every occurrence of the token; true when there was one.
 bool RemoveToken(std::string& list, const std::string& token) {
   bool found = false;
@@ -44,10 +37,6 @@ bool RemoveToken(std::string& list, const std::string& token) {
   }
   return found;
 }
-
-// A reply without publications converts to one record with PK "null" and nothing else; such a
-// record names no article and must not enter the chain.
-bool NamesNoArticle(const CCRecord& r) { return r.PK == "null" && r.Title.empty(); }
 
 int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
 
@@ -111,9 +100,13 @@ bool MASCitationChain::StopNow() {
   return m_interrupted;
 }
 
-void MASCitationChain::PageFetched() {
-  ++m_pagesDone;
-  if (m_events.PageDone) m_events.PageDone(m_pagesDone, std::max(m_pagesDone, m_pagesNeeded));
+void MASCitationChain::RaisePageDone(const MergedPage& merged, std::optional<double> secondsLeft) {
+  if (m_events.PageDone) m_events.PageDone({m_pagesDone, std::max(m_pagesDone, m_pagesNeeded), merged, secondsLeft});
+}
+
+void MASCitationChain::StartGrowth(const GrowthStep& step) {
+  if (m_journal) m_journal->GrowthStarted(step);
+  if (m_events.GrowthStarted) m_events.GrowthStarted(step);
 }
 
 void MASCitationChain::AgeRelations() {
@@ -126,7 +119,7 @@ void MASCitationChain::AgeRelations() {
 
 std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& page, int32_t pearlIndex,
                                                  PearlRelation relation) {
-  const std::string token = PearlToken(pearlIndex);
+  const std::string token = RelationToken(pearlIndex);
   const bool resuming = pearlIndex != 0 && pearlIndex == m_resumingPearl;
   // An age of 0 on a list member means it was already counted for this pearl, and so does the
   // pearl's token when its growth goes on from an earlier one; the stored metadata is kept and
@@ -175,10 +168,11 @@ const GrownPages* MASCitationChain::Grown(int32_t indexNum) const {
   return found == m_grown.end() ? nullptr : &found->second;
 }
 
-bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& maxCiting,
+bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const std::string&, int32_t& citingAsked,
                                 Caption& callingForm) {
   BeginOperation();
   m_lastRefusal = PearlRefusal::None;
+  RaisePhase(PearlPhase::Begin);
   int32_t pearl = indexNum;
   if (pearl != 0) {
     if (!Holds(pearl)) return Refuse(PearlRefusal::Unknown);
@@ -201,6 +195,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   // it the pearl would be saved blank or keep data the service may not confirm, so it is refused
   // and the table stays as it was.
   if (pearl == 0 || m_records[static_cast<size_t>(pearl)].Title.empty() || Unresolved(pearl)) {
+    RaisePhase(PearlPhase::Record);
     std::optional<CCRecord> fetched = RetrievePearlRecord(pk, callingForm);
     if (!fetched) return false;
     if (pearl == 0) {
@@ -236,7 +231,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   GrowCited(pearl, pk, callingForm);
   Raise(m_events.CitedAdded);
 
-  maxCiting = GrowCiting(pearl, pk, callingForm);
+  citingAsked = GrowCiting(pearl, pk, callingForm);
   Raise(m_events.CitingAdded);
 
   if (m_interrupted || m_requestFailed) {
@@ -280,8 +275,9 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
   const GrowthStep step{indexNum, PearlRelation::Cited, references, references, Pages(references),
                         PagesHad(grown.cited, references, false)};
   const int32_t failedBefore = m_failedRequests;
-  if (m_journal) m_journal->GrowthStarted(step);
   callingForm.SetCaption("Retrieving articles CITED BY " + pearl.Title);
+  RaisePhase(PearlPhase::Cited);
+  StartGrowth(step);
   ResultSet results(m_host, m_http, m_baseAddress);
   for (int32_t start = 1; start <= references; start += kPageSize) {
     const int32_t page = (start - 1) / kPageSize + 1;
@@ -295,20 +291,21 @@ void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Captio
     }
     callingForm.SetCaption(callingForm.GetCaption() + ".");
     m_host.DoEvents();
-    PageMerged(results, indexNum, PearlRelation::Cited, page, kPageSize);
+    RaisePageDone(PageMerged(results, indexNum, PearlRelation::Cited, page, kPageSize), std::nullopt);
   }
   EndGrowth(step, failedBefore, false);
 }
 
-void MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page,
-                                  int32_t ask) {
+MergedPage MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl, PearlRelation relation, int32_t page,
+                                        int32_t ask) {
   const std::vector<CCRecord> records = results.ResultRecords();
   MergedPage merged{pearl, relation, page, ask, results.TotalItems(), NamedArticles(records), {}};
   merged.touched = MergePage(records, pearl, relation);
   GrownPages& grown = m_grown[pearl];
   (relation == PearlRelation::Cited ? grown.cited : grown.citing)[page] = ask;
-  PageFetched();
+  ++m_pagesDone;
   if (m_journal) m_journal->PageMerged(merged);
+  return merged;
 }
 
 void MASCitationChain::EndGrowth(const GrowthStep& step, int32_t failedBefore, bool limited) {
@@ -332,7 +329,8 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
   const std::string title = m_records[static_cast<size_t>(indexNum)].Title;
   const int32_t citations = m_records[static_cast<size_t>(indexNum)].CitationCount;
   callingForm.SetCaption("Retrieving articles CITING " + title);
-  int32_t maxCiting = citations;
+  RaisePhase(PearlPhase::Citing);
+  int32_t citingAsked = citations;
   bool limited = false;
   if (citations > m_largeCitationLimit && !StopNow()) {
     // During a load the question may be answered once for the rest of the pearls.
@@ -346,22 +344,22 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       if (answer == MessageResult::YesToAll || answer == MessageResult::NoToAll) m_limitForAll = answer;
     }
     if (answer == MessageResult::Yes || answer == MessageResult::YesToAll) {
-      maxCiting = m_largeCitationLimit;
+      citingAsked = m_largeCitationLimit;
       limited = true;
     }
   }
   GrownPages& grown = m_grown[indexNum];
-  const GrowthStep step{indexNum,         PearlRelation::Citing, citations, maxCiting, Pages(maxCiting),
-                        PagesHad(grown.citing, maxCiting, limited)};
+  const GrowthStep step{indexNum,         PearlRelation::Citing, citations, citingAsked, Pages(citingAsked),
+                        PagesHad(grown.citing, citingAsked, limited)};
   const int32_t failedBefore = m_failedRequests;
-  if (m_journal) m_journal->GrowthStarted(step);
   m_pagesNeeded = m_pagesDone + step.pagesNeeded - step.pagesHad;
+  StartGrowth(step);
   const std::string shortTitle = FirstCodePoints(title, 64);
   ResultSet results(m_host, m_http, m_baseAddress);
-  for (int32_t start = 1; start <= maxCiting; start += kPageSize) {
+  for (int32_t start = 1; start <= citingAsked; start += kPageSize) {
     // With a limit the last page stops at it; without one every page asks for a full hundred.
     const int32_t page = (start - 1) / kPageSize + 1;
-    const int32_t count = PageAsk(page, maxCiting, limited);
+    const int32_t count = PageAsk(page, citingAsked, limited);
     if (HasPage(grown.citing, page, count)) continue;
     if (StopNow()) break;
     const auto began = std::chrono::steady_clock::now();
@@ -371,14 +369,15 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       continue;
     }
     m_host.DoEvents();
-    PageMerged(results, indexNum, PearlRelation::Citing, page, count);
+    const MergedPage merged = PageMerged(results, indexNum, PearlRelation::Citing, page, count);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    const double remaining = (static_cast<double>(maxCiting - start) / kPageSize) * seconds;
+    const double remaining = (static_cast<double>(citingAsked - start) / kPageSize) * seconds;
     callingForm.SetCaption("Retrieving articles CITING " + shortTitle + "... [" + WholeSeconds(remaining) +
                            " seconds remaining]");
+    RaisePageDone(merged, remaining);
   }
-  EndGrowth(step, failedBefore, limited && maxCiting < citations);
-  return maxCiting;
+  EndGrowth(step, failedBefore, limited && citingAsked < citations);
+  return citingAsked;
 }
 
 bool MASCitationChain::RemovePearl(int32_t indexNum) {
@@ -394,7 +393,7 @@ bool MASCitationChain::RemovePearl(int32_t indexNum) {
 }
 
 std::vector<int32_t> MASCitationChain::DropRelations(int32_t pearlIndex) {
-  const std::string token = PearlToken(pearlIndex);
+  const std::string token = RelationToken(pearlIndex);
   std::vector<int32_t> touched;
   for (size_t i = 1; i < m_records.size(); ++i) {
     CCRecord& r = m_records[i];
@@ -482,8 +481,8 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
   // A DOI no title hit bears is asked for directly: the title may be written otherwise there.
   if (found.empty() && !wantedDoi.empty()) found = FindPKFromDOI(results, wantedDoi);
   if (found.empty()) found = undated;
-  if (found.empty() || found == "null") found = "N/A";
-  if (found == "N/A" && !quiet) {
+  if (!IsUsableID(found)) found = kUnresolvedMarker;
+  if (found == kUnresolvedMarker && !quiet) {
     m_host.MessageBox("Failed to resolve Article ID for " + firstAuthor + ". " + title, "XCR", MessageIcon::Exclamation,
                       MessageButtons::Ok);
   }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/text_encoding.h"
+#include "search_client/cc_record.h"
 
 namespace wendrel {
 
@@ -125,8 +126,7 @@ std::string AccessionPublicationID(const std::string& accession) {
   if (accession.compare(0, kPrefix.size(), kPrefix) != 0) return {};
   std::string id = Trimmed(std::string_view(accession).substr(kPrefix.size()));
   // Markers of a record that never had an ID are no ID.
-  if (id == "N/A" || id == "null") return {};
-  return id;
+  return IsUsableID(id) ? id : std::string();
 }
 
 }  // namespace wendrel

@@ -96,7 +96,7 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
     MASCitationChain chain(host, http, service);
     chain.SetLargeCitationLimit(limit);
     chain.SetEvents({.StopRequested = [&] { return chain.FailedRequests() > 0; }});
-    int32_t maxCiting = 0;
+    int32_t citingAsked = 0;
     // The caption's progress lines would bury the one line this command prints.
     class QuietCaption : public Caption {
      public:
@@ -106,7 +106,7 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
      private:
       std::string m_caption;
     } caption;
-    chain.ImportRIS(pearls, maxCiting, caption);
+    chain.ImportRIS(pearls, citingAsked, caption);
     if (chain.FailedRequests() > 0) {
       err << "wendrel export: a request to the service at " << service << " failed (" << chain.LastRequestError()
           << "); nothing was written\n";

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
@@ -58,22 +58,10 @@ constexpr const char* kUsage =
     "references were not resolved; 1 when nothing was written (no pearl resolved, a request failed,\n"
     "a file cannot be read or written, DIR is in use); 2 on a usage error.\n";
 
-constexpr const char* kCaptionCited = "Retrieving articles CITED BY ";
-constexpr const char* kCaptionCiting = "Retrieving articles CITING ";
-constexpr const char* kCaptionImport = "Import item #";
-constexpr const char* kEstimateOpen = "... [";
-constexpr const char* kEstimateClose = " seconds remaining]";
-constexpr int kPageSize = 100;
 constexpr int kPartlyResolved = 3;
 constexpr int kBarWidth = 24;
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
-
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-int Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }
 
 // A table cell: tabs and line breaks inside would break the table.
 std::string Cell(const std::string& text) {
@@ -151,10 +139,10 @@ int32_t SessionCitingLimit(const SessionFile& session, int32_t fallback) {
 // Every file of the run, written together: a folder never holds files of two runs.
 void WriteLists(const MASCitationChain& chain, const std::string& folder, std::optional<ExchangeFormat> exchange) {
   const std::filesystem::path dir(folder);
-  std::vector<std::pair<std::string, std::string>> files = {{(dir / "pearls.ris").string(), chain.RISText(0)},
-                                                            {(dir / "cited.ris").string(), chain.RISText(1)},
-                                                            {(dir / "citing.ris").string(), chain.RISText(2)},
-                                                            {(dir / "wos.txt").string(), chain.WOSText(1)},
+  std::vector<std::pair<std::string, std::string>> files = {{(dir / "pearls.ris").string(), chain.RISText(ChainList::Pearls)},
+                                                            {(dir / "cited.ris").string(), chain.RISText(ChainList::Cited)},
+                                                            {(dir / "citing.ris").string(), chain.RISText(ChainList::Citing)},
+                                                            {(dir / "wos.txt").string(), chain.WOSText(ChainList::Cited)},
                                                             {(dir / "events.txt").string(), chain.EventHistory()}};
   if (exchange) {
     files.emplace_back((dir / (std::string("candidates.") + ExchangeExtension(*exchange))).string(),
@@ -167,70 +155,49 @@ void WriteLists(const MASCitationChain& chain, const std::string& folder, std::o
 
 GrowProgress::GrowProgress(std::ostream& out, bool bar) : m_out(out), m_bar(bar) {}
 
-void GrowProgress::StartPearl(int pearl, int pearls) {
-  m_pearl = pearl;
+void GrowProgress::Listen(ChainEvents& events) {
+  events.PhaseStarted = [this](PearlPhase phase) { PhaseStarted(phase); };
+  events.GrowthStarted = [this](const GrowthStep& step) {
+    ++m_changes;
+    m_pagesDone = step.pagesHad;
+    m_pages = step.pagesNeeded;
+    Show();
+  };
+  events.PageDone = [this](const PageProgress& done) {
+    ++m_changes;
+    ++m_pagesDone;
+    // Whole seconds; nothing for less than one.
+    const long long seconds = done.secondsLeft ? std::llround(*done.secondsLeft) : 0;
+    m_seconds = seconds >= 1 ? std::to_string(seconds) : std::string();
+    Show();
+  };
+}
+
+void GrowProgress::Expect(int pearls) {
+  m_pearl = 0;
   m_pearls = pearls;
-  m_phase = Phase::Start;
-  m_page = 0;
-  m_citedPages = 0;
-  m_citations = 0;
-  m_seconds.clear();
+  m_phase = PearlPhase::Begin;
 }
 
-void GrowProgress::SetPearlTotals(int32_t references, int32_t citations) {
-  m_citedPages = Pages(references);
-  m_citations = std::min(citations, m_limitForAll);
-}
-
-void GrowProgress::LimitCiting(int32_t limit, bool forAll) {
-  m_citations = std::min(m_citations, limit);
-  if (forAll) m_limitForAll = limit;
-}
-
-void GrowProgress::SetCaption(const std::string& caption) {
-  const std::string previous = m_caption;
-  m_caption = caption;
+void GrowProgress::PhaseStarted(PearlPhase phase) {
   ++m_changes;
-  if (StartsWith(caption, kCaptionImport)) {
-    StartPearl(std::atoi(caption.c_str() + std::string(kCaptionImport).size()), m_pearls);
-    return;  // the pearl's own captions follow at once
-  }
-  if (caption == "Retrieving Pearl meta-data") {
-    m_phase = Phase::Record;
-  } else if (StartsWith(caption, kCaptionCited)) {
-    // Every page read adds a dot to the phase's caption.
-    if (m_phase == Phase::Cited && caption == previous + ".") {
-      ++m_page;
-    } else {
-      m_phase = Phase::Cited;
-      m_page = 0;
-    }
-  } else if (StartsWith(caption, kCaptionCiting)) {
-    const size_t open = caption.rfind(kEstimateOpen);
-    if (m_phase == Phase::Citing && open != std::string::npos && EndsWith(caption, kEstimateClose)) {
-      ++m_page;
-      const size_t from = open + std::string(kEstimateOpen).size();
-      m_seconds = caption.substr(from, caption.size() - std::string(kEstimateClose).size() - from);
-    } else {
-      m_phase = Phase::Citing;
-      m_page = 0;
-      m_seconds.clear();
-    }
-  } else {
-    return;
-  }
-  Show();
+  m_phase = phase;
+  m_pagesDone = m_pages = 0;
+  m_seconds.clear();
+  if (phase == PearlPhase::Begin) ++m_pearl;
+  // A direction is shown once the pages it needs are known.
+  if (phase == PearlPhase::Record) Show();
 }
 
 std::string GrowProgress::Step() const {
   std::ostringstream step;
   step << "pearl " << m_pearl << " of " << m_pearls;
   switch (m_phase) {
-    case Phase::Start: break;
-    case Phase::Record: step << ", retrieving its record"; break;
-    case Phase::Cited: step << ", cited page " << m_page << " of " << m_citedPages; break;
-    case Phase::Citing:
-      step << ", citing page " << m_page << " of " << Pages(m_citations);
+    case PearlPhase::Begin: break;
+    case PearlPhase::Record: step << ", retrieving its record"; break;
+    case PearlPhase::Cited: step << ", cited page " << m_pagesDone << " of " << m_pages; break;
+    case PearlPhase::Citing:
+      step << ", citing page " << m_pagesDone << " of " << m_pages;
       if (!m_seconds.empty()) step << ", about " << m_seconds << " seconds remaining";
       break;
   }
@@ -244,8 +211,9 @@ void GrowProgress::Show() {
   }
   // Half of a pearl's share for its cited pages, half for its citing pages.
   double within = 0;
-  if (m_phase == Phase::Cited) within = m_citedPages ? 0.5 * m_page / m_citedPages : 0.5;
-  if (m_phase == Phase::Citing) within = 0.5 + (Pages(m_citations) ? 0.5 * m_page / Pages(m_citations) : 0.5);
+  const double phaseDone = m_pages > 0 ? 0.5 * m_pagesDone / m_pages : 0.5;
+  if (m_phase == PearlPhase::Cited) within = phaseDone;
+  if (m_phase == PearlPhase::Citing) within = 0.5 + phaseDone;
   const double done = m_pearls > 0 ? std::clamp((m_pearl - 1 + within) / m_pearls, 0.0, 1.0) : 0.0;
   const int filled = static_cast<int>(done * kBarWidth + 0.5);
   m_out << "\r[" << std::string(static_cast<size_t>(filled), '#')
@@ -285,13 +253,11 @@ MessageResult GrowHost::MessageBox(const std::string& text, const std::string& t
     } else {
       answer = m_terminal.MessageBox(text, title, icon, buttons);
     }
-    if (answer == MessageResult::Yes || answer == MessageResult::YesToAll)
-      m_progress.LimitCiting(m_citingLimit, answer == MessageResult::YesToAll);
     return answer;
   }
   if (buttons == MessageButtons::RetryCancel && !m_interactive) {
     // Each question comes after another unanswered wait; the clock starts again once the run
-    // has moved on (a new caption) or after a cancel.
+    // has moved on (an event of the chain) or after a cancel.
     const auto now = std::chrono::steady_clock::now();
     if (!m_stuckSince || m_progress.Changes() != m_changesWhenStuck) {
       m_stuckSince = now;
@@ -371,35 +337,32 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     chain.SetLargeCitationLimit(limit);
     // A growth stops at the first request that fails: its lists would lack what the service did
     // not send, and writing them would put less over an earlier run's files than they held.
-    chain.SetEvents({.PearlAdded =
-                         [&] {
-                           const CCRecord pearl = chain.GetRecord(chain.GrowingIndex());
-                           progress.SetPearlTotals(pearl.ReferenceCount, pearl.CitationCount);
-                         },
-                     .StopRequested = [&] { return chain.FailedRequests() > 0; }});
+    ChainEvents events{.StopRequested = [&] { return chain.FailedRequests() > 0; }};
+    progress.Listen(events);
+    chain.SetEvents(std::move(events));
     int problems = 0;
-    int32_t maxCiting = 0;
+    int32_t citingAsked = 0;
     if (resume) {
-      progress.StartPearl(0, OwedPearls(chain, *session));
+      progress.Expect(OwedPearls(chain, *session));
       GrowOwed(chain, *session, progress);
     } else if (ris) {
-      progress.StartPearl(0, static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
-      chain.ImportRIS(*ris, maxCiting, progress);
+      progress.Expect(static_cast<int>(ReadPearlListReferences(*ris, ReadWholeFile(*ris)).size()));
+      chain.ImportRIS(*ris, citingAsked, progress);
     } else {
       // Asked for before any is grown: a run cut short leaves the rest owed to --resume.
       if (session) session->Enqueue(pearls);
-      for (size_t k = 0; k < pearls.size(); ++k) {
-        const std::string& pk = pearls[k];
-        progress.StartPearl(static_cast<int>(k + 1), static_cast<int>(pearls.size()));
+      progress.Expect(static_cast<int>(pearls.size()));
+      for (const std::string& pk : pearls) {
         const int32_t known = chain.FindIndex(pk, "", "");
         if (known != 0 && chain.GetRecord(known).IsPearl) {
+          progress.SkipPearl();
           progress.BreakLine();
           err << "wendrel grow: pearl " << pk << " was given " << (session ? "before" : "twice") << "\n";
           if (session) session->Dequeue(pk);
           continue;
         }
         int32_t index = 0;
-        chain.AddPearl(index, pk, "", maxCiting, progress);
+        chain.AddPearl(index, pk, "", citingAsked, progress);
         if (chain.FailedRequests() > 0) break;
         if (session && chain.LastRefusal() != PearlRefusal::None && chain.LastRefusal() != PearlRefusal::NoResponse)
           session->Dequeue(pk);

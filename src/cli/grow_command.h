@@ -9,36 +9,37 @@
 #include <string>
 #include <vector>
 
+#include "chain/citation_chain.h"
 #include "platform/host.h"
 #include "platform/terminal_host.h"
 
 namespace wendrel {
 
-// The progress of a grow run, read from the chain's caption texts: which pearl, which phase
-// (record, cited, citing), which page of how many, and the seconds the chain estimates are left.
-// Shown as a bar redrawn in place on a terminal, or as one plain line per step.
+// The progress of a grow run, from the chain's events: which pearl of how many, which phase
+// (record, cited, citing), how many of the direction's pages are merged, and the seconds the chain
+// estimates its citing pages still take. Shown as a bar redrawn in place on a terminal, or as one
+// plain line per step. It is also the caption handed to the chain, which it only keeps.
 class GrowProgress : public Caption {
  public:
   GrowProgress(std::ostream& out, bool bar);
 
   std::string GetCaption() const override { return m_caption; }
-  void SetCaption(const std::string& caption) override;
+  void SetCaption(const std::string& caption) override { m_caption = caption; }
 
-  // Pearl k of n (1-based); the RIS import announces its pearls through the caption instead.
-  void StartPearl(int pearl, int pearls);
-  // The pearl's reference and citation counts, once its record is in place: they give the pages.
-  void SetPearlTotals(int32_t references, int32_t citations);
-  // The citing articles were limited to this many; forAll: for the pearls that follow as well (the
-  // question is not asked again for them).
-  void LimitCiting(int32_t limit, bool forAll = false);
+  // Sets the events that move the progress on; the others in `events` stay as they are.
+  void Listen(ChainEvents& events);
+  // The run grows this many pearls; each AddPearl the chain begins is the next of them.
+  void Expect(int pearls);
+  // A pearl the run passes over without asking the chain.
+  void SkipPearl() { ++m_pearl; }
   // Ends a bar line in progress so that other output starts on a line of its own.
   void BreakLine();
   void Finish();
-  // Grows with every caption change: a sign that the run moves on.
+  // Grows with every event of the chain: a sign that the run moves on.
   uint64_t Changes() const { return m_changes; }
 
  private:
-  enum class Phase { Start, Record, Cited, Citing };
+  void PhaseStarted(PearlPhase phase);
   void Show();
   std::string Step() const;
 
@@ -49,11 +50,9 @@ class GrowProgress : public Caption {
   uint64_t m_changes = 0;
   int m_pearl = 0;
   int m_pearls = 0;
-  Phase m_phase = Phase::Start;
-  int m_page = 0;
-  int m_citedPages = 0;
-  int32_t m_citations = 0;
-  int32_t m_limitForAll = INT32_MAX;
+  PearlPhase m_phase = PearlPhase::Begin;
+  int32_t m_pagesDone = 0;  // of the phase's direction
+  int32_t m_pages = 0;
   std::string m_seconds;
 };
 

@@ -234,8 +234,10 @@ std::vector<ListArticle> ReadSessionLists(const std::string& path) {
   SessionChain session(path);
   const MASCitationChain& chain = session.Chain();
   GrowLists lists;
-  for (uint8_t list = 0; list < 3; ++list) lists.ris[list] = chain.RISText(list);
-  lists.wos = chain.WOSText(1);
+  lists.ris[0] = chain.RISText(ChainList::Pearls);
+  lists.ris[1] = chain.RISText(ChainList::Cited);
+  lists.ris[2] = chain.RISText(ChainList::Citing);
+  lists.wos = chain.WOSText(ChainList::Cited);
   return MergeGrowLists(lists);
 }
 

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/value_markers.h"
+
 namespace wendrel {
 
 namespace {
@@ -49,7 +51,8 @@ std::string_view WithoutDoiResolver(std::string_view doi) {
 std::string DoiKey(std::string_view doi) {
   std::string key(Trimmed(WithoutDoiResolver(Trimmed(doi))));
   for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key == "n/a" || key == "null" ? std::string() : key;
+  // Lower-cased, "N/A" is "n/a".
+  return IsKnownValue(key) ? key : std::string();
 }
 
 }  // namespace wendrel

@@ -4,6 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/value_markers.h"
 
 namespace wendrel {
 
@@ -49,5 +53,25 @@ inline std::string RecordMarks(const CCRecord& r) {
   if (r.WorkType == "preprint") marks += marks.empty() ? "preprint" : ", preprint";
   return marks;
 }
+
+// An ID that names a publication: not empty and no marker ("N/A", "n/a", "null").
+inline bool IsUsableID(std::string_view pk) { return IsKnownValue(pk); }
+
+// A reply without publications converts to one record with PK "null" and nothing else; it names
+// no article and never enters a list.
+inline bool NamesNoArticle(const CCRecord& r) { return r.PK == kNullMarker && r.Title.empty(); }
+
+// A pearl's entry in a relation list: ";", its record number, ";".
+inline std::string RelationToken(int32_t pearl) {
+  // Built piece by piece: GCC 12 warns falsely of overlapping copies for ";" + text at -O2.
+  std::string token = ";";
+  token += std::to_string(pearl);
+  token += ';';
+  return token;
+}
+
+// The pearls' record numbers a relation list names, in its order; an entry that is no number is
+// passed over.
+std::vector<int32_t> RelationPearls(std::string_view list);
 
 }  // namespace wendrel

@@ -48,7 +48,7 @@ bool ContainsPdfIgnoringCase(std::string_view piece) {
 // no full-text address at all.
 std::string ChooseFullTextURL(const std::string& addresses) {
   std::string joined = WithoutAny(addresses, "\\[]");
-  if (joined.find(".pdf") == std::string::npos) return "n/a";
+  if (joined.find(".pdf") == std::string::npos) return std::string(kNotAvailableMarker);
   size_t from = 0;
   for (;;) {
     size_t comma = joined.find(',', from);
@@ -61,10 +61,10 @@ std::string ChooseFullTextURL(const std::string& addresses) {
 void ReadPublication(const JSONDeserializer& reader, int32_t j, CCRecord& record) {
   record.Title = reader.GetElementInObject(j, "Title");
   record.Year = reader.GetElementInObject(j, "Year");
-  if (record.Year == "0") record.Year = "n/a";
+  if (record.Year == "0") record.Year = kNotAvailableMarker;
   record.Abstract = reader.GetElementInObject(j, "Abstract");
   record.PK = reader.GetElementInObject(j, "ID");
-  if (record.PK.empty()) record.PK = "null";
+  if (record.PK.empty()) record.PK = kNullMarker;
   record.CitationCount = ReadCount(reader.GetElementInObject(j, "CitationCount"));
   record.ReferenceCount = ReadCount(reader.GetElementInObject(j, "ReferenceCount"));
   // The service writes every slash in these as backslash-slash.
@@ -77,7 +77,7 @@ void ReadPublication(const JSONDeserializer& reader, int32_t j, CCRecord& record
 void ReadVenue(const JSONDeserializer& reader, int32_t j, const char* kind, CCRecord& record) {
   record.PubType = kind;
   std::string name = reader.GetElementInObject(j, "FullName");
-  if (name != "null") record.Source = std::move(name);
+  if (name != kNullMarker) record.Source = std::move(name);
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ std::vector<CCRecord> ConvertReply(const std::string& data, Host* host) {
   const int32_t count = reader.ObjectCount("Result");
   if (count == 0) {
     std::vector<CCRecord> none(2);
-    none[1].PK = "null";
+    none[1].PK = kNullMarker;
     return none;
   }
   std::vector<CCRecord> records(static_cast<size_t>(count) + 1);

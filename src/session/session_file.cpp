@@ -336,14 +336,9 @@ void WriteWholeChain(SessionWriter& writer, const MASCitationChain& chain, const
     const CCRecord r = chain.GetRecord(i);
     for (const auto& [list, relation] :
          {std::pair{&r.CitedPearlList, PearlRelation::Cited}, std::pair{&r.CitingPearlList, PearlRelation::Citing}}) {
-      // The list is ";3;;7;": a number between each pair of semicolons.
-      for (size_t at = list->find(';'); at != std::string::npos && at + 1 < list->size();) {
-        const size_t end = list->find(';', at + 1);
-        if (end == std::string::npos) break;
-        const auto pearl = static_cast<int32_t>(std::strtol(list->c_str() + at + 1, nullptr, 10));
+      for (int32_t pearl : RelationPearls(*list)) {
         auto fetch = fetches.find({pearl, relation});
         writer.Relation(pearl, relation, i, fetch == fetches.end() ? 0 : fetch->second);
-        at = list->find(';', end + 1);
       }
     }
   }

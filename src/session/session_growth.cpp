@@ -29,13 +29,13 @@ int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& calling
   const std::vector<int32_t> order = chain.PearlOrder();
   for (int32_t pearl : order) {
     if (!OwesPages(chain, pearl)) continue;
-    int32_t index = pearl, maxCiting = 0;
-    if (chain.AddPearl(index, chain.GetRecord(pearl).PK, "", maxCiting, callingForm)) ++grown;
+    int32_t index = pearl, citingAsked = 0;
+    if (chain.AddPearl(index, chain.GetRecord(pearl).PK, "", citingAsked, callingForm)) ++grown;
     if (chain.Interrupted()) return grown;
   }
   for (const QueuedPearl& queued : session.Queue()) {
-    int32_t index = 0, maxCiting = 0;
-    if (chain.AddPearl(index, queued.pk, "", maxCiting, callingForm)) {
+    int32_t index = 0, citingAsked = 0;
+    if (chain.AddPearl(index, queued.pk, "", citingAsked, callingForm)) {
       ++grown;
     } else if (chain.LastRefusal() != PearlRefusal::NoResponse) {
       session.Dequeue(queued.pk);

@@ -15,14 +15,6 @@ namespace {
 
 const QColor kGrey(100, 100, 100);
 
-// Built piece by piece: GCC 12 warns falsely of overlapping copies for ";" + text at -O2.
-std::string Token(int32_t index) {
-  std::string token = ";";
-  token += std::to_string(index);
-  token += ';';
-  return token;
-}
-
 // The chain index a row stands for: its "GI" column.
 int32_t RowIndex(const QTreeWidgetItem* row) { return row->text(7).toInt(); }
 
@@ -141,7 +133,7 @@ void FormMain::ShowSummary(int32_t index) {
     // A grown pearl whose reference list falls short of the count says so, rather than leaving an
     // unexplained short (or empty) Cited List.
     int32_t listed = 0;
-    const std::string token = Token(index);
+    const std::string token = RelationToken(index);
     for (int32_t i = 1; i <= Chain.IndexSize(); ++i)
       if (Chain.GetRecord(i).CitedPearlList.find(token) != std::string::npos) ++listed;
     if (listed < r.ReferenceCount)
@@ -194,7 +186,7 @@ void FormMain::PearlList_ItemClick(QTreeWidgetItem* row) {
   ClearMarks(*PearlList);
   const bool map = MapEnabled();
   if (map) m_mapPane.DVis.ResetNodeClusters();
-  const std::string token = Token(CurrentIndex);
+  const std::string token = RelationToken(CurrentIndex);
   const auto mark = [&](ListView& list, bool cited, int16_t cluster) {
     for (int position = 1; position <= list.RowCount(); ++position) {
       QTreeWidgetItem* related = list.Row(position);
@@ -249,7 +241,7 @@ void FormMain::RelatedList_ItemClick(ListView& list, QTreeWidgetItem* row) {
   for (int position = 1; position <= PearlList->RowCount(); ++position) {
     QTreeWidgetItem* pearlRow = PearlList->Row(position);
     const int32_t pearl = RowIndex(pearlRow);
-    const bool bold = pearls.find(Token(pearl)) != std::string::npos;
+    const bool bold = pearls.find(RelationToken(pearl)) != std::string::npos;
     ListView::SetRowBold(pearlRow, bold);
     if (bold && MapEnabled()) m_mapPane.PulseAndWait(pearl - 1);
   }

@@ -49,15 +49,15 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
                        },
                    .CitingAdded = [this] { ShowMessage(3, false); },
                    .PageDone =
-                       [this](int32_t page, int32_t pages) {
-                         Progress->setRange(0, pages);
-                         Progress->setValue(page);
+                       [this](const PageProgress& done) {
+                         Progress->setRange(0, done.pages);
+                         Progress->setValue(done.page);
                          Progress->setFormat(m_importItems > 0 ? QString("Pearl %1 of %2: page %3 of %4")
                                                                      .arg(m_importItem)
                                                                      .arg(m_importItems)
-                                                                     .arg(page)
-                                                                     .arg(pages)
-                                                               : QString("Page %1 of %2").arg(page).arg(pages));
+                                                                     .arg(done.page)
+                                                                     .arg(done.pages)
+                                                               : QString("Page %1 of %2").arg(done.page).arg(done.pages));
                        },
                    .ImportItem =
                        [this](int32_t item, int32_t items) {
@@ -78,7 +78,6 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
   ShowSessionCaption();
   PrepareListColumns();
   SearchResult->hide();
-  RetrievalLimit = 9999;
   Enable(mAddPearl, false);
   Enable(mRemovePearl, false);
   Enable(mDeleteArticle, false);

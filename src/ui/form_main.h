@@ -63,7 +63,7 @@ class FormMain : public QMainWindow, public Caption {
   int32_t CurrentIndex = 0;
   QString PearlListPath;
   bool SessionChanged = false;
-  int32_t RetrievalLimit = 0;
+  int32_t CitingAsked = 0;  // citing articles the last pearl grown asked for (AddPearl sets it)
   FileDialog CommonDialog1;
 
   // --- Controls ---
@@ -307,7 +307,7 @@ class FormMain : public QMainWindow, public Caption {
   // yet) and shows it as the current article; a refusal is said in the status bar. True when added.
   bool AddPearlShown(int32_t index, const std::string& pk, const std::string& key);
   bool SavePearlList(bool askForName);
-  bool Export(const QString& fileName, uint8_t refList);
+  bool Export(const QString& fileName, ChainList list);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
   // After AddPearl refused the pearl with this ID: says in the status bar why it was not added.

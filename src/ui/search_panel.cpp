@@ -97,8 +97,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
     }
     for (size_t k = 1; k < records.size(); ++k) {
       const CCRecord& r = records[k];
-      // The reply without publications converts to one record "null" that names no article.
-      if (r.PK.empty() || (r.PK == "null" && r.Title.empty())) break;
+      if (r.PK.empty() || NamesNoArticle(r)) break;
       m_searchRecords.push_back(r);
       QTreeWidgetItem* row = SearchResult->AddRow(ZeroPadded(static_cast<int64_t>(m_searchRecords.size()), 3));
       FillArticleColumns(row, r);

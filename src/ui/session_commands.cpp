@@ -82,7 +82,7 @@ void FormMain::ImportRIS() {
       PearlListPath.clear();
       m_loadedFile = QString::fromStdString(fileName);
       try {
-        Chain.ImportRIS(fileName, RetrievalLimit, *this);
+        Chain.ImportRIS(fileName, CitingAsked, *this);
       } catch (const ChainError& e) {
         m_host.MessageBox(e.what(), kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
       }
@@ -122,12 +122,12 @@ void FormMain::ImportRIS() {
   mTestVis_Click(0);
 }
 
-bool FormMain::Export(const QString& fileName, uint8_t refList) {
+bool FormMain::Export(const QString& fileName, ChainList list) {
   bool written = false;
   try {
-    written = Chain.ExportRIS(fileName.toStdString(), refList);
+    written = Chain.ExportRIS(fileName.toStdString(), list);
     if (written) {
-      const int records = (refList == 0 ? PearlList : CitedList)->RowCount();
+      const int records = (list == ChainList::Pearls ? PearlList : CitedList)->RowCount();
       statusBar()->showMessage(QString("Saved %1 %2 to %3").arg(records).arg(records == 1 ? "record" : "records").arg(fileName));
     } else {
       statusBar()->showMessage("Nothing to save: the list is empty");
@@ -149,7 +149,7 @@ void FormMain::mExportRIS_Click() {
   }
   if (!CommonDialog1.FileName.isEmpty()) {
     m_host.SetBusy(true);
-    if (Export(CommonDialog1.FileName, 0)) {
+    if (Export(CommonDialog1.FileName, ChainList::Pearls)) {
       PearlListPath = CommonDialog1.FileName;
       SessionChanged = false;
       ShowSessionCaption();
@@ -163,7 +163,7 @@ void FormMain::mExportRISAs_Click() {
   CommonDialog1.DialogTitle = "Save Pearl List As";
   CommonDialog1.FileName = PearlListPath.isEmpty() ? SuggestedName("pearls.ris") : PearlListPath;
   CommonDialog1.ShowSave();
-  if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, 0)) {
+  if (!CommonDialog1.FileName.isEmpty() && Export(CommonDialog1.FileName, ChainList::Pearls)) {
     PearlListPath = CommonDialog1.FileName;
     SessionChanged = false;
     ShowSessionCaption();
@@ -183,7 +183,7 @@ void FormMain::mExportRISCited_Click() {
   CommonDialog1.FileName = SuggestedName("cited.ris");
   CommonDialog1.ShowSave();
   // The pearls are not in this file: the session still counts as unsaved.
-  if (!CommonDialog1.FileName.isEmpty()) Export(CommonDialog1.FileName, 1);
+  if (!CommonDialog1.FileName.isEmpty()) Export(CommonDialog1.FileName, ChainList::Cited);
 }
 
 void FormMain::mExportExchange_Click() {
@@ -227,7 +227,7 @@ void FormMain::mAddPearl_Click() {
 }
 
 bool FormMain::AddPearlShown(int32_t index, const std::string& pk, const std::string& key) {
-  const bool added = Chain.AddPearl(index, pk, key, RetrievalLimit, *this);
+  const bool added = Chain.AddPearl(index, pk, key, CitingAsked, *this);
   if (added) {
     CurrentIndex = index;
     RefreshLists();

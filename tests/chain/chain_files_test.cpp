@@ -53,11 +53,11 @@ class ExportedChain : public ::testing::Test {
 // only the fields a record has.
 TEST_F(ExportedChain, FilesAreWrittenAsTabulated) {
   const std::string path = folder.Path("list.ris");
-  EXPECT_TRUE(chain.ExportRIS(path, 0));
+  EXPECT_TRUE(chain.ExportRIS(path, ChainList::Pearls));
   EXPECT_EQ(ReadFile(path),
             "TY  - JOUR\r\nAN  - MAS:77\r\nAU  - Kowalski, Anna\r\nPY  - 2004\r\nTI  - Exported pearl\r\n"
             "T2  - Journal of Tests\r\nAB  - About trees.\r\nDO  - 10.1/x\r\nUR  - http://a.org/p.pdf\r\nER  - \r\n\r\n");
-  EXPECT_TRUE(chain.ExportRIS(path, 1));
+  EXPECT_TRUE(chain.ExportRIS(path, ChainList::Cited));
   EXPECT_EQ(ReadFile(path),
             "TY  - CONF\r\nAN  - MAS:c1\r\nTI  - Cited one\r\nAB  - Line one line two three\r\nER  - \r\n\r\n"
             "TY  - GEN\r\nAN  - MAS:c2\r\nTI  - Cited two\r\nER  - \r\n\r\n");
@@ -70,17 +70,17 @@ TEST_F(ExportedChain, FilesAreWrittenAsTabulated) {
            "\r\nER\r\n\r\n";
   };
   const std::string header = "FN Thomson Reuters Web of Knowledge\r\nVR 1.0\r\n";
-  EXPECT_FALSE(chain.ExportWOS(path, 1));
+  EXPECT_FALSE(chain.ExportWOS(path, ChainList::Cited));
   EXPECT_EQ(ReadFile(path), header + wos("C", "Cited one", "Line one line two three", "12", "1", "c1") +
                                 wos("", "Cited two", "", "0", "1", "c2") + "EF\r\n");
   // The Citing List counts the pearls a record cites.
   chain.AgeRelations();
   chain.MergePage(Page({Article("c2", "")}), 5, PearlRelation::Citing);
-  chain.ExportWOS(path, 2);
+  chain.ExportWOS(path, ChainList::Citing);
   EXPECT_EQ(ReadFile(path), header + wos("", "Cited two", "", "0", "2", "c2") + "EF\r\n");
 
   MASCitationChain empty(host, http, "http://127.0.0.1:1");
-  EXPECT_FALSE(empty.ExportRIS(path, 0));
+  EXPECT_FALSE(empty.ExportRIS(path, ChainList::Pearls));
   EXPECT_EQ(ReadFile(path), "");
 }
 
@@ -88,13 +88,13 @@ TEST_F(ExportedChain, DeletedArticlesAreLeftOutAsTheWindowDoes) {
   ASSERT_TRUE(chain.SuppressDoc(2));  // c1, cited
   ASSERT_TRUE(chain.SuppressDoc(3));  // c2, cited and citing
   const std::string path = folder.Path("list.ris");
-  EXPECT_FALSE(chain.ExportRIS(path, 1));
+  EXPECT_FALSE(chain.ExportRIS(path, ChainList::Cited));
   EXPECT_EQ(ReadFile(path), "");
-  EXPECT_FALSE(chain.ExportRIS(path, 2));
+  EXPECT_FALSE(chain.ExportRIS(path, ChainList::Citing));
   EXPECT_EQ(ReadFile(path), "");
-  chain.ExportWOS(path, 2);
+  chain.ExportWOS(path, ChainList::Citing);
   EXPECT_EQ(ReadFile(path), "FN Thomson Reuters Web of Knowledge\r\nVR 1.0\r\nEF\r\n");
-  EXPECT_TRUE(chain.ExportRIS(path, 0)) << "the pearl stays";
+  EXPECT_TRUE(chain.ExportRIS(path, ChainList::Pearls)) << "the pearl stays";
 }
 
 // Runs `write` under a 64 KiB file size limit, which makes a larger write fail halfway, as a full
@@ -114,7 +114,7 @@ void WithSmallFileSizeLimit(Write write) {
 
 TEST_F(ExportedChain, FailedSaveKeepsThePreviousFile) {
   const std::string path = folder.Path("cited.ris");
-  ASSERT_TRUE(chain.ExportRIS(path, 0));
+  ASSERT_TRUE(chain.ExportRIS(path, ChainList::Pearls));
   const std::string previous = ReadFile(path);
   std::vector<CCRecord> many;
   for (int k = 0; k < 300; ++k) {
@@ -123,11 +123,11 @@ TEST_F(ExportedChain, FailedSaveKeepsThePreviousFile) {
   }
   chain.MergePage(Page(many), 1, PearlRelation::Cited);
 
-  WithSmallFileSizeLimit([&] { EXPECT_THROW(chain.ExportRIS(path, 1), ChainError); });
+  WithSmallFileSizeLimit([&] { EXPECT_THROW(chain.ExportRIS(path, ChainList::Cited), ChainError); });
 
   EXPECT_EQ(ReadFile(path), previous);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Root()), {}), 1) << "no partial file left";
-  EXPECT_THROW(chain.ExportRIS(folder.Path("missing/pearls.ris"), 0), ChainError);
+  EXPECT_THROW(chain.ExportRIS(folder.Path("missing/pearls.ris"), ChainList::Pearls), ChainError);
 }
 
 // Files written together: a write that fails on the last file leaves every file as it was, and
@@ -193,20 +193,20 @@ class RisImport : public ::testing::Test {
   test::RecordingHttpClient http;
   MASCitationChain chain{host, http, s_corpus->BaseAddress()};
   ScriptedCaption caption;
-  int32_t maxCiting = 0;
+  int32_t citingAsked = 0;
 };
 
 TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
   test::AddPearl(chain, "40");
   test::AddPearl(chain, "70");
   const std::string saved = work.Path("pearls.ris");
-  ASSERT_TRUE(chain.ExportRIS(saved, 0));
+  ASSERT_TRUE(chain.ExportRIS(saved, ChainList::Pearls));
   const std::string history = chain.EventHistory();
 
   ScriptedHost importHost;
   test::RecordingHttpClient importHttp;
   MASCitationChain loaded(importHost, importHttp, s_corpus->BaseAddress());
-  loaded.ImportRIS(saved, maxCiting, caption);
+  loaded.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(PearlIds(loaded), (std::vector<std::string>{"40", "70"}));
   EXPECT_EQ(loaded.EventHistory(), history);
   EXPECT_TRUE(Requests(importHttp.Addresses(), "Search").empty());
@@ -215,7 +215,7 @@ TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
 
   // Importing the same list again adds no pearl and counts nothing twice.
   const CCRecord shared = loaded.GetRecord(loaded.FindIndex("72", "", ""));
-  loaded.ImportRIS(saved, maxCiting, caption);
+  loaded.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(loaded.GetRecord(loaded.FindIndex("72", "", "")), shared);
 
   // A stop asked for during the first record leaves the second out.
@@ -223,7 +223,7 @@ TEST_F(RisImport, SavedPearlListLoadsTheSamePearlsWithoutATitleSearch) {
   std::vector<int32_t> items;
   stopped.SetEvents({.ImportItem = [&](int32_t item, int32_t count) { items.push_back(item * 10 + count); },
                      .StopRequested = [&] { return !items.empty(); }});
-  stopped.ImportRIS(saved, maxCiting, caption);
+  stopped.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(PearlIds(stopped), (std::vector<std::string>{"40"}));
   EXPECT_EQ(items, (std::vector<int32_t>{12}));
   EXPECT_TRUE(stopped.Interrupted());
@@ -250,14 +250,14 @@ TEST_F(RisImport, TheLargeCitationQuestionCanBeAnsweredForTheWholeLoad) {
   test::AddPearl(chain, "71");
   test::AddPearl(chain, "72");
   const std::string saved = work.Path("pearls.ris");
-  ASSERT_TRUE(chain.ExportRIS(saved, 0));
+  ASSERT_TRUE(chain.ExportRIS(saved, ChainList::Pearls));
   for (MessageResult answer : {MessageResult::YesToAll, MessageResult::NoToAll}) {
     ScriptedHost loadHost;
     test::RecordingHttpClient loadHttp;
     MASCitationChain loaded(loadHost, loadHttp, s_corpus->BaseAddress());
     loaded.SetLargeCitationLimit(0);  // each pearl is cited once
     loadHost.QueueAnswer(answer);
-    loaded.ImportRIS(saved, maxCiting, caption);
+    loaded.ImportRIS(saved, citingAsked, caption);
     EXPECT_EQ(PearlIds(loaded), (std::vector<std::string>{"71", "72"}));
     ASSERT_EQ(loadHost.Messages().size(), 1u) << "asked once for both pearls";
     EXPECT_EQ(loadHost.Messages()[0].buttons, MessageButtons::YesNoToAll);
@@ -278,7 +278,7 @@ TEST_F(RisImport, TheLargeCitationQuestionCanBeAnsweredForTheWholeLoad) {
 TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   const std::string saved = work.Path("saved.ris");
   WriteFileReplacing(saved, kSavedPearls);
-  chain.ImportRIS(saved, maxCiting, caption);
+  chain.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"40", "999999"}));
   const int32_t gone = chain.FindIndex("999999", "", "");
   EXPECT_TRUE(chain.Unresolved(gone));
@@ -288,7 +288,7 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text,
             "Import of the following 1 articles failed:\nGone, Ida (1999). Withdrawn work (kept as the file holds it)");
-  chain.ExportRIS(work.Path("again.ris"), 0);
+  chain.ExportRIS(work.Path("again.ris"), ChainList::Pearls);
   const std::string again = ReadFile(work.Path("again.ris"));
   const std::string held = kSavedPearlsStandard;
   EXPECT_EQ(again.substr(again.find("TY  - CONF")), held.substr(held.find("TY  - CONF")));
@@ -298,26 +298,26 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   ScriptedHost offlineHost;
   test::FakeHttpClient offline;
   MASCitationChain kept(offlineHost, offline, "http://127.0.0.1:1");
-  kept.ImportRIS(saved, maxCiting, caption);
+  kept.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(PearlIds(kept), (std::vector<std::string>{"40", "999999"}));
   EXPECT_TRUE(kept.Unresolved(1) && kept.Unresolved(2));
   EXPECT_EQ(kept.Count(), 2);
   EXPECT_EQ(offlineHost.Messages().size(), 3u) << "one for each pearl not retrieved, and the list at the end";
-  kept.ExportRIS(work.Path("kept.ris"), 0);
+  kept.ExportRIS(work.Path("kept.ris"), ChainList::Pearls);
   EXPECT_EQ(ReadFile(work.Path("kept.ris")), kSavedPearlsStandard);
-  kept.ImportRIS(saved, maxCiting, caption);
+  kept.ImportRIS(saved, citingAsked, caption);
   EXPECT_EQ(kept.Count(), 2) << "loading it again adds nothing";
   MASCitationChain standard(offlineHost, offline, "http://127.0.0.1:1");
-  standard.ImportRIS(work.Path("kept.ris"), maxCiting, caption);
+  standard.ImportRIS(work.Path("kept.ris"), citingAsked, caption);
   EXPECT_TRUE(standard.Unresolved(1) && standard.Unresolved(2));
-  standard.ExportRIS(work.Path("standard.ris"), 0);
+  standard.ExportRIS(work.Path("standard.ris"), ChainList::Pearls);
   EXPECT_EQ(ReadFile(work.Path("standard.ris")), kSavedPearlsStandard);
 
   // Once the service answers, the unresolved pearl is retrieved and grown.
   offline.QueueBody(R"({"d":{"Result":[{"ID":40,"Title":"A Mathematical Theory of Communication",)"
                     R"("CitationCount":0,"ReferenceCount":0}]}})");
   int32_t index = 1;
-  ASSERT_TRUE(kept.AddPearl(index, "40", "", maxCiting, caption));
+  ASSERT_TRUE(kept.AddPearl(index, "40", "", citingAsked, caption));
   EXPECT_FALSE(kept.Unresolved(1));
   EXPECT_EQ(kept.GetRecord(1).Source, "") << "the service's record replaces the file's";
   EXPECT_EQ(kept.PearlOrder(), (std::vector<int32_t>{1, 2})) << "it keeps its place";
@@ -325,7 +325,7 @@ TEST_F(RisImport, PearlsThatCannotBeRetrievedKeepWhatTheFileHeld) {
   // Removed and added again, an unresolved pearl is retrieved, not grown from the file's data.
   ASSERT_TRUE(kept.RemovePearl(2));
   index = 2;
-  EXPECT_FALSE(kept.AddPearl(index, "999999", "", maxCiting, caption));
+  EXPECT_FALSE(kept.AddPearl(index, "999999", "", citingAsked, caption));
   EXPECT_EQ(kept.LastRefusal(), PearlRefusal::NoResponse);
 }
 
@@ -333,7 +333,7 @@ TEST_F(RisImport, KeptPearlsKeepEveryAuthorOfTheFile) {
   const std::string saved = work.Path("authors.ris");
   WriteFileReplacing(saved, "TY  - JOUR\r\nAN  - MAS:999999\r\nAU  - Gone, Ida\r\nAU  - Second, Sam\r\nAU  - Solo\r\n"
                             "TI  - Withdrawn work\r\nER  - \r\n");
-  chain.ImportRIS(saved, maxCiting, caption);
+  chain.ImportRIS(saved, citingAsked, caption);
   const int32_t gone = chain.FindIndex("999999", "", "");
   ASSERT_TRUE(chain.Unresolved(gone));
   EXPECT_EQ(chain.GetRecord(gone).FirstAuthor, "Gone, Ida");
@@ -343,7 +343,7 @@ TEST_F(RisImport, KeptPearlsKeepEveryAuthorOfTheFile) {
 TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
   bool sawCopy = false;
   host.OnDoEvents([&] { sawCopy = sawCopy || CopyLeft(); });
-  chain.ImportRIS(test::DataPath("chain_other_tools.ris"), maxCiting, caption);
+  chain.ImportRIS(test::DataPath("chain_other_tools.ris"), citingAsked, caption);
   EXPECT_TRUE(sawCopy);
   EXPECT_FALSE(CopyLeft());
 
@@ -367,17 +367,17 @@ TEST_F(RisImport, OtherToolsLayoutWithBareLineFeeds) {
 TEST_F(RisImport, FailuresLeaveNoCopyAndMissingFilesChangeNothing) {
   test::AddPearl(chain, "40");
   try {
-    chain.ImportRIS(work.Path("absent.ris"), maxCiting, caption);
+    chain.ImportRIS(work.Path("absent.ris"), citingAsked, caption);
     ADD_FAILURE() << "a missing file imported";
   } catch (const ChainError& e) {
     EXPECT_NE(std::string(e.what()).find(work.Path("absent.ris")), std::string::npos) << e.what();
   }
-  EXPECT_THROW(chain.ImportRIS(work.Root().string(), maxCiting, caption), ChainError);
+  EXPECT_THROW(chain.ImportRIS(work.Root().string(), citingAsked, caption), ChainError);
   EXPECT_EQ(chain.Count(), 1);
   EXPECT_TRUE(host.Messages().empty());
 
   host.OnDoEvents([] { throw std::runtime_error("window closed"); });
-  EXPECT_THROW(chain.ImportRIS(test::DataPath("chain_other_tools.ris"), maxCiting, caption), std::runtime_error);
+  EXPECT_THROW(chain.ImportRIS(test::DataPath("chain_other_tools.ris"), citingAsked, caption), std::runtime_error);
   EXPECT_FALSE(CopyLeft());
   EXPECT_FALSE(host.Busy());
 }
@@ -404,7 +404,7 @@ TEST_F(RisImport, FilesWithoutRecordsAreRefusedAndChangeNothing) {
     const std::string path = work.Path(c.name);
     WriteFileReplacing(path, c.content);
     try {
-      chain.ImportRIS(path, maxCiting, caption);
+      chain.ImportRIS(path, citingAsked, caption);
       ADD_FAILURE() << c.name << " was loaded";
     } catch (const ChainError& e) {
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
@@ -428,7 +428,7 @@ TEST_F(RisImport, MissingErEndsTheRecordAtTheNextType) {
   const std::vector<RisReference> references = ReadRisReferences(ReadFile(path));
   ASSERT_EQ(references.size(), 2u);
   EXPECT_EQ(references[1].coAuthors, std::vector<std::string>{"Weaver, Warren"});
-  chain.ImportRIS(path, maxCiting, caption);
+  chain.ImportRIS(path, citingAsked, caption);
   auto searches = Requests(http.Addresses(), "Search");
   ASSERT_EQ(searches.size(), 2u);
   EXPECT_EQ(searches[0]["AuthorQuery"], "nobody");
@@ -446,7 +446,7 @@ TEST_F(RisImport, BibTeXFilesLoadAsSeeds) {
                      "@inproceedings{olsen, author = \"Olsen, Bruno\", title = \"Sparse coding\",\n"
                      "  doi = {10.1000/SC.81}}\n"
                      "@misc{nowhere, title = {Nothing like it}, author = {Nobody}}\n");
-  chain.ImportRIS(path, maxCiting, caption);
+  chain.ImportRIS(path, citingAsked, caption);
   EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"40", "81"}));
   auto searches = Requests(http.Addresses(), "Search");
   ASSERT_EQ(searches.size(), 3u);
@@ -495,7 +495,7 @@ TEST_F(RisImport, BibTeXWithLatexAccentsAndCrossrefs) {
                      "@proceedings{proc16, title = {Proceedings of Growing}, year = 2016}\n"
                      "@article{o1, author = {Hans {\\O}rsted}, title = {Electromagnetism revisited}, year = 1999}\n"
                      "@article{m1, author = {M{\\\"u}ller, J{\\\"o}rg}, title = {M\\\"{u}ller's method}, year = 2001}\n");
-  chain.ImportRIS(path, maxCiting, caption);
+  chain.ImportRIS(path, citingAsked, caption);
   EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"91", "92", "93"}));
   EXPECT_TRUE(host.Messages().empty()) << host.Messages()[0].text;
   EXPECT_TRUE(chain.ImportFailures().empty());
@@ -507,7 +507,7 @@ TEST_F(RisImport, WrappedTitlesAndDatedYears) {
   const std::string path = work.Path("wrapped.ris");
   WriteFileReplacing(path, "TY  - JOUR\r\nAU  - Pérez, Ana\r\nTI  - Pearl growing\r\n   in citation networks\r\n"
                            "PY  - 2016/12//\r\nER  - \r\n");
-  chain.ImportRIS(path, maxCiting, caption);
+  chain.ImportRIS(path, citingAsked, caption);
   EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"91"}));
 }
 
@@ -524,7 +524,7 @@ TEST_F(RisImport, PlainListsOfDoisAndIdsLoadAsSeeds) {
                      "999\r\n");
   EXPECT_EQ(PearlListProblem(path, ReadWholeFile(path)), "");
   EXPECT_EQ(ReadPearlListReferences(path, ReadWholeFile(path)).size(), 4u);
-  chain.ImportRIS(path, maxCiting, caption);
+  chain.ImportRIS(path, citingAsked, caption);
   EXPECT_EQ(PearlIds(chain), (std::vector<std::string>{"81", "40"}));
   EXPECT_TRUE(Requests(http.Addresses(), "Search").empty()) << "nothing is looked up by title";
   size_t doiQueries = 0;
@@ -575,11 +575,11 @@ TEST(PearlListRoundTrip, SaveLoadSaveGivesTheSameFiles) {
   ScriptedHost host;
   CurlHttpClient http;
   ScriptedCaption caption;
-  int32_t maxCiting = 0;
+  int32_t citingAsked = 0;
   auto save = [&](const MASCitationChain& c, const std::string& stem) {
     std::string files;
-    for (uint8_t list : {0, 1, 2}) {
-      const std::string path = work.Path(stem + std::to_string(list) + ".ris");
+    for (ChainList list : {ChainList::Pearls, ChainList::Cited, ChainList::Citing}) {
+      const std::string path = work.Path(stem + std::to_string(static_cast<int>(list)) + ".ris");
       c.ExportRIS(path, list);
       files += ReadFile(path) + "|";
     }
@@ -592,7 +592,7 @@ TEST(PearlListRoundTrip, SaveLoadSaveGivesTheSameFiles) {
   const std::string first = save(session, "first");
 
   MASCitationChain loaded(host, http, served.BaseAddress());
-  loaded.ImportRIS(work.Path("first0.ris"), maxCiting, caption);
+  loaded.ImportRIS(work.Path("first0.ris"), citingAsked, caption);
   EXPECT_EQ(save(loaded, "second"), first);
   std::vector<std::string> order;
   for (int32_t i : loaded.PearlOrder()) order.push_back(loaded.GetRecord(i).PK);

@@ -102,12 +102,12 @@ inline CCRecord Article(const std::string& pk, const std::string& title, const s
 }
 
 // Grows the pearl with this ID: its index, or 0 when AddPearl refused it.
-inline int32_t AddPearl(MASCitationChain& chain, const std::string& pk, int32_t* maxCiting = nullptr,
+inline int32_t AddPearl(MASCitationChain& chain, const std::string& pk, int32_t* citingAsked = nullptr,
                         Caption* caption = nullptr) {
   ScriptedCaption unused;
   int32_t index = 0, max = 0;
   bool added = chain.AddPearl(index, pk, "", max, caption ? *caption : unused);
-  if (maxCiting) *maxCiting = max;
+  if (citingAsked) *citingAsked = max;
   return added ? index : 0;
 }
 

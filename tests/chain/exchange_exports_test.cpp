@@ -272,7 +272,7 @@ TEST_F(ExchangeExports, CsvCellsNeverRunAsFormulas) {
 TEST_F(ExchangeExports, ListFilesAreReadByBibutils) {
   RequireTools({"ris2xml", "python3"});
   const std::string path = folder.Path("pearls.ris");
-  ASSERT_TRUE(chain.ExportRIS(path, 0));
+  ASSERT_TRUE(chain.ExportRIS(path, ChainList::Pearls));
   const nlohmann::json records = ReadFileBack(path, {"ris2xml"}, "mods");
   ASSERT_EQ(records.size(), 3u);
   for (size_t k = 0; k < 3; ++k) {
@@ -427,6 +427,22 @@ TEST_F(ExchangeExports, SearchResultsCarryTheChainsRelations) {
   EXPECT_NE(rows[2].find(",2,0,77 79,,Cited,"), std::string::npos) << rows[2];
   EXPECT_EQ(rows[3].rfind("c3,", 0), 0u);
   EXPECT_NE(rows[3].find(",0,0,,,,"), std::string::npos) << rows[3];
+}
+
+// "N/A" marks a reference that could not be resolved, as "n/a" and "null" mark other missing
+// values: none of them is exported as an ID, DOI, address or year.
+TEST_F(ExchangeExports, MarkersAreNoValues) {
+  CCRecord marked = Article("N/A", "Unresolved reference", "N/A", "Doe, Jo");
+  marked.DOI = marked.FullTextURL = "N/A";
+  chain.MergePage(Page({marked}), 1, PearlRelation::Cited);
+  for (ExchangeFormat format : {ExchangeFormat::Ris, ExchangeFormat::BibTeX, ExchangeFormat::CslJson, ExchangeFormat::Csv}) {
+    const std::string text = FormatExchange(chain, {marked}, format);
+    EXPECT_NE(text.find("Unresolved reference"), std::string::npos) << text;
+    EXPECT_EQ(text.find("N/A"), std::string::npos) << text;
+  }
+  const std::string listed = chain.RISText(ChainList::Cited);
+  EXPECT_NE(listed.find("Unresolved reference"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("N/A"), std::string::npos) << listed;
 }
 
 TEST_F(ExchangeExports, FailedWriteNamesTheFileAndKeepsTheEarlierOne) {

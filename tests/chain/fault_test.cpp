@@ -27,8 +27,8 @@ TEST(ChainFaults, EveryFaultLeavesTheTableAsItWas) {
     std::vector<CCRecord> before;
     for (int32_t i = 0; i <= chain.Count(); ++i) before.push_back(chain.GetRecord(i));
 
-    int32_t index = 0, maxCiting = 0;
-    EXPECT_FALSE(chain.AddPearl(index, "zz9", "", maxCiting, caption));
+    int32_t index = 0, citingAsked = 0;
+    EXPECT_FALSE(chain.AddPearl(index, "zz9", "", citingAsked, caption));
     EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NoResponse);
     EXPECT_FALSE(chain.LastRequestError().empty());
     ASSERT_EQ(chain.Count(), 2);
@@ -39,7 +39,7 @@ TEST(ChainFaults, EveryFaultLeavesTheTableAsItWas) {
     // servers that keep the client waiting cost a wait period a page: one look is enough.)
     if (fault == test::Fault::Drip || fault == test::Fault::Silence) continue;
     index = 1;
-    EXPECT_TRUE(chain.AddPearl(index, "a1", "", maxCiting, caption));
+    EXPECT_TRUE(chain.AddPearl(index, "a1", "", citingAsked, caption));
     EXPECT_TRUE(chain.PartlyGrown(1));
     EXPECT_EQ(chain.Count(), 2);
     EXPECT_EQ(chain.GetRecord(2).CitedPearlList, before[2].CitedPearlList);

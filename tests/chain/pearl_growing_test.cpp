@@ -93,9 +93,9 @@ TEST(UnansweredPearl, IsRefusedAndChangesNothing) {
   EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NoResponse);
   EXPECT_EQ(chain.FailedRequests(), 1);
   EXPECT_EQ(chain.LastRequestError(), "no scripted reply");
-  int32_t index = 1, maxCiting = 0;
+  int32_t index = 1, citingAsked = 0;
   ScriptedCaption caption;
-  EXPECT_FALSE(chain.AddPearl(index, "5", "", maxCiting, caption)) << "a record known only by its ID";
+  EXPECT_FALSE(chain.AddPearl(index, "5", "", citingAsked, caption)) << "a record known only by its ID";
   EXPECT_EQ(chain.GetRecord(1), before);
   EXPECT_EQ(chain.Count(), 1);
   EXPECT_TRUE(chain.PearlOrder().empty());
@@ -119,7 +119,7 @@ TEST(UnansweredPearl, IsRefusedAndChangesNothing) {
 TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
   // 1000 needs three pages of references and none of citing articles; stop after the first.
   std::vector<std::pair<int32_t, int32_t>> progress;
-  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); },
+  chain.SetEvents({.PageDone = [&](const PageProgress& done) { progress.emplace_back(done.page, done.pages); },
                    .StopRequested = [&] { return !progress.empty(); }});
   const int32_t pearl = AddPearl(chain, "1000");
   ASSERT_NE(pearl, 0);
@@ -132,7 +132,7 @@ TEST_F(PearlGrowing, StoppingKeepsThePagesMerged) {
 
   // The next growth starts afresh and runs to its end; the partly grown pearl is grown on from
   // the page it has, every reference counted once.
-  chain.SetEvents({.PageDone = [&](int32_t page, int32_t pages) { progress.emplace_back(page, pages); }});
+  chain.SetEvents({.PageDone = [&](const PageProgress& done) { progress.emplace_back(done.page, done.pages); }});
   AddPearl(chain, "20");
   EXPECT_FALSE(chain.Interrupted());
   EXPECT_EQ(progress.back(), std::make_pair(2, 2));
@@ -164,10 +164,10 @@ TEST_F(PearlGrowing, APageLostToTheServiceLeavesThePearlPartlyGrown) {
 }
 
 TEST_F(PearlGrowing, LargeCitationCountAsksAboveTheLimit) {
-  int32_t maxCiting = 0;
-  AddPearl(chain, "2000", &maxCiting, &caption);
+  int32_t citingAsked = 0;
+  AddPearl(chain, "2000", &citingAsked, &caption);
   EXPECT_TRUE(host.Messages().empty()) << "500 asks nothing";
-  EXPECT_EQ(maxCiting, 500);
+  EXPECT_EQ(citingAsked, 500);
   auto citing = Requests(http.Addresses(), "Citation");
   ASSERT_EQ(citing.size(), 5u);
   for (size_t k = 0; k < 5; ++k)
@@ -182,14 +182,14 @@ TEST_F(PearlGrowing, LargeCitationCountAsksAboveTheLimit) {
   asked.QueueAnswer(MessageResult::Yes);
   test::RecordingHttpClient askedHttp;
   MASCitationChain limited(asked, askedHttp, s_corpus->BaseAddress());
-  AddPearl(limited, "2001", &maxCiting);
+  AddPearl(limited, "2001", &citingAsked);
   ASSERT_EQ(asked.Messages().size(), 1u);
   EXPECT_EQ(asked.Messages()[0].title, "XCR");
   EXPECT_EQ(asked.Messages()[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(asked.Messages()[0].text,
             "Pearl cited five hundred and one times has a large citation count (501 times). This may take some "
             "time to download. Click YES to limit the number of retrieved records to the 500 most cited");
-  EXPECT_EQ(maxCiting, 500);
+  EXPECT_EQ(citingAsked, 500);
   EXPECT_EQ(Requests(askedHttp.Addresses(), "Citation").size(), 5u);
   EXPECT_EQ(limited.Count(), 1 + 500);
 }
@@ -246,8 +246,8 @@ TEST_F(PearlGrowing, ReAddingOrAddingTwiceCountsOnce) {
   const std::string history = chain.EventHistory();
   EXPECT_EQ(AddPearl(chain, "21"), 0);
   EXPECT_TRUE(host.Messages().empty());
-  int32_t index = 5, maxCiting = 0;
-  EXPECT_FALSE(chain.AddPearl(index, "21", "", maxCiting, caption));
+  int32_t index = 5, citingAsked = 0;
+  EXPECT_FALSE(chain.AddPearl(index, "21", "", citingAsked, caption));
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text, "Record already in Pearl list");
   same();

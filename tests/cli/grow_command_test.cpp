@@ -105,6 +105,23 @@ TEST_F(GrowCommand, WritesTheListsAndTheCandidates) {
   EXPECT_EQ(Read("again/events.txt"), Read("run/events.txt"));
 }
 
+// One line per step: a pearl's record only when it is not in the table yet (21 cites 20), each
+// direction's pages from 0, and a pearl given twice still counted among the pearls.
+TEST_F(GrowCommand, ProgressFollowsThePearlsAndTheirPages) {
+  ASSERT_EQ(Grow({"--pearl", "20", "21", "20", "--out", Path("progress")}), 0) << err.str();
+  EXPECT_EQ(err.str(), R"(pearl 1 of 3, retrieving its record
+pearl 1 of 3, cited page 0 of 1
+pearl 1 of 3, cited page 1 of 1
+pearl 1 of 3, citing page 0 of 1
+pearl 1 of 3, citing page 1 of 1
+pearl 2 of 3, cited page 0 of 1
+pearl 2 of 3, cited page 1 of 1
+pearl 2 of 3, citing page 0 of 1
+pearl 2 of 3, citing page 1 of 1
+wendrel grow: pearl 20 was given twice
+)");
+}
+
 TEST_F(GrowCommand, ExitCodes) {
   struct Case {
     std::vector<std::string> args;
@@ -250,6 +267,12 @@ TEST_F(GrowCommand, APartlyResolvedSeedListExitsThreeNamingEachFailure) {
   EXPECT_NE(err.str().find("written, but 2 of the pearls or references given were not resolved (exit status 3)"),
             std::string::npos);
   EXPECT_EQ(ListIds(Read("partly/pearls.ris")), std::vector<std::string>{"20"});
+
+  // A listed ID that is a marker names nothing: it is a failure, not passed over in silence.
+  std::ofstream(Path("marked.txt")) << "20\nnull\n";
+  EXPECT_EQ(Grow({"--ris", Path("marked.txt"), "--out", Path("marked")}), 3) << err.str();
+  EXPECT_NE(err.str().find("XCR Import: Import of the following 1 articles failed:\nID null\n"), std::string::npos)
+      << err.str();
 }
 
 // --max-citing holds for every pearl of a seed list (the question offers "to All" there), and an

@@ -138,6 +138,11 @@ TEST_F(SessionCommand, ACappedGrowthResumedUnderAHigherLimitGivesTheUncappedCoun
   ASSERT_EQ(Grow({"--session", Path("capped.wendrel"), "--pearl", "30", "20", "--max-citing", "10"}), 0) << err.str();
   EXPECT_NE(Counts(Path("capped.wendrel")), Counts(Path("whole.wendrel")));
   ASSERT_EQ(Grow({"--session", Path("capped.wendrel"), "--resume", "--max-citing", "100"}), 0) << err.str();
+  EXPECT_EQ(err.str(),
+            "pearl 1 of 1, cited page 0 of 0\n"
+            "pearl 1 of 1, citing page 0 of 1\n"
+            "pearl 1 of 1, citing page 1 of 1\n")
+      << "only 30 was capped; its first page is fetched again for the articles beyond the ten it has";
   EXPECT_EQ(Counts(Path("capped.wendrel")), Counts(Path("whole.wendrel")));
   ASSERT_EQ(Run(RunSession, {"info", Path("capped.wendrel")}), 0) << err.str();
   EXPECT_NE(out.str().find("references 0 of 0, citing 41 of 41\n"), std::string::npos) << out.str();

@@ -101,9 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   events.ImportItem = [&items](int32_t, int32_t) { ++items; };
   events.StopRequested = [&items] { return items >= 8; };
   chain.SetEvents(std::move(events));
-  int32_t maxCiting = 0;
+  int32_t citingAsked = 0;
   try {
-    chain.ImportRIS(path, maxCiting, caption);
+    chain.ImportRIS(path, citingAsked, caption);
   } catch (const ChainError&) {
     // A file that yields no record is refused, and the chain must be left as it was: empty.
     if (chain.Count() != 0) __builtin_trap();

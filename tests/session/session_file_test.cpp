@@ -53,8 +53,8 @@ TEST_F(SessionFileTest, KeepsEverythingThroughReopening) {
     // A saved pearl the service no longer knows stays as the file held it, unresolved.
     test::WriteText(dir.Path("pearls.ris"), "TY  - JOUR\r\nAN  - MAS:999999\r\nTI  - Gone from the service\r\n"
                                             "AU  - Lost, Lee\r\nPY  - 1999\r\nER  - \r\n");
-    int32_t maxCiting = 0;
-    chain.ImportRIS(dir.Path("pearls.ris"), maxCiting, caption);
+    int32_t citingAsked = 0;
+    chain.ImportRIS(dir.Path("pearls.ris"), citingAsked, caption);
     ASSERT_TRUE(chain.Unresolved(chain.FindIndex("999999", "", "")));
     // The second pearl removed, an article deleted: both must come back as they are now.
     ASSERT_TRUE(chain.RemovePearl(chain.FindIndex("1002", "", "")));
@@ -223,7 +223,7 @@ TEST_F(SessionFileTest, ResumingAStoppedSessionGivesTheUninterruptedCounts) {
       session->Attach(first);
       session->Enqueue(pearls);
       int32_t pages = 0;
-      first.SetEvents({.PageDone = [&](int32_t, int32_t) { ++pages; },
+      first.SetEvents({.PageDone = [&](const PageProgress&) { ++pages; },
                        .StopRequested = [&] { return pages >= stopAfter; }});
       GrowOwed(first, *session, caption);
       ASSERT_TRUE(first.Interrupted());
