@@ -33,11 +33,7 @@ QString Status(const ListView& list, const char* one, const char* many, const ch
 // 1017 (Hansen 1999)"; "none" for an empty list.
 std::string PearlNames(const MASCitationChain& chain, const std::string& tokens) {
   std::string names;
-  for (size_t at = tokens.find(';'); at != std::string::npos && at + 1 < tokens.size();) {
-    const size_t end = tokens.find(';', at + 1);
-    if (end == std::string::npos) break;
-    const int32_t pearl = std::atoi(tokens.substr(at + 1, end - at - 1).c_str());
-    at = tokens.find(';', end + 1);
+  for (const int32_t pearl : RelationPearls(tokens)) {
     if (pearl < 1 || pearl > chain.IndexSize()) continue;
     const CCRecord r = chain.GetRecord(pearl);
     std::string who = r.FirstAuthor.substr(0, r.FirstAuthor.find(','));
@@ -117,7 +113,7 @@ void FormMain::ShowSummary(int32_t index) {
                                                                       : std::to_string(r.CitationCount) + " times"),
                                  "ID: " + r.PK,
                                  "DOI: " + r.DOI,
-                                 "URL: " + ((r.FullTextURL.empty() || r.FullTextURL == "n/a") && !r.DOI.empty()
+                                 "URL: " + (!IsKnownValue(r.FullTextURL) && IsKnownValue(r.DOI)
                                                 ? DoiAddress(QString::fromStdString(r.DOI))
                                                 : r.FullTextURL)};
   std::string summary;

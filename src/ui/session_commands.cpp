@@ -298,7 +298,7 @@ void FormMain::OpenArticleLink(int32_t index, ArticleLink link) {
     const CCRecord r = Chain.GetRecord(index);
     if (!r.DOI.empty() && link == ArticleLink::Source) {
       address = DoiAddress(QString::fromStdString(r.DOI));
-    } else if (r.FullTextURL == "n/a" || r.FullTextURL.empty()) {
+    } else if (!IsKnownValue(r.FullTextURL)) {
       address = TitleSearch(QString::fromStdString(r.Title));
     } else {
       address = r.FullTextURL;
