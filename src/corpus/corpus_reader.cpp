@@ -92,6 +92,20 @@ void CheckNotTruncated(const std::string& path) {
                        " bytes are there");
 }
 
+// A folder or a missing file would otherwise surface as SQLite's "disk I/O error" or "unable to
+// open database file" at the first query.
+SqliteDb OpenCorpus(const std::string& path) {
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) throw ServiceError(path + " is a folder, not a corpus file");
+  if (!std::filesystem::exists(status)) throw ServiceError("there is no corpus file at " + path);
+  try {
+    return SqliteDb(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+  } catch (const SqliteError& e) {
+    throw ServiceError("cannot open " + path + ": " + e.Reason());
+  }
+}
+
 // Without words to rank by, Rank orders as CitationCount.
 const char* OrderClause(PublicationOrder order) {
   return order == PublicationOrder::Year ? " ORDER BY p.year DESC, p.citation_count DESC, p.id"
@@ -100,19 +114,25 @@ const char* OrderClause(PublicationOrder order) {
 
 }  // namespace
 
-CorpusReader::CorpusReader(const std::string& path) : m_db(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) {
+CorpusReader::CorpusReader(const std::string& path) : m_db(OpenCorpus(path)) {
   CheckNotTruncated(path);
   std::string format;
   try {
     SqliteStatement check(m_db, "SELECT value FROM corpus_info WHERE key = 'format'");
     if (check.Step()) format = check.Text(0);
-  } catch (const ServiceError&) {
+  } catch (const SqliteError& e) {
+    if ((e.Code() & 0xff) == SQLITE_CORRUPT) throw ServiceError(path + " is damaged (" + e.SqliteText() + ")");
+    if ((e.Code() & 0xff) == SQLITE_IOERR) throw ServiceError("cannot read " + path + ": " + e.Reason());
     throw ServiceError(path + " is not a corpus file");
   }
   if (format != kCorpusFormat && format != kNumericCorpusFormat) throw ServiceError(path + " is not a corpus file");
   m_numericIds = format == kNumericCorpusFormat;
   // A mapped file lets every connection of the server share one copy of the pages.
-  m_db.Execute("PRAGMA mmap_size = 268435456");
+  try {
+    m_db.Execute("PRAGMA mmap_size = 268435456");
+  } catch (const SqliteError& e) {
+    throw ServiceError("cannot read " + path + ": " + e.Reason());
+  }
 }
 
 CorpusReader::~CorpusReader() = default;

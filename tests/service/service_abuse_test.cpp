@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "corpus/search_service.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 #include "service/service_server.h"
 #include "service_fixtures.h"
 
