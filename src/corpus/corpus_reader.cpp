@@ -106,6 +106,11 @@ SqliteDb OpenCorpus(const std::string& path) {
   }
 }
 
+// A row listed by an index or an edge but not there is a damaged file, never a shorter list.
+[[noreturn]] void ThrowMissing(const std::string& path, int64_t row) {
+  throw ServiceError(path + " is damaged: publication " + std::to_string(row) + " is missing");
+}
+
 // Without words to rank by, Rank orders as CitationCount.
 const char* OrderClause(PublicationOrder order) {
   return order == PublicationOrder::Year ? " ORDER BY p.year DESC, p.citation_count DESC, p.id"
@@ -208,8 +213,11 @@ void CorpusReader::LoadInto(PublicationPage& page, SqliteStatement& rows) {
   std::vector<int64_t> found;
   while (rows.Step()) found.push_back(rows.Int(0));
   rows.Reset();
-  for (int64_t row : found)
-    if (auto p = LoadRow(row)) page.items.push_back(std::move(*p));
+  for (int64_t row : found) {
+    std::optional<Publication> p = LoadRow(row);
+    if (!p) ThrowMissing(m_db.Path(), row);
+    page.items.push_back(std::move(*p));
+  }
 }
 
 PublicationPage CorpusReader::Retrieve(const std::string& id, int64_t offset) {
@@ -324,8 +332,11 @@ PublicationPage CorpusReader::Search(const SearchCriteria& criteria, Publication
   };
   auto end = found.begin() + std::min<int64_t>(offset + limit, page.total);
   std::partial_sort(found.begin(), end, found.end(), before);
-  for (auto it = found.begin() + offset; it != end; ++it)
-    if (auto p = LoadRow(it->row)) page.items.push_back(std::move(*p));
+  for (auto it = found.begin() + offset; it != end; ++it) {
+    std::optional<Publication> p = LoadRow(it->row);
+    if (!p) ThrowMissing(m_db.Path(), it->row);
+    page.items.push_back(std::move(*p));
+  }
   return page;
 }
 

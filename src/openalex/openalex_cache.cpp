@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "corpus/corpus_check.h"
 #include "corpus/corpus_reader.h"
 #include "corpus/corpus_schema.h"
 #include "corpus/corpus_writer.h"
@@ -84,6 +85,9 @@ OpenAlexCache::OpenAlexCache(const std::string& path, bool create) : m_db(OpenFi
       m_db.Execute("COMMIT");
     } else if (Format(m_db) != kCorpusFormat) {
       throw ServiceError(path + " is not an OpenAlex cache (nor a corpus with text IDs)");
+    } else {
+      // A cache too large to check at start is left to `wendrel corpus check`.
+      CheckCorpusAtStart(path, "the OpenAlex cache", "move it aside to start a new one");
     }
     m_db.Execute("PRAGMA synchronous = NORMAL");
     m_db.Execute(kCacheTables);

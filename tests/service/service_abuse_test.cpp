@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -240,6 +241,52 @@ TEST_F(ServiceAbuseTest, CorpusFilesThatAreCutShortOrForeignAreRefusedAtStart) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.name << ": " << e.what();
       EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << c.name << ": " << e.what();
     }
+  }
+}
+
+// A damaged page is refused when the service starts; one met while answering is a failure naming
+// the file and logged, never a shorter list.
+TEST_F(ServiceAbuseTest, DamagedCorpusIsRefusedAtStartAndFailsRequestsNamingIt) {
+  const std::string damaged = s_dir->Path("damaged.sqlite");
+  std::filesystem::copy_file(s_corpus, damaged, std::filesystem::copy_options::overwrite_existing);
+  const int64_t pages = test::ZeroPages(damaged, 0, 0);
+  ASSERT_GT(pages, 4);
+  test::ZeroPages(damaged, pages / 2, 1);
+  try {
+    SearchService service(damaged);
+    ADD_FAILURE() << "a damaged corpus was accepted";
+  } catch (const ServiceError& e) {
+    EXPECT_NE(std::string(e.what()).find(damaged + " is damaged"), std::string::npos) << e.what();
+  }
+
+  const std::string later = s_dir->Path("damaged-later.sqlite");
+  std::filesystem::copy_file(s_corpus, later, std::filesystem::copy_options::overwrite_existing);
+  std::vector<std::string> log;
+  std::mutex logMutex;
+  SearchService service(later, [&](const std::string& line) {
+    std::lock_guard<std::mutex> lock(logMutex);
+    log.push_back(line);
+  });
+  int port = service.Start();
+  test::ZeroPages(later, 2, pages);
+  httplib::Client client("127.0.0.1", port);
+  for (const char* query : {"PublicationID=1", "FullTextQuery=mining"}) {
+    auto reply = client.Get(std::string("/json.svc/search?AppId=x&") + query);
+    ASSERT_TRUE(reply) << query;
+    EXPECT_EQ(reply->status, 500) << query << ": " << reply->body;
+    EXPECT_NE(reply->body.find(later), std::string::npos) << reply->body;
+  }
+  std::lock_guard<std::mutex> lock(logMutex);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NE(log[0].find(later), std::string::npos) << log[0];
+}
+
+TEST_F(ServiceAbuseTest, AFolderIsNoCorpus) {
+  try {
+    SearchService service(s_dir->Path(""));
+    ADD_FAILURE() << "a folder was accepted";
+  } catch (const ServiceError& e) {
+    EXPECT_NE(std::string(e.what()).find("is a folder, not a corpus file"), std::string::npos) << e.what();
   }
 }
 
