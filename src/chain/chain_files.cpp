@@ -252,8 +252,13 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     m_importFailures.push_back(ReferenceLabel(reference, item) + (saved ? " (kept as the file holds it)" : ""));
   }
   if (!m_importFailures.empty()) {
+    // A list of a whole library that resolves badly would make a message of megabytes; the rest
+    // are in ImportFailures for whoever wants all of them.
+    constexpr size_t kListed = 100;
     std::string failed;
-    for (const std::string& label : m_importFailures) failed += "\n" + label;
+    for (size_t k = 0; k < m_importFailures.size() && k < kListed; ++k) failed += "\n" + m_importFailures[k];
+    if (m_importFailures.size() > kListed)
+      failed += "\nand " + std::to_string(m_importFailures.size() - kListed) + " more";
     m_host.MessageBox("Import of the following " + std::to_string(m_importFailures.size()) + " articles failed:" + failed,
                       "XCR Import", MessageIcon::Information, MessageButtons::Ok);
   }

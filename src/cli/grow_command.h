@@ -31,6 +31,9 @@ class GrowProgress : public Caption {
   // The citing articles were limited to this many; forAll: for the pearls that follow as well (the
   // question is not asked again for them).
   void LimitCiting(int32_t limit, bool forAll = false);
+  // Reference `item` of `items` of a seed list is being resolved; `notFound` of those before it
+  // were not. Shown at most once a second, and for the first and the last.
+  void Resolving(int32_t item, int32_t items, size_t notFound);
   // Ends a bar line in progress so that other output starts on a line of its own.
   void BreakLine();
   void Finish();
@@ -55,6 +58,7 @@ class GrowProgress : public Caption {
   int32_t m_citations = 0;
   int32_t m_limitForAll = INT32_MAX;
   std::string m_seconds;
+  std::chrono::steady_clock::time_point m_nextResolving{};
 };
 
 // The host of a grow run. Messages are printed through a TerminalHost. The large-citation
