@@ -80,15 +80,29 @@ std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
 
 // A reference as the message of failed imports names it: first author, year, title and DOI (or
 // the ID a plain list gave), as far as the file has them; its place in the file when it has none.
+// The service takes request lines of up to 8 KB: a longer title (a whole text pasted into the
+// field, a damaged file) cannot be searched for, and would fail the request rather than the one
+// reference.
+constexpr size_t kMaxSearchedTitle = 2000;
+
+bool TitleTooLong(const RisReference& r) { return r.title.size() > kMaxSearchedTitle; }
+
 std::string ReferenceLabel(const RisReference& r, int32_t item) {
   std::string label = r.firstAuthor;
   auto add = [&label](const std::string& separator, const std::string& part) {
     if (!part.empty()) label += (label.empty() ? "" : separator) + part;
   };
   if (!r.year.empty()) add(" ", "(" + r.year + ")");
-  add(". ", r.title);
+  add(". ", TitleTooLong(r) ? FirstCodePoints(r.title, 100) + "..." : r.title);
   add(". ", r.doi.empty() ? (r.listedId.empty() ? "" : "ID " + r.listedId) : "DOI " + r.doi);
   if (label.empty()) label = "record " + std::to_string(item) + " of the file (no author, year, title or DOI)";
+  if (TitleTooLong(r)) {
+    const size_t size = r.title.size();
+    label += " (the title is too long to search: " +
+             (size >= 1000000 ? std::to_string((size + 500000) / 1000000) + " MB"
+                              : std::to_string((size + 500) / 1000) + " KB") +
+             ")";
+  }
   return label;
 }
 
@@ -233,7 +247,9 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& maxCiting
     if (!saved) id = reference.listedId;
     if (id.empty()) {
       author = author.substr(0, author.find(','));
-      id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
+      // A title too long to search leaves the DOI, if any, to go by.
+      id = FindPKFromRef(TitleTooLong(reference) ? std::string() : reference.title, author, true, reference.doi,
+                         reference.year);
     }
     if (id.empty() || id == "N/A") {
       m_importFailures.push_back(ReferenceLabel(reference, item));

@@ -266,6 +266,12 @@ TEST_F(GrowCommand, ALongSeedListShowsProgressAndWritesEveryFailureToAFile) {
   EXPECT_NE(said.find("Import of the following 130 articles failed:\nNobody. Nothing like 1\n"), std::string::npos);
   EXPECT_NE(said.find("Nobody. Nothing like 100\nand 30 more\n"), std::string::npos) << said;
   EXPECT_EQ(said.find("Nothing like 101"), std::string::npos);
+  // A title of megabytes fails its reference alone, saying why, and is not repeated whole.
+  std::ofstream(Path("huge.ris")) << "TY  - JOUR\nAU  - Berg, Ole\nTI  - Pearl X\nPY  - 2001\nER  - \n"
+                                  << "TY  - JOUR\nAU  - Nobody\nTI  - " << std::string(3000000, 'w') << "\nER  - \n";
+  EXPECT_EQ(Grow({"--ris", Path("huge.ris"), "--out", Path("huge")}), 3) << err.str();
+  EXPECT_NE(err.str().find("(the title is too long to search: 3 MB)"), std::string::npos) << err.str().substr(0, 2000);
+  EXPECT_LT(err.str().size(), 10000u);
   const std::string unresolved = Read("long/unresolved.txt");
   EXPECT_EQ(std::count(unresolved.begin(), unresolved.end(), '\n'), 130);
   EXPECT_NE(unresolved.find("Nobody. Nothing like 130\r\n"), std::string::npos) << unresolved;
