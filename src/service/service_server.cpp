@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <condition_variable>
@@ -92,6 +93,8 @@ constexpr size_t kMaxHeaderBytes = 64 * 1024;
 // The most the watcher looks at before it gives up waiting for the end of the headers.
 constexpr size_t kMaxHeadBytes = kMaxRequestLine + kMaxHeaderBytes;
 constexpr auto kWriteTimeout = std::chrono::seconds(5);
+// How long a worker waits for the next request on a connection it has just answered.
+constexpr int kFollowUpWaitMs = 20;
 // After a refusal the rest of what the client sends is read and dropped for a while before the
 // connection closes: closing on unread data resets it, and the client may then lose the answer.
 constexpr auto kLingerTime = std::chrono::seconds(2);
@@ -261,6 +264,7 @@ class ServiceServer::GatedServer : public httplib::Server {
   // After the library stopped accepting: lets the requests in progress finish, then closes every
   // connection still open.
   void StopWatching() {
+    m_closing.store(true);
     m_workers.shutdown();
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -395,15 +399,36 @@ class ServiceServer::GatedServer : public httplib::Server {
     for (const Waiting& w : waiting) close(w.fd);
   }
 
-  // On a worker: takes the request off the connection, answers it, and gives the connection back
-  // to the watcher for the next request, or to linger and close.
+  // On a worker: answers the request, and the ones that follow at once on the connection. A client
+  // that goes on sends its next request within a round trip; waiting that briefly here saves two
+  // hand-overs between threads a request. A request not whole by then goes back to the watcher,
+  // so that no client holds a worker by sending slowly.
   void Serve(int fd, RequestScan scan) {
+    thread_local std::vector<char> buffer(kMaxHeadBytes + kMaxBodyBytes);
+    for (;;) {
+      if (!AnswerOne(fd, scan)) return;
+      pollfd p{fd, POLLIN, 0};
+      if (m_closing.load() || poll(&p, 1, kFollowUpWaitMs) <= 0) break;
+      ssize_t n = recv(fd, buffer.data(), buffer.size(), MSG_PEEK | MSG_DONTWAIT);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+        close(fd);
+        return;
+      }
+      scan = ScanRequest(std::string_view(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0));
+      if (scan.state != RequestScan::kComplete) break;
+    }
+    Watch(fd, false);
+  }
+
+  // Takes one request off the connection and answers it; true when the connection stays open
+  // for the next, false when it was closed or handed to the watcher to linger and close.
+  bool AnswerOne(int fd, const RequestScan& scan) {
     std::string request(scan.bytes, '\0');
     for (size_t got = 0; got < scan.bytes;) {
       ssize_t n = recv(fd, request.data() + got, scan.bytes - got, MSG_DONTWAIT);
       if (n <= 0) {
         close(fd);
-        return;
+        return false;
       }
       got += static_cast<size_t>(n);
     }
@@ -412,13 +437,16 @@ class ServiceServer::GatedServer : public httplib::Server {
     bool written = process_request(stream, scan.closeAfter, clientCloses, nullptr);
     if (!written) {
       close(fd);
-      return;
+      return false;
     }
-    if (scan.closeAfter || clientCloses) shutdown(fd, SHUT_WR);
-    Watch(fd, scan.closeAfter || clientCloses);
+    if (!scan.closeAfter && !clientCloses) return true;
+    shutdown(fd, SHUT_WR);
+    Watch(fd, true);
+    return false;
   }
 
   std::chrono::milliseconds m_deadline;
+  std::atomic<bool> m_closing{false};
   GrowingThreadPool m_workers;
   std::mutex m_mutex;
   std::vector<Waiting> m_arrivals;
