@@ -24,7 +24,7 @@
 #include "corpus/corpus_reader.h"
 #include "service/search_request.h"
 #include "corpus/search_service.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 namespace wendrel {
 namespace {

@@ -78,15 +78,29 @@ std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
 
 // A reference as the message of failed imports names it: first author, year, title and DOI (or
 // the ID a plain list gave), as far as the file has them; its place in the file when it has none.
+// The service takes request lines of up to 8 KB: a longer title (a whole text pasted into the
+// field, a damaged file) cannot be searched for, and would fail the request rather than the one
+// reference.
+constexpr size_t kMaxSearchedTitle = 2000;
+
+bool TitleTooLong(const RisReference& r) { return r.title.size() > kMaxSearchedTitle; }
+
 std::string ReferenceLabel(const RisReference& r, int32_t item) {
   std::string label = r.firstAuthor;
   auto add = [&label](const std::string& separator, const std::string& part) {
     if (!part.empty()) label += (label.empty() ? "" : separator) + part;
   };
   if (!r.year.empty()) add(" ", "(" + r.year + ")");
-  add(". ", r.title);
+  add(". ", TitleTooLong(r) ? FirstCodePoints(r.title, 100) + "..." : r.title);
   add(". ", r.doi.empty() ? (r.listedId.empty() ? "" : "ID " + r.listedId) : "DOI " + r.doi);
   if (label.empty()) label = "record " + std::to_string(item) + " of the file (no author, year, title or DOI)";
+  if (TitleTooLong(r)) {
+    const size_t size = r.title.size();
+    label += " (the title is too long to search: " +
+             (size >= 1000000 ? std::to_string((size + 500000) / 1000000) + " MB"
+                              : std::to_string((size + 500) / 1000) + " KB") +
+             ")";
+  }
   return label;
 }
 
@@ -230,7 +244,9 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& citingAsk
     if (!saved) id = reference.listedId;
     if (id.empty()) {
       author = author.substr(0, author.find(','));
-      id = FindPKFromRef(reference.title, author, true, reference.doi, reference.year);
+      // A title too long to search leaves the DOI, if any, to go by.
+      id = FindPKFromRef(TitleTooLong(reference) ? std::string() : reference.title, author, true, reference.doi,
+                         reference.year);
     }
     if (!IsUsableID(id)) {
       m_importFailures.push_back(ReferenceLabel(reference, item));
@@ -249,8 +265,13 @@ void MASCitationChain::ImportRIS(const std::string& fileName, int32_t& citingAsk
     m_importFailures.push_back(ReferenceLabel(reference, item) + (saved ? " (kept as the file holds it)" : ""));
   }
   if (!m_importFailures.empty()) {
+    // A list of a whole library that resolves badly would make a message of megabytes; the rest
+    // are in ImportFailures for whoever wants all of them.
+    constexpr size_t kListed = 100;
     std::string failed;
-    for (const std::string& label : m_importFailures) failed += "\n" + label;
+    for (size_t k = 0; k < m_importFailures.size() && k < kListed; ++k) failed += "\n" + m_importFailures[k];
+    if (m_importFailures.size() > kListed)
+      failed += "\nand " + std::to_string(m_importFailures.size() - kListed) + " more";
     m_host.MessageBox("Import of the following " + std::to_string(m_importFailures.size()) + " articles failed:" + failed,
                       "XCR Import", MessageIcon::Information, MessageButtons::Ok);
   }

@@ -148,7 +148,19 @@ void WriteLists(const MASCitationChain& chain, const std::string& folder, std::o
     files.emplace_back((dir / (std::string("candidates.") + ExchangeExtension(*exchange))).string(),
                        FormatExchange(chain, ExchangeList::Candidates, *exchange));
   }
+  // Every reference of a seed list that did not resolve, one a line; the message lists only the
+  // first hundred. An earlier run's list goes when this one has none.
+  const std::string unresolved = (dir / "unresolved.txt").string();
+  if (!chain.ImportFailures().empty()) {
+    std::string lines;
+    for (const std::string& label : chain.ImportFailures()) lines += label + "\r\n";
+    files.emplace_back(unresolved, lines);
+  }
   WriteFilesTogether(files);
+  if (chain.ImportFailures().empty()) {
+    std::error_code ignored;
+    std::filesystem::remove(unresolved, ignored);
+  }
 }
 
 }  // namespace
@@ -218,6 +230,26 @@ void GrowProgress::Show() {
   const int filled = static_cast<int>(done * kBarWidth + 0.5);
   m_out << "\r[" << std::string(static_cast<size_t>(filled), '#')
         << std::string(static_cast<size_t>(kBarWidth - filled), '-') << "] " << Step() << "\x1b[K" << std::flush;
+  m_lineOpen = true;
+}
+
+void GrowProgress::Resolving(int32_t item, int32_t items, size_t notFound) {
+  const auto now = std::chrono::steady_clock::now();
+  if (item != 1 && item != items && now < m_nextResolving) return;
+  m_nextResolving = now + std::chrono::seconds(1);
+  // 8,000 rather than 8000: the counts of a large list are read at a glance.
+  auto grouped = [](int64_t n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<size_t>(at), ",");
+    return digits;
+  };
+  const std::string text = "resolving " + grouped(item) + " of " + grouped(items) + " references, " +
+                           grouped(static_cast<int64_t>(notFound)) + " not found";
+  if (!m_bar) {
+    m_out << text << "\n";
+    return;
+  }
+  m_out << "\r" << text << "\x1b[K" << std::flush;
   m_lineOpen = true;
 }
 
@@ -338,6 +370,9 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     // A growth stops at the first request that fails: its lists would lack what the service did
     // not send, and writing them would put less over an earlier run's files than they held.
     ChainEvents events{.StopRequested = [&] { return chain.FailedRequests() > 0; }};
+    events.ImportItem = [&](int32_t item, int32_t items) {
+      progress.Resolving(item, items, chain.ImportFailures().size());
+    };
     progress.Listen(events);
     chain.SetEvents(std::move(events));
     int problems = 0;

@@ -32,6 +32,9 @@ class GrowProgress : public Caption {
   void Expect(int pearls);
   // A pearl the run passes over without asking the chain.
   void SkipPearl() { ++m_pearl; }
+  // Reference `item` of `items` of a seed list is being resolved; `notFound` of those before it
+  // were not. Shown at most once a second, and for the first and the last.
+  void Resolving(int32_t item, int32_t items, size_t notFound);
   // Ends a bar line in progress so that other output starts on a line of its own.
   void BreakLine();
   void Finish();
@@ -54,6 +57,7 @@ class GrowProgress : public Caption {
   int32_t m_pagesDone = 0;  // of the phase's direction
   int32_t m_pages = 0;
   std::string m_seconds;
+  std::chrono::steady_clock::time_point m_nextResolving{};
 };
 
 // The host of a grow run. Messages are printed through a TerminalHost. The large-citation

@@ -13,6 +13,7 @@
 #include "cli/session_command.h"
 #include "cli/text_commands.h"
 #include "platform/program_version.h"
+#include "platform/replacing_file.h"
 #include "platform/terminal_host.h"
 
 namespace {
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
   }
   std::string command = args.front();
   args.erase(args.begin());
+  // Ctrl+C or a kill in the middle of a save or an import leaves no temporary file behind.
+  wendrel::RemoveTemporariesOnStopSignals();
   wendrel::TerminalHost host;
   if (command == "serve") return wendrel::RunServe(args, std::cout, std::cerr);
   if (command == "corpus") return wendrel::RunCorpus(args, std::cout, std::cerr);

@@ -311,7 +311,7 @@ void DrawPng(const ArticleMap& map, const std::vector<ListArticle>& articles, No
   dvis.SetSelectedNode(-1);
   dvis.SetHoverNode(-1);
   dvis.RenderView(true, false);
-  if (!surface.SavePng(path)) throw FileError("cannot write " + path);
+  if (std::string why; !surface.SavePng(path, &why)) throw FileError("cannot write " + path + ": " + why);
 }
 
 // Layout options are attributes only (-GNAME=VALUE, -N..., -E...): nothing that names a file or an

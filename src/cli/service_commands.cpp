@@ -17,7 +17,9 @@
 #include "cli/arguments.h"
 #include "platform/replacing_file.h"
 #include "platform/service_defaults.h"
+#include "corpus/corpus_check.h"
 #include "corpus/corpus_generator.h"
+#include "corpus/corpus_reader.h"
 #include "corpus/corpus_import.h"
 #include "openalex/openalex_import.h"
 #include "openalex/openalex_gateway.h"
@@ -53,6 +55,7 @@ constexpr const char* kCorpusUsage =
     "usage: wendrel corpus generate --count N [--seed S] [--realistic-vocabulary] --out FILE.jsonl\n"
     "       wendrel corpus import FILE.jsonl[.gz] --out FILE.sqlite\n"
     "       wendrel corpus import-openalex FILE.jsonl[.gz] --out FILE.sqlite\n"
+    "       wendrel corpus check FILE.sqlite\n"
     "generate         writes a synthetic corpus of N publications as JSON Lines; the same N and seed\n"
     "                 (default 1) always give the same file; --realistic-vocabulary writes abstracts\n"
     "                 of 100 to 250 words from tens of thousands of words, each used as often as\n"
@@ -61,7 +64,10 @@ constexpr const char* kCorpusUsage =
     "import           builds a corpus file for `wendrel serve` from JSON Lines, one publication a\n"
     "                 line; malformed lines are reported as \"line N: reason\" and skipped\n"
     "import-openalex  the same from OpenAlex works, one a line (the OpenAlex snapshot's files or\n"
-    "                 saved API results); citation counts and lists are those within the file\n";
+    "                 saved API results); citation counts and lists are those within the file\n"
+    "check            reads every page and index of a corpus file (or an OpenAlex cache) and lists\n"
+    "                 what is damaged; exits 1 when anything is. The service checks files up to\n"
+    "                 2 GB itself when it starts; this is for larger ones\n";
 
 // Blocks SIGINT and SIGTERM in the calling thread, and so in every thread started after it, for
 // as long as it lives; the signals then wait for sigwait instead of ending the process.
@@ -169,6 +175,33 @@ int Import(const std::vector<std::string>& args, bool openAlex, std::ostream& ou
   return 0;
 }
 
+int Check(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal) {
+  Arguments a(args, {}, {}, 1);
+  if (a.Plain().empty()) throw UsageError("the corpus file to check is missing");
+  const std::string path = a.Plain().front();
+  // Opening it as the service would says first whether it is a corpus at all.
+  CorpusReader{path};
+  constexpr int kShown = 100;
+  ImportBar bar(err, terminal);
+  std::vector<std::string> problems;
+  try {
+    problems = CheckCorpusFile(path, false, kShown + 1,
+                               [&bar](double done) { bar.Show(static_cast<int64_t>(done * 1000), 1000); });
+  } catch (...) {
+    bar.End();
+    throw;
+  }
+  bar.End();
+  if (problems.empty()) {
+    out << path << " is whole\n";
+    return 0;
+  }
+  err << path << " is damaged:\n";
+  for (size_t i = 0; i < problems.size() && i < kShown; ++i) err << "  " << problems[i] << "\n";
+  if (problems.size() > kShown) err << "  and more\n";
+  return 1;
+}
+
 // Runs until SIGINT or SIGTERM, writing the log to `err`.
 void ServeOpenAlex(const Arguments& a, int port, std::ostream& out, std::ostream& err,
                    BlockedStopSignals& stopSignals) {
@@ -217,7 +250,9 @@ int RunServe(const std::vector<std::string>& args, std::ostream& out, std::ostre
       ServeOpenAlex(a, port, out, err, stopSignals);
       return 0;
     }
-    SearchService service(a.Required("--corpus"));
+    SearchService service(a.Required("--corpus"),
+                          [&err](const std::string& line) { err << "wendrel serve: " << line << std::endl; });
+    if (!service.StartNote().empty()) err << "wendrel serve: " << service.StartNote() << std::endl;
     service.Start(kDefaultServiceHost, port);
     out << "Serving " << service.BaseAddress() << std::endl;
     stopSignals.Wait();
@@ -233,13 +268,14 @@ int RunServe(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 int RunCorpus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.empty() || (args[0] != "generate" && args[0] != "import" && args[0] != "import-openalex")) {
+  if (args.empty() ||
+      (args[0] != "generate" && args[0] != "import" && args[0] != "import-openalex" && args[0] != "check")) {
     if (WantsHelp(args)) {
       out << kCorpusUsage;
       return 0;
     }
     err << "wendrel corpus: "
-        << (args.empty() ? std::string("generate, import or import-openalex?")
+        << (args.empty() ? std::string("generate, import, import-openalex or check?")
                          : "unknown subcommand '" + args[0] + "'")
         << " (see wendrel corpus --help)\n";
     return 2;
@@ -250,8 +286,10 @@ int RunCorpus(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   std::vector<std::string> rest(args.begin() + 1, args.end());
   try {
+    const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO);
     if (args[0] == "generate") return Generate(rest, out);
-    return Import(rest, args[0] == "import-openalex", out, err, &err == &std::cerr && isatty(STDERR_FILENO));
+    if (args[0] == "check") return Check(rest, out, err, terminal);
+    return Import(rest, args[0] == "import-openalex", out, err, terminal);
   } catch (const UsageError& e) {
     err << "wendrel corpus " << args[0] << ": " << e.what() << " (see wendrel corpus --help)\n";
     return 2;

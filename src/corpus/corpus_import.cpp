@@ -16,7 +16,7 @@
 #include "corpus/corpus_writer.h"
 #include "service/search_request.h"
 #include "service/service_error.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 namespace wendrel {
 
@@ -379,7 +379,7 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
     throw ServiceError(e.what());
   }
   ImportSummary summary;
-  {
+  try {
     SqliteDb db(temporary->Path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
     // Nothing here needs to survive a crash: the temporary file is thrown away then.
     db.Execute(
@@ -392,6 +392,8 @@ ImportSummary Import(const std::string& inputPath, const std::string& corpusPath
     summary = importer.Finish();
     db.Execute("COMMIT");
     db.Execute("ANALYZE");
+  } catch (const SqliteError& e) {
+    throw ServiceError("cannot write " + corpusPath + ": " + e.Reason());
   }
   try {
     temporary->Commit();

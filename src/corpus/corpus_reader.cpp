@@ -92,6 +92,25 @@ void CheckNotTruncated(const std::string& path) {
                        " bytes are there");
 }
 
+// A folder or a missing file would otherwise surface as SQLite's "disk I/O error" or "unable to
+// open database file" at the first query.
+SqliteDb OpenCorpus(const std::string& path) {
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  if (std::filesystem::is_directory(status)) throw ServiceError(path + " is a folder, not a corpus file");
+  if (!std::filesystem::exists(status)) throw ServiceError("there is no corpus file at " + path);
+  try {
+    return SqliteDb(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+  } catch (const SqliteError& e) {
+    throw ServiceError("cannot open " + path + ": " + e.Reason());
+  }
+}
+
+// A row listed by an index or an edge but not there is a damaged file, never a shorter list.
+[[noreturn]] void ThrowMissing(const std::string& path, int64_t row) {
+  throw ServiceError(path + " is damaged: publication " + std::to_string(row) + " is missing");
+}
+
 // Without words to rank by, Rank orders as CitationCount.
 const char* OrderClause(PublicationOrder order) {
   return order == PublicationOrder::Year ? " ORDER BY p.year DESC, p.citation_count DESC, p.id"
@@ -100,19 +119,25 @@ const char* OrderClause(PublicationOrder order) {
 
 }  // namespace
 
-CorpusReader::CorpusReader(const std::string& path) : m_db(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX) {
+CorpusReader::CorpusReader(const std::string& path) : m_db(OpenCorpus(path)) {
   CheckNotTruncated(path);
   std::string format;
   try {
     SqliteStatement check(m_db, "SELECT value FROM corpus_info WHERE key = 'format'");
     if (check.Step()) format = check.Text(0);
-  } catch (const ServiceError&) {
+  } catch (const SqliteError& e) {
+    if ((e.Code() & 0xff) == SQLITE_CORRUPT) throw ServiceError(path + " is damaged (" + e.SqliteText() + ")");
+    if ((e.Code() & 0xff) == SQLITE_IOERR) throw ServiceError("cannot read " + path + ": " + e.Reason());
     throw ServiceError(path + " is not a corpus file");
   }
   if (format != kCorpusFormat && format != kNumericCorpusFormat) throw ServiceError(path + " is not a corpus file");
   m_numericIds = format == kNumericCorpusFormat;
   // A mapped file lets every connection of the server share one copy of the pages.
-  m_db.Execute("PRAGMA mmap_size = 268435456");
+  try {
+    m_db.Execute("PRAGMA mmap_size = 268435456");
+  } catch (const SqliteError& e) {
+    throw ServiceError("cannot read " + path + ": " + e.Reason());
+  }
 }
 
 CorpusReader::~CorpusReader() = default;
@@ -188,8 +213,11 @@ void CorpusReader::LoadInto(PublicationPage& page, SqliteStatement& rows) {
   std::vector<int64_t> found;
   while (rows.Step()) found.push_back(rows.Int(0));
   rows.Reset();
-  for (int64_t row : found)
-    if (auto p = LoadRow(row)) page.items.push_back(std::move(*p));
+  for (int64_t row : found) {
+    std::optional<Publication> p = LoadRow(row);
+    if (!p) ThrowMissing(m_db.Path(), row);
+    page.items.push_back(std::move(*p));
+  }
 }
 
 PublicationPage CorpusReader::Retrieve(const std::string& id, int64_t offset) {
@@ -304,8 +332,11 @@ PublicationPage CorpusReader::Search(const SearchCriteria& criteria, Publication
   };
   auto end = found.begin() + std::min<int64_t>(offset + limit, page.total);
   std::partial_sort(found.begin(), end, found.end(), before);
-  for (auto it = found.begin() + offset; it != end; ++it)
-    if (auto p = LoadRow(it->row)) page.items.push_back(std::move(*p));
+  for (auto it = found.begin() + offset; it != end; ++it) {
+    std::optional<Publication> p = LoadRow(it->row);
+    if (!p) ThrowMissing(m_db.Path(), it->row);
+    page.items.push_back(std::move(*p));
+  }
   return page;
 }
 

@@ -11,7 +11,7 @@
 
 #include "service/publication.h"
 #include "service/publication_source.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 namespace wendrel {
 

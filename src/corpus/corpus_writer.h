@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "service/publication.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 namespace wendrel {
 

@@ -1,9 +1,12 @@
 #include "corpus/search_service.h"
 
+#include <iostream>
 #include <mutex>
 #include <vector>
 
+#include "corpus/corpus_check.h"
 #include "corpus/corpus_reader.h"
+#include "platform/sqlite_db.h"
 #include "service/search_request.h"
 #include "service/service_server.h"
 
@@ -42,27 +45,46 @@ class ReaderPool {
 }  // namespace
 
 struct SearchService::Impl {
-  explicit Impl(const std::string& path) : pool(path) {}
+  Impl(const std::string& path, Log log) : path(path), log(std::move(log)), pool(path) {}
 
   ServiceReply Handle(const QueryParameters& parameters) {
+    std::string failure;
     try {
       std::unique_ptr<CorpusReader> reader = pool.Take();
       ServiceReply reply = AnswerSearchRequest(*reader, parameters);
       pool.Give(std::move(reader));
       return reply;
-    } catch (const std::exception&) {
-      return {500, "text/plain; charset=utf-8", "the corpus could not be opened\n"};
+    } catch (const SqliteError& e) {
+      failure = "cannot read the corpus " + path + ": " + e.Reason();
+    } catch (const std::exception& e) {
+      failure = "cannot read the corpus " + path + ": " + e.what();
     }
+    {
+      std::lock_guard<std::mutex> lock(logMutex);
+      if (log)
+        log(failure);
+      else
+        std::cerr << "wendrel: " << failure << std::endl;
+    }
+    return {500, "text/plain; charset=utf-8", failure + "\n"};
   }
 
+  std::string path;
+  Log log;
+  std::mutex logMutex;
+  std::string startNote;
   ReaderPool pool;
   ServiceServer server;
 };
 
-SearchService::SearchService(const std::string& corpusPath) : m_impl(std::make_unique<Impl>(corpusPath)) {
+SearchService::SearchService(const std::string& corpusPath, Log log)
+    : m_impl(std::make_unique<Impl>(corpusPath, std::move(log))) {
   // Opening one connection now reports a missing or foreign file to the caller, not to a request.
   m_impl->pool.Give(m_impl->pool.Take());
+  m_impl->startNote = CheckCorpusAtStart(corpusPath, "the corpus");
 }
+
+const std::string& SearchService::StartNote() const { return m_impl->startNote; }
 
 SearchService::~SearchService() { Stop(); }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "corpus/corpus_check.h"
 #include "corpus/corpus_reader.h"
 #include "corpus/corpus_schema.h"
 #include "corpus/corpus_writer.h"
@@ -35,51 +36,73 @@ std::string Format(SqliteDb& db) {
   try {
     SqliteStatement check(db, "SELECT value FROM corpus_info WHERE key = 'format'");
     return check.Step() ? check.Text(0) : std::string();
-  } catch (const ServiceError&) {
+  } catch (const SqliteError&) {
     return {};
   }
 }
 
+// A cache SQLite cannot read says so in its words ("vtable constructor failed: ..."); the user
+// needs to hear which file it is and what to do about it.
+[[noreturn]] void ThrowUnreadable(const std::string& path, const SqliteError& e) {
+  const int code = e.Code() & 0xff;
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_ERROR)
+    throw ServiceError("the OpenAlex cache " + path + " is damaged (" + e.SqliteText() +
+                       "); move it aside to start a new one");
+  throw ServiceError("cannot open the OpenAlex cache " + path + ": " + e.Reason());
+}
+
 SqliteDb OpenFile(const std::string& path, bool create) {
+  if (std::filesystem::is_directory(path)) throw ServiceError(path + " is a folder, not an OpenAlex cache");
   if (!create && !std::filesystem::exists(path)) throw ServiceError("there is no cache at " + path);
   if (create) {
     std::error_code ignored;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
   }
-  return SqliteDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0));
+  try {
+    return SqliteDb(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0));
+  } catch (const SqliteError& e) {
+    ThrowUnreadable(path, e);
+  }
 }
 
 }  // namespace
 
 OpenAlexCache::OpenAlexCache(const std::string& path, bool create) : m_db(OpenFile(path, create)) {
-  m_db.Execute("PRAGMA busy_timeout = 5000");
-  bool empty = false;
-  {
-    SqliteStatement tables(m_db, "SELECT count(*) FROM sqlite_master");
-    empty = tables.Step() && tables.Int(0) == 0;
+  try {
+    m_db.Execute("PRAGMA busy_timeout = 5000");
+    bool empty = false;
+    {
+      SqliteStatement tables(m_db, "SELECT count(*) FROM sqlite_master");
+      empty = tables.Step() && tables.Int(0) == 0;
+    }
+    if (empty) {
+      m_db.Execute("PRAGMA journal_mode = WAL");
+      m_db.Execute("BEGIN");
+      m_db.Execute(kCorpusTables);
+      m_db.Execute(kCorpusIndexes);
+      WriteCorpusInfo(m_db);
+      m_db.Execute("COMMIT");
+    } else if (Format(m_db) != kCorpusFormat) {
+      throw ServiceError(path + " is not an OpenAlex cache (nor a corpus with text IDs)");
+    } else {
+      // A cache too large to check at start is left to `wendrel corpus check`.
+      CheckCorpusAtStart(path, "the OpenAlex cache", "move it aside to start a new one");
+    }
+    m_db.Execute("PRAGMA synchronous = NORMAL");
+    m_db.Execute(kCacheTables);
+    m_writer = std::make_unique<CorpusWriter>(m_db);
+    m_reader = std::make_unique<CorpusReader>(path);
+  } catch (const SqliteError& e) {
+    ThrowUnreadable(path, e);
   }
-  if (empty) {
-    m_db.Execute("PRAGMA journal_mode = WAL");
-    m_db.Execute("BEGIN");
-    m_db.Execute(kCorpusTables);
-    m_db.Execute(kCorpusIndexes);
-    WriteCorpusInfo(m_db);
-    m_db.Execute("COMMIT");
-  } else if (Format(m_db) != kCorpusFormat) {
-    throw ServiceError(path + " is not an OpenAlex cache (nor a corpus with text IDs)");
-  }
-  m_db.Execute("PRAGMA synchronous = NORMAL");
-  m_db.Execute(kCacheTables);
-  m_writer = std::make_unique<CorpusWriter>(m_db);
-  m_reader = std::make_unique<CorpusReader>(path);
 }
 
 OpenAlexCache::~OpenAlexCache() {
   try {
     std::lock_guard<std::mutex> lock(m_mutex);
     WriteCorpusInfo(m_db);
-  } catch (const ServiceError&) {
+  } catch (const SqliteError&) {
     // The count is only informative; a read-only file keeps the old one.
   }
 }

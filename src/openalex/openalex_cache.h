@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "service/publication.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 namespace wendrel {
 

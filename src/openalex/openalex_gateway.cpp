@@ -446,7 +446,15 @@ OpenAlexGateway::~OpenAlexGateway() { Stop(); }
 int OpenAlexGateway::Start(const std::string& address, int port) {
   return m_server.Start(
       address, port,
-      [this](const QueryParameters& parameters) { return AnswerSearchRequest(m_source, parameters); },
+      [this](const QueryParameters& parameters) -> ServiceReply {
+        try {
+          return AnswerSearchRequest(m_source, parameters);
+        } catch (const std::exception& e) {
+          const std::string failure = std::string("answering a request failed: ") + e.what();
+          m_source.Log(failure);
+          return {500, "text/plain; charset=utf-8", failure + "\n"};
+        }
+      },
       "the OpenAlex gateway");
 }
 

@@ -63,6 +63,8 @@ class OpenAlexSource : public PublicationSource {
   // answered from the cache) and fails later ones, until Resume. Any thread.
   void Stop() { m_client.Stop(); }
   void Resume() { m_client.Resume(); }
+  // One line to the log given in the options; any thread.
+  void Log(const std::string& line);
 
   // "OpenAlex's budget left today: $0.9731", as OpenAlex last said; empty before it said. Also
   // logged when a citing list has been read to its end, as a growth does last.
@@ -88,7 +90,6 @@ class OpenAlexSource : public PublicationSource {
   std::string SourceFilter(const std::string& name, const char* type);
   void Prefetch(const Listing& listing, int64_t page);
   void PrefetchLoop();
-  void Log(const std::string& line);
 
   OpenAlexGatewayOptions m_options;
   std::mutex m_logMutex;

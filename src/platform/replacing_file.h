@@ -21,10 +21,14 @@ class ReplaceError : public std::runtime_error {
   std::string m_reason;
 };
 
+struct TemporarySlot;
+
 // A temporary file "<target>.<pid>.<n>.tmp" in the target's folder, created empty; write it through
 // Write or, for writers that open files by name (SQLite, streams), through Path(). Commit flushes it
 // to the disk and renames it over the target; without Commit the destructor removes it. Throws
-// ReplaceError.
+// ReplaceError. Creating one also removes the temporaries of the same target left by processes
+// that are gone (killed in the middle of a save), and, once RemoveTemporariesOnStopSignals has
+// been called, SIGINT and SIGTERM remove it before the process ends.
 class ReplacingFile {
  public:
   explicit ReplacingFile(std::string target);
@@ -42,7 +46,14 @@ class ReplacingFile {
   std::string m_target;
   std::string m_temporary;
   int m_fd = -1;
+  // Where a stop signal finds the temporary; none when all slots were taken.
+  TemporarySlot* m_slot = nullptr;
 };
+
+// From now on SIGINT and SIGTERM first remove the temporaries of the saves in progress, then end
+// the process as the signal would have. For programs that do not handle those signals otherwise;
+// a thread that blocks them and waits for them (sigwait) is not affected. Idempotent.
+void RemoveTemporariesOnStopSignals();
 
 // Replaces the file at `target` with `content` through a ReplacingFile. Throws ReplaceError.
 void ReplaceFile(const std::string& target, std::string_view content);

@@ -128,8 +128,6 @@ ServiceReply AnswerSearchRequest(PublicationSource& source, const QueryParameter
     return {refusal.status, kTextType, refusal.message + "\n"};
   } catch (const SourceUnavailable& unavailable) {
     return {unavailable.Status(), kTextType, std::string(unavailable.what()) + "\n"};
-  } catch (const std::exception&) {
-    return {500, kTextType, "the corpus could not be read\n"};
   }
 }
 

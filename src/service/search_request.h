@@ -35,7 +35,8 @@ constexpr int kMaxResultsPerRequest = 100;
 // - ResultObjects may only be Publication; PublicationContent takes any of the original's values
 //   but every reply carries all of a publication's elements; unknown keys are passed over.
 // PublicationID is any text up to kMaxIdLength bytes. An unknown publication gives the empty answer.
-// A source that is unavailable gives its status and reason; other failures of the source give 500.
+// A source that is unavailable gives its status and reason; other failures of the source are
+// thrown on, for the caller to log and answer (500) with what it knows of the source.
 ServiceReply AnswerSearchRequest(PublicationSource& source, const QueryParameters& parameters);
 
 constexpr size_t kMaxIdLength = 256;

@@ -20,8 +20,7 @@
 
 #include "platform/program_version.h"
 #include "platform/replacing_file.h"
-#include "service/service_error.h"
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 #include "session/session_schema.h"
 
 namespace wendrel {
@@ -90,7 +89,7 @@ void CheckIdentity(const std::string& path) {
       SqliteDb db(path, SQLITE_OPEN_READONLY);
       SqliteStatement find(db, "SELECT count(*) FROM sqlite_master WHERE name = 'corpus_info'");
       corpus = find.Step() && find.Int(0) > 0;
-    } catch (const ServiceError&) {
+    } catch (const SqliteError&) {
     }
     throw SessionError(path + (corpus ? " is a corpus file of the local search service, not a session file"
                                       : " is an SQLite database of another kind, not a session file"));
@@ -380,7 +379,7 @@ std::unique_ptr<SessionFile> SessionFile::Open(const std::string& path) {
     if (lock) db->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
     if (!reason.empty()) reason = path + " is open read-only: " + reason;
     return std::unique_ptr<SessionFile>(new SessionFile(path, std::move(lock), std::move(db), std::move(reason)));
-  } catch (const ServiceError& error) {
+  } catch (const SqliteError& error) {
     throw SessionError(path + " is damaged or cannot be read (" + error.what() + ")");
   }
 }
@@ -400,7 +399,7 @@ std::unique_ptr<SessionFile> SessionFile::WriteNew(const std::string& path, cons
     file.Commit();
   } catch (const ReplaceError& e) {
     throw SessionError(e.what());
-  } catch (const ServiceError& e) {
+  } catch (const SqliteError& e) {
     throw SessionError("cannot write " + path + ": " + e.what());
   }
   std::unique_ptr<SessionFile> session = Open(path);
@@ -496,7 +495,7 @@ void SessionFile::Restore(MASCitationChain& chain) const {
     chain.RestoreState(std::move(state));
     const std::string limit = Info("citing_limit");
     if (!limit.empty()) chain.SetLargeCitationLimit(std::stoi(limit));
-  } catch (const ServiceError& error) {
+  } catch (const SqliteError& error) {
     throw SessionError(m_path + " is damaged or cannot be read (" + error.what() + ")");
   } catch (const ChainError& error) {
     throw SessionError(m_path + " is damaged: " + error.what());
@@ -608,7 +607,7 @@ void SessionFile::Enqueue(const std::vector<std::string>& pks, int32_t generatio
       sqlite3_exec(m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
-  } catch (const ServiceError& error) {
+  } catch (const SqliteError& error) {
     throw SessionError("cannot write " + m_path + ": " + error.what());
   }
 }
@@ -617,7 +616,7 @@ void SessionFile::Dequeue(const std::string& pk) {
   if (ReadOnly()) throw SessionError(m_readOnlyReason);
   try {
     SqliteStatement(*m_db, "DELETE FROM queue WHERE pk = ?1 COLLATE NOCASE").Bind(1, pk).Run();
-  } catch (const ServiceError& error) {
+  } catch (const SqliteError& error) {
     throw SessionError("cannot write " + m_path + ": " + error.what());
   }
 }

@@ -66,6 +66,10 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
                          Progress->setRange(0, items);
                          Progress->setValue(item - 1);
                          Progress->setFormat(QString("Pearl %1 of %2").arg(item).arg(items));
+                         statusBar()->showMessage(QString("Resolving %L1 of %L2 references, %L3 not found")
+                                                      .arg(item)
+                                                      .arg(items)
+                                                      .arg(Chain.ImportFailures().size()));
                        },
                    .StopRequested = [this] { return m_stopRequested; }});
   AppID = kAppID;

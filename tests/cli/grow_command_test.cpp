@@ -275,6 +275,31 @@ TEST_F(GrowCommand, APartlyResolvedSeedListExitsThreeNamingEachFailure) {
       << err.str();
 }
 
+// A long seed list says how far its resolving has come; the message names the first hundred
+// failures and unresolved.txt beside the lists holds them all.
+TEST_F(GrowCommand, ALongSeedListShowsProgressAndWritesEveryFailureToAFile) {
+  std::ofstream list(Path("long.ris"));
+  list << "TY  - JOUR\nAU  - Berg, Ole\nTI  - Pearl X\nPY  - 2001\nER  - \n";
+  for (int k = 1; k <= 130; ++k) list << "TY  - JOUR\nAU  - Nobody\nTI  - Nothing like " << k << "\nER  - \n";
+  list.close();
+  EXPECT_EQ(Grow({"--ris", Path("long.ris"), "--out", Path("long")}), 3);
+  const std::string said = err.str();
+  EXPECT_NE(said.find("resolving 1 of 131 references, 0 not found\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("resolving 131 of 131 references, 129 not found\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("Import of the following 130 articles failed:\nNobody. Nothing like 1\n"), std::string::npos);
+  EXPECT_NE(said.find("Nobody. Nothing like 100\nand 30 more\n"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Nothing like 101"), std::string::npos);
+  // A title of megabytes fails its reference alone, saying why, and is not repeated whole.
+  std::ofstream(Path("huge.ris")) << "TY  - JOUR\nAU  - Berg, Ole\nTI  - Pearl X\nPY  - 2001\nER  - \n"
+                                  << "TY  - JOUR\nAU  - Nobody\nTI  - " << std::string(3000000, 'w') << "\nER  - \n";
+  EXPECT_EQ(Grow({"--ris", Path("huge.ris"), "--out", Path("huge")}), 3) << err.str();
+  EXPECT_NE(err.str().find("(the title is too long to search: 3 MB)"), std::string::npos) << err.str().substr(0, 2000);
+  EXPECT_LT(err.str().size(), 10000u);
+  const std::string unresolved = Read("long/unresolved.txt");
+  EXPECT_EQ(std::count(unresolved.begin(), unresolved.end(), '\n'), 130);
+  EXPECT_NE(unresolved.find("Nobody. Nothing like 130\r\n"), std::string::npos) << unresolved;
+}
+
 // --max-citing holds for every pearl of a seed list (the question offers "to All" there), and an
 // export grows the same lists again.
 TEST_F(GrowCommand, TheCitingLimitHoldsForSeedListsAndExports) {

@@ -21,6 +21,7 @@
 #include "pointmap/qimage/qimage_surface.h"
 #include "corpus/corpus_generator.h"
 #include "corpus/corpus_import.h"
+#include "platform/replacing_file.h"
 #include "sparse/sparse_matrix_single.h"
 #include "temp_dir.h"
 #include "text/text_functions.h"
@@ -189,6 +190,49 @@ TEST(InterruptedSaves, LeaveTheOldFileOrTheNewOneWhole) {
     EXPECT_GT(seen[0], 0) << kills << " kills";
     EXPECT_GT(seen[1], 0) << kills << " kills";
   }
+}
+
+// A stop signal in the middle of an import removes its temporary file; what a killed import leaves
+// is removed by the next save of the same target.
+TEST(InterruptedSaves, StopSignalsAndLaterSavesLeaveNoTemporaries) {
+  test::TempDir dir;
+  const std::string input = dir.Path("in.jsonl");
+  {
+    std::ofstream out(input, std::ios::binary);
+    GenerateCorpus(20000, 3, out);
+  }
+  const std::string target = dir.Path("out.sqlite");
+  auto temporaries = [&] {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Root())) {
+      const std::string name = entry.path().filename().string();
+      if (name.rfind("out.sqlite.", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp") ++count;
+    }
+    return count;
+  };
+  for (int signal : {SIGINT, SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(signal);
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      RemoveTemporariesOnStopSignals();
+      try {
+        ImportCorpus(input, target, [](int64_t, const std::string&) {});
+      } catch (...) {
+      }
+      _exit(0);
+    }
+    const auto start = Clock::now();
+    while (temporaries() == 0 && Clock::now() - start < std::chrono::seconds(60))
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "the import ended before the signal";
+    EXPECT_EQ(temporaries(), signal == SIGKILL ? 1 : 0);
+  }
+  ReplaceFile(target, "later");
+  EXPECT_EQ(temporaries(), 0);
 }
 
 }  // namespace

@@ -41,6 +41,16 @@ TEST(MapCommand, RisListBecomesPictureAndPositions) {
     EXPECT_EQ(line.rfind(std::to_string(rows) + "\t" + std::to_string(rows + 1) + "\t", 0), 0u) << line;
   }
   EXPECT_EQ(rows, 9);
+
+  // A picture that cannot be written says why.
+  const std::string nowhere = dir.Path("no/such/folder/map.png");
+  const std::string failing = "LSAN_OPTIONS=suppressions='" + dir.Path("lsan.supp") + "' '" + WENDREL_EXE +
+                              "' map --ris '" + test::DataPath("map_articles.ris") + "' --png '" + nowhere +
+                              "' 2>'" + dir.Path("err.txt") + "' >/dev/null";
+  EXPECT_NE(std::system(failing.c_str()), 0);
+  EXPECT_NE(test::ReadFile(dir.Path("err.txt")).find("cannot write " + nowhere + ": No such file or directory"),
+            std::string::npos)
+      << test::ReadFile(dir.Path("err.txt"));
 }
 
 // A grow folder's lists merge by the chain's duplicate rule: namesakes (one title, years and first

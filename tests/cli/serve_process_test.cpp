@@ -198,11 +198,16 @@ TEST_F(ServeCommandTest, FailuresAreOneLineAndNonZero) {
   const std::string cutShort = s_dir->Path("cut-short.sqlite");
   std::filesystem::copy_file(s_corpus, cutShort, std::filesystem::copy_options::overwrite_existing);
   std::filesystem::resize_file(cutShort, std::filesystem::file_size(s_corpus) / 2);
+  const std::string damaged = s_dir->Path("damaged.sqlite");
+  std::filesystem::copy_file(s_corpus, damaged, std::filesystem::copy_options::overwrite_existing);
+  test::ZeroPages(damaged, test::ZeroPages(damaged, 0, 0) / 2, 1);
   const Case cases[] = {
       {"no corpus option", {}, 2, "--corpus is required"},
       {"missing corpus", {"--corpus", s_dir->Path("missing.sqlite")}, 1, "missing.sqlite"},
       {"not a corpus", {"--corpus", s_dir->Path("corpus.jsonl")}, 1, "not a corpus"},
       {"truncated corpus", {"--corpus", cutShort}, 1, "cut-short.sqlite is truncated"},
+      {"damaged corpus", {"--corpus", damaged}, 1, "damaged.sqlite is damaged"},
+      {"a folder", {"--corpus", s_dir->Path("")}, 1, "is a folder, not a corpus file"},
       {"port in use", {"--corpus", s_corpus, "--port", busyPort}, 1, "cannot listen"},
       {"port not a number", {"--corpus", s_corpus, "--port", "http"}, 2, "--port"},
       {"port out of range", {"--corpus", s_corpus, "--port", "70000"}, 2, "--port"},
@@ -234,6 +239,28 @@ TEST_F(ServeCommandTest, CorpusCommandsGenerateAndImport) {
   EXPECT_EQ(std::count(problems.begin(), problems.end(), '\n'), 1);
   EXPECT_EQ(out.str().rfind("Imported 40 publications into " + sqlite + " (1 line skipped;", 0), 0u) << out.str();
   SearchService served(sqlite);  // a corpus the service accepts
+}
+
+TEST_F(ServeCommandTest, CorpusCheckSaysWhetherAFileIsWhole) {
+  const std::string damaged = s_dir->Path("check-damaged.sqlite");
+  std::filesystem::copy_file(s_corpus, damaged, std::filesystem::copy_options::overwrite_existing);
+  test::ZeroPages(damaged, 3, 1000000);
+  struct Case {
+    std::string path;
+    int code;
+    std::string says;
+  };
+  const Case cases[] = {
+      {s_corpus, 0, s_corpus + " is whole"},
+      {damaged, 1, damaged + " is damaged:\n  "},
+      {s_dir->Path("corpus.jsonl"), 1, "not a corpus"},
+      {s_dir->Path(""), 1, "is a folder"},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunCorpus({"check", c.path}, out, err), c.code) << c.path << ": " << err.str();
+    EXPECT_NE((out.str() + err.str()).find(c.says), std::string::npos) << out.str() << err.str();
+  }
 }
 
 TEST_F(ServeCommandTest, CorpusCommandFailuresAndHelp) {

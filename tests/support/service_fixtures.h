@@ -29,6 +29,24 @@ inline std::string BuildCorpus(const TempDir& dir, const std::string& name, cons
   return output;
 }
 
+// Overwrites `count` pages of an SQLite file with zeros from 1-based page `first` on (to the end
+// of the file at most), as a damaged disk or copy would leave them; returns the file's page count.
+inline int64_t ZeroPages(const std::string& path, int64_t first, int64_t count) {
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  unsigned char field[2] = {};
+  file.seekg(16);
+  file.read(reinterpret_cast<char*>(field), 2);
+  int64_t pageSize = field[0] << 8 | field[1];
+  if (pageSize == 1) pageSize = 65536;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path));
+  const int64_t pages = size / pageSize;
+  for (int64_t page = first; page < first + count && page <= pages; ++page) {
+    file.seekp((page - 1) * pageSize);
+    file.write(std::string(static_cast<size_t>(pageSize), '\0').data(), pageSize);
+  }
+  return pages;
+}
+
 // A corpus small enough to know by heart. Citation counts: 1 has 4 (cited by 2, 3, 4, 5),
 // 2 and 3 have 2, 5 has 3, 6 and 10 have 1. Publication 2 also cites 999999, which is not in the
 // corpus; 7 lists 5 twice and itself; 4's year is unknown.

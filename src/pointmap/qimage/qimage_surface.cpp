@@ -280,14 +280,18 @@ const QImage& QImageSurface::Image() {
   return m_image;
 }
 
-bool QImageSurface::SavePng(const std::string& path) {
+bool QImageSurface::SavePng(const std::string& path, std::string* why) {
   QByteArray png;
   QBuffer buffer(&png);
-  if (!buffer.open(QIODevice::WriteOnly) || !Image().save(&buffer, "PNG")) return false;
+  if (!buffer.open(QIODevice::WriteOnly) || !Image().save(&buffer, "PNG")) {
+    if (why) *why = "the picture cannot be encoded as PNG";
+    return false;
+  }
   try {
     ReplaceFile(path, std::string_view(png.constData(), static_cast<size_t>(png.size())));
     return true;
-  } catch (const ReplaceError&) {
+  } catch (const ReplaceError& e) {
+    if (why) *why = e.Reason();
     return false;
   }
 }

@@ -55,8 +55,9 @@ class QImageSurface : public Surface {
   bool Enabled() const { return m_enabled; }
   // The picture so far (painting is finished first).
   const QImage& Image();
-  // Replaces the file in one step (see ReplacingFile); false when it cannot be written.
-  bool SavePng(const std::string& path);
+  // Replaces the file in one step (see ReplacingFile); false when it cannot be written, with the
+  // system's reason in `why` when given ("No space left on device").
+  bool SavePng(const std::string& path, std::string* why = nullptr);
   // Writes what `draw` draws on this surface as an SVG picture of the image's size instead of
   // into the image (which stays as it was): lines, shapes and texts as vectors. Replaces the
   // file in one step; false when it cannot be written.

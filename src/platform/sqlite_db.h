@@ -1,10 +1,11 @@
-// Thin RAII wrappers over an SQLite connection and a prepared statement; every failure becomes a
-// ServiceError carrying SQLite's message.
+// Thin RAII wrappers over an SQLite connection and a prepared statement; every failure becomes an
+// SqliteError carrying SQLite's message, its result code and the file's path.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,25 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace wendrel {
+
+// What() reads "<what was done>: <SQLite's text>", the what naming the file.
+class SqliteError : public std::runtime_error {
+ public:
+  SqliteError(const std::string& what, int code, std::string path, std::string sqliteText)
+      : std::runtime_error(what), m_code(code), m_path(std::move(path)), m_sqliteText(std::move(sqliteText)) {}
+  // SQLite's extended result code (SQLITE_FULL, SQLITE_CORRUPT_..., ...).
+  int Code() const { return m_code; }
+  const std::string& Path() const { return m_path; }
+  const std::string& SqliteText() const { return m_sqliteText; }
+  // The failure in plain words where the code says more than SQLite's text ("no space left on
+  // the device", "the file is damaged"); SQLite's text otherwise.
+  std::string Reason() const;
+
+ private:
+  int m_code;
+  std::string m_path;
+  std::string m_sqliteText;
+};
 
 // An SQLite file's header (its first 100 bytes), read without opening the database.
 using SqliteHeader = std::array<unsigned char, 100>;

@@ -1,18 +1,34 @@
-#include "corpus/sqlite_db.h"
+#include "platform/sqlite_db.h"
 
 #include <sqlite3.h>
-
-#include "service/service_error.h"
 
 namespace wendrel {
 
 namespace {
 
-[[noreturn]] void Fail(sqlite3* db, const std::string& what) {
-  throw ServiceError(what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+[[noreturn]] void Fail(sqlite3* db, const std::string& path) {
+  std::string text = db ? sqlite3_errmsg(db) : "out of memory";
+  throw SqliteError(path + ": " + text, db ? sqlite3_extended_errcode(db) : SQLITE_NOMEM, path, text);
 }
 
 }  // namespace
+
+std::string SqliteError::Reason() const {
+  switch (m_code & 0xff) {
+    case SQLITE_FULL:
+      return "no space left on the device";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "the file is damaged (" + m_sqliteText + ")";
+    case SQLITE_READONLY:
+      return "the file or its folder is read-only";
+    case SQLITE_IOERR:
+      if (m_code == SQLITE_IOERR_NOMEM) return "out of memory";
+      return "the file cannot be read or written (" + m_sqliteText + ")";
+    default:
+      return m_sqliteText;
+  }
+}
 
 uint32_t SqliteHeaderField(const SqliteHeader& header, size_t offset, int width) {
   uint32_t value = 0;
@@ -30,11 +46,11 @@ std::optional<uint64_t> SqliteCountedSize(const SqliteHeader& header) {
 }
 
 SqliteDb::SqliteDb(const std::string& path, int flags) : m_path(path) {
-  if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+  if (int rc = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr); rc != SQLITE_OK) {
     std::string message = m_db ? sqlite3_errmsg(m_db) : "out of memory";
     sqlite3_close(m_db);
     m_db = nullptr;
-    throw ServiceError("cannot open " + path + ": " + message);
+    throw SqliteError("cannot open " + path + ": " + message, rc, path, message);
   }
   sqlite3_extended_result_codes(m_db, 1);
 }
@@ -46,7 +62,7 @@ void SqliteDb::Execute(const std::string& sql) {
   if (sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
     std::string text = message ? message : sqlite3_errmsg(m_db);
     sqlite3_free(message);
-    throw ServiceError(m_path + ": " + text);
+    throw SqliteError(m_path + ": " + text, sqlite3_extended_errcode(m_db), m_path, text);
   }
 }
 
@@ -80,8 +96,9 @@ bool SqliteStatement::Step() {
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
   std::string message = sqlite3_errmsg(m_db.Handle());
+  int code = sqlite3_extended_errcode(m_db.Handle());
   sqlite3_reset(m_statement);
-  throw ServiceError(m_db.Path() + ": " + message);
+  throw SqliteError(m_db.Path() + ": " + message, code, m_db.Path(), message);
 }
 
 void SqliteStatement::Run() {
