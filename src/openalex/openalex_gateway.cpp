@@ -1,6 +1,10 @@
 #include "openalex/openalex_gateway.h"
 
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "platform/text_encoding.h"
@@ -83,7 +87,8 @@ OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<H
             return api;
           }(),
           std::move(http)),
-      m_cache(m_options.cachePath, !m_options.offline) {
+      m_cachePointer(OpenCache()),
+      m_cache(*m_cachePointer) {
   if (m_options.offline)
     Log("offline: answering from " + m_options.cachePath + " alone");
   else if (m_options.api.apiKey.empty())
@@ -102,6 +107,33 @@ OpenAlexSource::~OpenAlexSource() {
   }
   m_prefetchWake.notify_all();
   if (m_prefetcher.joinable()) m_prefetcher.join();
+  m_cachePointer.reset();
+  RemoveFallback();
+}
+
+std::unique_ptr<OpenAlexCache> OpenAlexSource::OpenCache() {
+  try {
+    return std::make_unique<OpenAlexCache>(m_options.cachePath, !m_options.offline);
+  } catch (const ServiceError& e) {
+    // Offline the cache is the only source: nothing to fall back to.
+    if (m_options.offline) throw;
+    m_fallbackPath = (std::filesystem::temp_directory_path() /
+                      ("wendrel-openalex-cache-" + std::to_string(getpid()) + "-" +
+                       std::to_string(reinterpret_cast<uintptr_t>(this)) + ".sqlite"))
+                         .string();
+    RemoveFallback();
+    auto fallback = std::make_unique<OpenAlexCache>(m_fallbackPath, true);
+    Log(e.what());
+    Log("answering from OpenAlex with a temporary cache for this run (" + m_fallbackPath +
+        "), removed when the gateway stops");
+    return fallback;
+  }
+}
+
+void OpenAlexSource::RemoveFallback() {
+  if (m_fallbackPath.empty()) return;
+  std::error_code ignored;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(m_fallbackPath + suffix, ignored);
 }
 
 void OpenAlexSource::Log(const std::string& line) {

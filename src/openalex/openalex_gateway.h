@@ -90,11 +90,18 @@ class OpenAlexSource : public PublicationSource {
   std::string SourceFilter(const std::string& name, const char* type);
   void Prefetch(const Listing& listing, int64_t page);
   void PrefetchLoop();
+  std::unique_ptr<OpenAlexCache> OpenCache();
+  void RemoveFallback();
 
   OpenAlexGatewayOptions m_options;
   std::mutex m_logMutex;
   OpenAlexClient m_client;
-  OpenAlexCache m_cache;
+  // The cache the options name; when that cannot be read (damaged, a folder, another kind of file)
+  // and the gateway is not offline, a fresh one in the temporary folder for this run alone, so the
+  // gateway still answers from OpenAlex. The unreadable file is left as it is.
+  std::string m_fallbackPath;
+  std::unique_ptr<OpenAlexCache> m_cachePointer;
+  OpenAlexCache& m_cache;
 
   std::mutex m_fetchMutex;
   std::condition_variable m_fetchDone;
@@ -111,8 +118,9 @@ class OpenAlexSource : public PublicationSource {
 // the desktop program. Start and Stop are for the owning thread; the destructor stops the server.
 class OpenAlexGateway {
  public:
-  // Opens (or creates, unless offline) the cache; throws ServiceError when it cannot. Without an
-  // API key (and not offline) it logs once what to do about it.
+  // Opens (or creates, unless offline) the cache. When the cache cannot be read it logs why and
+  // answers from OpenAlex with a temporary cache, or, offline, throws ServiceError. Without an API
+  // key (and not offline) it logs once what to do about it.
   explicit OpenAlexGateway(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http = nullptr);
   ~OpenAlexGateway();
 

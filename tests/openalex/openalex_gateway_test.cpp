@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
@@ -450,6 +452,35 @@ TEST_F(OpenAlexGatewayTest, TheCacheAnswersAgainAndOffline) {
   OpenAlexSource fresh(noAge);
   Publications(fresh, {{"PublicationID", "W100"}});
   EXPECT_EQ(fake.Requests().size(), 1u);
+}
+
+TEST_F(OpenAlexGatewayTest, ACacheThatCannotBeReadGivesWayToOpenAlexAndIsLeftAsItIs) {
+  const std::string damaged = "SQLite format 3" + std::string(20000, 'x');
+  const auto contents = [&] {
+    std::ifstream in(dir.Path("cache.sqlite"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::ofstream(dir.Path("cache.sqlite"), std::ios::binary) << damaged;
+  std::string fallback;
+  {
+    OpenAlexSource source(Options());
+    EXPECT_EQ(Publications(source, {{"PublicationID", "W100"}})["TotalItem"], 1);
+    EXPECT_EQ(fake.Requests().size(), 1u);
+    EXPECT_NE(log.find("the OpenAlex cache " + dir.Path("cache.sqlite") + " is damaged"), std::string::npos) << log;
+    const size_t at = log.find("temporary cache for this run (");
+    ASSERT_NE(at, std::string::npos) << log;
+    fallback = log.substr(at + 30, log.find(')', at) - at - 30);
+    EXPECT_TRUE(std::filesystem::exists(fallback));
+  }
+  EXPECT_FALSE(std::filesystem::exists(fallback));
+  EXPECT_EQ(contents(), damaged);
+  // Offline the cache is all there is: it is refused, with the advice.
+  try {
+    OpenAlexSource offline(Options(true));
+    ADD_FAILURE() << "an unreadable cache was taken offline";
+  } catch (const ServiceError& e) {
+    EXPECT_NE(std::string(e.what()).find("move it aside"), std::string::npos) << e.what();
+  }
 }
 
 TEST_F(OpenAlexGatewayTest, AMergedWorksOldIdIsAnsweredFromTheCache) {
