@@ -97,12 +97,20 @@ ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     m_temporary = m_target + "." + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
-    // The permissions follow the umask like any file the program creates.
+    // A stop signal between creating the file and remembering it would leave it behind: the two
+    // happen with the stop signals held back. The permissions follow the umask like any file the
+    // program creates.
+    sigset_t stops, before;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stops, &before);
     m_fd = open(m_temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (m_fd >= 0) {
-      m_slot = Remember(m_temporary);
-      return;
-    }
+    const int error = errno;
+    if (m_fd >= 0) m_slot = Remember(m_temporary);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (m_fd >= 0) return;
+    errno = error;
     if (errno != EEXIST) break;
   }
   int error = errno;
