@@ -7,17 +7,44 @@
 #include "corpus/corpus_check.h"
 #include "corpus/corpus_reader.h"
 #include "platform/sqlite_db.h"
-#include "service/search_request.h"
-#include "service/service_server.h"
+#include "service/served_source.h"
 
 namespace wendrel {
 
 namespace {
 
-// Read-only connections handed to the server's threads, opened as needed and kept for reuse.
-class ReaderPool {
+// The corpus as one source for the server's threads: each call borrows a read-only connection of
+// its own, opened as needed and kept for reuse.
+class ReaderPool : public PublicationSource {
  public:
   explicit ReaderPool(std::string path) : m_path(std::move(path)) {}
+
+  PublicationPage Retrieve(const std::string& id, int64_t offset) override {
+    return WithReader([&](CorpusReader& reader) { return reader.Retrieve(id, offset); });
+  }
+  PublicationPage References(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override {
+    return WithReader([&](CorpusReader& reader) { return reader.References(id, order, offset, limit); });
+  }
+  PublicationPage Citing(const std::string& id, PublicationOrder order, int64_t offset, int64_t limit) override {
+    return WithReader([&](CorpusReader& reader) { return reader.Citing(id, order, offset, limit); });
+  }
+  PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
+                         int64_t limit) override {
+    return WithReader([&](CorpusReader& reader) { return reader.Search(criteria, order, offset, limit); });
+  }
+
+  // Opens one connection now, so that a missing or foreign file is reported to the caller.
+  void Open() { Give(Take()); }
+
+ private:
+  // A connection that failed is not kept.
+  template <typename Ask>
+  PublicationPage WithReader(Ask ask) {
+    std::unique_ptr<CorpusReader> reader = Take();
+    PublicationPage page = ask(*reader);
+    Give(std::move(reader));
+    return page;
+  }
 
   std::unique_ptr<CorpusReader> Take() {
     {
@@ -36,7 +63,6 @@ class ReaderPool {
     m_idle.push_back(std::move(reader));
   }
 
- private:
   std::string m_path;
   std::mutex m_mutex;
   std::vector<std::unique_ptr<CorpusReader>> m_idle;
@@ -45,42 +71,24 @@ class ReaderPool {
 }  // namespace
 
 struct SearchService::Impl {
-  Impl(const std::string& path, Log log) : path(path), log(std::move(log)), pool(path) {}
+  Impl(const std::string& path, Log log)
+      : pool(path),
+        served(
+            pool, "the search service",
+            [path](const std::exception& e) {
+              const auto* sqlite = dynamic_cast<const SqliteError*>(&e);
+              return "cannot read the corpus " + path + ": " + (sqlite ? sqlite->Reason() : std::string(e.what()));
+            },
+            log ? std::move(log) : [](const std::string& line) { std::cerr << "wendrel: " << line << std::endl; }) {}
 
-  ServiceReply Handle(const QueryParameters& parameters) {
-    std::string failure;
-    try {
-      std::unique_ptr<CorpusReader> reader = pool.Take();
-      ServiceReply reply = AnswerSearchRequest(*reader, parameters);
-      pool.Give(std::move(reader));
-      return reply;
-    } catch (const SqliteError& e) {
-      failure = "cannot read the corpus " + path + ": " + e.Reason();
-    } catch (const std::exception& e) {
-      failure = "cannot read the corpus " + path + ": " + e.what();
-    }
-    {
-      std::lock_guard<std::mutex> lock(logMutex);
-      if (log)
-        log(failure);
-      else
-        std::cerr << "wendrel: " << failure << std::endl;
-    }
-    return {500, "text/plain; charset=utf-8", failure + "\n"};
-  }
-
-  std::string path;
-  Log log;
-  std::mutex logMutex;
   std::string startNote;
   ReaderPool pool;
-  ServiceServer server;
+  ServedSource served;
 };
 
 SearchService::SearchService(const std::string& corpusPath, Log log)
     : m_impl(std::make_unique<Impl>(corpusPath, std::move(log))) {
-  // Opening one connection now reports a missing or foreign file to the caller, not to a request.
-  m_impl->pool.Give(m_impl->pool.Take());
+  m_impl->pool.Open();
   m_impl->startNote = CheckCorpusAtStart(corpusPath, "the corpus");
 }
 
@@ -88,14 +96,10 @@ const std::string& SearchService::StartNote() const { return m_impl->startNote; 
 
 SearchService::~SearchService() { Stop(); }
 
-int SearchService::Start(const std::string& address, int port) {
-  return m_impl->server.Start(
-      address, port, [impl = m_impl.get()](const QueryParameters& parameters) { return impl->Handle(parameters); },
-      "the search service");
-}
+int SearchService::Start(const std::string& address, int port) { return m_impl->served.Start(address, port); }
 
-std::string SearchService::BaseAddress() const { return m_impl->server.BaseAddress(); }
+std::string SearchService::BaseAddress() const { return m_impl->served.BaseAddress(); }
 
-void SearchService::Stop() { m_impl->server.Stop(); }
+void SearchService::Stop() { m_impl->served.Stop(); }
 
 }  // namespace wendrel

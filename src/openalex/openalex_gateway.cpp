@@ -471,34 +471,20 @@ PublicationPage OpenAlexSource::Search(const SearchCriteria& criteria, Publicati
 }
 
 OpenAlexGateway::OpenAlexGateway(OpenAlexGatewayOptions options, std::unique_ptr<HttpClient> http)
-    : m_source(std::move(options), std::move(http)) {}
+    : m_source(std::move(options), std::move(http)),
+      m_served(
+          m_source, "the OpenAlex gateway",
+          [](const std::exception& e) { return std::string("answering a request failed: ") + e.what(); },
+          [this](const std::string& line) { m_source.Log(line); }) {}
 
 OpenAlexGateway::~OpenAlexGateway() { Stop(); }
 
-int OpenAlexGateway::Start(const std::string& address, int port) {
-  return m_server.Start(
-      address, port,
-      [this](const QueryParameters& parameters) -> ServiceReply {
-        try {
-          return AnswerSearchRequest(m_source, parameters);
-        } catch (const std::exception& e) {
-          const std::string failure = std::string("answering a request failed: ") + e.what();
-          m_source.Log(failure);
-          return {500, "text/plain; charset=utf-8", failure + "\n"};
-        }
-      },
-      "the OpenAlex gateway");
-}
+int OpenAlexGateway::Start(const std::string& address, int port) { return m_served.Start(address, port); }
 
-std::string OpenAlexGateway::BaseAddress() const { return m_server.BaseAddress(); }
+std::string OpenAlexGateway::BaseAddress() const { return m_served.BaseAddress(); }
 
 std::string OpenAlexGateway::BudgetReport() const { return m_source.BudgetReport(); }
 
-void OpenAlexGateway::Stop() {
-  m_source.Stop();
-  m_server.Stop();
-  // Every request has ended: a later Start serves again.
-  m_source.Resume();
-}
+void OpenAlexGateway::Stop() { m_served.Stop(); }
 
 }  // namespace wendrel

@@ -20,7 +20,7 @@
 #include "openalex/openalex_cache.h"
 #include "openalex/openalex_client.h"
 #include "service/publication_source.h"
-#include "service/service_server.h"
+#include "service/served_source.h"
 
 namespace wendrel {
 
@@ -61,8 +61,8 @@ class OpenAlexSource : public PublicationSource {
 
   // Ends the requests to OpenAlex in progress at once (they fail with SourceUnavailable, or are
   // answered from the cache) and fails later ones, until Resume. Any thread.
-  void Stop() { m_client.Stop(); }
-  void Resume() { m_client.Resume(); }
+  void Interrupt() override { m_client.Stop(); }
+  void Resume() override { m_client.Resume(); }
   // One line to the log given in the options; any thread.
   void Log(const std::string& line);
 
@@ -137,7 +137,7 @@ class OpenAlexGateway {
 
  private:
   OpenAlexSource m_source;
-  ServiceServer m_server;
+  ServedSource m_served;
 };
 
 }  // namespace wendrel

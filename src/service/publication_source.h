@@ -57,6 +57,10 @@ class PublicationSource {
   // A search without any criterion finds nothing.
   virtual PublicationPage Search(const SearchCriteria& criteria, PublicationOrder order, int64_t offset,
                                  int64_t limit) = 0;
+  // Ends what waits on the source at once (those calls fail or answer from what they have, and
+  // later ones fail) until Resume; any thread. A source that never waits has nothing to end.
+  virtual void Interrupt() {}
+  virtual void Resume() {}
 };
 
 }  // namespace wendrel
