@@ -119,7 +119,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
     }
     Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   } else {
-    statusBar()->showMessage(QString::fromStdString("The search failed: " + results.LastError()));
+    statusBar()->showMessage(QString::fromStdString("The search failed. " + m_reports.ServiceProblem(results.LastError())));
   }
   MoreResults->setVisible(MoreResultsAvailable());
   m_searchFilterRow->setVisible(SearchResult->RowCount() > 0);

@@ -60,6 +60,11 @@ TEST_F(ReadingTest, AServiceThatCannotBeReachedIsToldOncePerCommand) {
   }
   EXPECT_EQ(window->PearlList->RowCount(), 0);
   EXPECT_FALSE(window->OperationRunning());
+  // A search says it in the status bar, in the same words and without a box.
+  SearchBy(2, "Hansen");
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
+            "The search failed. The search service at " + address + " cannot be reached (connection refused).");
+  EXPECT_EQ(host.Messages().size(), 2u);
 }
 
 TEST_F(ReadingTest, TheFilterFindsEveryAuthorWhateverTheCaseAndAccents) {
