@@ -87,8 +87,7 @@ OpenAlexSource::OpenAlexSource(OpenAlexGatewayOptions options, std::unique_ptr<H
             return api;
           }(),
           std::move(http)),
-      m_cachePointer(OpenCache()),
-      m_cache(*m_cachePointer) {
+      m_cache(OpenCache()) {
   if (m_options.offline)
     Log("offline: answering from " + m_options.cachePath + " alone");
   else if (m_options.api.apiKey.empty())
@@ -107,7 +106,7 @@ OpenAlexSource::~OpenAlexSource() {
   }
   m_prefetchWake.notify_all();
   if (m_prefetcher.joinable()) m_prefetcher.join();
-  m_cachePointer.reset();
+  m_cache.reset();
   RemoveFallback();
 }
 
@@ -143,7 +142,7 @@ void OpenAlexSource::Log(const std::string& line) {
 
 std::optional<Publication> OpenAlexSource::Single(const std::string& key, const std::string& path) {
   std::optional<Publication> work =
-      m_cache.Work(key, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
+      m_cache->Work(key, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
   if (work || m_options.offline) {
     if (!work) Log("offline: the cache holds no work " + key);
     return work;
@@ -152,20 +151,20 @@ std::optional<Publication> OpenAlexSource::Single(const std::string& key, const 
     std::optional<Json> reply = m_client.Get(path + "?select=" + kOpenAlexWorkFields);
     if (!reply) return std::nullopt;
     ImportedWork fetched = ReadOpenAlexWork(*reply);
-    m_cache.Put({fetched});
+    m_cache->Put({fetched});
     // A merged work's old ID is answered with the work it went into, a DOI with its work: keep
     // the key as an alias, or it would be asked for again every time, and never answered offline.
     if (fetched.publication.id != key) {
-      m_cache.PutAlias(key, fetched.publication.id);
+      m_cache->PutAlias(key, fetched.publication.id);
       if (IsWorkId(key)) Log(key + " is merged into " + fetched.publication.id + ": kept as an alias");
     }
     // Read back, so that a fresh answer and a cached one are the same bytes.
-    return m_cache.Work(fetched.publication.id, std::nullopt);
+    return m_cache->Work(fetched.publication.id, std::nullopt);
   } catch (const OpenAlexFormatError& e) {
     Log(std::string("OpenAlex sent a malformed work for ") + key + ": " + e.what());
     throw SourceUnavailable(502, "OpenAlex sent a malformed reply");
   } catch (const SourceUnavailable&) {
-    work = m_cache.Work(key, std::nullopt);
+    work = m_cache->Work(key, std::nullopt);
     if (!work) throw;
     Log("answering " + key + " from the cache, older than the age limit");
     return work;
@@ -206,7 +205,7 @@ CachedPage OpenAlexSource::StorePage(const Listing& listing, int64_t page, const
     if (!listing.owner.empty())
       citations.push_back(listing.ownerCites ? std::make_pair(listing.owner, id) : std::make_pair(id, listing.owner));
   }
-  m_cache.Put(works, listing.query, page, listed, citations);
+  m_cache->Put(works, listing.query, page, listed, citations);
   return listed;
 }
 
@@ -215,7 +214,7 @@ CachedPage OpenAlexSource::ListPage(const Listing& listing, int64_t page) {
   {
     std::unique_lock<std::mutex> lock(m_fetchMutex);
     for (;;) {
-      if (auto cached = m_cache.Page(listing.query, page,
+      if (auto cached = m_cache->Page(listing.query, page,
                                      m_options.offline ? std::nullopt : std::optional(m_options.maxAge)))
         return *cached;
       if (m_options.offline) {
@@ -253,22 +252,22 @@ CachedPage OpenAlexSource::FetchPage(const Listing& listing, int64_t page) {
   try {
     int64_t at = 1;
     std::string cursor = "*";
-    if (page > 1 && m_cache.Page(listing.query, 1, m_options.maxAge))
-      if (auto kept = m_cache.NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
+    if (page > 1 && m_cache->Page(listing.query, 1, m_options.maxAge))
+      if (auto kept = m_cache->NearestCursor(listing.query, page)) std::tie(at, cursor) = *kept;
     for (;;) {
       std::optional<Json> reply = m_client.Get(query + "&cursor=" + EncodeQueryValue(cursor));
       if (!reply) return CachedPage{};
       CachedPage listed = StorePage(listing, at, *reply);
       const Json& next = (*reply)["meta"].contains("next_cursor") ? (*reply)["meta"]["next_cursor"] : Json();
       const bool more = next.is_string() && !next.get<std::string>().empty() && !listed.ids.empty();
-      if (more) m_cache.PutCursor(listing.query, at + 1, next.get<std::string>());
+      if (more) m_cache->PutCursor(listing.query, at + 1, next.get<std::string>());
       if (at == page) return listed;
       if (!more) return CachedPage{listed.total, {}};
       ++at;
       cursor = next.get<std::string>();
     }
   } catch (const SourceUnavailable&) {
-    std::optional<CachedPage> stale = m_cache.Page(listing.query, page, std::nullopt);
+    std::optional<CachedPage> stale = m_cache->Page(listing.query, page, std::nullopt);
     if (!stale) throw;
     Log("answering page " + std::to_string(page) + " of " + listing.query +
         " from the cache, older than the age limit");
@@ -324,7 +323,7 @@ PublicationPage OpenAlexSource::List(const Listing& listing, int64_t offset, int
     for (size_t i = 0; i < listed.ids.size(); ++i) {
       const int64_t position = pageStart + static_cast<int64_t>(i);
       if (position < offset || position >= offset + limit) continue;
-      if (std::optional<Publication> work = m_cache.Work(listed.ids[i], std::nullopt))
+      if (std::optional<Publication> work = m_cache->Work(listed.ids[i], std::nullopt))
         result.items.push_back(std::move(*work));
     }
     if (static_cast<int64_t>(listed.ids.size()) < kOpenAlexPageSize) break;
@@ -369,7 +368,7 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
   // asked again (or offline) uses the same source and says which.
   const std::string query = "/sources?search=" + EncodeQueryValue(text) + "&filter=type:" + type;
   std::optional<CachedPage> chosen =
-      m_cache.Page(query, 1, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
+      m_cache->Page(query, 1, m_options.offline ? std::nullopt : std::optional(m_options.maxAge));
   if (!chosen && m_options.offline) {
     Log("offline: the cache holds no " + std::string(type) + " found for \"" + text + "\"");
     throw SourceUnavailable(503, "not in the cache, and the gateway is offline");
@@ -379,7 +378,7 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
     try {
       reply = m_client.Get(query + "&select=id,display_name&per_page=25");
     } catch (const SourceUnavailable&) {
-      chosen = m_cache.Page(query, 1, std::nullopt);
+      chosen = m_cache->Page(query, 1, std::nullopt);
       if (!chosen) throw;
     }
     if (reply) {
@@ -409,7 +408,7 @@ std::string OpenAlexSource::SourceFilter(const std::string& name, const char* ty
                      best->value("display_name", Json()).is_string() ? (*best)["display_name"].get<std::string>()
                                                                      : std::string()};
       }
-      m_cache.Put({}, query, 1, found);
+      m_cache->Put({}, query, 1, found);
       chosen = found;
     } else if (!chosen) {
       chosen = CachedPage{};

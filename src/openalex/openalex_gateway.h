@@ -100,8 +100,7 @@ class OpenAlexSource : public PublicationSource {
   // and the gateway is not offline, a fresh one in the temporary folder for this run alone, so the
   // gateway still answers from OpenAlex. The unreadable file is left as it is.
   std::string m_fallbackPath;
-  std::unique_ptr<OpenAlexCache> m_cachePointer;
-  OpenAlexCache& m_cache;
+  std::unique_ptr<OpenAlexCache> m_cache;
 
   std::mutex m_fetchMutex;
   std::condition_variable m_fetchDone;

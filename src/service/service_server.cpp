@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/text_encoding.h"
 #include "service/service_error.h"
 
 namespace wendrel {
@@ -100,18 +101,6 @@ constexpr int kFollowUpWaitMs = 20;
 constexpr auto kLingerTime = std::chrono::seconds(2);
 constexpr size_t kLingerBytes = 4 * 1024 * 1024;
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return (x | 0x20) == (y | 0x20);
-         });
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
 // What the watcher learns from the bytes waiting on a connection, without taking them.
 struct RequestScan {
   enum State { kIncomplete, kComplete, kTooLarge } state = kIncomplete;
@@ -137,12 +126,12 @@ RequestScan ScanRequest(std::string_view data) {
     pos = next + 2;
     size_t colon = field.find(':');
     if (colon == std::string_view::npos) continue;
-    std::string_view name = Trimmed(field.substr(0, colon));
-    std::string_view value = Trimmed(field.substr(colon + 1));
-    if (EqualsIgnoringCase(name, "Transfer-Encoding")) {
+    const std::string name = LowerCaseText(Trimmed(field.substr(0, colon)));
+    const std::string value = Trimmed(field.substr(colon + 1));
+    if (name == "transfer-encoding") {
       hasBody = true;
       bodyBytes = ServiceServer::kMaxBodyBytes + 1;
-    } else if (EqualsIgnoringCase(name, "Content-Length")) {
+    } else if (name == "content-length") {
       size_t length = 0;
       auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), length);
       if (error != std::errc() || rest != value.data() + value.size()) length = ServiceServer::kMaxBodyBytes + 1;

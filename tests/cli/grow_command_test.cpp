@@ -15,6 +15,7 @@
 #include "chain/chain_file_io.h"
 #include "corpus/corpus_import.h"
 #include "corpus/search_service.h"
+#include "service_fixtures.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 
@@ -34,18 +35,17 @@ class GrowCommand : public ::testing::Test {
   static void SetUpTestSuite() {
     s_dir = new test::TempDir();
     // Pearls 20 and 21; 21 cites 20 (so a pearl is also in the other's lists), both cite 10.
-    std::ofstream out(s_dir->Path("corpus.jsonl"));
+    std::string lines;
     for (const nlohmann::json& p :
          {Publication(10, "Shared reference"), Publication(11, "Only X cites this"),
           Publication(12, "Only Y cites this"), Publication(20, "Pearl X", {10, 11}),
           Publication(21, "Pearl Y", {10, 12, 20}), Publication(22, "Cites X and Y", {20, 21}),
           Publication(23, "Cites X", {20}), Publication(24, "Cites X and the shared", {20, 10}),
           Publication(30, "Much cited pearl")})
-      out << p.dump() << "\n";
+      lines += p.dump() + "\n";
     // 41 articles cite pearl 30, and nothing else.
-    for (int64_t id = 100; id <= 140; ++id) out << Publication(id, "Citing article " + std::to_string(id), {30}).dump() << "\n";
-    out.close();
-    ImportCorpus(s_dir->Path("corpus.jsonl"), s_dir->Path("corpus.sqlite"), [](int64_t, const std::string&) {});
+    for (int64_t id = 100; id <= 140; ++id) lines += Publication(id, "Citing article " + std::to_string(id), {30}).dump() + "\n";
+    test::BuildCorpus(*s_dir, "corpus", lines);
   }
   static void TearDownTestSuite() { delete s_dir; }
 

@@ -15,6 +15,7 @@
 #include "cli/session_command.h"
 #include "corpus/corpus_import.h"
 #include "corpus/search_service.h"
+#include "service_fixtures.h"
 #include "temp_dir.h"
 #include "test_paths.h"
 
@@ -39,14 +40,13 @@ class SessionCommand : public ::testing::Test {
   static void SetUpTestSuite() {
     s_dir = new test::TempDir();
     // Pearl 20 cites 10 and 11 and is cited by 22; pearl 30 is cited by 41 articles, 22 among them.
-    std::ofstream out(s_dir->Path("corpus.jsonl"));
+    std::string lines;
     for (const nlohmann::json& p : {Publication(10, "Shared reference"), Publication(11, "Only X cites this"),
                                     Publication(20, "Pearl X", {10, 11}), Publication(22, "Cites X and Y", {20, 30}),
                                     Publication(30, "Much cited pearl")})
-      out << p.dump() << "\n";
-    for (int64_t id = 100; id <= 139; ++id) out << Publication(id, "Citing article " + std::to_string(id), {30}).dump() << "\n";
-    out.close();
-    ImportCorpus(s_dir->Path("corpus.jsonl"), s_dir->Path("corpus.sqlite"), [](int64_t, const std::string&) {});
+      lines += p.dump() + "\n";
+    for (int64_t id = 100; id <= 139; ++id) lines += Publication(id, "Citing article " + std::to_string(id), {30}).dump() + "\n";
+    test::BuildCorpus(*s_dir, "corpus", lines);
   }
   static void TearDownTestSuite() { delete s_dir; }
 
