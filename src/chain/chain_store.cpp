@@ -27,6 +27,7 @@ void MASCitationChain::Clear() {
   m_unresolved.clear();
   m_partlyGrown.clear();
   m_grown.clear();
+  m_screenings.Clear();
 }
 
 void MASCitationChain::RestoreState(ChainState state) {

@@ -14,6 +14,7 @@
 #include "chain/chain_error.h"
 #include "chain/chain_journal.h"
 #include "chain/record_index.h"
+#include "chain/screening.h"
 #include "platform/host.h"
 #include "platform/http_client.h"
 #include "search_client/cc_record.h"
@@ -139,6 +140,10 @@ class MASCitationChain {
   // events and the journal stay. Throws ChainError, with the chain unchanged, when the state does
   // not hold together (a pearl number outside the records).
   void RestoreState(ChainState state);
+  // The screening of the chain's articles (decisions, labels, notes, known papers, generations),
+  // by record number; emptied with the table by Clear.
+  ScreeningBook& Screenings() { return m_screenings; }
+  const ScreeningBook& Screenings() const { return m_screenings; }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -318,6 +323,7 @@ class MASCitationChain {
   std::vector<std::string> m_importFailures;
   ChainEvents m_events;
   ChainJournal* m_journal = nullptr;
+  ScreeningBook m_screenings;
   std::unordered_map<int32_t, GrownPages> m_grown;  // by pearl
   // The pearl grown on from what it has: its merges look for its token in the relation lists, as
   // the ages cannot tell what an earlier growth of it counted.

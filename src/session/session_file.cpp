@@ -21,6 +21,7 @@
 #include "platform/program_version.h"
 #include "platform/replacing_file.h"
 #include "platform/sqlite_db.h"
+#include "platform/utc_time.h"
 #include "session/session_schema.h"
 
 namespace wendrel {
@@ -45,15 +46,6 @@ const char* EndName(GrowthEnd end) {
       return "failed";
   }
   return "failed";
-}
-
-std::string UtcNow() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-  return text;
 }
 
 int32_t Pages(int32_t articles) { return articles > 0 ? (articles + kPageSize - 1) / kPageSize : 0; }

@@ -1,0 +1,141 @@
+#include "chain/screening.h"
+
+#include <algorithm>
+
+#include "platform/text_encoding.h"
+#include "platform/utc_time.h"
+
+namespace wendrel {
+
+const char* VerdictName(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Included:
+      return "included";
+    case Verdict::Excluded:
+      return "excluded";
+    case Verdict::Maybe:
+      return "maybe";
+    case Verdict::Undecided:
+      break;
+  }
+  return "undecided";
+}
+
+std::optional<Verdict> ParseVerdict(std::string_view name) {
+  const std::string word = LowerCaseText(Trimmed(name));
+  for (Verdict v : {Verdict::Undecided, Verdict::Included, Verdict::Excluded, Verdict::Maybe}) {
+    if (word == VerdictName(v)) return v;
+  }
+  return std::nullopt;
+}
+
+const std::vector<std::string>& DefaultExclusionReasons() {
+  static const std::vector<std::string> reasons = {
+      "wrong population",       "wrong intervention or exposure", "wrong outcome",
+      "wrong study design",     "wrong publication type",         "wrong language",
+      "duplicate",              "not retrievable",                "other"};
+  return reasons;
+}
+
+ScreeningBook::ScreeningBook() : m_articles(1), m_reasons(DefaultExclusionReasons()) {}
+
+const Screening& ScreeningBook::Of(int32_t article) const {
+  static const Screening none;
+  if (article <= 0 || static_cast<size_t>(article) >= m_articles.size()) return none;
+  return m_articles[static_cast<size_t>(article)];
+}
+
+Screening& ScreeningBook::At(int32_t article) {
+  if (static_cast<size_t>(article) >= m_articles.size()) m_articles.resize(static_cast<size_t>(article) + 1);
+  return m_articles[static_cast<size_t>(article)];
+}
+
+void ScreeningBook::Tell(Change change, int32_t article) const {
+  if (m_listener) m_listener(change, article);
+}
+
+void ScreeningBook::Decide(int32_t article, Verdict verdict, std::string reason, std::string utc) {
+  if (article <= 0) return;
+  if (verdict != Verdict::Excluded) reason.clear();
+  else if (Trimmed(reason).empty()) reason = "other";
+  else reason = Trimmed(reason);
+  Screening& s = At(article);
+  if (s.verdict == verdict && s.reason == reason) return;
+  s.verdict = verdict;
+  s.reason = reason;
+  if (verdict == Verdict::Excluded) m_lastReason = reason;
+  m_history.push_back({article, utc.empty() ? UtcNow() : std::move(utc), verdict, std::move(reason)});
+  Tell(Change::Decision, article);
+}
+
+void ScreeningBook::SetLabels(int32_t article, std::vector<std::string> labels) {
+  if (article <= 0) return;
+  std::vector<std::string> kept;
+  for (const std::string& label : labels) {
+    std::string trimmed = Trimmed(label);
+    if (!trimmed.empty() && std::find(kept.begin(), kept.end(), trimmed) == kept.end()) kept.push_back(trimmed);
+  }
+  Screening& s = At(article);
+  if (s.labels == kept) return;
+  s.labels = std::move(kept);
+  Tell(Change::Labels, article);
+}
+
+void ScreeningBook::SetNote(int32_t article, std::string note) {
+  if (article <= 0) return;
+  Screening& s = At(article);
+  if (s.note == note) return;
+  s.note = std::move(note);
+  Tell(Change::Note, article);
+}
+
+void ScreeningBook::SetKnown(int32_t article, bool known) {
+  if (article <= 0) return;
+  Screening& s = At(article);
+  if (s.known == known) return;
+  s.known = known;
+  Tell(Change::Known, article);
+}
+
+void ScreeningBook::SetGeneration(int32_t article, int32_t generation) {
+  if (article <= 0 || generation < 0) return;
+  Screening& s = At(article);
+  if (s.generation >= 0) return;
+  s.generation = generation;
+  Tell(Change::Generation, article);
+}
+
+void ScreeningBook::SetReasons(std::vector<std::string> reasons) {
+  std::vector<std::string> kept;
+  for (const std::string& reason : reasons) {
+    std::string trimmed = Trimmed(reason);
+    if (!trimmed.empty() && std::find(kept.begin(), kept.end(), trimmed) == kept.end()) kept.push_back(trimmed);
+  }
+  if (kept == m_reasons) return;
+  m_reasons = std::move(kept);
+  Tell(Change::Reasons, 0);
+}
+
+void ScreeningBook::Clear() {
+  m_articles.assign(1, Screening{});
+  m_history.clear();
+  m_reasons = DefaultExclusionReasons();
+  m_lastReason.clear();
+}
+
+void ScreeningBook::Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,
+                            std::vector<std::string> reasons) {
+  m_articles = std::move(byArticle);
+  if (m_articles.empty()) m_articles.resize(1);
+  m_history = std::move(history);
+  m_reasons = reasons.empty() ? DefaultExclusionReasons() : std::move(reasons);
+  m_lastReason.clear();
+  for (auto change = m_history.rbegin(); change != m_history.rend(); ++change) {
+    if (change->verdict == Verdict::Excluded) {
+      m_lastReason = change->reason;
+      break;
+    }
+  }
+}
+
+}  // namespace wendrel
