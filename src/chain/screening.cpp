@@ -105,6 +105,19 @@ void ScreeningBook::SetGeneration(int32_t article, int32_t generation) {
   Tell(Change::Generation, article);
 }
 
+std::vector<GenerationYield> ScreeningBook::Yields() const {
+  std::vector<GenerationYield> yields;
+  for (const Screening& s : m_articles) {
+    if (s.generation < 0) continue;
+    while (static_cast<int32_t>(yields.size()) <= s.generation)
+      yields.push_back({static_cast<int32_t>(yields.size()), 0, 0});
+    GenerationYield& y = yields[static_cast<size_t>(s.generation)];
+    ++y.articles;
+    if (s.verdict == Verdict::Included) ++y.included;
+  }
+  return yields;
+}
+
 void ScreeningBook::SetReasons(std::vector<std::string> reasons) {
   std::vector<std::string> kept;
   for (const std::string& reason : reasons) {

@@ -38,6 +38,14 @@ struct DecisionChange {
   std::string reason;
 };
 
+// What one generation brought: the articles that first appeared in it and how many of them were
+// included (its yield). A generation that brought nothing new ends the growing.
+struct GenerationYield {
+  int32_t generation = 0;
+  int32_t articles = 0;
+  int32_t included = 0;
+};
+
 // The reasons a reviewer recognises, offered until the session's own list is edited.
 const std::vector<std::string>& DefaultExclusionReasons();
 
@@ -62,6 +70,9 @@ class ScreeningBook {
   void SetKnown(int32_t article, bool known);
   // Keeps the first generation given: an article appears once.
   void SetGeneration(int32_t article, int32_t generation);
+
+  // Per generation, in order, what it brought (articles of unknown generation are left out).
+  std::vector<GenerationYield> Yields() const;
 
   // The history, oldest first.
   const std::vector<DecisionChange>& History() const { return m_history; }

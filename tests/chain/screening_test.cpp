@@ -33,6 +33,18 @@ TEST(ScreeningBook, DecisionsKeepTheirHistoryAndTellTheListenerOfRealChangesOnly
   book.SetGeneration(3, 2);
   book.SetGeneration(3, 1);  // it appeared in generation 2 first
   EXPECT_EQ(book.Of(3).generation, 2);
+
+  // Generation 1 brought nothing: it is listed with nothing, not left out.
+  book.SetGeneration(1, 0);
+  book.SetGeneration(2, 0);
+  book.Decide(2, Verdict::Included);
+  const std::vector<GenerationYield> yields = book.Yields();
+  ASSERT_EQ(yields.size(), 3u);
+  EXPECT_EQ(yields[0].articles, 2);
+  EXPECT_EQ(yields[0].included, 1);
+  EXPECT_EQ(yields[1].articles, 0);
+  EXPECT_EQ(yields[2].articles, 1);
+  EXPECT_EQ(yields[2].included, 1);
 }
 
 TEST(ScreeningBook, RestoreTakesTheLastExclusionReasonAndClearGivesTheDefaultsBack) {
