@@ -1,5 +1,5 @@
 // Standard RIS, BibTeX, CSL-JSON and CSV exports of the chain's lists, with every author, the
-// keywords and each article's pearl relations.
+// keywords, each article's pearl relations and its screening.
 #include "chain/exchange_exports.h"
 
 #include <algorithm>
@@ -29,6 +29,7 @@ struct ExchangeArticle {
   std::vector<std::string> citedByPearls;  // IDs of the pearls that cite it
   std::vector<std::string> citesPearls;    // IDs of the pearls it cites
   std::string lists;                       // "Pearl", "Cited", "Citing", joined by "; "
+  Screening screening;
 };
 
 // Authors are stored as "Last, First" (the first) and "Last, First, " repeated (the others).
@@ -82,10 +83,13 @@ std::vector<std::string> PearlIDs(const MASCitationChain& chain, const std::stri
   return ids;
 }
 
-// The article of `record`, with the relations and lists of `held`, the chain's record of it.
-ExchangeArticle Article(const MASCitationChain& chain, const CCRecord& record, const CCRecord& held) {
+// The article of `record`, with the relations and lists of `held`, the chain's record of it, and
+// its screening.
+ExchangeArticle Article(const MASCitationChain& chain, const CCRecord& record, const CCRecord& held,
+                        const Screening& screening) {
   ExchangeArticle a;
   a.record = record;
+  a.screening = screening;
   // The counts go with the relations: both are the chain's.
   a.record.CitedByPearls = held.CitedByPearls;
   a.record.CitesPearls = held.CitesPearls;
@@ -99,11 +103,16 @@ ExchangeArticle Article(const MASCitationChain& chain, const CCRecord& record, c
   return a;
 }
 
-std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeList list) {
+bool Chosen(const Screening& screening, std::optional<Verdict> decision) {
+  return !decision || screening.verdict == *decision;
+}
+
+std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeList list, std::optional<Verdict> decision) {
+  const ScreeningBook& book = chain.Screenings();
   std::vector<int32_t> members;
   std::vector<bool> taken(static_cast<size_t>(chain.Count()) + 1, false);
   auto add = [&](int32_t i) {
-    if (!taken[static_cast<size_t>(i)]) members.push_back(i);
+    if (!taken[static_cast<size_t>(i)] && Chosen(book.Of(i), decision)) members.push_back(i);
     taken[static_cast<size_t>(i)] = true;
   };
   if (list == ExchangeList::Pearls || list == ExchangeList::All) {
@@ -129,18 +138,21 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
     for (size_t k = 0; k < keyed.size(); ++k) members[k] = keyed[k].second;
   }
   std::vector<ExchangeArticle> articles;
-  for (int32_t i : members) articles.push_back(Article(chain, chain.GetRecord(i), chain.GetRecord(i)));
+  for (int32_t i : members) articles.push_back(Article(chain, chain.GetRecord(i), chain.GetRecord(i), book.Of(i)));
   return articles;
 }
 
 // Search results in the order given; an article the chain holds (and has not deleted) carries the
-// chain's relations and lists, with the metadata the search gave.
-std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, const std::vector<CCRecord>& records) {
+// chain's relations, lists and screening, with the metadata the search gave.
+std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, const std::vector<CCRecord>& records,
+                                      std::optional<Verdict> decision) {
   std::vector<ExchangeArticle> articles;
   for (const CCRecord& record : records) {
-    const int32_t i = chain.FindArticle(record);
-    const CCRecord held = i != 0 && !chain.GetRecord(i).Suppressed ? chain.GetRecord(i) : CCRecord{};
-    articles.push_back(Article(chain, record, held));
+    int32_t i = chain.FindArticle(record);
+    if (i != 0 && chain.GetRecord(i).Suppressed) i = 0;
+    const Screening& screening = chain.Screenings().Of(i);
+    if (!Chosen(screening, decision)) continue;
+    articles.push_back(Article(chain, record, i != 0 ? chain.GetRecord(i) : CCRecord{}, screening));
   }
   return articles;
 }
@@ -166,6 +178,40 @@ std::string OneLine(std::string_view value) {
     out += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
   }
   return Trimmed(out);
+}
+
+// Whether the article's screening has anything to say in a note or keywords. Its generation alone
+// does not count: every grown article has one, and only CSV gives it a column.
+bool HasScreening(const Screening& s) {
+  return s.verdict != Verdict::Undecided || !s.labels.empty() || !s.note.empty() || s.known;
+}
+
+// "Screening: excluded (wrong outcome); labels: a, b; note: text; known", the parts with no content
+// left out; empty when there is nothing to say. It is one line in every format, so that a reader
+// finds it whole: the note's line breaks become blanks (CSV keeps them in its Note column).
+std::string ScreeningLine(const Screening& s) {
+  if (!HasScreening(s)) return {};
+  std::string line = std::string("Screening: ") + VerdictName(s.verdict);
+  if (s.verdict == Verdict::Excluded && !OneLine(s.reason).empty()) line += " (" + OneLine(s.reason) + ")";
+  std::vector<std::string> labels;
+  for (const std::string& label : s.labels) labels.push_back(OneLine(label));
+  if (!labels.empty()) line += "; labels: " + Joined(labels, ", ");
+  if (!OneLine(s.note).empty()) line += "; note: " + OneLine(s.note);
+  if (s.known) line += "; known";
+  return line;
+}
+
+// The record's keywords, then the decision ("screening: maybe") and the labels, each once, so that
+// reference managers can filter on them.
+std::vector<std::string> KeywordsWithScreening(const ExchangeArticle& a) {
+  std::vector<std::string> keywords = a.keywords;
+  auto add = [&keywords](std::string keyword) {
+    if (!keyword.empty() && std::find(keywords.begin(), keywords.end(), keyword) == keywords.end())
+      keywords.push_back(std::move(keyword));
+  };
+  if (a.screening.verdict != Verdict::Undecided) add(std::string("screening: ") + VerdictName(a.screening.verdict));
+  for (const std::string& label : a.screening.labels) add(OneLine(label));
+  return keywords;
 }
 
 // The year when it is a plain number of one to four digits, else empty.
@@ -199,12 +245,13 @@ std::string Ris(const std::vector<ExchangeArticle>& articles) {
     }
     if (IsKnownValue(r.DOI)) line("DO", r.DOI);
     if (!OneLine(r.Abstract).empty()) line("AB", r.Abstract);
-    for (const std::string& k : a.keywords) line("KW", k);
+    for (const std::string& k : KeywordsWithScreening(a)) line("KW", k);
     if (IsKnownValue(r.FullTextURL)) line("UR", r.FullTextURL);
     // "MAS:" marks the ID as the service's, as in the Pearl List, so that loading this file
     // finds its pearls by ID.
     if (IsUsableID(r.PK)) line("AN", "MAS:" + r.PK);
     line("N1", RelationNote(a));
+    if (HasScreening(a.screening)) line("N1", ScreeningLine(a.screening));
     out += "ER  - \r\n\r\n";
   }
   return out;
@@ -320,10 +367,13 @@ std::string BibTeX(const std::vector<ExchangeArticle>& articles) {
     if (!NumericYear(r.Year).empty()) field("year", NumericYear(r.Year));
     if (IsKnownValue(r.DOI)) field("doi", Verbatim(r.DOI));
     if (!OneLine(r.Abstract).empty()) field("abstract", TexEscaped(r.Abstract));
-    if (!a.keywords.empty()) field("keywords", TexEscaped(Joined(a.keywords, ", ")));
+    const std::vector<std::string> keywords = KeywordsWithScreening(a);
+    if (!keywords.empty()) field("keywords", TexEscaped(Joined(keywords, ", ")));
     if (IsKnownValue(r.FullTextURL)) field("url", Verbatim(r.FullTextURL));
-    if (IsUsableID(r.PK)) field("note", TexEscaped("Service ID " + r.PK + ". " + RelationNote(a)));
-    else field("note", TexEscaped(RelationNote(a)));
+    // BibTeX has one note: the screening line follows the relations.
+    std::string note = (IsUsableID(r.PK) ? "Service ID " + r.PK + ". " : "") + RelationNote(a);
+    if (HasScreening(a.screening)) note += " " + ScreeningLine(a.screening);
+    field("note", TexEscaped(note));
     out += "}\n\n";
   }
   return out;
@@ -382,10 +432,11 @@ std::string CslJson(const std::vector<ExchangeArticle>& articles) {
     }
     if (IsKnownValue(r.DOI)) member("DOI", JsonString(r.DOI));
     if (!r.Abstract.empty()) member("abstract", JsonString(r.Abstract));
-    if (!a.keywords.empty()) member("keyword", JsonString(Joined(a.keywords, ", ")));
+    const std::vector<std::string> keywords = KeywordsWithScreening(a);
+    if (!keywords.empty()) member("keyword", JsonString(Joined(keywords, ", ")));
     if (IsKnownValue(r.FullTextURL)) member("URL", JsonString(r.FullTextURL));
     if (IsUsableID(r.PK)) member("archive_location", JsonString(r.PK));
-    member("note", JsonString(RelationNote(a)));
+    member("note", JsonString(RelationNote(a) + (HasScreening(a.screening) ? "\n" + ScreeningLine(a.screening) : "")));
     out += item + "}" + (n + 1 < articles.size() ? "," : "");
   }
   return out + (articles.empty() ? "]\n" : "\n]\n");
@@ -411,9 +462,10 @@ std::string CsvField(const std::string& text) {
 std::string Csv(const std::vector<ExchangeArticle>& articles) {
   std::string out =
       "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,CitesPearlIDs,"
-      "Lists,URL,Abstract,Keywords,Marks\r\n";
+      "Lists,URL,Abstract,Keywords,Marks,Decision,Reason,Labels,Note,Known,Generation\r\n";
   for (const ExchangeArticle& a : articles) {
     const CCRecord& r = a.record;
+    const Screening& s = a.screening;
     std::vector<std::string> names;
     for (const Person& p : a.authors) names.push_back(PersonText(p));
     const std::vector<std::string> fields = {IsUsableID(r.PK) ? r.PK : "",
@@ -432,7 +484,13 @@ std::string Csv(const std::vector<ExchangeArticle>& articles) {
                                              IsKnownValue(r.FullTextURL) ? r.FullTextURL : "",
                                              r.Abstract,
                                              Joined(a.keywords, "; "),
-                                             RecordMarks(r)};
+                                             RecordMarks(r),
+                                             s.verdict == Verdict::Undecided ? "" : VerdictName(s.verdict),
+                                             s.reason,
+                                             Joined(s.labels, "; "),
+                                             s.note,
+                                             s.known ? "yes" : "",
+                                             s.generation >= 0 ? std::to_string(s.generation) : ""};
     for (size_t k = 0; k < fields.size(); ++k) out += (k ? "," : "") + CsvField(fields[k]);
     out += "\r\n";
   }
@@ -482,12 +540,14 @@ std::string Formatted(const std::vector<ExchangeArticle>& articles, ExchangeForm
 
 }  // namespace
 
-std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format) {
-  return Formatted(Articles(chain, list), format);
+std::string FormatExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
+                           std::optional<Verdict> decision) {
+  return Formatted(Articles(chain, list, decision), format);
 }
 
-std::string FormatExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records, ExchangeFormat format) {
-  return Formatted(Articles(chain, records), format);
+std::string FormatExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records, ExchangeFormat format,
+                           std::optional<Verdict> decision) {
+  return Formatted(Articles(chain, records, decision), format);
 }
 
 namespace {
@@ -507,13 +567,13 @@ ExchangeResult Written(const std::vector<ExchangeArticle>& articles, ExchangeFor
 }  // namespace
 
 ExchangeResult ExportExchange(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format,
-                              const std::string& path) {
-  return Written(Articles(chain, list), format, path);
+                              const std::string& path, std::optional<Verdict> decision) {
+  return Written(Articles(chain, list, decision), format, path);
 }
 
 ExchangeResult ExportExchange(const MASCitationChain& chain, const std::vector<CCRecord>& records,
-                              ExchangeFormat format, const std::string& path) {
-  return Written(Articles(chain, records), format, path);
+                              ExchangeFormat format, const std::string& path, std::optional<Verdict> decision) {
+  return Written(Articles(chain, records, decision), format, path);
 }
 
 }  // namespace wendrel

@@ -264,7 +264,7 @@ TEST_F(ExchangeExports, CsvCellsNeverRunAsFormulas) {
   EXPECT_EQ(records[2]["keywords"], "growth; pearls");
   EXPECT_EQ(records[3]["title"], "A title - with a dash");
   EXPECT_EQ(records[3]["abstract"], "'\r\nstarts with a line break");
-  EXPECT_EQ(records[3]["fields"], 17);
+  EXPECT_EQ(records[3]["fields"], 23);
 }
 
 // The chain's own list files are standard RIS that other tools read: every pearl with every author,
@@ -378,7 +378,7 @@ TEST_F(ExchangeExports, CsvIsReadByPython) {
     EXPECT_EQ(records[k]["id"], expected[k].id);
     EXPECT_EQ(records[k]["citedBy"], expected[k].citedBy);
     EXPECT_EQ(records[k]["cites"], expected[k].cites);
-    EXPECT_EQ(records[k]["fields"], 17);
+    EXPECT_EQ(records[k]["fields"], 23);
   }
   EXPECT_EQ(records[2]["lists"], "Pearl; Cited");
 }
@@ -462,6 +462,165 @@ TEST_F(ExchangeExports, FailedWriteNamesTheFileAndKeepsTheEarlierOne) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.Path(""))) {
     EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
   }
+}
+
+// Screening in every format, read back by the independent readers: the decision and labels as
+// keywords, the screening line as a note, and in CSV six columns of their own. Labels and notes
+// hold the characters each format must escape; a note's line break never breaks a record.
+class ScreenedExports : public ExchangeExports {
+ protected:
+  void SetUp() override {
+    ExchangeExports::SetUp();
+    ScreeningBook& book = chain.Screenings();
+    auto at = [&](const char* id) { return chain.FindIndex(id, "", ""); };
+    book.Decide(at("77"), Verdict::Included);
+    book.SetLabels(at("77"), {"core", "trees", "a, b; c"});
+    book.Decide(at("c1"), Verdict::Excluded, "wrong outcome");
+    book.SetLabels(at("c1"), {kLabel, "Straße"});
+    book.SetNote(at("c1"), kNote);
+    book.SetGeneration(at("c1"), 1);
+    book.SetKnown(at("79"), true);
+    book.Decide(at("c2"), Verdict::Maybe);
+    book.Decide(at("c3"), Verdict::Excluded, "duplicate");  // deleted: in no export
+  }
+
+  static constexpr const char* kLabel = "needs \"full\" {text}";
+  static constexpr const char* kNote = "First line, with commas;\nsecond {line} \"quoted\" – Ørsted";
+  const std::string c1Line = "Screening: excluded (wrong outcome); labels: " + std::string(kLabel) +
+                             ", Straße; note: First line, with commas; second {line} \"quoted\" – Ørsted";
+  // By article of the fixture: the keywords each carries, the record's own first.
+  const std::vector<std::vector<std::string>> keywords = {
+      {"pearl growing", "trees", "screening: included", "core", "a, b; c"},
+      {"pearl growing", "trees"},
+      {"pearl growing", "trees"},
+      {"screening: excluded", kLabel, "Straße"},
+      {"screening: maybe"}};
+  const std::vector<std::string> lines = {"Screening: included; labels: core, trees, a, b; c", "",
+                                          "Screening: undecided; known", c1Line, "Screening: maybe"};
+};
+
+TEST_F(ScreenedExports, RisCarriesKeywordsAndANoteLine) {
+  RequireTools({"ris2xml", "python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::Ris, {"ris2xml"}, "mods");
+  ExpectAllBack(records, true);
+  for (size_t k = 0; k < expected.size(); ++k) {
+    SCOPED_TRACE(expected[k].id);
+    EXPECT_EQ(records[k]["keywords"].get<std::vector<std::string>>(), keywords[k]);
+    std::vector<std::string> screening;
+    for (const std::string& note : records[k]["notes"].get<std::vector<std::string>>()) {
+      if (note.find("Screening") != std::string::npos) screening.push_back(note);
+    }
+    EXPECT_EQ(screening, lines[k].empty() ? std::vector<std::string>{} : std::vector<std::string>{lines[k]});
+  }
+  EXPECT_EQ(records[3]["note"], "Cited by pearls: 77, 79. Cites pearls: none.") << "the relations stay first";
+}
+
+TEST_F(ScreenedExports, BibTeXCarriesKeywordsAndNote) {
+  RequireTools({"bib2xml", "python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::BibTeX, {"bib2xml"}, "mods");
+  ExpectAllBack(records, true, true);
+  const std::string text = test::ReadFile(folder.Path("all.bib"));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '{'), std::count(text.begin(), text.end(), '}'));
+  for (size_t k = 0; k < expected.size(); ++k) {
+    SCOPED_TRACE(expected[k].id);
+    // bibutils splits BibTeX keywords at semicolons only.
+    std::string read;
+    for (const auto& topic : records[k]["keywords"]) read += (read.empty() ? "" : "; ") + topic.get<std::string>();
+    std::string written;
+    for (const std::string& keyword : keywords[k]) written += (written.empty() ? "" : ", ") + keyword;
+    EXPECT_EQ(StraightQuotes(read), written);
+    // BibTeX has one note: the screening line follows the relations.
+    const std::string note = StraightQuotes(records[k]["note"]);
+    if (lines[k].empty()) EXPECT_EQ(note.find("Screening:"), std::string::npos) << note;
+    else EXPECT_TRUE(note.ends_with(". " + lines[k])) << note;
+  }
+}
+
+TEST_F(ScreenedExports, CslJsonCarriesKeywordAndNote) {
+  RequireTools({"python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::CslJson, {}, "csl-json");
+  ExpectAllBack(records, false);
+  for (size_t k = 0; k < expected.size(); ++k) {
+    SCOPED_TRACE(expected[k].id);
+    std::string written;
+    for (const std::string& keyword : keywords[k]) written += (written.empty() ? "" : ", ") + keyword;
+    EXPECT_EQ(records[k]["keywords"], written);
+    const std::string note = records[k]["note"];
+    const size_t lineBreak = note.find('\n');
+    EXPECT_EQ(lineBreak == std::string::npos ? "" : note.substr(lineBreak + 1), lines[k]);
+  }
+}
+
+TEST_F(ScreenedExports, CsvCarriesSixColumns) {
+  RequireTools({"python3"});
+  const nlohmann::json records = ReadBack(ExchangeFormat::Csv, {}, "csv");
+  ExpectAllBack(records, false);
+  const auto row = [&](size_t k) {
+    const nlohmann::json& r = records[k];
+    return std::vector<std::string>{r["decision"], r["reason"], r["labels"], r["note"], r["known"], r["generation"]};
+  };
+  EXPECT_EQ(row(0), (std::vector<std::string>{"included", "", "core; trees; a, b; c", "", "", ""}));
+  EXPECT_EQ(row(1), (std::vector<std::string>{"", "", "", "", "", ""}));
+  EXPECT_EQ(row(2), (std::vector<std::string>{"", "", "", "", "yes", ""}));
+  EXPECT_EQ(row(3), (std::vector<std::string>{"excluded", "wrong outcome", std::string(kLabel) + "; Straße", kNote, "", "1"}));
+  EXPECT_EQ(row(4), (std::vector<std::string>{"maybe", "", "", "", "", ""}));
+  EXPECT_EQ(records[3]["keywords"], "") << "labels have their own column";
+}
+
+// A generation alone says nothing to a reference manager: every grown article has one.
+TEST_F(ExchangeExports, UnscreenedArticlesReadAsBefore) {
+  std::vector<std::string> before;
+  for (ExchangeFormat format : {ExchangeFormat::Ris, ExchangeFormat::BibTeX, ExchangeFormat::CslJson}) {
+    before.push_back(FormatExchange(chain, ExchangeList::All, format));
+  }
+  for (int32_t i = 1; i <= chain.Count(); ++i) chain.Screenings().SetGeneration(i, i % 2);
+  // Undone decisions and emptied labels and notes leave nothing behind either.
+  chain.Screenings().Decide(1, Verdict::Excluded, "other");
+  chain.Screenings().Decide(1, Verdict::Undecided);
+  chain.Screenings().SetLabels(2, {"x"});
+  chain.Screenings().SetLabels(2, {});
+  chain.Screenings().SetNote(3, "x");
+  chain.Screenings().SetNote(3, "");
+  size_t k = 0;
+  for (ExchangeFormat format : {ExchangeFormat::Ris, ExchangeFormat::BibTeX, ExchangeFormat::CslJson}) {
+    EXPECT_EQ(FormatExchange(chain, ExchangeList::All, format), before[k++]) << ExchangeExtension(format);
+  }
+  const std::string csv = FormatExchange(chain, ExchangeList::Pearls, ExchangeFormat::Csv);
+  EXPECT_NE(csv.find(",Pearl,,,pearl growing; trees,,,,,,,1\r\n"), std::string::npos) << csv;
+}
+
+// Each list by decision: deleted articles stay out whatever their decision, search results the
+// chain does not hold are undecided.
+TEST_F(ScreenedExports, ListsByDecision) {
+  auto ids = [](const std::string& ris) {
+    std::vector<std::string> found;
+    std::smatch m;
+    for (std::string rest = ris; std::regex_search(rest, m, std::regex("AN  - MAS:(\\S+)")); rest = m.suffix()) {
+      found.push_back(m[1]);
+    }
+    return found;
+  };
+  using Ids = std::vector<std::string>;
+  const auto listed = [&](ExchangeList list, std::optional<Verdict> decision) {
+    return ids(FormatExchange(chain, list, ExchangeFormat::Ris, decision));
+  };
+  EXPECT_EQ(listed(ExchangeList::All, Verdict::Included), Ids{"77"});
+  EXPECT_EQ(listed(ExchangeList::All, Verdict::Excluded), Ids{"c1"});
+  EXPECT_EQ(listed(ExchangeList::All, Verdict::Maybe), Ids{"c2"});
+  EXPECT_EQ(listed(ExchangeList::All, Verdict::Undecided), (Ids{"78", "79"}));
+  EXPECT_EQ(listed(ExchangeList::All, std::nullopt), (Ids{"77", "78", "79", "c1", "c2"}));
+  EXPECT_EQ(listed(ExchangeList::Cited, Verdict::Undecided), Ids{"79"});
+  EXPECT_EQ(listed(ExchangeList::Candidates, Verdict::Excluded), Ids{"c1"});
+  EXPECT_TRUE(listed(ExchangeList::Pearls, Verdict::Maybe).empty());
+
+  const std::vector<CCRecord> results = {Article("x9", "Never grown", "2020", "New, Nora"), chain.GetRecord(chain.FindIndex("c1", "", "")),
+                                         Article("c3", "Deleted from view", "2010", "Gone, Gus")};
+  EXPECT_EQ(ids(FormatExchange(chain, results, ExchangeFormat::Ris, Verdict::Undecided)), (Ids{"x9", "c3"}));
+  EXPECT_EQ(ids(FormatExchange(chain, results, ExchangeFormat::Ris, Verdict::Excluded)), Ids{"c1"});
+  const ExchangeResult written =
+      ExportExchange(chain, ExchangeList::All, ExchangeFormat::Csv, folder.Path("maybe.csv"), Verdict::Maybe);
+  EXPECT_TRUE(written.written);
+  EXPECT_EQ(written.articles, 1);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Reads an export back with an independent reader and prints its records as JSON, one shape for
-every format: title, authors ([family, given]), year, doi, note.
+every format: title, authors ([family, given]), year, doi, note, keywords; CSV gives its columns by name.
 
   exchange_readback.py mods FILE      MODS XML as bibutils writes it (ris2xml, bib2xml)
   exchange_readback.py csv FILE       CSV, read with the csv module (RFC 4180 dialect)
@@ -35,7 +35,9 @@ def mods(path):
         year = text(m.find("m:originInfo/m:dateIssued", NS)) or text(m.find("m:part/m:date", NS))
         doi = text(m.find("m:identifier[@type='doi']", NS))
         records.append({"title": title, "authors": authors, "year": year, "doi": doi,
-                        "note": text(m.find("m:note", NS))})
+                        "note": text(m.find("m:note", NS)),
+                        "notes": [text(n) for n in m.findall("m:note", NS)],
+                        "keywords": [text(t) for t in m.findall("m:subject/m:topic", NS)]})
     return records
 
 
@@ -50,7 +52,9 @@ def csv_records(path):
     return [{"id": r["ID"], "title": r["Title"],
              "authors": [person(a) for a in r["Authors"].split("; ")] if r["Authors"] else [],
              "year": r["Year"], "doi": r["DOI"], "citedBy": r["CitedByPearlIDs"], "cites": r["CitesPearlIDs"],
-             "lists": r["Lists"], "abstract": r["Abstract"], "keywords": r["Keywords"], "fields": len(r)}
+             "lists": r["Lists"], "abstract": r["Abstract"], "keywords": r["Keywords"], "fields": len(r),
+             "decision": r["Decision"], "reason": r["Reason"], "labels": r["Labels"], "note": r["Note"],
+             "known": r["Known"], "generation": r["Generation"]}
             for r in rows]
 
 
@@ -62,7 +66,8 @@ def csl(path):
         parts = item.get("issued", {}).get("date-parts", [[""]])
         records.append({"id": item["id"], "title": item.get("title", ""),
                         "authors": [[a.get("family", ""), a.get("given", "")] for a in item.get("author", [])],
-                        "year": str(parts[0][0]), "doi": item.get("DOI", ""), "note": item.get("note", "")})
+                        "year": str(parts[0][0]), "doi": item.get("DOI", ""), "note": item.get("note", ""),
+                        "keywords": item.get("keyword", "")})
     return records
 
 

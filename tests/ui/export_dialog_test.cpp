@@ -93,7 +93,7 @@ TEST_F(ExportTest, WritesTheChosenListInTheChosenFormat) {
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(rows[0],
             "ID,DOI,Title,Authors,Year,Venue,Type,CitationCount,CitedByPearls,CitesPearls,CitedByPearlIDs,"
-            "CitesPearlIDs,Lists,URL,Abstract,Keywords,Marks");
+            "CitesPearlIDs,Lists,URL,Abstract,Keywords,Marks,Decision,Reason,Labels,Note,Known,Generation");
   ASSERT_EQ(static_cast<int>(rows.size()) - 1, window->CitedList->RowCount());
   const auto first = std::find_if(rows.begin(), rows.end(), [](const std::string& row) { return row.rfind("1,", 0) == 0; });
   ASSERT_NE(first, rows.end()) << "publication 1 is cited by both pearls";
