@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: wendrel export (--session FILE | --grow-dir DIR) [--list pearls|cited|citing|all|candidates]\n"
+    "                      [--decision included|excluded|maybe|undecided]\n"
     "                      --format ris|bibtex|csl-json|csv --out FILE [--service URL] [--max-citing N]\n"
     "Writes the lists of a grown chain for reference managers and spreadsheets.\n"
     "  --session FILE  a session file (`wendrel grow --session`, the window): its lists exactly as they\n"
@@ -29,10 +30,14 @@ constexpr const char* kUsage =
     "  --grow-dir DIR  the lists of `wendrel grow --out DIR`: the pearls of DIR/pearls.ris grow again\n"
     "                  from the academic search service (the Pearl List keeps the order they were\n"
     "                  added in, so the chain is the same)\n"
-    "The list is written with every author, the keywords and each article's pearl relations (the IDs\n"
-    "of the pearls it cites and of those citing it).\n"
+    "The list is written with every author, the keywords, each article's pearl relations (the IDs\n"
+    "of the pearls it cites and of those citing it) and its screening: the decision and labels as\n"
+    "keywords and a note (\"Screening: excluded (wrong outcome); labels: a, b; note: text\"), in CSV\n"
+    "the columns Decision, Reason, Labels, Note, Known and Generation.\n"
     "  --list L        pearls, cited, citing, all three (default) or candidates (related articles that\n"
     "                  are no pearls, those related to the most pearls first)\n"
+    "  --decision D    only the articles of the list screened as D (undecided: those with no decision;\n"
+    "                  with --grow-dir, which holds no screening, every article is undecided)\n"
     "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180; a cell starting\n"
     "                  with =, +, -, @, a tab or a carriage return gets a leading apostrophe, so that\n"
     "                  spreadsheets show it as text instead of running it as a formula)\n"
@@ -44,9 +49,9 @@ constexpr const char* kUsage =
     "service failed (nothing is written then) or FILE cannot be written; 2 on a usage error.\n";
 
 // Writes the list and says how many articles went; 1 when the file could not be written.
-int WriteList(const MASCitationChain& chain, ExchangeList list, ExchangeFormat format, const std::string& target,
-              std::ostream& out, std::ostream& err) {
-  const ExchangeResult result = ExportExchange(chain, list, format, target);
+int WriteList(const MASCitationChain& chain, ExchangeList list, std::optional<Verdict> decision, ExchangeFormat format,
+              const std::string& target, std::ostream& out, std::ostream& err) {
+  const ExchangeResult result = ExportExchange(chain, list, format, target, decision);
   if (!result.written) {
     err << "wendrel export: " << result.reason << "\n";
     return 1;
@@ -68,13 +73,19 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
     return 0;
   }
   try {
-    Arguments a(args, {"--session", "--grow-dir", "--list", "--format", "--out", "--service", "--max-citing"});
+    Arguments a(args,
+                {"--session", "--grow-dir", "--list", "--decision", "--format", "--out", "--service", "--max-citing"});
     if (a.Has("--session") == a.Has("--grow-dir")) throw UsageError("give either --session FILE or --grow-dir DIR");
     if (a.Has("--session") && (a.Has("--service") || a.Has("--max-citing")))
       throw UsageError("--service and --max-citing go with --grow-dir: a session is exported as it was grown");
     const std::string target = a.Required("--out");
     const std::optional<ExchangeList> list = ParseExchangeList(a.Value("--list").value_or("all"));
     if (!list) throw UsageError("--list takes pearls, cited, citing, all or candidates");
+    std::optional<Verdict> decision;
+    if (const std::optional<std::string> word = a.Value("--decision")) {
+      decision = ParseVerdict(*word);
+      if (!decision) throw UsageError("--decision takes included, excluded, maybe or undecided");
+    }
     const std::optional<ExchangeFormat> format = ParseExchangeFormat(a.Required("--format"));
     if (!format) throw UsageError("--format takes ris, bibtex, csl-json or csv");
     if (const std::optional<std::string> path = a.Value("--session")) {
@@ -83,7 +94,7 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
         err << "wendrel export: " << *path << " holds no pearl; nothing was written\n";
         return 1;
       }
-      return WriteList(session.Chain(), *list, *format, target, out, err);
+      return WriteList(session.Chain(), *list, decision, *format, target, out, err);
     }
     const std::string folder = a.Required("--grow-dir");
     const std::string service = a.Value("--service").value_or(DefaultServiceAddress());
@@ -116,7 +127,7 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
       err << "wendrel export: no pearl of " << pearls << " could be grown; nothing was written\n";
       return 1;
     }
-    return WriteList(chain, *list, *format, target, out, err);
+    return WriteList(chain, *list, decision, *format, target, out, err);
   } catch (const UsageError& e) {
     err << "wendrel export: " << e.what() << " (see --help)\n";
     return 2;

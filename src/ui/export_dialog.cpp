@@ -26,6 +26,9 @@ constexpr ListChoiceText kLists[] = {{"Pearl List", ExchangeList::Pearls, "pearl
                                      {"Candidates for the next pearl", ExchangeList::Candidates, "candidates"},
                                      {"Search results", std::nullopt, "search"}};
 
+constexpr std::optional<Verdict> kDecisions[] = {std::nullopt, Verdict::Included, Verdict::Excluded, Verdict::Maybe,
+                                                 Verdict::Undecided};
+
 struct FormatChoiceText {
   const char* text;
   ExchangeFormat format;
@@ -53,9 +56,12 @@ ExportDialog::ExportDialog(FileDialog& files, const QString& folder, bool chainL
     lists->appendRow(item);
   }
   ListChoice->setModel(lists);
+  DecisionChoice = new QComboBox;
+  for (const std::optional<Verdict>& decision : kDecisions) DecisionChoice->addItem(decision ? VerdictName(*decision) : "any");
   FormatChoice = new QComboBox;
   for (const FormatChoiceText& choice : kFormats) FormatChoice->addItem(choice.text);
   form->addRow("List:", ListChoice);
+  form->addRow("Decision:", DecisionChoice);
   form->addRow("Format:", FormatChoice);
   auto* fileRow = new QHBoxLayout;
   FilePath = new QLineEdit;
@@ -71,6 +77,7 @@ ExportDialog::ExportDialog(FileDialog& files, const QString& folder, bool chainL
   m_suggested = SuggestedName();
   FilePath->setText(QDir(folder).filePath(m_suggested));
   connect(ListChoice, &QComboBox::currentIndexChanged, this, [this] { ChoiceChanged(); });
+  connect(DecisionChoice, &QComboBox::currentIndexChanged, this, [this] { ChoiceChanged(); });
   connect(FormatChoice, &QComboBox::currentIndexChanged, this, [this] { ChoiceChanged(); });
   connect(FilePath, &QLineEdit::textChanged, this,
           [this] { Buttons->button(QDialogButtonBox::Ok)->setEnabled(!Path().isEmpty()); });
@@ -92,10 +99,15 @@ void ExportDialog::ChooseList(int index) {
   }
 }
 
+std::optional<Verdict> ExportDialog::Decision() const { return kDecisions[DecisionChoice->currentIndex()]; }
+
 ExchangeFormat ExportDialog::Format() const { return kFormats[FormatChoice->currentIndex()].format; }
 
+// A part of a list gets a name of its own, so that a quick OK never replaces the whole list's file.
 QString ExportDialog::SuggestedName() const {
-  return QString(kLists[ListChoice->currentIndex()].fileStem) + "." + ExchangeExtension(Format());
+  const std::optional<Verdict> decision = Decision();
+  return QString(kLists[ListChoice->currentIndex()].fileStem) + (decision ? QString("-") + VerdictName(*decision) : "") +
+         "." + ExchangeExtension(Format());
 }
 
 void ExportDialog::ChoiceChanged() {

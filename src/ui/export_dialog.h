@@ -1,5 +1,5 @@
-// The "Export for Reference Managers…" dialog: which list, which format and which file an
-// export of the chain is written to.
+// The "Export for Reference Managers…" dialog: which list, which decision, which format and which
+// file an export of the chain is written to.
 #pragma once
 
 #include <QComboBox>
@@ -16,8 +16,8 @@
 namespace wendrel {
 
 // Browse goes through the window's file dialog, which it leaves as it found it but for the folder
-// it remembers. The file name follows the list and the format (pearls.ris, cited.csv, ...) until
-// the user names the file. OK stays off while no file is named.
+// it remembers. The file name follows the list, the decision and the format (pearls.ris, cited.csv,
+// all-included.ris, ...) until the user names the file. OK stays off while no file is named.
 class ExportDialog : public QDialog {
  public:
   // `folder` is where the suggested file goes. The chain's lists, and the search results, can be
@@ -25,6 +25,7 @@ class ExportDialog : public QDialog {
   ExportDialog(FileDialog& files, const QString& folder, bool chainLists, bool searchResults, QWidget* parent);
 
   QComboBox* ListChoice = nullptr;
+  QComboBox* DecisionChoice = nullptr;  // "any", then the decisions
   QComboBox* FormatChoice = nullptr;
   QLineEdit* FilePath = nullptr;
   QPushButton* Browse = nullptr;
@@ -34,6 +35,8 @@ class ExportDialog : public QDialog {
   std::optional<ExchangeList> List() const;
   // Chooses the list at `index` if it can be chosen, else the first that can.
   void ChooseList(int index);
+  // The chosen decision; none for any.
+  std::optional<Verdict> Decision() const;
   ExchangeFormat Format() const;
   QString Path() const { return FilePath->text().trimmed(); }
   // True when the path was chosen in the file dialog, which has asked about replacing it already.

@@ -366,6 +366,7 @@ class FormMain : public QMainWindow, public Caption {
   int64_t m_searchTotal = 0;  // how many the last search found in all, as far as known
   int m_exportList = 0;  // the export dialog's choices when it was last accepted
   int m_exportFormat = 0;
+  int m_exportDecision = 0;
   bool m_operationRunning = false;
   bool m_stopRequested = false;
   bool m_closeWhenDone = false;

@@ -190,9 +190,11 @@ void FormMain::mExportExchange_Click() {
   if (m_operationRunning || (Chain.Count() == 0 && m_searchRecords.empty())) return;
   ExportDialog dialog(CommonDialog1, CommonDialog1.InitDir, Chain.Count() > 0, !m_searchRecords.empty(), this);
   dialog.ChooseList(m_exportList);
+  dialog.DecisionChoice->setCurrentIndex(m_exportDecision);
   dialog.FormatChoice->setCurrentIndex(m_exportFormat);
   if (!m_showExport(dialog) || dialog.Path().isEmpty()) return;
   m_exportList = dialog.ListChoice->currentIndex();
+  m_exportDecision = dialog.DecisionChoice->currentIndex();
   m_exportFormat = dialog.FormatChoice->currentIndex();
   const std::string path = dialog.Path().toStdString();
   // A name typed over an existing file is not replaced unasked; the file dialog has asked already.
@@ -203,8 +205,8 @@ void FormMain::mExportExchange_Click() {
   }
   m_host.SetBusy(true);
   const std::optional<ExchangeList> list = dialog.List();
-  const ExchangeResult result = list ? ExportExchange(Chain, *list, dialog.Format(), path)
-                                     : ExportExchange(Chain, m_searchRecords, dialog.Format(), path);
+  const ExchangeResult result = list ? ExportExchange(Chain, *list, dialog.Format(), path, dialog.Decision())
+                                     : ExportExchange(Chain, m_searchRecords, dialog.Format(), path, dialog.Decision());
   m_host.SetBusy(false);
   if (result.written) {
     statusBar()->showMessage(QString("Exported %1 %2 to %3")

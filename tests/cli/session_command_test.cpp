@@ -121,6 +121,17 @@ TEST_F(SessionCommand, GrownSessionIsReportedExportedAndMappedWithoutTheService)
         << err.str();
     EXPECT_EQ(test::ReadFile(Path("s.csv")), fromFolder[k]);
   }
+  // By decision: nothing is screened yet, so every article is undecided and none included.
+  ASSERT_EQ(Run(RunExport, {"--session", session, "--list", "citing", "--decision", "Undecided", "--format", "csv",
+                            "--out", Path("undecided.csv")}),
+            0)
+      << err.str();
+  EXPECT_EQ(test::ReadFile(Path("undecided.csv")), fromFolder[2]);
+  ASSERT_EQ(Run(RunExport, {"--session", session, "--decision", "included", "--format", "ris", "--out", Path("in.ris")}), 0);
+  EXPECT_EQ(out.str(), "Wrote 0 articles to " + Path("in.ris") + "\n");
+  EXPECT_EQ(Run(RunExport, {"--session", session, "--decision", "kept", "--format", "ris", "--out", Path("kept.ris")}), 2);
+  EXPECT_NE(err.str().find("--decision takes included, excluded, maybe or undecided"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("kept.ris")));
   // The map runs as the program (it reads its word list beside it).
   auto map = [&](const std::string& from, const std::string& name) {
     const std::string command = "'" + std::string(WENDREL_EXE) + "' map " + from + " --dot '" + Path(name + ".dot") +

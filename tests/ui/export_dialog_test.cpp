@@ -231,9 +231,51 @@ TEST_F(ExportTest, SearchResultsAreExportedWithTheirPearlRelations) {
 
   ChooseFromMenu(*window->SearchResult, 1, window->mAddPearl);
   ASSERT_EQ(window->PearlList->RowCount(), 1);
+  window->Chain.Screenings().Decide(window->Chain.PearlOrder().front(), Verdict::Excluded, "duplicate");
   rows = exportResults();
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_NE(rows[1].find(",Pearl,"), std::string::npos) << rows[1];
+  EXPECT_NE(rows[1].find(",excluded,duplicate,"), std::string::npos) << "with its screening: " << rows[1];
+}
+
+// A list by decision: the dialog's choice reaches the file, names it apart from the whole list's
+// file, and comes back as it was accepted.
+TEST_F(ExportTest, ChoosesArticlesByDecision) {
+  GrowTwoPearls();
+  ScreeningBook& book = window->Chain.Screenings();
+  for (const char* id : {"1", "4"}) book.Decide(window->Chain.FindIndex(id, "", ""), Verdict::Included);
+  book.Decide(window->Chain.FindIndex("5", "", ""), Verdict::Maybe);
+  const std::string csv = work.Path("all-included.csv");
+  choices.push_back([&](ExportDialog& dialog) {
+    EXPECT_EQ(dialog.Decision(), std::nullopt);
+    dialog.ListChoice->setCurrentIndex(3);
+    dialog.FormatChoice->setCurrentIndex(3);
+    EXPECT_EQ(dialog.Path(), QString::fromStdString(work.Path("all.csv")));
+    dialog.DecisionChoice->setCurrentIndex(1);
+    EXPECT_EQ(dialog.DecisionChoice->currentText(), "included");
+    EXPECT_EQ(dialog.Decision(), Verdict::Included);
+    EXPECT_EQ(dialog.Path(), QString::fromStdString(csv));
+    return true;
+  });
+  window->mExportExchange->trigger();
+  std::vector<std::string> rows = Lines(csv);
+  ASSERT_EQ(rows.size(), 3u);
+  std::sort(rows.begin() + 1, rows.end());
+  EXPECT_EQ(rows[1].rfind("1,", 0), 0u) << rows[1];
+  EXPECT_EQ(rows[2].rfind("4,", 0), 0u) << rows[2];
+  for (size_t k = 1; k < rows.size(); ++k) EXPECT_NE(rows[k].find(",included,"), std::string::npos) << rows[k];
+  EXPECT_EQ(Status(), "Exported 2 articles to " + csv);
+
+  const std::string undecided = work.Path("all-undecided.ris");
+  choices.push_back([&](ExportDialog& dialog) {
+    EXPECT_EQ(dialog.Decision(), Verdict::Included);
+    dialog.FormatChoice->setCurrentIndex(0);
+    dialog.DecisionChoice->setCurrentIndex(4);
+    EXPECT_EQ(dialog.Path(), QString::fromStdString(undecided));
+    return true;
+  });
+  window->mExportExchange->trigger();
+  EXPECT_EQ(Status(), "Exported " + std::to_string(window->Chain.Count() - 3) + " articles to " + undecided);
 }
 
 }  // namespace
