@@ -62,6 +62,8 @@ std::string StoppingPoint(const Report& report, int64_t undecidedThere) {
   const ReportGeneration& last = report.generations[static_cast<size_t>(report.stoppedAfter)];
   const std::string start = "Growing stopped after generation " + std::to_string(last.generation) + ": ";
   if (last.records == 0) return start + "its pearls brought no new records.";
+  if (last.included == 0 && undecidedThere == last.records)
+    return start + "its " + Counted(last.records, "new record is", "new records are") + " not yet screened.";
   if (last.included == 0) {
     std::string text = start + "none of its " + Counted(last.records, "new record", "new records") + " was included";
     if (undecidedThere > 0) text += " (" + std::to_string(undecidedThere) + " not yet screened)";

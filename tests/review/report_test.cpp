@@ -168,7 +168,7 @@ TEST_F(ReportTest, SearchesAndTotalsMatchTheCorpusAndTheScreening) {
   EXPECT_EQ(report.generations[1].included, 0);
   EXPECT_EQ(report.stoppedAfter, 1);
   EXPECT_EQ(report.stoppingPoint,
-            "Growing stopped after generation 1: none of its 3 new records was included (3 not yet screened).");
+            "Growing stopped after generation 1: its 3 new records are not yet screened.");
 
   // One edge per relation the file holds, each reached by its pearl in its direction.
   EXPECT_EQ(static_cast<int64_t>(report.edges.size()), session->RelationCount());
