@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <map>
-#include <cstdio>
 #include <set>
 
 #include "session/session_file.h"
@@ -18,12 +18,12 @@ namespace {
 
 // "2026-12-07T14:02:11Z" -> "7 December 2026"; anything else as it is.
 std::string LongDate(const std::string& utc) {
-  static constexpr std::array<const char*, 12> kMonths = {"January", "February", "March",     "April",
-                                                          "May",     "June",     "July",      "August",
-                                                          "September", "October", "November", "December"};
+  static constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
+                                                          "May",       "June",     "July",     "August",
+                                                          "September", "October",  "November", "December"};
   int year = 0, month = 0, day = 0;
-  if (utc.size() < 10 || std::sscanf(utc.c_str(), "%4d-%2d-%2d", &year, &month, &day) != 3 || month < 1 ||
-      month > 12 || day < 1 || day > 31)
+  if (utc.size() < 10 || std::sscanf(utc.c_str(), "%4d-%2d-%2d", &year, &month, &day) != 3 || month < 1 || month > 12 ||
+      day < 1 || day > 31)
     return utc;
   return std::to_string(day) + " " + kMonths[static_cast<size_t>(month - 1)] + " " + std::to_string(year);
 }
@@ -224,9 +224,7 @@ Report MakeReport(const SessionFile& session, const MASCitationChain& chain) {
         ++t.excluded;
         ++reasons[screening.reason];
         break;
-      case Verdict::Maybe:
-        ++t.maybe;
-        break;
+      case Verdict::Maybe: ++t.maybe; break;
       case Verdict::Undecided:
         ++t.undecided;
         ++undecidedOf[generation];

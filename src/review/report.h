@@ -39,7 +39,7 @@ struct ReportTotals {
   int64_t duplicatesRemoved = 0;  // the same article reached again, or listed twice
   int64_t unique = 0;
   int64_t known = 0;
-  int64_t screened = 0;           // included, excluded or maybe
+  int64_t screened = 0;  // included, excluded or maybe
   int64_t excluded = 0;
   std::vector<std::pair<std::string, int64_t>> excludedByReason;  // the session's reasons first
   int64_t maybe = 0;

@@ -48,23 +48,12 @@ std::string HtmlText(const std::string& text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += c;
     }
   }
   return out;
@@ -76,27 +65,28 @@ std::string CsvLine(const std::vector<std::string>& fields) {
   return line + "\r\n";
 }
 
-const std::vector<std::string> kSearchColumns = {"Pearl", "Title", "Direction", "Generation", "Source",
+const std::vector<std::string> kSearchColumns = {"Pearl",      "Title",    "Direction", "Generation", "Source",
                                                  "Date (UTC)", "Expected", "Retrieved", "Status"};
 
 std::vector<std::string> SearchCells(const ReportSearch& s) {
-  return {s.pearl, s.title, SearchDirectionName(s.relation), std::to_string(s.generation), s.source, s.date,
-          std::to_string(s.expected), std::to_string(s.retrieved), s.status};
+  return {s.pearl,  s.title, SearchDirectionName(s.relation), std::to_string(s.generation),
+          s.source, s.date,  std::to_string(s.expected),      std::to_string(s.retrieved),
+          s.status};
 }
 
 }  // namespace
 
 std::string ReportMarkdown(const Report& report) {
-  std::string md = "# Citation searching report\n\nSession " + MarkdownText(report.sessionName) +
-                   ", Wendrel Search " + MarkdownText(report.programVersion) + ".\n\n## Methods\n\n" +
-                   MarkdownText(report.methods) + "\n\n## Records\n\n| Records | Count |\n|---|---:|\n";
+  std::string md = "# Citation searching report\n\nSession " + MarkdownText(report.sessionName) + ", Wendrel Search " +
+                   MarkdownText(report.programVersion) + ".\n\n## Methods\n\n" + MarkdownText(report.methods) +
+                   "\n\n## Records\n\n| Records | Count |\n|---|---:|\n";
   for (const TotalRow& row : TotalRows(report.totals))
     md += "| " + std::string(row.indented ? "&nbsp;&nbsp;" : "") + MarkdownText(row.label) + " | " +
           std::to_string(row.count) + " |\n";
   md += "\n## Generations\n\n| Generation | Pearls | New records | Included |\n|---:|---:|---:|---:|\n";
   for (const ReportGeneration& g : report.generations)
-    md += "| " + std::to_string(g.generation) + " | " + std::to_string(g.pearls) + " | " +
-          std::to_string(g.records) + " | " + std::to_string(g.included) + " |\n";
+    md += "| " + std::to_string(g.generation) + " | " + std::to_string(g.pearls) + " | " + std::to_string(g.records) +
+          " | " + std::to_string(g.included) + " |\n";
   if (!report.stoppingPoint.empty()) md += "\n" + MarkdownText(report.stoppingPoint) + "\n";
   md += "\n## Searches\n\n|";
   std::string rule = "|";
@@ -125,12 +115,13 @@ std::string ReportHtml(const Report& report) {
   for (const TotalRow& row : TotalRows(report.totals))
     html += "<tr><td>" + std::string(row.indented ? "&nbsp;&nbsp;&nbsp;&nbsp;" : "") + HtmlText(row.label) +
             "</td><td class=\"n\">" + std::to_string(row.count) + "</td></tr>\n";
-  html += "</table>\n<h2>Generations</h2>\n<table>\n<tr><th>Generation</th><th>Pearls</th><th>New records</th>"
-          "<th>Included</th></tr>\n";
+  html +=
+      "</table>\n<h2>Generations</h2>\n<table>\n<tr><th>Generation</th><th>Pearls</th><th>New records</th>"
+      "<th>Included</th></tr>\n";
   for (const ReportGeneration& g : report.generations)
-    html += "<tr><td class=\"n\">" + std::to_string(g.generation) + "</td><td class=\"n\">" +
-            std::to_string(g.pearls) + "</td><td class=\"n\">" + std::to_string(g.records) +
-            "</td><td class=\"n\">" + std::to_string(g.included) + "</td></tr>\n";
+    html += "<tr><td class=\"n\">" + std::to_string(g.generation) + "</td><td class=\"n\">" + std::to_string(g.pearls) +
+            "</td><td class=\"n\">" + std::to_string(g.records) + "</td><td class=\"n\">" + std::to_string(g.included) +
+            "</td></tr>\n";
   html += "</table>\n";
   if (!report.stoppingPoint.empty()) html += "<p>" + HtmlText(report.stoppingPoint) + "</p>\n";
   html += "<h2>Searches</h2>\n<table>\n<tr>";

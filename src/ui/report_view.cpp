@@ -39,7 +39,8 @@ ReportView::ReportView(Report report, FileDialog& files, Host& host, QWidget* pa
 void ReportView::Save(const QString& kind, const QString& extension, const std::string& text) {
   const QString filter = m_files.Filter, defaultExt = m_files.DefaultExt;
   m_files.DialogTitle = "Save Report as " + kind;
-  m_files.FileName = QFileInfo(QString::fromStdString(m_report.sessionName)).completeBaseName() + "-report." + extension;
+  m_files.FileName =
+      QFileInfo(QString::fromStdString(m_report.sessionName)).completeBaseName() + "-report." + extension;
   m_files.Filter = kind + " files (*." + extension + ");;All files (*)";
   m_files.DefaultExt = extension;
   m_files.ShowSave();
@@ -57,9 +58,10 @@ void ReportView::Save(const QString& kind, const QString& extension, const std::
 void FormMain::mReport_Click() {
   if (m_operationRunning) return;
   if (!m_session) {
-    m_host.MessageBox("The report is made from the session's file, and this session has none yet: save it with "
-                      "Save Session As first.",
-                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+    m_host.MessageBox(
+        "The report is made from the session's file, and this session has none yet: save it with "
+        "Save Session As first.",
+        kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
     return;
   }
   Report report;

@@ -17,7 +17,8 @@ namespace wendrel {
 // Saves go through the window's file dialog, which it leaves as it found it but for the folder
 // and the name it remembers; a save that fails is said in a message and leaves the file as it was.
 class ReportView : public QDialog {
-  Q_OBJECT  // found among the main window's children by its type
+  // Found among the main window's children by its type.
+  Q_OBJECT
 
  public:
   ReportView(Report report, FileDialog& files, Host& host, QWidget* parent);

@@ -41,9 +41,8 @@ class ReportCommand : public ::testing::Test {
 };
 
 TEST_F(ReportCommand, WritesEachFormatAndTheEdgeList) {
-  ASSERT_EQ(Run({"--session", session, "--format", "json", "--out", dir.Path("r.json"), "--edges",
-                 dir.Path("edges.csv")}),
-            0)
+  ASSERT_EQ(
+      Run({"--session", session, "--format", "json", "--out", dir.Path("r.json"), "--edges", dir.Path("edges.csv")}), 0)
       << err.str();
   EXPECT_EQ(out.str(), "Wrote 8 relations to " + dir.Path("edges.csv") + "\nWrote the report of 4 searches to " +
                            dir.Path("r.json") + "\n");

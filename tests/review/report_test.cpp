@@ -167,8 +167,7 @@ TEST_F(ReportTest, SearchesAndTotalsMatchTheCorpusAndTheScreening) {
   EXPECT_EQ(report.generations[0].included, 1);
   EXPECT_EQ(report.generations[1].included, 0);
   EXPECT_EQ(report.stoppedAfter, 1);
-  EXPECT_EQ(report.stoppingPoint,
-            "Growing stopped after generation 1: its 3 new records are not yet screened.");
+  EXPECT_EQ(report.stoppingPoint, "Growing stopped after generation 1: its 3 new records are not yet screened.");
 
   // One edge per relation the file holds, each reached by its pearl in its direction.
   EXPECT_EQ(static_cast<int64_t>(report.edges.size()), session->RelationCount());
@@ -259,8 +258,10 @@ TEST_F(ReportTest, WrittenFormsKeepTheirLayoutAndEscapeTitles) {
   const std::string md = ReportMarkdown(report);
   EXPECT_NE(md.find("| \\<i\\>Less\\</i\\> \\& more \\| pipes |"), std::string::npos);
   const std::string csv = ReportSearchesCsv(report);
-  EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "Pearl,Title,Direction,Generation,Source,Date (UTC),Expected,Retrieved,Status");
-  EXPECT_NE(csv.find(",\"corpus file review.sqlite (1,024 bytes, modified 2026-12-01T08:00:00Z)\","), std::string::npos);
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "Pearl,Title,Direction,Generation,Source,Date (UTC),Expected,Retrieved,Status");
+  EXPECT_NE(csv.find(",\"corpus file review.sqlite (1,024 bytes, modified 2026-12-01T08:00:00Z)\","),
+            std::string::npos);
   const std::string edges = ReportEdgesCsv(report);
   EXPECT_EQ(std::count(edges.begin(), edges.end(), '\n'), static_cast<std::ptrdiff_t>(report.edges.size()) + 1);
 }

@@ -1,9 +1,10 @@
 // Session > "Report…": the report of the window's session shown beside it and saved as HTML and
 // Markdown through the window's file dialog.
+#include "ui/report_view.h"
+
 #include <filesystem>
 
 #include "test_paths.h"
-#include "ui/report_view.h"
 #include "window_fixture.h"
 
 namespace wendrel::test {
