@@ -30,12 +30,12 @@ constexpr const char* kUsage =
     "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
     "  export    write a grown chain's lists as RIS, BibTeX, CSL-JSON or CSV for other tools\n"
     "  session   tell what a session file holds (session info FILE)\n"
-    "  report    report a session's citation searching (searches, records, methods; md, html, json, csv)\n"
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
     "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n"
     "  map       build the article map of RIS lists and draw it (PNG, positions, dot text)\n"
+    "  report    report a session's citation searching (searches, records, methods; md, html, json, csv)\n"
     "wendrel --version prints the version and the licence.\n";
 
 }  // namespace
@@ -63,12 +63,12 @@ int main(int argc, char** argv) {
   if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
   if (command == "export") return wendrel::RunExport(args, std::cout, std::cerr);
   if (command == "session") return wendrel::RunSession(args, std::cout, std::cerr);
-  if (command == "report") return wendrel::RunReport(args, std::cout, std::cerr);
   if (command == "stem") return wendrel::RunStem(args, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
   if (command == "network") return wendrel::RunNetwork(args, host, std::cout, std::cerr);
   if (command == "map") return wendrel::RunMap(args, std::cout, std::cerr);
+  if (command == "report") return wendrel::RunReport(args, std::cout, std::cerr);
   std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
   return 2;
 }
