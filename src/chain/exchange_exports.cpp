@@ -10,6 +10,7 @@
 
 #include "chain/chain_file_io.h"
 #include "chain/citation_chain.h"
+#include "platform/csv_field.h"
 #include "platform/text_encoding.h"
 
 namespace wendrel {
@@ -443,21 +444,6 @@ std::string CslJson(const std::vector<ExchangeArticle>& articles) {
 }
 
 // --- CSV ---
-
-// RFC 4180: a field holding a comma, a quote or a line break is quoted, its quotes doubled. A field
-// a spreadsheet would run as a formula (starting with =, +, -, @, a tab or a carriage return)
-// gets a leading apostrophe, which spreadsheets take as "text" and do not show.
-std::string CsvField(const std::string& text) {
-  const bool formula = !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
-  const std::string value = formula ? "'" + text : text;
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-  std::string out = "\"";
-  for (char c : value) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 std::string Csv(const std::vector<ExchangeArticle>& articles) {
   std::string out =

@@ -9,6 +9,7 @@
 #include "cli/grow_command.h"
 #include "cli/map_command.h"
 #include "cli/network_command.h"
+#include "cli/report_command.h"
 #include "cli/service_commands.h"
 #include "cli/session_command.h"
 #include "cli/text_commands.h"
@@ -34,6 +35,7 @@ constexpr const char* kUsage =
     "  docs      load a document file, show its fields and counts, export it\n"
     "  network   reduce a proximity matrix to a network (tree, neighbours, Pathfinder, geodesic)\n"
     "  map       build the article map of RIS lists and draw it (PNG, positions, dot text)\n"
+    "  report    report a session's citation searching (searches, records, methods; md, html, json, csv)\n"
     "wendrel --version prints the version and the licence.\n";
 
 }  // namespace
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);
   if (command == "network") return wendrel::RunNetwork(args, host, std::cout, std::cerr);
   if (command == "map") return wendrel::RunMap(args, std::cout, std::cerr);
+  if (command == "report") return wendrel::RunReport(args, std::cout, std::cerr);
   std::cerr << "wendrel: unknown command '" << command << "' (see wendrel --help)\n";
   return 2;
 }

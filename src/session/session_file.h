@@ -136,6 +136,16 @@ class SessionFile final : public ChainJournal {
   // session_info: "created_utc", "changed_utc" (the last change), "created_by", "written_by",
   // "citing_limit"; empty when the file has no such entry.
   std::string Info(const std::string& key) const;
+  // One relation the file holds: the pearl, its direction, the article (record numbers) and the
+  // fetch it came from (0 when none was recorded). Relations() gives them in the order of the
+  // pearls, references before citing, then by article (session_reading.cpp).
+  struct RelationRow {
+    int32_t pearl = 0;
+    PearlRelation relation = PearlRelation::Cited;
+    int32_t article = 0;
+    int64_t fetch = 0;
+  };
+  std::vector<RelationRow> Relations() const;
 
   // --- ChainJournal ---
   void PearlStarted(int32_t pearl) override;

@@ -263,6 +263,7 @@ void FormMain::BuildMenus() {
   mExportRISAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
   mExportRISCited = mSession->addAction("Save Cited List As");
   mExportExchange = mSession->addAction("Export for Reference Managers…");
+  mReport = mSession->addAction("Report…");
   mSession->addSeparator();
   mOpenSession = mSession->addAction("Open Session…");
   mOpenSession->setShortcut(QKeySequence("Ctrl+Shift+O"));

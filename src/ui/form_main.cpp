@@ -111,6 +111,7 @@ void FormMain::ConnectHandlers() {
   connect(mExportRISAs, &QAction::triggered, this, [this] { mExportRISAs_Click(); });
   connect(mExportRISCited, &QAction::triggered, this, [this] { mExportRISCited_Click(); });
   connect(mExportExchange, &QAction::triggered, this, [this] { mExportExchange_Click(); });
+  connect(mReport, &QAction::triggered, this, [this] { mReport_Click(); });
   connect(mOpenSession, &QAction::triggered, this, [this] { mOpenSession_Click(); });
   connect(mSaveSessionAs, &QAction::triggered, this, [this] { mSaveSessionAs_Click(); });
   connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });

@@ -101,6 +101,7 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mExportRISAs = nullptr;
   QAction* mExportRISCited = nullptr;
   QAction* mExportExchange = nullptr;
+  QAction* mReport = nullptr;
   QAction* mOpenSession = nullptr;
   QAction* mSaveSessionAs = nullptr;
   QMenu* mRecentSessions = nullptr;
@@ -221,6 +222,8 @@ class FormMain : public QMainWindow, public Caption {
   void mExportRISCited_Click();
   // "Export for Reference Managers…": a list in a format other tools read, through the dialog.
   void mExportExchange_Click();
+  // "Report…": the report of the session's citation searching, from its file, in a window of its own.
+  void mReport_Click();
   void mAddPearl_Click();
   void mRemovePearl_Click();
   void mDeleteArticle_Click();
