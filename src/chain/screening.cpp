@@ -129,8 +129,15 @@ void ScreeningBook::SetReasons(std::vector<std::string> reasons) {
   Tell(Change::Reasons, 0);
 }
 
+void ScreeningBook::SetKnownPapers(std::vector<KnownPaper> papers) {
+  if (papers == m_knownPapers) return;
+  m_knownPapers = std::move(papers);
+  Tell(Change::KnownPapers, 0);
+}
+
 void ScreeningBook::Clear() {
   m_articles.assign(1, Screening{});
+  m_knownPapers.clear();
   m_history.clear();
   m_reasons = DefaultExclusionReasons();
   m_lastReason.clear();

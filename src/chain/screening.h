@@ -46,6 +46,24 @@ struct GenerationYield {
   int32_t included = 0;
 };
 
+// How an entry of the user's library stands against the session's articles: matched (its articles
+// are known papers), possibly matched (a title alike whose year or authors differ, for the user to
+// confirm; never marked known), or not matched.
+enum class KnownMatch { Unmatched, Possible, Matched };
+
+// One entry of the user's library, kept with the session so that articles arriving later are
+// matched against it too.
+struct KnownPaper {
+  std::string doi;
+  std::string title;
+  std::string year;
+  std::vector<std::string> authors;  // "Last, First", the first author first
+  KnownMatch match = KnownMatch::Unmatched;
+  std::vector<int32_t> articles;  // the record numbers matched, or possibly matched, ascending
+
+  bool operator==(const KnownPaper&) const = default;
+};
+
 // The reasons a reviewer recognises, offered until the session's own list is edited.
 const std::vector<std::string>& DefaultExclusionReasons();
 
@@ -53,8 +71,8 @@ const std::vector<std::string>& DefaultExclusionReasons();
 // listener (the session file writes them at once).
 class ScreeningBook {
  public:
-  enum class Change { Decision, Labels, Note, Known, Generation, Reasons };
-  using Listener = std::function<void(Change change, int32_t article)>;  // article 0 for Reasons
+  enum class Change { Decision, Labels, Note, Known, Generation, Reasons, KnownPapers };
+  using Listener = std::function<void(Change change, int32_t article)>;  // article 0 for Reasons, KnownPapers
 
   ScreeningBook();
 
@@ -83,6 +101,12 @@ class ScreeningBook {
   void SetReasons(std::vector<std::string> reasons);
   const std::string& LastReason() const { return m_lastReason; }
 
+  // The entries of the user's library with their match state, in the order imported.
+  const std::vector<KnownPaper>& KnownPapers() const { return m_knownPapers; }
+  void SetKnownPapers(std::vector<KnownPaper> papers);
+  // Puts back the library a file held, without telling the listener.
+  void RestoreKnownPapers(std::vector<KnownPaper> papers) { m_knownPapers = std::move(papers); }
+
   // Drops everything (a new session), without telling the listener.
   void Clear();
   // Puts back what a file held, without telling the listener.
@@ -101,6 +125,7 @@ class ScreeningBook {
   std::vector<DecisionChange> m_history;
   std::vector<std::string> m_reasons;
   std::string m_lastReason;
+  std::vector<KnownPaper> m_knownPapers;
   Listener m_listener;
 };
 
