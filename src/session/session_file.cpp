@@ -256,6 +256,23 @@ class SessionWriter {
     for (size_t k = 0; k < reasons.size(); ++k) insert.Bind(1, static_cast<int64_t>(k) + 1).Bind(2, reasons[k]).Run();
   }
 
+  void KnownPapers(const std::vector<KnownPaper>& papers) {
+    static const char* const kMatch[] = {"unmatched", "possible", "matched"};
+    m_db.Execute("DELETE FROM known_paper");
+    SqliteStatement insert(m_db, "INSERT INTO known_paper VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    for (size_t k = 0; k < papers.size(); ++k) {
+      const KnownPaper& p = papers[k];
+      insert.Bind(1, static_cast<int64_t>(k) + 1)
+          .Bind(2, p.doi)
+          .Bind(3, p.title)
+          .Bind(4, p.year)
+          .Bind(5, nlohmann::json(p.authors).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))
+          .Bind(6, kMatch[static_cast<int>(p.match)])
+          .Bind(7, nlohmann::json(p.articles).dump())
+          .Run();
+    }
+  }
+
   void Generation(const ScreeningBook& book, int32_t article) {
     SqliteStatement(m_db, "UPDATE article SET generation = ?2 WHERE id = ?1")
         .Bind(1, article)
@@ -377,6 +394,7 @@ void WriteWholeChain(SessionWriter& writer, const MASCitationChain& chain, const
   for (size_t i = 1; i < book.All().size(); ++i) writer.Screening(book, static_cast<int32_t>(i));
   for (const DecisionChange& change : book.History()) writer.Decision(change);
   writer.Reasons(book.Reasons());
+  writer.KnownPapers(book.KnownPapers());
 }
 
 // Brings a version 1 file to version 2 inside the caller's transaction, keeping everything it
@@ -586,6 +604,7 @@ void SessionFile::Restore(MASCitationChain& chain) const {
     };
     std::vector<DecisionChange> history;
     std::vector<std::string> reasons;
+    std::vector<KnownPaper> knownPapers;
     if (m_version < 2) {
       // A file read as it is: the generations are worked out as its migration will.
       SqliteStatement first(*m_db, kFirstGenerations);
@@ -611,10 +630,27 @@ void SessionFile::Restore(MASCitationChain& chain) const {
                            decisions.Text(3)});
       SqliteStatement reasonRows(*m_db, "SELECT text FROM exclusion_reason ORDER BY position");
       while (reasonRows.Step()) reasons.push_back(reasonRows.Text(0));
+      SqliteStatement paperRows(*m_db, "SELECT doi, title, year, authors, match, articles FROM known_paper ORDER BY position");
+      while (paperRows.Step()) {
+        KnownPaper& p = knownPapers.emplace_back();
+        p.doi = paperRows.Text(0);
+        p.title = paperRows.Text(1);
+        p.year = paperRows.Text(2);
+        const nlohmann::json authors = nlohmann::json::parse(paperRows.Text(3), nullptr, false);
+        const nlohmann::json articles = nlohmann::json::parse(paperRows.Text(5), nullptr, false);
+        if (!authors.is_array() || !articles.is_array()) throw SessionError(m_path + " is damaged: a known paper");
+        for (const nlohmann::json& name : authors)
+          if (name.is_string()) p.authors.push_back(name.get<std::string>());
+        for (const nlohmann::json& number : articles)
+          if (number.is_number_integer()) p.articles.push_back(article(number.get<int64_t>(), "known papers"));
+        const std::string match = paperRows.Text(4);
+        p.match = match == "matched" ? KnownMatch::Matched : match == "possible" ? KnownMatch::Possible : KnownMatch::Unmatched;
+      }
     }
     chain.RestoreState(std::move(state));
     chain.Screenings().Restore(std::move(screenings), std::move(history), std::move(reasons),
                                std::move(pearlGenerations));
+    chain.Screenings().RestoreKnownPapers(std::move(knownPapers));
     const std::string limit = Info("citing_limit");
     if (!limit.empty()) chain.SetLargeCitationLimit(std::stoi(limit));
   } catch (const SqliteError& error) {
@@ -648,7 +684,8 @@ void SessionFile::ScreeningChanged(ScreeningBook::Change change, int32_t article
   // in the transaction of that change, rather than one transaction per article.
   if (change == ScreeningBook::Change::Generation && m_chain->GrowingIndex() != 0) return;
   // A file never names an article it does not hold: it would not open again.
-  if (change != ScreeningBook::Change::Reasons && (article < 1 || article > m_chain->Count())) return;
+  const bool wholeSession = change == ScreeningBook::Change::Reasons || change == ScreeningBook::Change::KnownPapers;
+  if (!wholeSession && (article < 1 || article > m_chain->Count())) return;
   Transaction([&] {
     switch (change) {
       case ScreeningBook::Change::Decision:
@@ -665,6 +702,9 @@ void SessionFile::ScreeningChanged(ScreeningBook::Change change, int32_t article
         break;
       case ScreeningBook::Change::Reasons:
         m_writer->Reasons(book.Reasons());
+        break;
+      case ScreeningBook::Change::KnownPapers:
+        m_writer->KnownPapers(book.KnownPapers());
         break;
     }
   });

@@ -65,7 +65,9 @@ GROUP BY article)sql";
 
 // Version 1 to 2: the screening of the articles (decision, reason, labels as a JSON array of texts,
 // note, known mark; a row only for an article with any of them), the history of decisions, the
-// session's exclusion reasons (none: the defaults) and each article's first generation (-1 none).
+// session's exclusion reasons (none: the defaults), each article's first generation (-1 none), and
+// the entries of the user's library with their match state (authors and the articles matched or
+// possibly matched as JSON arrays).
 constexpr const char* kSessionMigrationTo2 = R"sql(
 ALTER TABLE article ADD COLUMN generation INTEGER NOT NULL DEFAULT -1;
 CREATE TABLE screening(
@@ -79,6 +81,10 @@ CREATE TABLE decision(
   verdict TEXT NOT NULL CHECK(verdict IN ('undecided', 'included', 'excluded', 'maybe')),
   reason TEXT NOT NULL);
 CREATE TABLE exclusion_reason(position INTEGER PRIMARY KEY, text TEXT NOT NULL);
+CREATE TABLE known_paper(
+  position INTEGER PRIMARY KEY,
+  doi TEXT NOT NULL, title TEXT NOT NULL, year TEXT NOT NULL, authors TEXT NOT NULL,
+  match TEXT NOT NULL CHECK(match IN ('unmatched', 'possible', 'matched')), articles TEXT NOT NULL);
 )sql";
 
 }  // namespace wendrel

@@ -1,5 +1,5 @@
 // wendrel screen and wendrel known on a grown session: decisions by ID and from a file, a library
-// with its possible matches, and the refusals.
+// matched now and again after the next growth, all found in the reopened file, and the refusals.
 #include "cli/review_commands.h"
 
 #include <gtest/gtest.h>
@@ -82,6 +82,17 @@ TEST_F(ReviewCommands, ScreenByIdNamesUnknownIdsAndRefusesWhatCannotBeApplied) {
   EXPECT_EQ(Run(RunScreen, {"--include", "404"}), 1);
   EXPECT_EQ(Run(RunScreen, {"--maybe", "22"}), 0) << err.str();
   EXPECT_EQ(out.str(), "1 article maybe\n");
+  {
+    SessionChain reopened(session);
+    const MASCitationChain& chain = reopened.Chain();
+    const Screening& ten = chain.Screenings().Of(chain.FindIndex("10", "", ""));
+    EXPECT_EQ(ten.verdict, Verdict::Excluded);
+    EXPECT_EQ(ten.reason, "wrong outcome");
+    EXPECT_EQ(ten.labels, (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ten.note, "checked");
+    EXPECT_EQ(chain.Screenings().Of(chain.FindIndex("22", "", "")).verdict, Verdict::Maybe);
+    EXPECT_EQ(chain.Screenings().History().size(), 3u);
+  }
 
   for (const std::vector<std::string>& wrong :
        {std::vector<std::string>{"--include", "--exclude", "10"}, {"--include"}, {"--include", "10", "--reason", "x"},
@@ -104,6 +115,13 @@ TEST_F(ReviewCommands, ScreenImportTellsWhatMatchedAndListsWhatDidNot) {
                                  "Not in the session,\"Roe, R.\",,1990,1\n");
   EXPECT_EQ(Run(RunScreen, {"--import", file}), 3) << err.str();
   EXPECT_EQ(out.str(), "3 of 4 references matched, 2 with a decision; not matched:\n  Roe, R. (1990). Not in the session\n");
+  {
+    SessionChain reopened(session);
+    const MASCitationChain& chain = reopened.Chain();
+    EXPECT_EQ(chain.Screenings().Of(chain.FindIndex("10", "", "")).verdict, Verdict::Included);
+    EXPECT_EQ(chain.Screenings().Of(chain.FindIndex("11", "", "")).verdict, Verdict::Excluded);
+    EXPECT_EQ(chain.Screenings().Of(chain.FindIndex("20", "", "")).verdict, Verdict::Undecided);
+  }
   EXPECT_EQ(Run(RunScreen, {"--import", Write("none.txt", "nothing to see\n")}), 1);
   EXPECT_EQ(err.str(), "wendrel screen: " + dir.Path("none.txt") +
                            " holds no screening decisions: it is neither RIS nor CSV with a Decision or an included "
@@ -111,7 +129,7 @@ TEST_F(ReviewCommands, ScreenImportTellsWhatMatchedAndListsWhatDidNot) {
   EXPECT_EQ(Run(RunScreen, {"--import", dir.Path("missing.csv")}), 1);
 }
 
-TEST_F(ReviewCommands, KnownCountsTheLibraryAndListsItsPossibleMatches) {
+TEST_F(ReviewCommands, KnownListsPossibleMatchesAndTheNextGrowthMatchesAgain) {
   const std::string library = Write("library.bib",
                                     "@article{a, title = {Shared Reference}, doi = {10.1000/TEN}, year = 1980}\n"
                                     "@article{b, title = {Editorial}, author = {Ng, Al}, year = 2011}\n"
@@ -122,6 +140,21 @@ TEST_F(ReviewCommands, KnownCountsTheLibraryAndListsItsPossibleMatches) {
             "Possible matches, not marked (check them by hand):\n"
             "  Ng, Al (2011). Editorial\n"
             "    may be 11: Ng, A. (2001) Editorial\n");
+  // Pearl 30 arrives with the next growth: the library kept in the session finds it.
+  ASSERT_EQ(Grow({"--pearl", "30"}), 0) << err.str();
+  {
+    SessionChain reopened(session);
+    const MASCitationChain& chain = reopened.Chain();
+    EXPECT_TRUE(chain.Screenings().Of(chain.FindIndex("10", "", "")).known);
+    EXPECT_FALSE(chain.Screenings().Of(chain.FindIndex("11", "", "")).known);
+    EXPECT_TRUE(chain.Screenings().Of(chain.FindIndex("30", "", "")).known);
+    const std::vector<KnownPaper>& papers = chain.Screenings().KnownPapers();
+    ASSERT_EQ(papers.size(), 3u);
+    EXPECT_EQ(papers[1].match, KnownMatch::Possible);
+    EXPECT_EQ(papers[1].authors, std::vector<std::string>{"Ng, Al"});
+    EXPECT_EQ(papers[2].match, KnownMatch::Matched);
+    EXPECT_EQ(papers[2].articles, std::vector<int32_t>{chain.FindIndex("30", "", "")});
+  }
   EXPECT_EQ(Run(RunKnown, {"--import", Write("empty.json", "[]")}), 1);
   EXPECT_EQ(err.str(), "wendrel known: " + dir.Path("empty.json") +
                            " cannot be read as a library: it holds no entry (read as CSL-JSON)\n");
