@@ -1,10 +1,12 @@
 // The session file at the sizes a long search reaches: opening a session (checks, reading every
 // article, putting the chain back) of 5k articles / 15k relations and of 20k / 60k, which must take
 // under a second; and writing one grown page of 100 articles into a session of 5k and 20k articles,
-// which must stay well under 50 ms, as the window waits for it.
+// which must stay well under 50 ms, as the window waits for it; and marking a thousand articles
+// known, change by change and in one batch.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -149,5 +151,26 @@ void BM_WritePage(benchmark::State& state) {
   if (!session->WriteError().empty()) state.SkipWithError(session->WriteError().c_str());
 }
 BENCHMARK(BM_WritePage)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// A thousand articles of a 5k session marked known, as an import of a library does: one
+// transaction each, or all in one batch.
+void BM_MarkKnown(benchmark::State& state) {
+  SessionOnDisk disk(5000, 15000);
+  ScriptedHost host;
+  NoHttp http;
+  MASCitationChain chain(host, http, "http://127.0.0.1:1");
+  auto session = SessionFile::Open(disk.path);
+  session->Restore(chain);
+  session->Attach(chain);
+  bool known = true;
+  for (auto _ : state) {
+    std::optional<SessionFile::Batch> batch;
+    if (state.range(0) != 0) batch.emplace(*session);
+    for (int32_t i = 1; i <= 1000; ++i) chain.Screenings().SetKnown(i, known);
+    known = !known;
+  }
+  if (!session->WriteError().empty()) state.SkipWithError(session->WriteError().c_str());
+}
+BENCHMARK(BM_MarkKnown)->ArgName("batch")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

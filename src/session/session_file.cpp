@@ -671,6 +671,8 @@ void SessionFile::Attach(MASCitationChain& chain) {
 }
 
 void SessionFile::Detach() {
+  if (m_chain && !m_pendingGenerations.empty()) Transaction([] {});
+  m_pendingGenerations.clear();
   if (m_chain && !ReadOnly()) {
     m_chain->SetJournal(nullptr);
     m_chain->Screenings().SetListener(nullptr);
@@ -680,12 +682,15 @@ void SessionFile::Detach() {
 
 void SessionFile::ScreeningChanged(ScreeningBook::Change change, int32_t article) {
   const ScreeningBook& book = m_chain->Screenings();
-  // The generations a growth sets are written with the rows of the pearl and of each merged page,
-  // in the transaction of that change, rather than one transaction per article.
-  if (change == ScreeningBook::Change::Generation && m_chain->GrowingIndex() != 0) return;
   // A file never names an article it does not hold: it would not open again.
   const bool wholeSession = change == ScreeningBook::Change::Reasons || change == ScreeningBook::Change::KnownPapers;
   if (!wholeSession && (article < 1 || article > m_chain->Count())) return;
+  // An article takes its generation as it first appears, in the middle of a growth: it is written
+  // in the transaction of the change that brought it (its page, its pearl), not in one of its own.
+  if (change == ScreeningBook::Change::Generation) {
+    m_pendingGenerations.push_back(article);
+    return;
+  }
   Transaction([&] {
     switch (change) {
       case ScreeningBook::Change::Decision:
@@ -713,18 +718,45 @@ void SessionFile::ScreeningChanged(ScreeningBook::Change change, int32_t article
 template <typename Write>
 void SessionFile::Transaction(Write&& write) {
   if (ReadOnly() || !m_writeError.empty() || !m_chain) return;
+  // Inside a batch the change joins the batch's transaction; a failure rolls back the whole batch.
+  const bool own = !m_batchOpen;
   try {
-    m_db->Execute("BEGIN IMMEDIATE");
+    if (own) m_db->Execute("BEGIN IMMEDIATE");
     try {
       write();
+      for (int32_t article : m_pendingGenerations) m_writer->Generation(m_chain->Screenings(), article);
       m_writer->Changed();
-      m_db->Execute("COMMIT");
+      if (own) m_db->Execute("COMMIT");
+      m_pendingGenerations.clear();
     } catch (...) {
       sqlite3_exec(m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+      m_batchOpen = false;
       throw;
     }
   } catch (const std::exception& error) {
     m_writeError = "cannot write " + m_path + ": " + error.what();
+  }
+}
+
+SessionFile::Batch::Batch(SessionFile& session) : m_session(session) {
+  if (m_session.m_batchDepth++ > 0 || m_session.ReadOnly() || !m_session.m_writeError.empty() || !m_session.m_chain)
+    return;
+  try {
+    m_session.m_db->Execute("BEGIN IMMEDIATE");
+    m_session.m_batchOpen = true;
+  } catch (const std::exception& error) {
+    m_session.m_writeError = "cannot write " + m_session.m_path + ": " + error.what();
+  }
+}
+
+SessionFile::Batch::~Batch() {
+  if (--m_session.m_batchDepth > 0 || !m_session.m_batchOpen) return;
+  m_session.m_batchOpen = false;
+  try {
+    m_session.m_db->Execute("COMMIT");
+  } catch (const std::exception& error) {
+    sqlite3_exec(m_session.m_db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    m_session.m_writeError = "cannot write " + m_session.m_path + ": " + error.what();
   }
 }
 

@@ -113,6 +113,22 @@ class SessionFile final : public ChainJournal {
   const std::string& ReadOnlyReason() const { return m_readOnlyReason; }
   const std::string& WriteError() const { return m_writeError; }
 
+  // Holds every change made while it lives in one transaction, committed when it ends: for an
+  // import that decides or marks thousands of articles, which one transaction each would make
+  // take a flush to disk each. A failed write rolls back the whole batch and ends the writing
+  // (WriteError). Batches nest (the outermost commits). Not for a growth, whose pages are meant
+  // to reach the disk one by one, nor around Enqueue or Dequeue.
+  class Batch {
+   public:
+    explicit Batch(SessionFile& session);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    SessionFile& m_session;
+  };
+
   // Puts the chain back as the file holds it (RestoreState), with its screening book (without
   // telling the book's listener), and sets its citing limit.
   void Restore(MASCitationChain& chain) const;
@@ -184,6 +200,9 @@ class SessionFile final : public ChainJournal {
   std::string m_writeError;
   std::string m_source;
   int32_t m_version = kSessionSchemaVersion;
+  std::vector<int32_t> m_pendingGenerations;  // set since the last transaction
+  int m_batchDepth = 0;
+  bool m_batchOpen = false;  // a batch's transaction is open
   MASCitationChain* m_chain = nullptr;
   int32_t m_fetchPearl = 0;  // the pearl whose fetches these are
   int64_t m_citedFetch = 0;

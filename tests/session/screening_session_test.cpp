@@ -64,9 +64,9 @@ TEST_F(ScreeningSessionTest, EveryChangeIsWrittenAtOnceAndReadBackEqual) {
 
   {
     // A second opener gets it read-only: it sees everything, and what it changes stays in memory.
+    Offline reader;
     auto second = SessionFile::Open(path);
     ASSERT_TRUE(second->ReadOnly());
-    Offline reader;
     second->Restore(reader.chain);
     ExpectSameBook(book, reader.chain.Screenings());
     second->Attach(reader.chain);
@@ -99,6 +99,26 @@ TEST_F(ScreeningSessionTest, EveryChangeIsWrittenAtOnceAndReadBackEqual) {
   EXPECT_EQ(again->WriteError(), "");
   EXPECT_EQ(Query(path, "SELECT labels FROM screening WHERE article = " + std::to_string(a)),
             "[\"bad \xef\xbf\xbd byte\"]");
+}
+
+TEST_F(ScreeningSessionTest, ABatchOfChangesReachesTheFileTogetherWhenTheOutermostEnds) {
+  const std::string path = dir.Path("batch.wendrel");
+  auto session = SessionFile::Create(path, chain);
+  session->Attach(chain);
+  ASSERT_NE(AddPearl(chain, "1001"), 0);
+  ScreeningBook& book = chain.Screenings();
+  {
+    SessionFile::Batch batch(*session);
+    {
+      SessionFile::Batch inner(*session);
+      for (int32_t i = 1; i <= chain.Count(); ++i) book.SetKnown(i, true);
+    }
+    EXPECT_EQ(Query(path, "SELECT count(*) FROM screening"), "0") << "committed only by the outermost";
+  }
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM screening"), std::to_string(chain.Count()));
+  book.SetKnown(1, false);
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM screening"), std::to_string(chain.Count() - 1));
+  EXPECT_EQ(session->WriteError(), "");
 }
 
 // A session written by the first format: seed 1 and pearl 2 (generation 1, which seed 1 cites), and
@@ -155,12 +175,12 @@ TEST_F(ScreeningSessionTest, AFileOfTheFirstFormatIsReadAsItIsAndMigratedKeeping
   EXPECT_EQ(asItIs.chain.Screenings().PearlGeneration(2), 1);
 
   {
+    Offline migrated;
     auto session = SessionFile::Open(path);
     EXPECT_FALSE(session->ReadOnly());
     EXPECT_EQ(session->SchemaVersion(), kSessionSchemaVersion);
     EXPECT_EQ(session->Info("written_by"), ProgramVersion());
     EXPECT_EQ(session->Info("created_by"), "0.2.0");
-    Offline migrated;
     session->Restore(migrated.chain);
     // The read-only session's decisions were kept in its memory only.
     asItIs.chain.Screenings().Restore(asItIs.chain.Screenings().All(), {}, {}, {{1, 0}, {2, 1}});
@@ -169,6 +189,8 @@ TEST_F(ScreeningSessionTest, AFileOfTheFirstFormatIsReadAsItIsAndMigratedKeeping
     EXPECT_EQ(migrated.chain.Screenings().Reasons(), DefaultExclusionReasons());
     session->Attach(migrated.chain);
     migrated.chain.Screenings().Decide(4, Verdict::Excluded, "wrong outcome");
+    // A generation set by itself waits for the next change, or for the session to close.
+    migrated.chain.Screenings().SetGeneration(6, 2);
     EXPECT_EQ(session->WriteError(), "");
   }
   EXPECT_EQ(Query(path, "PRAGMA user_version"), "2");
@@ -177,7 +199,7 @@ TEST_F(ScreeningSessionTest, AFileOfTheFirstFormatIsReadAsItIsAndMigratedKeeping
   auto session = SessionFile::Open(path);
   session->Restore(reopened.chain);
   EXPECT_EQ(reopened.chain.Screenings().Of(4).reason, "wrong outcome");
-  EXPECT_EQ(reopened.chain.Screenings().Of(6).generation, -1) << "its pearl was removed: not known";
+  EXPECT_EQ(reopened.chain.Screenings().Of(6).generation, 2);
 }
 
 // Seed 1001 grown, two candidates included and promoted: they are pearls of generation 1, what
