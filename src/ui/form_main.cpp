@@ -30,7 +30,8 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
       m_host(host),
       m_http(http),
       m_serviceAddress(std::move(serviceAddress)),
-      m_mapPane(host) {
+      m_mapPane(host),
+      m_screening(*this, host) {
   m_endProcess = [] { QCoreApplication::quit(); };
   m_popup = [](QMenu& menu, QPoint at) { menu.exec(at); };
   m_showExport = [](ExportDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
@@ -162,6 +163,8 @@ void FormMain::ConnectHandlers() {
     connect(list, &QTreeWidget::itemClicked, this,
             [this, list](QTreeWidgetItem* row) { RelatedList_ItemClick(*list, row); });
   }
+  const std::array<ListView*, 4> screened = {CitedList, PearlList, CitingList, SearchResult};
+  for (size_t k = 0; k < screened.size(); ++k) m_screening.AttachList(*screened[k], k);
   for (ListView* list : {PearlList, CitedList, CitingList}) {
     connect(list, &ListView::ButtonReleased, this,
             [this, list](int button, QPoint at) { List_MouseUp(*list, button, at); });

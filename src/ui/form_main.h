@@ -32,6 +32,7 @@
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
 #include "ui/map_panel.h"
+#include "ui/screening_controls.h"
 
 namespace wendrel {
 
@@ -242,6 +243,10 @@ class FormMain : public QMainWindow, public Caption {
   void DVis_OnNodeClick(int32_t node);
   // The map panel: the map (DVis) on its canvas, the label slider, the last build.
   MapPanel& MapPane() { return m_mapPane; }
+  // Deciding on articles, the screening columns, filters and counts, the summary's screening fields.
+  ScreeningControls& Screening() { return m_screening; }
+  // The lists' counts beside their captions, each followed by the decisions among its rows.
+  void ShowListStatus();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -374,6 +379,7 @@ class FormMain : public QMainWindow, public Caption {
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;
   MapPanel m_mapPane;
+  ScreeningControls m_screening;
   // Declared after Chain, so that it lets the chain go before the chain goes.
   std::unique_ptr<SessionFile> m_session;
   bool m_sessionIsAutosave = false;
