@@ -58,24 +58,6 @@ std::string PubTypeFromRis(const std::string& type) {
   return type;
 }
 
-// The co-authors stored as "Last, First, " pairs, each as "Last, First" ("Last" alone without a
-// first name).
-std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
-  std::vector<std::string> parts;
-  for (size_t at = 0; at < coAuthors.size();) {
-    const size_t comma = coAuthors.find(", ", at);
-    parts.push_back(Trimmed(std::string_view(coAuthors).substr(at, comma == std::string::npos ? comma : comma - at)));
-    at = comma == std::string::npos ? coAuthors.size() : comma + 2;
-  }
-  std::vector<std::string> names;
-  for (size_t k = 0; k < parts.size(); k += 2) {
-    const std::string given = k + 1 < parts.size() ? parts[k + 1] : "";
-    if (parts[k].empty() && given.empty()) continue;
-    names.push_back(given.empty() ? parts[k] : parts[k] + ", " + given);
-  }
-  return names;
-}
-
 // A reference as the message of failed imports names it: first author, year, title and DOI (or
 // the ID a plain list gave), as far as the file has them; its place in the file when it has none.
 // The service takes request lines of up to 8 KB: a longer title (a whole text pasted into the
@@ -84,6 +66,8 @@ std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
 constexpr size_t kMaxSearchedTitle = 2000;
 
 bool TitleTooLong(const RisReference& r) { return r.title.size() > kMaxSearchedTitle; }
+
+}  // namespace
 
 std::string ReferenceLabel(const RisReference& r, int32_t item) {
   std::string label = r.firstAuthor;
@@ -103,6 +87,8 @@ std::string ReferenceLabel(const RisReference& r, int32_t item) {
   }
   return label;
 }
+
+namespace {
 
 std::string FileStem(const std::string& path) {
   size_t slash = path.find_last_of('/');
@@ -308,6 +294,7 @@ void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference&
   m_records[static_cast<size_t>(i)].IsPearl = true;
   m_pearlOrder.push_back(i);
   m_unresolved.insert(i);
+  TakePearlGeneration(i);
   if (m_journal) m_journal->RecordChanged(i);
 }
 

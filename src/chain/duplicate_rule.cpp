@@ -1,6 +1,7 @@
-// Last names folded for comparison, years read as numbers, and the agreement of two namesakes.
+// Last names and titles folded for comparison, years read as numbers, and the agreement of two namesakes.
 #include "chain/duplicate_rule.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -48,6 +49,43 @@ std::string LastNameKey(const std::string& firstAuthor) {
   std::string key;
   for (char32_t c : DecodeUtf8(lastName)) AppendFolded(key, c);
   return Trimmed(key);
+}
+
+std::string TitleKey(const std::string& title) {
+  std::string key;
+  const std::u32string text = DecodeUtf8(LowerCaseText(title));
+  for (size_t k = 0; k < text.size(); ++k) {
+    const char32_t c = text[k];
+    if (c == U'<') {
+      // A markup tag of a few letters, as titles from publishers' metadata carry them.
+      size_t end = k + 1 < text.size() && text[k + 1] == U'/' ? k + 2 : k + 1;
+      const size_t letters = end;
+      while (end < text.size() && end - letters < 8 && text[end] >= U'a' && text[end] <= U'z') ++end;
+      if (end > letters && end < text.size() && text[end] == U'>') {
+        k = end;
+        continue;
+      }
+    }
+    if (c < 0x80) {
+      if ((c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9')) key += static_cast<char>(c);
+      continue;
+    }
+    // Latin-1 punctuation and symbols, general and supplemental punctuation, CJK punctuation,
+    // and the replacement character of undecodable bytes.
+    if (c <= 0xBF || c == 0xD7 || c == 0xF7 || (c >= 0x2000 && c <= 0x206F) || (c >= 0x2E00 && c <= 0x2E7F) ||
+        (c >= 0x3000 && c <= 0x303F) || c == 0xFFFD)
+      continue;
+    AppendFolded(key, c);
+  }
+  return key;
+}
+
+std::string MainTitleKey(const std::string& title) {
+  size_t end = title.find(':');
+  for (std::string_view dash : {" - ", " \u2013 ", " \u2014 "}) end = std::min(end, title.find(dash));
+  if (end == std::string::npos) return {};
+  std::string key = TitleKey(title.substr(0, end));
+  return key == TitleKey(title) ? std::string() : key;
 }
 
 std::optional<int> YearNumber(const std::string& year) {

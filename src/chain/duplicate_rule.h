@@ -14,6 +14,14 @@ namespace wendrel {
 // and surrounding blanks trimmed; empty when there is none.
 std::string LastNameKey(const std::string& firstAuthor);
 
+// A title as titles are compared across tools: lower-cased, the diacritics of Latin letters
+// dropped, and every blank, punctuation mark and short markup tag ("<i>", "</sub>") left out, so
+// "Non-linear <i>E. coli</i> growth" and "NONLINEAR E coli growth." give the same key.
+std::string TitleKey(const std::string& title);
+// The key of the title before its subtitle (the text before the first ':' or a dash between
+// blanks); empty when the title has no subtitle.
+std::string MainTitleKey(const std::string& title);
+
 // The year a record's Year text holds; none for "n/a", an empty text or anything not a number.
 std::optional<int> YearNumber(const std::string& year);
 

@@ -105,6 +105,11 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
       r.doi = std::move(tagged->value);
     } else if (tag == "UR") {
       r.url = std::move(tagged->value);
+    } else if (tag == "N1") {
+      r.notes.push_back(std::move(tagged->value));
+      continued = &r.notes.back();
+    } else if (tag == "KW") {
+      if (!tagged->value.empty()) r.keywords.push_back(std::move(tagged->value));
     }
   }
   if (current) references.push_back(std::move(*current));

@@ -2,6 +2,7 @@
 // program wrote and from files other reference tools write.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ struct RisReference {
   std::string url;
   // A service ID a plain seed list names; this program's own files name theirs in `accession`.
   std::string listedId;
+  // Every N1 and KW value, in file order: the notes and keywords screening tools write their
+  // decisions into.
+  std::vector<std::string> notes;
+  std::vector<std::string> keywords;
 };
 
 // Reads every record of RIS text, in file order. A record starts at a "TY" line and ends at an
@@ -40,6 +45,10 @@ std::vector<RisReference> ReadRisReferences(std::string_view text, const std::fu
 // Why RIS text yields no record ("it is empty", "it is a BibTeX file", ...); empty when it yields
 // at least one.
 std::string NoRisRecordsReason(std::string_view text);
+
+// A reference as messages name it: first author, year, title and DOI (or the ID a plain list
+// gave), as far as it has them; "record N of the file" (item, from 1) when it has none.
+std::string ReferenceLabel(const RisReference& reference, int32_t item);
 
 // The publication ID an accession value carries when this program wrote it ("MAS:" and the ID);
 // empty when it carries none.

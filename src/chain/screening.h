@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,24 @@ struct GenerationYield {
   int32_t included = 0;
 };
 
+// How an entry of the user's library stands against the session's articles: matched (its articles
+// are known papers), possibly matched (a title alike whose year or authors differ, for the user to
+// confirm; never marked known), or not matched.
+enum class KnownMatch { Unmatched, Possible, Matched };
+
+// One entry of the user's library, kept with the session so that articles arriving later are
+// matched against it too.
+struct KnownPaper {
+  std::string doi;
+  std::string title;
+  std::string year;
+  std::vector<std::string> authors;  // "Last, First", the first author first
+  KnownMatch match = KnownMatch::Unmatched;
+  std::vector<int32_t> articles;  // the record numbers matched, or possibly matched, ascending
+
+  bool operator==(const KnownPaper&) const = default;
+};
+
 // The reasons a reviewer recognises, offered until the session's own list is edited.
 const std::vector<std::string>& DefaultExclusionReasons();
 
@@ -53,8 +72,8 @@ const std::vector<std::string>& DefaultExclusionReasons();
 // listener (the session file writes them at once).
 class ScreeningBook {
  public:
-  enum class Change { Decision, Labels, Note, Known, Generation, Reasons };
-  using Listener = std::function<void(Change change, int32_t article)>;  // article 0 for Reasons
+  enum class Change { Decision, Labels, Note, Known, Generation, Reasons, KnownPapers };
+  using Listener = std::function<void(Change change, int32_t article)>;  // article 0 for Reasons, KnownPapers
 
   ScreeningBook();
 
@@ -70,6 +89,11 @@ class ScreeningBook {
   void SetKnown(int32_t article, bool known);
   // Keeps the first generation given: an article appears once.
   void SetGeneration(int32_t article, int32_t generation);
+  // The generation a pearl was grown in (its new articles are of it); -1 for an article never
+  // grown as a pearl. Kept by the chain as it grows (the session writes it with the pearl's row),
+  // so the listener is not told.
+  int32_t PearlGeneration(int32_t pearl) const;
+  void SetPearlGeneration(int32_t pearl, int32_t generation);
 
   // Per generation, in order, what it brought (articles of unknown generation are left out).
   std::vector<GenerationYield> Yields() const;
@@ -83,11 +107,17 @@ class ScreeningBook {
   void SetReasons(std::vector<std::string> reasons);
   const std::string& LastReason() const { return m_lastReason; }
 
+  // The entries of the user's library with their match state, in the order imported.
+  const std::vector<KnownPaper>& KnownPapers() const { return m_knownPapers; }
+  void SetKnownPapers(std::vector<KnownPaper> papers);
+  // Puts back the library a file held, without telling the listener.
+  void RestoreKnownPapers(std::vector<KnownPaper> papers) { m_knownPapers = std::move(papers); }
+
   // Drops everything (a new session), without telling the listener.
   void Clear();
   // Puts back what a file held, without telling the listener.
   void Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,
-               std::vector<std::string> reasons);
+               std::vector<std::string> reasons, std::map<int32_t, int32_t> pearlGenerations = {});
   // Record numbers 1 to n with their screening (index 0 unused), for saving.
   const std::vector<Screening>& All() const { return m_articles; }
 
@@ -101,6 +131,8 @@ class ScreeningBook {
   std::vector<DecisionChange> m_history;
   std::vector<std::string> m_reasons;
   std::string m_lastReason;
+  std::vector<KnownPaper> m_knownPapers;
+  std::map<int32_t, int32_t> m_pearlGenerations;  // by pearl
   Listener m_listener;
 };
 

@@ -18,6 +18,7 @@
 #include "chain/ris_reader.h"
 #include "cli/arguments.h"
 #include "platform/curl_http_client.h"
+#include "review/known_papers.h"
 #include "search_client/result_set.h"
 #include "session/session_file.h"
 
@@ -413,6 +414,7 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
       }
     }
     progress.Finish();
+    MatchKnownPapers(chain);
     if (session && !session->WriteError().empty()) {
       err << "wendrel grow: " << session->WriteError() << "\n";
       return 1;

@@ -9,6 +9,7 @@
 #include "cli/grow_command.h"
 #include "cli/map_command.h"
 #include "cli/network_command.h"
+#include "cli/review_commands.h"
 #include "cli/service_commands.h"
 #include "cli/session_command.h"
 #include "cli/text_commands.h"
@@ -29,6 +30,8 @@ constexpr const char* kUsage =
     "  grow      grow a citation chain from pearls or a RIS file and write its lists\n"
     "  export    write a grown chain's lists as RIS, BibTeX, CSL-JSON or CSV for other tools\n"
     "  session   tell what a session file holds (session info FILE)\n"
+    "  screen    record screening decisions in a session, by ID or from another tool's file\n"
+    "  known     mark the session's articles that are papers of your library\n"
     "  stem      stem words read one a line (Porter)\n"
     "  tdm       build and save the term-document matrix of a document file\n"
     "  docs      load a document file, show its fields and counts, export it\n"
@@ -61,6 +64,8 @@ int main(int argc, char** argv) {
   if (command == "grow") return wendrel::RunGrow(args, std::cout, std::cerr);
   if (command == "export") return wendrel::RunExport(args, std::cout, std::cerr);
   if (command == "session") return wendrel::RunSession(args, std::cout, std::cerr);
+  if (command == "screen") return wendrel::RunScreen(args, std::cout, std::cerr);
+  if (command == "known") return wendrel::RunKnown(args, std::cout, std::cerr);
   if (command == "stem") return wendrel::RunStem(args, std::cout, std::cerr);
   if (command == "tdm") return wendrel::RunTdm(args, host, std::cout, std::cerr);
   if (command == "docs") return wendrel::RunDocs(args, host, std::cout, std::cerr);

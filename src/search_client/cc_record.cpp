@@ -3,6 +3,8 @@
 
 #include <charconv>
 
+#include "platform/text_encoding.h"
+
 namespace wendrel {
 
 std::vector<int32_t> RelationPearls(std::string_view list) {
@@ -19,6 +21,22 @@ std::vector<int32_t> RelationPearls(std::string_view list) {
     at = list.find(';', close + 1);
   }
   return pearls;
+}
+
+std::vector<std::string> CoAuthorNames(const std::string& coAuthors) {
+  std::vector<std::string> parts;
+  for (size_t at = 0; at < coAuthors.size();) {
+    const size_t comma = coAuthors.find(", ", at);
+    parts.push_back(Trimmed(std::string_view(coAuthors).substr(at, comma == std::string::npos ? comma : comma - at)));
+    at = comma == std::string::npos ? coAuthors.size() : comma + 2;
+  }
+  std::vector<std::string> names;
+  for (size_t k = 0; k < parts.size(); k += 2) {
+    const std::string given = k + 1 < parts.size() ? parts[k + 1] : "";
+    if (parts[k].empty() && given.empty()) continue;
+    names.push_back(given.empty() ? parts[k] : parts[k] + ", " + given);
+  }
+  return names;
 }
 
 }  // namespace wendrel

@@ -70,6 +70,10 @@ inline std::string RelationToken(int32_t pearl) {
   return token;
 }
 
+// The co-authors stored as "Last, First, " pairs, each as "Last, First" ("Last" alone without a
+// first name).
+std::vector<std::string> CoAuthorNames(const std::string& coAuthors);
+
 // The pearls' record numbers a relation list names, in its order; an entry that is no number is
 // passed over.
 std::vector<int32_t> RelationPearls(std::string_view list);
