@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/text_encoding.h"
+#include "review/known_papers.h"
 #include "session/session_file.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
@@ -47,6 +48,8 @@ std::string PearlNames(const MASCitationChain& chain, const std::string& tokens)
 }  // namespace
 
 void FormMain::RefreshLists() {
+  // Articles that arrived may be papers of the user's library.
+  if (!Chain.Screenings().KnownPapers().empty()) MatchKnownPapers(Chain);
   for (ListView* list : {CitedList, PearlList, CitingList}) {
     list->setUpdatesEnabled(false);
     list->ClearRows();

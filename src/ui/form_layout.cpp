@@ -275,6 +275,7 @@ void FormMain::BuildMenus() {
   mRecentSessions = mSession->addMenu("Recent Sessions");
   mSession->addSeparator();
   m_screening.AddSessionCommands(*mSession);
+  mGrowIncluded = mSession->addAction("Grow Included as Pearls");
   mSession->addSeparator();  // mSessionNull2
   mEndSession = mSession->addAction("End Session (Exit)");
   mEndSession->setShortcut(QKeySequence("Ctrl+Q"));

@@ -10,7 +10,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "chain/chain_file_io.h"
 #include "platform/text_encoding.h"
+#include "review/known_papers.h"
+#include "review/library_reader.h"
 #include "ui/form_main.h"
 
 namespace wendrel {
@@ -188,8 +191,10 @@ void ScreeningControls::AddArticleCommands(QMenu& article) {
 void ScreeningControls::AddSessionCommands(QMenu& session) {
   mExclusionReasons = session.addAction("Exclusion Reasons\u2026");
   mGenerations = session.addAction("Generations\u2026");
+  mImportKnown = session.addAction("Import Known Papers\u2026");
   QObject::connect(mExclusionReasons, &QAction::triggered, &m_form, [this] { EditReasons(); });
   QObject::connect(mGenerations, &QAction::triggered, &m_form, [this] { ShowGenerations(); });
+  QObject::connect(mImportKnown, &QAction::triggered, &m_form, [this] { ImportKnownPapers(); });
 }
 
 QWidget* ScreeningControls::BuildSummaryBox() {
@@ -439,12 +444,55 @@ void ScreeningControls::ShowGenerations() {
   const std::vector<GenerationYield> yields = m_form.Chain.Screenings().Yields();
   std::string text;
   for (const GenerationYield& y : yields) {
-    text += "Generation " + std::to_string(y.generation) + (y.generation == 0 ? " (the first pearls and what they brought)" : "") +
-            ": " + std::to_string(y.articles) + (y.generation == 0 ? " articles, " : " new articles, ") +
+    text += "Generation " + std::to_string(y.generation) +
+            (y.generation == 0 ? " (the first pearls and what they brought)" : "") + ": " +
+            std::to_string(y.articles) + (y.generation == 0 ? "" : " new") + (y.articles == 1 ? " article, " : " articles, ") +
             (y.included == 0 ? std::string("none") : std::to_string(y.included)) + " included\n";
   }
   if (text.empty()) text = "No article's generation is known yet: they are counted as the session's pearls grow.";
   m_host.MessageBox(text, "Generations", MessageIcon::Information, MessageButtons::Ok);
+}
+
+void ScreeningControls::ImportKnownPapers() {
+  if (m_form.OperationRunning()) return;
+  FileDialog& dialog = m_form.CommonDialog1;
+  const QString filter = dialog.Filter;
+  dialog.DialogTitle = "Import Known Papers";
+  dialog.Filter = "Libraries (*.bib *.ris *.json *.txt);;All files (*)";
+  dialog.FileName.clear();
+  dialog.ShowOpen();
+  dialog.Filter = filter;
+  const std::string path = dialog.FileName.toStdString();
+  if (path.empty()) return;
+  Library library;
+  try {
+    library = ReadLibrary(ReadWholeFile(path));
+  } catch (const std::runtime_error& e) {  // the file unreadable, or no library
+    m_host.MessageBox("Cannot import " + path + ": " + e.what(), FormMain::kMessageTitle, MessageIcon::Critical,
+                      MessageButtons::Ok);
+    return;
+  }
+  MASCitationChain& chain = m_form.Chain;
+  const std::vector<size_t> positions = wendrel::ImportKnownPapers(chain, library.entries);
+  const KnownImportCounts counts = CountKnownImport(chain.Screenings(), positions);
+  Refresh();
+  std::string text = std::to_string(library.entries.size()) + " entries read (" + LibraryFormatName(library.format) +
+                     "): " + std::to_string(counts.matched) + " known among the session's articles, " +
+                     std::to_string(counts.possible) + " possible, " + std::to_string(counts.unmatched) +
+                     " not among them.";
+  // A near miss is the user's to judge: it is named, never marked.
+  constexpr int kListed = 10;
+  int listed = 0;
+  for (size_t k = 0; k < positions.size() && listed < kListed; ++k) {
+    const KnownPaper& paper = chain.Screenings().KnownPapers()[positions[k]];
+    if (paper.match != KnownMatch::Possible) continue;
+    if (listed++ == 0) text += "\n\nPossible matches, not marked known (the title alike, the year or the authors not):";
+    text += "\n" + ReferenceLabel(library.entries[k], static_cast<int32_t>(k + 1));
+    for (const int32_t article : paper.articles)
+      text += "\n    may be " + chain.GetRecord(article).PK + ": " + Trimmed(chain.Reference(article));
+  }
+  if (counts.possible > listed) text += "\n(and " + std::to_string(counts.possible - listed) + " more)";
+  m_host.MessageBox(text, "Import Known Papers", MessageIcon::Information, MessageButtons::Ok);
 }
 
 void ScreeningControls::SetFilter(size_t index, const ScreeningFilter& filter) {

@@ -65,7 +65,7 @@ class ScreeningControls {
   void SetDialogRunner(std::function<bool(QDialog&)> run) { m_runDialog = std::move(run); }
 
   // --- Built with the window ---
-  // The Article menu's decisions and the Session menu's reasons and generations.
+  // The Article menu's decisions and the Session menu's reasons, generations and known papers.
   void AddArticleCommands(QMenu& article);
   void AddSessionCommands(QMenu& session);
   // The decision, labels and note of the article shown, under its summary.
@@ -100,6 +100,9 @@ class ScreeningControls {
   std::vector<int32_t> Targets(const ListView& list) const;
   void EditReasons();
   void ShowGenerations();
+  // Reads the user's library (BibTeX, RIS, CSL-JSON or a list of DOIs) and marks the articles it
+  // holds known; says how its entries matched and lists the possible matches, which stay unmarked.
+  void ImportKnownPapers();
 
   const ScreeningFilter& Filter(size_t index) const { return m_filters[index]; }
   void SetFilter(size_t index, const ScreeningFilter& filter);
@@ -110,6 +113,7 @@ class ScreeningControls {
   QAction* mUndecide = nullptr;
   QAction* mExclusionReasons = nullptr;
   QAction* mGenerations = nullptr;
+  QAction* mImportKnown = nullptr;
   QLabel* DecisionText = nullptr;
   QLineEdit* LabelsField = nullptr;
   QLineEdit* NoteField = nullptr;

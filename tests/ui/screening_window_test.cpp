@@ -3,6 +3,8 @@
 // editor and the generations' yields.
 #include <QSettings>
 #include <QStatusBar>
+#include <filesystem>
+#include <fstream>
 
 #include "window_fixture.h"
 
@@ -218,7 +220,7 @@ TEST_F(ScreeningWindowTest, SummaryKeepsLabelsAndNoteOfItsArticle) {
   ScreeningControls& screening = window->Screening();
   Click(*window->CitingList, 1);  // record 4
   ASSERT_EQ(window->CurrentIndex, 4);
-  EXPECT_EQ(screening.DecisionText->text(), "undecided");
+  EXPECT_EQ(screening.DecisionText->text(), "undecided \u00b7 generation 0");
   ASSERT_TRUE(screening.LabelsField->isEnabled());
   screening.LabelsField->setFocus();
   QTest::keyClicks(screening.LabelsField, " rct; pilot , rct,");
@@ -234,9 +236,9 @@ TEST_F(ScreeningWindowTest, SummaryKeepsLabelsAndNoteOfItsArticle) {
   EXPECT_TRUE(window->SessionChanged);
 
   window->Chain.Screenings().Decide(5, Verdict::Excluded, "wrong language");
-  window->Chain.Screenings().SetGeneration(5, 1);
+  window->Chain.Screenings().SetKnown(5, true);
   window->ShowSummary(5);
-  EXPECT_EQ(screening.DecisionText->text(), "excluded (wrong language) \u00b7 generation 1");
+  EXPECT_EQ(screening.DecisionText->text(), "excluded (wrong language) \u00b7 known \u00b7 generation 0");
   Click(*window->CitingList, 1);
   EXPECT_EQ(screening.NoteField->text(), "check the dose");
   EXPECT_EQ(screening.LabelsField->text(), "rct, pilot");
@@ -281,6 +283,86 @@ TEST_F(ScreeningWindowTest, ReasonsAreEditedAndGenerationsShowTheirYield) {
   EXPECT_EQ(host.Messages()[1].text,
             "Generation 0 (the first pearls and what they brought): 2 articles, 1 included\n"
             "Generation 1: 3 new articles, none included\n");
+}
+
+// A library's entries mark the articles they match known, now and as articles arrive; a near miss
+// is listed, not marked.
+TEST_F(ScreeningWindowTest, KnownPapersAreImportedAndMatchedAsArticlesArrive) {
+  const std::string library = work.Path("library.bib");
+  std::ofstream(library) << "@article{a, title={Text Mining: A Survey}, doi={https://doi.org/10.1000/JTS.2001.1}}\n"
+                            "@article{b, title={Mining citation networks}, year={2011}, author={O'Brien, B.}}\n"
+                            "@article{c, title={Networks of mining}, year={2001}, author={Smith, Eve}}\n"
+                            "@article{d, title={Something else entirely}, year={1999}}\n";
+  ColdStart();
+  chosenFiles.push_back(QString::fromStdString(library));
+  window->Screening().mImportKnown->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text, "4 entries read (BibTeX): 0 known among the session's articles, 0 possible, 4 not among them.");
+
+  GrowTwoPearls();
+  for (auto [pk, list] : {std::pair{"1", window->CitedList}, std::pair{"3", window->CitingList}}) {
+    const int32_t article = window->Chain.FindIndex(pk, "", "");
+    EXPECT_TRUE(Book().Of(article).known) << pk;
+    const int16_t row = FormMain::FindListRow(*list, article);
+    ASSERT_GT(row, 0) << pk;
+    EXPECT_EQ(list->Row(row)->text(DecisionColumn(*list) + 1), "known") << pk;
+  }
+  EXPECT_FALSE(Book().Of(window->Chain.FindIndex("4", "", "")).known) << "a year eleven years off";
+
+  // Imported again, the entries held already are not added twice; the near miss is named.
+  chosenFiles.push_back(QString::fromStdString(library));
+  window->Screening().mImportKnown->trigger();
+  const std::string& told = host.Messages().back().text;
+  EXPECT_EQ(told.rfind("4 entries read (BibTeX): 2 known among the session's articles, 1 possible, 1 not among them.", 0), 0u)
+      << told;
+  EXPECT_NE(told.find("may be 4: "), std::string::npos) << told;
+  EXPECT_EQ(Book().KnownPapers().size(), 4u);
+
+  // A file that is no library changes nothing.
+  std::ofstream(work.Path("notes.txt")) << "just some words\n";
+  chosenFiles.push_back(QString::fromStdString(work.Path("notes.txt")));
+  window->Screening().mImportKnown->trigger();
+  EXPECT_EQ(host.Messages().back().text.rfind("Cannot import ", 0), 0u);
+  EXPECT_EQ(host.Messages().back().icon, MessageIcon::Critical);
+  EXPECT_EQ(Book().KnownPapers().size(), 4u);
+}
+
+// The included articles become pearls of the next generation and are grown; what they bring new
+// is of that generation.
+TEST_F(ScreeningWindowTest, IncludedArticlesGrowAsTheNextGeneration) {
+  window->mGrowIncluded->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text.rfind("Included articles are grown through a session file", 0), 0u);
+
+  const std::string folder = work.Path("data");
+  std::filesystem::create_directories(folder);
+  window->StartAutosave(folder);
+  ColdStart();
+  SearchBy(1, "Citation analysis");
+  int row2 = 0;
+  for (int position = 1; position <= window->SearchResult->RowCount(); ++position)
+    if (window->SearchResult->Row(position)->text(6) == "2") row2 = position;
+  ASSERT_GT(row2, 0);
+  ChooseFromMenu(*window->SearchResult, row2, window->mAddPearl);  // brings 1, 3 and 4
+  const int32_t record3 = window->Chain.FindIndex("3", "", "");
+  ListView& citing = *window->CitingList;
+  Select(citing, {FormMain::FindListRow(citing, record3)});
+  QTest::keyClick(&citing, Qt::Key_I);
+
+  window->mGrowIncluded->trigger();
+  EXPECT_EQ(window->PearlList->RowCount(), 2);
+  EXPECT_TRUE(window->Chain.GetRecord(record3).IsPearl);
+  EXPECT_EQ(window->statusBar()->currentMessage(), "1 of 1 pearl grown");
+  const int32_t record5 = window->Chain.FindIndex("5", "", "");
+  ASSERT_GT(record5, 0) << "publication 5 cites 3";
+  EXPECT_EQ(citing.Row(FormMain::FindListRow(citing, record5))->text(DecisionColumn(citing) + 2), "1");
+  window->Screening().mGenerations->trigger();
+  EXPECT_EQ(host.Messages().back().text,
+            "Generation 0 (the first pearls and what they brought): 4 articles, 1 included\n"
+            "Generation 1: 1 new article, none included\n");
+  // Nothing more to grow.
+  window->mGrowIncluded->trigger();
+  EXPECT_EQ(window->statusBar()->currentMessage(), "No included article waits to be grown: each is a pearl already");
 }
 
 }  // namespace
