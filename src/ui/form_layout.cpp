@@ -379,6 +379,7 @@ void FormMain::PrepareListColumns() {
                                      "The article's DOI", "The article's abstract"};
   for (int column = 0; column < 9; ++column) SearchResult->headerItem()->setToolTip(column, resultTips[column]);
   for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
+    ScreeningControls::PlaceColumns(*list);
     const int first = list->columnCount() - ScreeningControls::kColumns;
     for (int k = 0; k < ScreeningControls::kColumns; ++k)
       list->headerItem()->setToolTip(first + k, ScreeningControls::kColumnTips[k]);

@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -164,9 +165,15 @@ const char* const ScreeningControls::kColumnTips[kColumns] = {
     "The generation in which the article first appeared (0: the first pearls)"};
 
 std::vector<std::pair<QString, int>> ScreeningControls::Columns(double scale) {
-  return {{"Decision", static_cast<int>(150 * scale)},
+  return {{"Decision", static_cast<int>(110 * scale)},
           {"Known", static_cast<int>(50 * scale)},
           {"Gen.", static_cast<int>(40 * scale)}};
+}
+
+void ScreeningControls::PlaceColumns(ListView& list) {
+  const int first = FirstColumn(list);
+  list.header()->moveSection(list.header()->visualIndex(first), 1);
+  list.header()->moveSection(list.header()->visualIndex(first + 1), 2);
 }
 
 void ScreeningControls::AddArticleCommands(QMenu& article) {
@@ -223,11 +230,9 @@ QWidget* ScreeningControls::BuildSummaryBox() {
   return box;
 }
 
-QToolButton* ScreeningControls::BuildFilterButton(ListView& list, size_t index) {
-  auto* button = FilterButton[index] = new QToolButton;
-  button->setText("Screening");
+QPushButton* ScreeningControls::BuildFilterButton(ListView& list, size_t index) {
+  auto* button = FilterButton[index] = new QPushButton("Screening");
   button->setToolTip("Leaves out articles by their screening");
-  button->setPopupMode(QToolButton::InstantPopup);
   auto* menu = new QMenu(button);
   const std::pair<const char*, bool ScreeningFilter::*> options[3] = {{"Undecided only", &ScreeningFilter::undecidedOnly},
                                                                       {"Hide excluded", &ScreeningFilter::hideExcluded},
@@ -271,6 +276,7 @@ void ScreeningControls::FillRow(const ListView& list, QTreeWidgetItem& row) cons
   const int first = FirstColumn(list);
   const Screening& s = m_form.Chain.Screenings().Of(RowArticle(list, row));
   row.setText(first, VerdictText(s));
+  row.setToolTip(first, VerdictText(s));
   row.setData(first, kVerdictRole, static_cast<int>(s.verdict));
   const QColor colour = DecisionColour(s.verdict);
   row.setData(first, Qt::BackgroundRole, colour.isValid() ? QVariant(colour) : QVariant());
@@ -497,7 +503,7 @@ void ScreeningControls::ImportKnownPapers() {
 
 void ScreeningControls::SetFilter(size_t index, const ScreeningFilter& filter) {
   m_filters[index] = filter;
-  if (QToolButton* button = FilterButton[index]) {
+  if (QPushButton* button = FilterButton[index]) {
     QFont font = button->font();
     font.setBold(filter.Any());
     button->setFont(font);

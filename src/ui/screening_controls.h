@@ -10,7 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QToolButton>
+#include <QPushButton>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -71,11 +71,14 @@ class ScreeningControls {
   // The decision, labels and note of the article shown, under its summary.
   QWidget* BuildSummaryBox();
   // The filter button of list `index`, beside its filter box.
-  QToolButton* BuildFilterButton(ListView& list, size_t index);
+  QPushButton* BuildFilterButton(ListView& list, size_t index);
   // The lists take decisions by key, act on several selected rows and hear of focus.
   void AttachList(ListView& list, size_t index);
   static constexpr int kColumns = 3;  // Decision, Known, Gen.
   static std::vector<std::pair<QString, int>> Columns(double scale);
+  // Shows the decision and the known mark beside the list's first column, where a narrow window
+  // still has them in view; the columns keep their numbers.
+  static void PlaceColumns(ListView& list);
   static const char* const kColumnTips[kColumns];
 
   // --- Shown ---
@@ -117,7 +120,7 @@ class ScreeningControls {
   QLabel* DecisionText = nullptr;
   QLineEdit* LabelsField = nullptr;
   QLineEdit* NoteField = nullptr;
-  std::array<QToolButton*, 4> FilterButton{};
+  std::array<QPushButton*, 4> FilterButton{};
 
  private:
   // The chain record a row stands for; 0 for a search result the chain does not hold.
