@@ -77,4 +77,16 @@ int32_t MatchKnownPapers(MASCitationChain& chain) {
   return marked;
 }
 
+KnownImportCounts CountKnownImport(const ScreeningBook& book, const std::vector<size_t>& positions) {
+  KnownImportCounts counts;
+  for (const size_t position : positions) {
+    switch (book.KnownPapers()[position].match) {
+      case KnownMatch::Matched: ++counts.matched; break;
+      case KnownMatch::Possible: ++counts.possible; break;
+      case KnownMatch::Unmatched: ++counts.unmatched; break;
+    }
+  }
+  return counts;
+}
+
 }  // namespace wendrel

@@ -25,4 +25,12 @@ std::vector<size_t> ImportKnownPapers(MASCitationChain& chain, const std::vector
 // newly marked known. Call it after growing: articles that arrived may be papers of the library.
 int32_t MatchKnownPapers(MASCitationChain& chain);
 
+// How the entries of one import matched, by the positions ImportKnownPapers gave for them.
+struct KnownImportCounts {
+  int32_t matched = 0;
+  int32_t possible = 0;
+  int32_t unmatched = 0;
+};
+KnownImportCounts CountKnownImport(const ScreeningBook& book, const std::vector<size_t>& positions);
+
 }  // namespace wendrel

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/text_encoding.h"
+#include "review/known_papers.h"
 #include "session/session_file.h"
 #include "ui/form_main.h"
 #include "ui/list_rows.h"
@@ -47,6 +48,8 @@ std::string PearlNames(const MASCitationChain& chain, const std::string& tokens)
 }  // namespace
 
 void FormMain::RefreshLists() {
+  // Articles that arrived may be papers of the user's library.
+  if (!Chain.Screenings().KnownPapers().empty()) MatchKnownPapers(Chain);
   for (ListView* list : {CitedList, PearlList, CitingList}) {
     list->setUpdatesEnabled(false);
     list->ClearRows();
@@ -70,13 +73,15 @@ void FormMain::RefreshLists() {
     }
   }
   for (ListView* list : {CitedList, PearlList, CitingList}) {
+    m_screening.FillRows(*list);
     list->Sort();
     list->ApplyFilter();
     list->setUpdatesEnabled(true);
   }
-  CitedStatus->setText(Status(*CitedList, "article", "articles", " cited by pearl articles"));
-  PearlStatus->setText(Status(*PearlList, "item", "items", " in the pearl list"));
-  CitingStatus->setText(Status(*CitingList, "article", "articles", " citing pearl articles"));
+  // A search result may have become one of the chain's articles.
+  m_screening.FillRows(*SearchResult);
+  SearchResult->ApplyFilter();
+  ShowListStatus();
   // A stopped growth is not forgotten once its own status message gives way to the next one.
   int32_t first = 0;
   const int32_t partly = PartlyGrownPearls(first);
@@ -96,6 +101,19 @@ void FormMain::RefreshLists() {
   Enable(mExportExchange, Chain.Count() > 0 || !m_searchRecords.empty());
   SessionChanged = true;
   if (!m_operationRunning) ShowSessionCaption();
+}
+
+void FormMain::ShowListStatus() {
+  const std::pair<QLabel*, QString> statuses[3] = {
+      {CitedStatus, Status(*CitedList, "article", "articles", " cited by pearl articles")},
+      {PearlStatus, Status(*PearlList, "item", "items", " in the pearl list")},
+      {CitingStatus, Status(*CitingList, "article", "articles", " citing pearl articles")}};
+  const ListView* lists[3] = {CitedList, PearlList, CitingList};
+  for (size_t k = 0; k < 3; ++k) {
+    QLabel* status = statuses[k].first;
+    status->setText(statuses[k].second + m_screening.CountsText(*lists[k]));
+    status->setToolTip(status->text().trimmed());
+  }
 }
 
 void FormMain::ShowSummary(int32_t index) {
@@ -144,6 +162,7 @@ void FormMain::ShowSummary(int32_t index) {
                                              m_session->Direction(index, PearlRelation::Citing)));
   for (const std::string& line : lines) summary += (summary.empty() ? "" : "\n") + line;
   MetaData->setPlainText(QString::fromStdString(summary));
+  m_screening.ShowArticle(index);
   GIDebug->setPlainText(QString::fromStdString(std::to_string(index) + ":\nPearl = " + (r.IsPearl ? "True" : "False") +
                                                "\nCited by pearls: " + PearlNames(Chain, r.CitedPearlList) +
                                                "\nCites pearls: " + PearlNames(Chain, r.CitingPearlList)));
@@ -253,6 +272,7 @@ void FormMain::PearlList_GotFocus() {
 
 void FormMain::List_MouseUp(ListView& list, int button, QPoint globalPosition) {
   if (m_operationRunning || button != kRightButton) return;
+  m_screening.UpdateCommands(list);
   if (&list == PearlList) {
     // A pearl is added once; only a partly grown or unresolved one can be grown again.
     mAddPearl->setVisible(Chain.PartlyGrown(CurrentIndex) || Chain.Unresolved(CurrentIndex) ||

@@ -74,6 +74,7 @@ void FormMain::BuildWindow() {
   MetaData->setFont(courier);
   summaryFrameLayout->addWidget(MetaData);
   summaryLayout->addWidget(SummaryFrame, 1);
+  summaryLayout->addWidget(m_screening.BuildSummaryBox());
   summaryLayout->addWidget(MessageFrame[0] = NewMessageFrame(kBusyMessages[0]));
 
   // Relations on the left, the article's keys on the right, in three lines' height.
@@ -216,9 +217,10 @@ void FormMain::AddFilter(QHBoxLayout& row, ListView& list, size_t index) {
   filter->setMaximumWidth(220);
   row.addWidget(shown);
   row.addWidget(filter);
+  row.addWidget(m_screening.BuildFilterButton(list, index));
   connect(filter, &QLineEdit::textChanged, &list, [&list](const QString& text) { list.SetFilter(text); });
   connect(&list, &ListView::Filtered, shown, [shown, &list](int count, int total) {
-    shown->setText(list.Filter().isEmpty() ? QString() : QString("%1 of %2 shown").arg(count).arg(total));
+    shown->setText(list.Filtering() ? QString("%1 of %2 shown").arg(count).arg(total) : QString());
   });
 }
 
@@ -235,6 +237,9 @@ QWidget* FormMain::BuildListPanel() {
   for (auto [list, status] : {std::pair{&CitedList, &CitedStatus}, std::pair{&PearlList, &PearlStatus},
                               std::pair{&CitingList, &CitingStatus}}) {
     *status = new QLabel;
+    // The counts with the decisions may be longer than the room beside the filter: they are cut
+    // short rather than widening the window, and read whole in the tooltip.
+    (*status)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     *list = new ListView;
     (*list)->setFont(narrow);
     // Each list says what it is from the start; the counts follow once there are any.
@@ -269,6 +274,9 @@ void FormMain::BuildMenus() {
   mOpenSession->setShortcut(QKeySequence("Ctrl+Shift+O"));
   mSaveSessionAs = mSession->addAction("Save Session As…");
   mRecentSessions = mSession->addMenu("Recent Sessions");
+  mSession->addSeparator();
+  m_screening.AddSessionCommands(*mSession);
+  mGrowIncluded = mSession->addAction("Grow Included as Pearls");
   mSession->addSeparator();  // mSessionNull2
   mEndSession = mSession->addAction("End Session (Exit)");
   mEndSession->setShortcut(QKeySequence("Ctrl+Q"));
@@ -282,6 +290,7 @@ void FormMain::BuildMenus() {
   mGetPrePrint = mArticle->addAction("Navigate to Archived Version");
   mArticle->addSeparator();  // mArticleNull2
   mDeleteArticle = mArticle->addAction("Delete from all lists");
+  m_screening.AddArticleCommands(*mArticle);
 
   mMap = menuBar()->addMenu("&Map");
   mNodeSize = mMap->addMenu("Node Size");
@@ -320,13 +329,18 @@ void FormMain::PrepareListColumns() {
     for (auto [header, width] : described) columns.emplace_back(header, static_cast<int>(width * 1.6 * dpi));
     return columns;
   };
-  CitedList->SetColumns(articleColumns("Cited By"));
+  // The screening columns follow the described ones, which keep their places.
+  const auto screened = [&](std::vector<std::pair<QString, int>> columns) {
+    for (auto& column : ScreeningControls::Columns(dpi)) columns.push_back(std::move(column));
+    return columns;
+  };
+  CitedList->SetColumns(screened(articleColumns("Cited By")));
   std::vector<std::pair<QString, int>> pearlColumns = articleColumns("Cited By");
   pearlColumns.emplace_back("Complete", static_cast<int>(72 * 1.6 * dpi));
-  PearlList->SetColumns(pearlColumns);
+  PearlList->SetColumns(screened(pearlColumns));
   // Shown beside the counts, where a narrow window still has it in view.
   PearlList->header()->moveSection(8, 2);
-  CitingList->SetColumns(articleColumns("Cites"));
+  CitingList->SetColumns(screened(articleColumns("Cites")));
   const char* const articleTips[8] = {
       nullptr,
       "How often the article is cited in all, as the search service counts",
@@ -347,7 +361,7 @@ void FormMain::PrepareListColumns() {
   // The candidates related to the most pearls come first: the lists open sorted by their counts,
   // the largest first, and a click on a count's header sorts the largest first too.
   for (ListView* list : {CitedList, PearlList, CitingList}) {
-    list->SetNumberColumns({0, 1, 7});
+    list->SetNumberColumns({0, 1, 7, list->columnCount() - 1});
     list->SetCountColumns({0, 1});
     list->SetSortOrder(Qt::DescendingOrder);
   }
@@ -356,8 +370,8 @@ void FormMain::PrepareListColumns() {
                                                   {"PK", 500},      {"DOI", 500},    {"Abstract", 3000}};
   std::vector<std::pair<QString, int>> columns;
   for (auto [header, twips] : results) columns.emplace_back(header, static_cast<int>(twips / 15.0 * dpi));
-  SearchResult->SetColumns(columns);
-  SearchResult->SetNumberColumns({0, 1});
+  SearchResult->SetColumns(screened(columns));
+  SearchResult->SetNumberColumns({0, 1, SearchResult->columnCount() - 1});
   SearchResult->SetCountColumns({1});
   // A wide list gives its room to the titles.
   for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) list->SetStretchColumn(4);
@@ -365,6 +379,12 @@ void FormMain::PrepareListColumns() {
                                      articleTips[3], articleTips[4], articleTips[5], articleTips[6],
                                      "The article's DOI", "The article's abstract"};
   for (int column = 0; column < 9; ++column) SearchResult->headerItem()->setToolTip(column, resultTips[column]);
+  for (ListView* list : {CitedList, PearlList, CitingList, SearchResult}) {
+    ScreeningControls::PlaceColumns(*list);
+    const int first = list->columnCount() - ScreeningControls::kColumns;
+    for (int k = 0; k < ScreeningControls::kColumns; ++k)
+      list->headerItem()->setToolTip(first + k, ScreeningControls::kColumnTips[k]);
+  }
 }
 
 }  // namespace wendrel

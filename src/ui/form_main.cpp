@@ -30,7 +30,8 @@ FormMain::FormMain(Host& host, HttpClient& http, std::string serviceAddress)
       m_host(host),
       m_http(http),
       m_serviceAddress(std::move(serviceAddress)),
-      m_mapPane(host) {
+      m_mapPane(host),
+      m_screening(*this, host) {
   m_endProcess = [] { QCoreApplication::quit(); };
   m_popup = [](QMenu& menu, QPoint at) { menu.exec(at); };
   m_showExport = [](ExportDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
@@ -115,6 +116,7 @@ void FormMain::ConnectHandlers() {
   connect(mOpenSession, &QAction::triggered, this, [this] { mOpenSession_Click(); });
   connect(mSaveSessionAs, &QAction::triggered, this, [this] { mSaveSessionAs_Click(); });
   connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });
+  connect(mGrowIncluded, &QAction::triggered, this, [this] { mGrowIncluded_Click(); });
   connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
   connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
   connect(mDeleteArticle, &QAction::triggered, this, [this] { mDeleteArticle_Click(); });
@@ -163,6 +165,8 @@ void FormMain::ConnectHandlers() {
     connect(list, &QTreeWidget::itemClicked, this,
             [this, list](QTreeWidgetItem* row) { RelatedList_ItemClick(*list, row); });
   }
+  const std::array<ListView*, 4> screened = {CitedList, PearlList, CitingList, SearchResult};
+  for (size_t k = 0; k < screened.size(); ++k) m_screening.AttachList(*screened[k], k);
   for (ListView* list : {PearlList, CitedList, CitingList}) {
     connect(list, &ListView::ButtonReleased, this,
             [this, list](int button, QPoint at) { List_MouseUp(*list, button, at); });
@@ -285,7 +289,8 @@ void FormMain::Enable(QAction* action, bool enabled) {
 
 void FormMain::ApplyCommandStates() {
   for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mExportExchange, mOpenSession,
-                          mSaveSessionAs, mAddPearl, mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle}) {
+                          mSaveSessionAs, mAddPearl, mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle,
+                          mGrowIncluded}) {
     const auto wanted = m_wantEnabled.find(action);
     action->setEnabled(!m_operationRunning && (wanted == m_wantEnabled.end() || wanted->second));
   }

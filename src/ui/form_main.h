@@ -32,6 +32,7 @@
 #include "ui/file_dialog.h"
 #include "ui/list_view.h"
 #include "ui/map_panel.h"
+#include "ui/screening_controls.h"
 
 namespace wendrel {
 
@@ -105,6 +106,7 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mOpenSession = nullptr;
   QAction* mSaveSessionAs = nullptr;
   QMenu* mRecentSessions = nullptr;
+  QAction* mGrowIncluded = nullptr;
   QAction* mEndSession = nullptr;
   QAction* mAddPearl = nullptr;
   QAction* mRemovePearl = nullptr;
@@ -227,6 +229,9 @@ class FormMain : public QMainWindow, public Caption {
   void mAddPearl_Click();
   void mRemovePearl_Click();
   void mDeleteArticle_Click();
+  // "Grow Included as Pearls": every included article not yet a pearl becomes a pearl of the next
+  // generation and is grown, through the session's file (which keeps them queued until grown).
+  void mGrowIncluded_Click();
   // Which page of an article "Navigate to Source" and "Navigate to Archived Version" open.
   enum class ArticleLink { Source, ArchivedVersion };
   // Opens the article's page in the browser: its DOI's page for Source when it has a DOI, else its
@@ -245,6 +250,10 @@ class FormMain : public QMainWindow, public Caption {
   void DVis_OnNodeClick(int32_t node);
   // The map panel: the map (DVis) on its canvas, the label slider, the last build.
   MapPanel& MapPane() { return m_mapPane; }
+  // Deciding on articles, the screening columns, filters and counts, the summary's screening fields.
+  ScreeningControls& Screening() { return m_screening; }
+  // The lists' counts beside their captions, each followed by the decisions among its rows.
+  void ShowListStatus();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -378,6 +387,7 @@ class FormMain : public QMainWindow, public Caption {
   int32_t m_importItems = 0;
   std::unordered_map<QAction*, bool> m_wantEnabled;
   MapPanel m_mapPane;
+  ScreeningControls m_screening;
   // Declared after Chain, so that it lets the chain go before the chain goes.
   std::unique_ptr<SessionFile> m_session;
   bool m_sessionIsAutosave = false;

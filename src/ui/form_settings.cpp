@@ -1,5 +1,5 @@
-// FormMain's settings: the window's size and place, the splitters, the column widths, the map's
-// state and the last folder, in the program's settings file.
+// FormMain's settings: the window's size and place, the splitters, the column widths, the lists'
+// screening filters, the map's state and the last folder, in the program's settings file.
 #include <QDir>
 #include <QScreen>
 #include <QSettings>
@@ -16,6 +16,23 @@ QSettings ProgramSettings() { return QSettings(QSettings::NativeFormat, QSetting
 const char* SettingsKey(const ListView* list, const FormMain& form) {
   return list == form.CitedList ? "lists/cited" : list == form.PearlList ? "lists/pearls"
                                               : list == form.CitingList ? "lists/citing" : "lists/search";
+}
+
+// The screening filters of list `index` (as ListFilter counts), kept as the names of those ticked.
+const char* const kFilterKeys[4] = {"filters/cited", "filters/pearls", "filters/citing", "filters/search"};
+
+QStringList FilterNames(const ScreeningFilter& filter) {
+  QStringList names;
+  if (filter.undecidedOnly) names << "undecided-only";
+  if (filter.hideExcluded) names << "hide-excluded";
+  if (filter.hideKnown) names << "hide-known";
+  return names;
+}
+
+ScreeningFilter FilterFromNames(const QStringList& names) {
+  return {.undecidedOnly = names.contains("undecided-only"),
+          .hideExcluded = names.contains("hide-excluded"),
+          .hideKnown = names.contains("hide-known")};
 }
 
 }  // namespace
@@ -43,6 +60,7 @@ void FormMain::RestoreSettings() {
   if (settings.value("map/enabled", false).toBool() != mMapEnabled->isChecked()) mMapEnabled->trigger();
   m_recentSessions = settings.value("sessions/recent").toStringList();
   FillRecentSessions();
+  for (size_t k = 0; k < 4; ++k) m_screening.SetFilter(k, FilterFromNames(settings.value(kFilterKeys[k]).toStringList()));
 }
 
 void FormMain::SaveRecentSessions() const { ProgramSettings().setValue("sessions/recent", m_recentSessions); }
@@ -61,6 +79,7 @@ void FormMain::SaveSettings() const {
   settings.setValue("map/enabled", mMapEnabled->isChecked());
   settings.setValue("map/labels", m_mapPane.WantedLabelDegree());
   settings.setValue("sessions/recent", m_recentSessions);
+  for (size_t k = 0; k < 4; ++k) settings.setValue(kFilterKeys[k], FilterNames(m_screening.Filter(k)));
 }
 
 }  // namespace wendrel

@@ -168,12 +168,18 @@ QString ListView::FoldedText(const QString& text) {
   return folded;
 }
 
+void ListView::SetRowTest(RowTest test) {
+  m_rowTest = std::move(test);
+  ApplyFilter();
+}
+
 void ListView::ApplyFilter() {
   int shown = 0;
   for (int k = 0; k < topLevelItemCount(); ++k) {
     QTreeWidgetItem* row = topLevelItem(k);
     bool match = m_filter.isEmpty() || row->data(2, kAuthorsRole).toString().contains(m_filter);
     for (int column = 2; column <= 5 && !match; ++column) match = FoldedText(row->text(column)).contains(m_filter);
+    if (match && m_rowTest) match = m_rowTest(*row);
     row->setHidden(!match);
     shown += match ? 1 : 0;
   }
@@ -198,11 +204,13 @@ void ListView::mouseReleaseEvent(QMouseEvent* event) {
                      : event->button() == Qt::MiddleButton ? 4
                                                            : 0;
   // A right click acts on the row under the pointer: it is chosen first, as a left click would
-  // choose it, so that the menu that follows offers what fits that row.
+  // choose it, so that the menu that follows offers what fits that row. A row among several
+  // selected keeps the others selected: the menu acts on them all.
   if (button == 2) {
     const QPoint at = event->position().toPoint();
     if (QTreeWidgetItem* row = itemAt(at)) {
-      setCurrentItem(row);
+      if (row->isSelected()) setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+      else setCurrentItem(row);
       emit itemClicked(row, columnAt(at.x()));
     }
   }

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QTreeWidget>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -64,6 +65,11 @@ class ListView : public QTreeWidget {
   static QString FoldedText(const QString& text);
   void ApplyFilter();
   const QString& Filter() const { return m_filter; }
+  // A further test a row must pass to be shown, beside the text (none: every row passes).
+  using RowTest = std::function<bool(const QTreeWidgetItem& row)>;
+  void SetRowTest(RowTest test);
+  // True while the text or the row test keeps any row out.
+  bool Filtering() const { return !m_filter.isEmpty() || static_cast<bool>(m_rowTest); }
 
   // The column that takes the room the others leave when the list is wider than its columns (it
   // never becomes narrower than it was set or dragged to be).
@@ -92,6 +98,7 @@ class ListView : public QTreeWidget {
   std::vector<int> m_numberColumns;
   std::vector<int> m_countColumns;
   QString m_filter;  // folded
+  RowTest m_rowTest;
   int m_stretchColumn = -1;
   int m_stretchBase = 0;  // the stretch column's own width, without the room it was given
   bool m_stretching = false;

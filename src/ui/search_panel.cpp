@@ -104,6 +104,7 @@ void FormMain::RequestSearchPage(int32_t startIdx) {
       ListView::SetSubItem(row, 7, r.DOI);
       ListView::SetSubItem(row, 8, r.Abstract);
     }
+    m_screening.FillRows(*SearchResult);
     SearchResult->ApplyFilter();
     // A service that does not say how many there are in all is taken at its word for this page:
     // a full page may be followed by another.
@@ -151,6 +152,7 @@ void FormMain::SearchResult_MouseUp(int button, QPoint globalPosition) {
   mGetPrePrint->setVisible(false);
   if (button == kRightButton) {
     CurrentIndex = -1;
+    m_screening.UpdateCommands(*SearchResult);
     PopUp(*mArticle, globalPosition);
   }
   mGetPrePrint->setVisible(true);

@@ -245,4 +245,39 @@ QString FormMain::CompleteText(int32_t pearl) const {
                                                    m_session->Direction(pearl, PearlRelation::Citing)));
 }
 
+void FormMain::mGrowIncluded_Click() {
+  if (m_operationRunning) return;
+  // The pearls to grow wait in the session's file, so that a growth stopped or failed goes on later.
+  if (!m_session || m_session->ReadOnly()) {
+    m_host.MessageBox(m_session ? "The session is open read-only: included articles cannot be grown from it."
+                                : "Included articles are grown through a session file: Save Session As first.",
+                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+    return;
+  }
+  int32_t owed = 0;
+  try {
+    PromoteIncluded(Chain, *m_session);
+    owed = OwedPearls(Chain, *m_session);
+  } catch (const SessionError& e) {
+    m_host.MessageBox(e.what(), kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
+    return;
+  }
+  if (owed == 0) {
+    statusBar()->showMessage("No included article waits to be grown: each is a pearl already");
+    return;
+  }
+  int32_t grown = 0;
+  {
+    Operation operation(*this, true);
+    m_host.SetBusy(true);
+    grown = GrowOwed(Chain, *m_session, *this);
+    m_host.SetBusy(false);
+    RefreshLists();
+    if (CurrentIndex > 0) ShowSummary(CurrentIndex);
+    statusBar()->showMessage(QString("%1 of %2 %3 grown").arg(grown).arg(owed).arg(owed == 1 ? "pearl" : "pearls"));
+    // A stop or a failure says so instead.
+    if (Chain.Interrupted() || Chain.FailedRequests() > 0) ReportGrowthEnd();
+  }
+}
+
 }  // namespace wendrel
