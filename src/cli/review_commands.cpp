@@ -62,6 +62,7 @@ class WritableSession {
     m_session->Attach(m_chain);
   }
   MASCitationChain& Chain() { return m_chain; }
+  SessionFile& File() { return *m_session; }
   const std::string& WriteError() const { return m_session->WriteError(); }
 
  private:
@@ -165,8 +166,12 @@ int RunScreen(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (a.Has("--reason") && verdict != Verdict::Excluded) throw UsageError("--reason goes with --exclude");
 
     WritableSession session(path);
-    const int status = import ? ScreenFromFile(session.Chain(), *import, out)
-                              : ScreenByID(session.Chain(), *verdict, a, labels, out, err);
+    int status = 0;
+    {
+      SessionFile::Batch batch(session.File());
+      status = import ? ScreenFromFile(session.Chain(), *import, out)
+                      : ScreenByID(session.Chain(), *verdict, a, labels, out, err);
+    }
     if (!session.WriteError().empty()) {
       err << "wendrel screen: " << session.WriteError() << "\n";
       return 1;
@@ -204,26 +209,27 @@ int RunKnown(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     WritableSession session(path);
     MASCitationChain& chain = session.Chain();
-    const std::vector<size_t> positions = ImportKnownPapers(chain, library.entries);
+    std::vector<size_t> positions;
+    {
+      SessionFile::Batch batch(session.File());
+      positions = ImportKnownPapers(chain, library.entries);
+    }
     const std::vector<KnownPaper>& papers = chain.Screenings().KnownPapers();
-    int32_t matched = 0, possible = 0, unmatched = 0;
+    const KnownImportCounts counts = CountKnownImport(chain.Screenings(), positions);
     std::string possibleLines;
     for (size_t k = 0; k < positions.size(); ++k) {
       const KnownPaper& paper = papers[positions[k]];
-      if (paper.match == KnownMatch::Matched) ++matched;
-      if (paper.match == KnownMatch::Unmatched) ++unmatched;
       if (paper.match != KnownMatch::Possible) continue;
-      ++possible;
       possibleLines += "  " + ReferenceLabel(library.entries[k], static_cast<int32_t>(k + 1)) + "\n";
       for (int32_t article : paper.articles)
         possibleLines += "    may be " + chain.GetRecord(article).PK + ": " + Trimmed(chain.Reference(article)) + "\n";
     }
     int32_t known = 0;
     for (int32_t i = 1; i <= chain.Count(); ++i) known += chain.Screenings().Of(i).known ? 1 : 0;
-    out << library.entries.size() << " entries read (" << LibraryFormatName(library.format) << "): " << matched
-        << " matched, " << possible << " possible, " << unmatched << " unmatched; " << Articles(known)
+    out << library.entries.size() << " entries read (" << LibraryFormatName(library.format) << "): " << counts.matched
+        << " matched, " << counts.possible << " possible, " << counts.unmatched << " unmatched; " << Articles(known)
         << " of the session known\n";
-    if (possible > 0) out << "Possible matches, not marked (check them by hand):\n" << possibleLines;
+    if (counts.possible > 0) out << "Possible matches, not marked (check them by hand):\n" << possibleLines;
     if (!session.WriteError().empty()) {
       err << "wendrel known: " << session.WriteError() << "\n";
       return 1;

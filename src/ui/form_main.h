@@ -188,6 +188,7 @@ class FormMain : public QMainWindow, public Caption {
   bool OpenSessionFile(const QString& path);
   // The file the session is kept in (the user's or the autosave one); null when none.
   const SessionFile* Session() const { return m_session.get(); }
+  SessionFile* Session() { return m_session.get(); }
   // The session files opened or saved last, the newest first (kept with the settings).
   const QStringList& RecentSessions() const { return m_recentSessions; }
   // How the session file names the source of its fetches ("corpus file demo.sqlite (...)").

@@ -15,6 +15,7 @@
 #include "platform/text_encoding.h"
 #include "review/known_papers.h"
 #include "review/library_reader.h"
+#include "session/session_file.h"
 #include "ui/form_main.h"
 
 namespace wendrel {
@@ -409,7 +410,12 @@ bool ScreeningControls::DecideSelected(Verdict verdict) {
     if (!chosen) return false;
     reason = *chosen;
   }
-  for (const int32_t article : articles) m_form.Chain.Screenings().Decide(article, verdict, reason);
+  {
+    // Many rows decided at once reach the session file in one transaction.
+    std::optional<SessionFile::Batch> batch;
+    if (m_form.Session()) batch.emplace(*m_form.Session());
+    for (const int32_t article : articles) m_form.Chain.Screenings().Decide(article, verdict, reason);
+  }
   Decided(*list, articles);
   return true;
 }
@@ -479,7 +485,12 @@ void ScreeningControls::ImportKnownPapers() {
     return;
   }
   MASCitationChain& chain = m_form.Chain;
-  const std::vector<size_t> positions = wendrel::ImportKnownPapers(chain, library.entries);
+  std::vector<size_t> positions;
+  {
+    std::optional<SessionFile::Batch> batch;
+    if (m_form.Session()) batch.emplace(*m_form.Session());
+    positions = wendrel::ImportKnownPapers(chain, library.entries);
+  }
   const KnownImportCounts counts = CountKnownImport(chain.Screenings(), positions);
   Refresh();
   std::string text = std::to_string(library.entries.size()) + " entries read (" + LibraryFormatName(library.format) +
