@@ -308,6 +308,7 @@ void MASCitationChain::KeepUnresolved(const std::string& pk, const RisReference&
   m_records[static_cast<size_t>(i)].IsPearl = true;
   m_pearlOrder.push_back(i);
   m_unresolved.insert(i);
+  TakePearlGeneration(i);
   if (m_journal) m_journal->RecordChanged(i);
 }
 

@@ -144,6 +144,11 @@ class MASCitationChain {
   // by record number; emptied with the table by Clear.
   ScreeningBook& Screenings() { return m_screenings; }
   const ScreeningBook& Screenings() const { return m_screenings; }
+  // The generation of a pearl added from now on that has none yet (0, the seeds, unless set): the
+  // articles its growth brings new are of its generation. A session sets it while it grows the
+  // pearls it queued for a later generation; a pearl grown again keeps the generation it had.
+  int32_t NewPearlGeneration() const { return m_newPearlGeneration; }
+  void SetNewPearlGeneration(int32_t generation) { m_newPearlGeneration = generation; }
 
   // --- Store and look-ups ---
   // Empties the table and the event history; the application ID is kept.
@@ -269,6 +274,9 @@ class MASCitationChain {
   void IndexRecord(int32_t indexNum);
   void UnindexRecord(int32_t indexNum);
   void AppendEvent(const char* type, const CCRecord& record);
+  // A record becoming a pearl takes its pearl generation (NewPearlGeneration when it has none),
+  // and appears in it unless it appeared before.
+  void TakePearlGeneration(int32_t pearl);
   // The pearl's record from the service; none (LastRefusal set) when it cannot be retrieved.
   std::optional<CCRecord> RetrievePearlRecord(const std::string& pk, Caption& callingForm);
   // The ID of the first of the service's hits for a DOI that bears it (compared as DoiKey gives
@@ -324,6 +332,7 @@ class MASCitationChain {
   ChainEvents m_events;
   ChainJournal* m_journal = nullptr;
   ScreeningBook m_screenings;
+  int32_t m_newPearlGeneration = 0;
   std::unordered_map<int32_t, GrownPages> m_grown;  // by pearl
   // The pearl grown on from what it has: its merges look for its token in the relation lists, as
   // the ages cannot tell what an earlier growth of it counted.

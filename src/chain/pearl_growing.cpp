@@ -146,6 +146,7 @@ std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& pa
       added.CitedAge = 0;
       added.CitingAge = 0;
       i = AppendRecord(std::move(added));
+      m_screenings.SetGeneration(i, m_screenings.PearlGeneration(pearlIndex));
     }
     if (std::find(touched.begin(), touched.end(), i) == touched.end()) touched.push_back(i);
     CCRecord& r = m_records[static_cast<size_t>(i)];
@@ -216,6 +217,7 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   } growingReset{m_growingIndex, m_resumingPearl};
 
   m_requestFailed = false;
+  TakePearlGeneration(pearl);
   AgeRelations();
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
   if (std::find(m_pearlOrder.begin(), m_pearlOrder.end(), pearl) == m_pearlOrder.end()) m_pearlOrder.push_back(pearl);
@@ -487,6 +489,11 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
                       MessageButtons::Ok);
   }
   return found;
+}
+
+void MASCitationChain::TakePearlGeneration(int32_t pearl) {
+  if (m_screenings.PearlGeneration(pearl) < 0) m_screenings.SetPearlGeneration(pearl, m_newPearlGeneration);
+  m_screenings.SetGeneration(pearl, m_screenings.PearlGeneration(pearl));
 }
 
 void MASCitationChain::AppendEvent(const char* type, const CCRecord& record) {

@@ -105,6 +105,15 @@ void ScreeningBook::SetGeneration(int32_t article, int32_t generation) {
   Tell(Change::Generation, article);
 }
 
+int32_t ScreeningBook::PearlGeneration(int32_t pearl) const {
+  auto found = m_pearlGenerations.find(pearl);
+  return found == m_pearlGenerations.end() ? -1 : found->second;
+}
+
+void ScreeningBook::SetPearlGeneration(int32_t pearl, int32_t generation) {
+  if (pearl > 0 && generation >= 0) m_pearlGenerations[pearl] = generation;
+}
+
 std::vector<GenerationYield> ScreeningBook::Yields() const {
   std::vector<GenerationYield> yields;
   for (const Screening& s : m_articles) {
@@ -134,10 +143,12 @@ void ScreeningBook::Clear() {
   m_history.clear();
   m_reasons = DefaultExclusionReasons();
   m_lastReason.clear();
+  m_pearlGenerations.clear();
 }
 
 void ScreeningBook::Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,
-                            std::vector<std::string> reasons) {
+                            std::vector<std::string> reasons, std::map<int32_t, int32_t> pearlGenerations) {
+  m_pearlGenerations = std::move(pearlGenerations);
   m_articles = std::move(byArticle);
   if (m_articles.empty()) m_articles.resize(1);
   m_history = std::move(history);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,6 +71,11 @@ class ScreeningBook {
   void SetKnown(int32_t article, bool known);
   // Keeps the first generation given: an article appears once.
   void SetGeneration(int32_t article, int32_t generation);
+  // The generation a pearl was grown in (its new articles are of it); -1 for an article never
+  // grown as a pearl. Kept by the chain as it grows (the session writes it with the pearl's row),
+  // so the listener is not told.
+  int32_t PearlGeneration(int32_t pearl) const;
+  void SetPearlGeneration(int32_t pearl, int32_t generation);
 
   // Per generation, in order, what it brought (articles of unknown generation are left out).
   std::vector<GenerationYield> Yields() const;
@@ -87,7 +93,7 @@ class ScreeningBook {
   void Clear();
   // Puts back what a file held, without telling the listener.
   void Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,
-               std::vector<std::string> reasons);
+               std::vector<std::string> reasons, std::map<int32_t, int32_t> pearlGenerations = {});
   // Record numbers 1 to n with their screening (index 0 unused), for saving.
   const std::vector<Screening>& All() const { return m_articles; }
 
@@ -101,6 +107,7 @@ class ScreeningBook {
   std::vector<DecisionChange> m_history;
   std::vector<std::string> m_reasons;
   std::string m_lastReason;
+  std::map<int32_t, int32_t> m_pearlGenerations;  // by pearl
   Listener m_listener;
 };
 

@@ -28,8 +28,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N]\n"
     "                    [--export ris|bibtex|csl-json|csv] --out DIR\n"
-    "       wendrel grow --session FILE (--pearl ID ... | --ris FILE | --resume) [--service URL]\n"
-    "                    [--max-citing N] [--export F --out DIR]\n"
+    "       wendrel grow --session FILE (--pearl ID ... | --ris FILE | --resume | --promote-included)\n"
+    "                    [--service URL] [--max-citing N] [--export F --out DIR]\n"
     "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
     "and the articles citing it, from the academic search service at URL.\n"
     "  --session FILE   keeps the chain in a session file, created when missing, otherwise grown\n"
@@ -38,6 +38,9 @@ constexpr const char* kUsage =
     "                   --max-citing defaults to the limit the session was grown with\n"
     "  --resume         grows what the session still owes: pearls asked for and not grown, pearls\n"
     "                   left part way, and capped citing lists when --max-citing is above their limit\n"
+    "  --promote-included  makes every included article that is not yet a pearl a pearl of the next\n"
+    "                   generation (the highest so far plus one) and grows it, with what --resume grows;\n"
+    "                   with no included article waiting it says so and grows nothing (exit status 0)\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
     "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
     "                   a .bib file is read as BibTeX, a plain list of DOIs or IDs (one a line) as such\n"
@@ -320,15 +323,19 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
   try {
     std::vector<std::string> rest;
     const std::vector<std::string> pearls = TakePearls(args, rest);
-    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export", "--session"}, {"--resume"});
+    Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export", "--session"},
+                {"--resume", "--promote-included"});
     const std::optional<std::string> sessionPath = a.Value("--session");
-    const bool resume = a.Has("--resume");
+    const bool promote = a.Has("--promote-included");
+    if (promote && a.Has("--resume")) throw UsageError("--promote-included grows what --resume grows: give one of them");
+    const bool resume = a.Has("--resume") || promote;
     const std::string service = sessionPath ? a.Value("--service").value_or(DefaultServiceAddress()) : a.Required("--service");
     const std::optional<std::string> folder = sessionPath ? a.Value("--out") : a.Required("--out");
     const std::optional<std::string> ris = a.Value("--ris");
-    if (resume && !sessionPath) throw UsageError("--resume goes with --session");
+    const std::string owed = promote ? "--promote-included" : "--resume";
+    if (resume && !sessionPath) throw UsageError(owed + " goes with --session");
     if (resume ? (!pearls.empty() || ris) : pearls.empty() == !ris)
-      throw UsageError(resume ? "--resume grows what the session owes: give no --pearl or --ris with it"
+      throw UsageError(resume ? owed + " grows what the session owes: give no --pearl or --ris with it"
                               : "give either --pearl with IDs or --ris with a file");
     if (a.Has("--export") && !folder) throw UsageError("--export goes with --out");
     const bool limitGiven = a.Has("--max-citing");
@@ -377,6 +384,10 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     chain.SetEvents(std::move(events));
     int problems = 0;
     int32_t citingAsked = 0;
+    if (promote && PromoteIncluded(chain, *session) == 0 && session->Queue().empty()) {
+      err << "wendrel grow: no included article is waiting to be grown\n";
+      return 0;
+    }
     if (resume) {
       progress.Expect(OwedPearls(chain, *session));
       GrowOwed(chain, *session, progress);

@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "platform/program_version.h"
 #include "platform/replacing_file.h"
@@ -199,7 +200,7 @@ class SessionWriter {
   explicit SessionWriter(SqliteDb& db)
       : m_db(db),
         m_article(db, "INSERT OR REPLACE INTO article VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28)"),
+                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28, ?29)"),
         m_relation(db, "INSERT OR IGNORE INTO relation VALUES(?1, ?2, ?3, ?4)"),
         m_page(db, "INSERT OR REPLACE INTO fetched_page VALUES(?1, ?2, ?3, ?4)"),
         m_progress(db, "UPDATE fetch SET ended_utc = ?2, expected = ?3, received = received + ?4, "
@@ -217,13 +218,54 @@ class SessionWriter {
     s.Bind(16, r.IsCited).Bind(17, r.CitedByPearls).Bind(18, r.CitedAge).Bind(19, r.CitedPearlList);
     s.Bind(20, r.IsCiting).Bind(21, r.CitesPearls).Bind(22, r.CitingAge).Bind(23, r.CitingPearlList);
     s.Bind(24, r.IsPearl).Bind(25, r.Suppressed).Bind(26, chain.Unresolved(indexNum));
-    s.Bind(27, r.Retracted).Bind(28, r.WorkType);
+    s.Bind(27, r.Retracted).Bind(28, r.WorkType).Bind(29, chain.Screenings().Of(indexNum).generation);
     s.Run();
   }
 
-  // The pearl's row: a new pearl goes to the end of the order, with the generation its queue
-  // entry gave it (0 when it was not queued), and the queue entry goes. A pearl counts as partly
-  // grown from the start of its growth until its end.
+  // The article's screening row, gone when nothing is left of it.
+  void Screening(const ScreeningBook& book, int32_t article) {
+    const wendrel::Screening& s = book.Of(article);
+    if (s.verdict == Verdict::Undecided && s.labels.empty() && s.note.empty() && !s.known) {
+      SqliteStatement(m_db, "DELETE FROM screening WHERE article = ?1").Bind(1, article).Run();
+      return;
+    }
+    // Labels are the user's text: a byte that is no UTF-8 must not cost the whole row.
+    const std::string labels = nlohmann::json(s.labels).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    SqliteStatement(m_db, "INSERT OR REPLACE INTO screening VALUES(?1, ?2, ?3, ?4, ?5, ?6)")
+        .Bind(1, article)
+        .Bind(2, VerdictName(s.verdict))
+        .Bind(3, s.reason)
+        .Bind(4, labels)
+        .Bind(5, s.note)
+        .Bind(6, s.known)
+        .Run();
+  }
+
+  void Decision(const DecisionChange& change) {
+    SqliteStatement(m_db, "INSERT INTO decision(article, decided_utc, verdict, reason) VALUES(?1, ?2, ?3, ?4)")
+        .Bind(1, change.article)
+        .Bind(2, change.utc)
+        .Bind(3, VerdictName(change.verdict))
+        .Bind(4, change.reason)
+        .Run();
+  }
+
+  void Reasons(const std::vector<std::string>& reasons) {
+    m_db.Execute("DELETE FROM exclusion_reason");
+    SqliteStatement insert(m_db, "INSERT INTO exclusion_reason VALUES(?1, ?2)");
+    for (size_t k = 0; k < reasons.size(); ++k) insert.Bind(1, static_cast<int64_t>(k) + 1).Bind(2, reasons[k]).Run();
+  }
+
+  void Generation(const ScreeningBook& book, int32_t article) {
+    SqliteStatement(m_db, "UPDATE article SET generation = ?2 WHERE id = ?1")
+        .Bind(1, article)
+        .Bind(2, book.Of(article).generation)
+        .Run();
+  }
+
+  // The pearl's row: a new pearl goes to the end of the order, with the generation the chain gave
+  // it (0 when it has none), and its queue entry goes. A pearl counts as partly grown from the start
+  // of its growth until its end.
   void Pearl(const MASCitationChain& chain, int32_t pearl, bool starting = false) {
     const GrownPages* grown = chain.Grown(pearl);
     const int64_t citingLimit = grown ? grown->citingLimit : -1;
@@ -232,9 +274,7 @@ class SessionWriter {
     update.Bind(1, pearl).Bind(2, partly).Bind(3, citingLimit).Run();
     if (sqlite3_changes(m_db.Handle()) > 0) return;
     const std::string pk = chain.GetRecord(pearl).PK;
-    int64_t generation = 0;
-    SqliteStatement queued(m_db, "SELECT generation FROM queue WHERE pk = ?1 COLLATE NOCASE ORDER BY position");
-    if (queued.Bind(1, pk).Step()) generation = queued.Int(0);
+    const int32_t generation = std::max(chain.Screenings().PearlGeneration(pearl), 0);
     SqliteStatement(m_db, "DELETE FROM queue WHERE pk = ?1 COLLATE NOCASE").Bind(1, pk).Run();
     SqliteStatement insert(m_db,
                            "INSERT INTO pearl VALUES(?1, (SELECT coalesce(max(position), 0) + 1 FROM pearl), ?2, ?3, ?4)");
@@ -333,13 +373,37 @@ void WriteWholeChain(SessionWriter& writer, const MASCitationChain& chain, const
       }
     }
   }
+  const ScreeningBook& book = chain.Screenings();
+  for (size_t i = 1; i < book.All().size(); ++i) writer.Screening(book, static_cast<int32_t>(i));
+  for (const DecisionChange& change : book.History()) writer.Decision(change);
+  writer.Reasons(book.Reasons());
+}
+
+// Brings a version 1 file to version 2 inside the caller's transaction, keeping everything it
+// holds: the screening tables start empty and each article takes the first generation its
+// relations give it.
+void MigrateTo2(SqliteDb& db) {
+  db.Execute(kSessionMigrationTo2);
+  db.Execute(std::string("UPDATE article SET generation = first.generation FROM (") + kFirstGenerations +
+             ") AS first WHERE article.id = first.article");
+  SqliteStatement(db, "INSERT OR REPLACE INTO session_info VALUES('written_by', ?1)").Bind(1, ProgramVersion()).Run();
+  db.Execute("PRAGMA user_version = 2");
+}
+
+int32_t UserVersion(SqliteDb& db) {
+  SqliteStatement version(db, "PRAGMA user_version");
+  return version.Step() ? static_cast<int32_t>(version.Int(0)) : 0;
 }
 
 }  // namespace
 
 SessionFile::SessionFile(std::string path, std::unique_ptr<Lock> lock, std::unique_ptr<SqliteDb> db,
-                         std::string readOnly)
-    : m_path(std::move(path)), m_lock(std::move(lock)), m_db(std::move(db)), m_readOnlyReason(std::move(readOnly)) {
+                         std::string readOnly, int32_t version)
+    : m_path(std::move(path)),
+      m_lock(std::move(lock)),
+      m_db(std::move(db)),
+      m_readOnlyReason(std::move(readOnly)),
+      m_version(version) {
   if (!ReadOnly()) m_writer = std::make_unique<SessionWriter>(*m_db);
 }
 
@@ -369,8 +433,25 @@ std::unique_ptr<SessionFile> SessionFile::Open(const std::string& path) {
         throw SessionError(path + " is damaged: it does not say it is a session");
     }
     if (lock) db->Execute("PRAGMA journal_mode = WAL; PRAGMA synchronous = FULL");
+    int32_t version = UserVersion(*db);
+    if (version < 1) throw SessionError(path + " is damaged: it gives no session format");
+    // An older file is brought up to date before anything else is written to it; one open
+    // read-only is read as it is.
+    if (lock && version < kSessionSchemaVersion) {
+      db->Execute("BEGIN IMMEDIATE");
+      try {
+        MigrateTo2(*db);
+        db->Execute("COMMIT");
+      } catch (const SqliteError& error) {
+        sqlite3_exec(db->Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw SessionError("cannot bring " + path + " up to session format " + std::to_string(kSessionSchemaVersion) +
+                           ", it is left as it was: " + error.what());
+      }
+      version = kSessionSchemaVersion;
+    }
     if (!reason.empty()) reason = path + " is open read-only: " + reason;
-    return std::unique_ptr<SessionFile>(new SessionFile(path, std::move(lock), std::move(db), std::move(reason)));
+    return std::unique_ptr<SessionFile>(
+        new SessionFile(path, std::move(lock), std::move(db), std::move(reason), version));
   } catch (const SqliteError& error) {
     throw SessionError(path + " is damaged or cannot be read (" + error.what() + ")");
   }
@@ -402,8 +483,8 @@ std::unique_ptr<SessionFile> SessionFile::WriteNew(const std::string& path, cons
 std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const MASCitationChain& chain,
                                                  const std::string& source) {
   return WriteNew(path, source, [&](SqliteDb& db) {
-    db.Execute("PRAGMA application_id = " + std::to_string(kSessionApplicationId) +
-               "; PRAGMA user_version = " + std::to_string(kSessionSchemaVersion) + "; BEGIN;");
+    // A new file goes through the migrations as an old one does, so they are always in use.
+    db.Execute("PRAGMA application_id = " + std::to_string(kSessionApplicationId) + "; PRAGMA user_version = 1; BEGIN;");
     db.Execute(kSessionTables);
     SqliteStatement info(db, "INSERT INTO session_info VALUES(?1, ?2)");
     for (const auto& [key, value] : {std::pair<const char*, std::string>{"format", "wendrel-session"},
@@ -413,6 +494,7 @@ std::unique_ptr<SessionFile> SessionFile::Create(const std::string& path, const 
                                      {"citing_limit", std::to_string(chain.LargeCitationLimit())}}) {
       info.Bind(1, key).Bind(2, value).Run();
     }
+    MigrateTo2(db);
     SessionWriter writer(db);
     WriteWholeChain(writer, chain, source);
     writer.Changed();
@@ -434,6 +516,7 @@ std::unique_ptr<SessionFile> SessionFile::SaveAs(const std::string& path) const 
 
 void SessionFile::Restore(MASCitationChain& chain) const {
   ChainState state;
+  std::vector<Screening> screenings(1);
   try {
     SqliteStatement articles(*m_db, "SELECT * FROM article ORDER BY id");
     while (articles.Step()) {
@@ -468,6 +551,7 @@ void SessionFile::Restore(MASCitationChain& chain) const {
       r.WorkType = articles.Text(27);
       if (articles.Int(25) != 0) state.unresolved.push_back(static_cast<int32_t>(state.records.size()) + 1);
       state.records.push_back(std::move(r));
+      screenings.emplace_back().generation = m_version >= 2 ? static_cast<int32_t>(articles.Int(28)) : -1;
     }
     SqliteStatement pearls(*m_db, "SELECT article, partly_grown, citing_limit FROM pearl ORDER BY position");
     while (pearls.Step()) {
@@ -484,7 +568,53 @@ void SessionFile::Restore(MASCitationChain& chain) const {
       (pages.Text(1) == "references" ? grown.cited : grown.citing)[static_cast<int32_t>(pages.Int(2))] =
           static_cast<int32_t>(pages.Int(3));
     }
+    const auto count = static_cast<int32_t>(state.records.size());
+    std::map<int32_t, int32_t> pearlGenerations;
+    SqliteStatement pearlGeneration(*m_db, "SELECT article, generation FROM pearl");
+    while (pearlGeneration.Step())
+      pearlGenerations[static_cast<int32_t>(pearlGeneration.Int(0))] = static_cast<int32_t>(pearlGeneration.Int(1));
+    auto article = [&](int64_t id, const char* table) {
+      if (id < 1 || id > count)
+        throw SessionError(m_path + " is damaged: its " + table + " names article " + std::to_string(id) +
+                           " of its " + std::to_string(count));
+      return static_cast<int32_t>(id);
+    };
+    auto verdict = [&](const std::string& name) {
+      const std::optional<Verdict> v = ParseVerdict(name);
+      if (!v) throw SessionError(m_path + " is damaged: it holds the decision '" + name + "'");
+      return *v;
+    };
+    std::vector<DecisionChange> history;
+    std::vector<std::string> reasons;
+    if (m_version < 2) {
+      // A file read as it is: the generations are worked out as its migration will.
+      SqliteStatement first(*m_db, kFirstGenerations);
+      while (first.Step())
+        screenings[static_cast<size_t>(article(first.Int(0), "relations"))].generation = static_cast<int32_t>(first.Int(1));
+    } else {
+      SqliteStatement rows(*m_db, "SELECT article, verdict, reason, labels, note, known FROM screening");
+      while (rows.Step()) {
+        Screening& s = screenings[static_cast<size_t>(article(rows.Int(0), "screening"))];
+        s.verdict = verdict(rows.Text(1));
+        s.reason = rows.Text(2);
+        const nlohmann::json labels = nlohmann::json::parse(rows.Text(3), nullptr, false);
+        if (!labels.is_array()) throw SessionError(m_path + " is damaged: labels of article " + rows.Text(0));
+        for (const nlohmann::json& label : labels) {
+          if (label.is_string()) s.labels.push_back(label.get<std::string>());
+        }
+        s.note = rows.Text(4);
+        s.known = rows.Int(5) != 0;
+      }
+      SqliteStatement decisions(*m_db, "SELECT article, decided_utc, verdict, reason FROM decision ORDER BY id");
+      while (decisions.Step())
+        history.push_back({article(decisions.Int(0), "decisions"), decisions.Text(1), verdict(decisions.Text(2)),
+                           decisions.Text(3)});
+      SqliteStatement reasonRows(*m_db, "SELECT text FROM exclusion_reason ORDER BY position");
+      while (reasonRows.Step()) reasons.push_back(reasonRows.Text(0));
+    }
     chain.RestoreState(std::move(state));
+    chain.Screenings().Restore(std::move(screenings), std::move(history), std::move(reasons),
+                               std::move(pearlGenerations));
     const std::string limit = Info("citing_limit");
     if (!limit.empty()) chain.SetLargeCitationLimit(std::stoi(limit));
   } catch (const SqliteError& error) {
@@ -497,12 +627,47 @@ void SessionFile::Restore(MASCitationChain& chain) const {
 void SessionFile::Attach(MASCitationChain& chain) {
   Detach();
   m_chain = &chain;
-  if (!ReadOnly()) chain.SetJournal(this);
+  if (ReadOnly()) return;
+  chain.SetJournal(this);
+  chain.Screenings().SetListener([this](ScreeningBook::Change change, int32_t article) {
+    ScreeningChanged(change, article);
+  });
 }
 
 void SessionFile::Detach() {
-  if (m_chain && !ReadOnly()) m_chain->SetJournal(nullptr);
+  if (m_chain && !ReadOnly()) {
+    m_chain->SetJournal(nullptr);
+    m_chain->Screenings().SetListener(nullptr);
+  }
   m_chain = nullptr;
+}
+
+void SessionFile::ScreeningChanged(ScreeningBook::Change change, int32_t article) {
+  const ScreeningBook& book = m_chain->Screenings();
+  // The generations a growth sets are written with the rows of the pearl and of each merged page,
+  // in the transaction of that change, rather than one transaction per article.
+  if (change == ScreeningBook::Change::Generation && m_chain->GrowingIndex() != 0) return;
+  // A file never names an article it does not hold: it would not open again.
+  if (change != ScreeningBook::Change::Reasons && (article < 1 || article > m_chain->Count())) return;
+  Transaction([&] {
+    switch (change) {
+      case ScreeningBook::Change::Decision:
+        m_writer->Screening(book, article);
+        if (!book.History().empty()) m_writer->Decision(book.History().back());
+        break;
+      case ScreeningBook::Change::Labels:
+      case ScreeningBook::Change::Note:
+      case ScreeningBook::Change::Known:
+        m_writer->Screening(book, article);
+        break;
+      case ScreeningBook::Change::Generation:
+        m_writer->Generation(book, article);
+        break;
+      case ScreeningBook::Change::Reasons:
+        m_writer->Reasons(book.Reasons());
+        break;
+    }
+  });
 }
 
 template <typename Write>

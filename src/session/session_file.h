@@ -1,6 +1,7 @@
 // The session file: one SQLite file (.wendrel) that keeps a whole session of pearl growing (every
-// article, the pearls in order, every relation with the fetch it came from, the fetch log, the
-// queue of pearls still owed, the growth options) and is written page by page as the chain grows.
+// article with the generation it first appeared in, the pearls in order, every relation with the
+// fetch it came from, the fetch log, the queue of pearls still owed, the growth options, and the
+// screening of the articles) and is written change by change as the chain grows and is screened.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +28,7 @@ class SessionError : public std::runtime_error {
 std::string ProgramVersion();
 
 // The schema version this program writes and the newest it reads.
-constexpr int32_t kSessionSchemaVersion = 1;
+constexpr int32_t kSessionSchemaVersion = 2;
 
 // How a fetch source is described in the fetch log: a corpus file by its name, size and
 // modification time, OpenAlex by its address.
@@ -77,11 +78,13 @@ std::string CompletenessText(const DirectionState& references, const DirectionSt
 // The Complete column's short form: "yes", "500 of 1,287 citing", "stopped at page 3 of 13".
 std::string CompleteColumnText(const DirectionState& references, const DirectionState& citing);
 
-// An open session file. Open reads and checks an existing one; Create writes a new one holding the
-// chain as it is. Attach hooks the file to a chain as its journal: from then on every change
-// (each merged page with its articles, relations and fetch progress, a pearl started or ended, a
-// removal, a deletion) is written at once, in one transaction per change, touching only the rows
-// the change touched. A process holds the file through a lock beside it (FILE-lock); a second
+// An open session file. Open reads and checks an existing one (an older version opened for writing
+// is migrated first, in one transaction; one open read-only is read as it is); Create writes a new
+// one holding the chain and its screening as they are. Attach hooks the file to a chain as its
+// journal and as the listener of its screening book: from then on every change (each merged page
+// with its articles, relations and fetch progress, a pearl started or ended, a removal, a
+// deletion, a decision, labels, a note, a known mark, the exclusion reasons) is written at once,
+// in one transaction per change, touching only the rows the change touched. A process holds the file through a lock beside it (FILE-lock); a second
 // opener gets it read-only (ReadOnly, ReadOnlyReason) and never writes. A write that fails (disk
 // full, folder read-only) is rolled back and ends the writing: WriteError says why, and the chain
 // in memory keeps everything, to be saved elsewhere with Create.
@@ -110,10 +113,12 @@ class SessionFile final : public ChainJournal {
   const std::string& ReadOnlyReason() const { return m_readOnlyReason; }
   const std::string& WriteError() const { return m_writeError; }
 
-  // Puts the chain back as the file holds it (RestoreState) and sets its citing limit.
+  // Puts the chain back as the file holds it (RestoreState), with its screening book (without
+  // telling the book's listener), and sets its citing limit.
   void Restore(MASCitationChain& chain) const;
-  // Becomes the chain's journal (nothing is written for a read-only file). The chain must hold
-  // what the file holds (Restore, or the chain Create wrote); Detach or the destructor ends it.
+  // Becomes the chain's journal and its book's listener (nothing is written for a read-only file:
+  // the book still changes in memory). The chain must hold what the file holds (Restore, or the
+  // chain Create wrote); Detach or the destructor ends it.
   void Attach(MASCitationChain& chain);
   void Detach();
 
@@ -130,6 +135,8 @@ class SessionFile final : public ChainJournal {
   std::vector<FetchEntry> FetchLog() const;
   DirectionState Direction(int32_t pearl, PearlRelation relation) const;
   int32_t Generation(int32_t pearl) const;  // -1 for no pearl
+  // The schema version the file is in: kSessionSchemaVersion, or older for a file read-only.
+  int32_t SchemaVersion() const { return m_version; }
   int64_t ArticleCount() const;
   int64_t PearlCount() const;
   int64_t RelationCount() const;
@@ -148,7 +155,8 @@ class SessionFile final : public ChainJournal {
 
  private:
   class Lock;
-  SessionFile(std::string path, std::unique_ptr<Lock> lock, std::unique_ptr<SqliteDb> db, std::string readOnly);
+  SessionFile(std::string path, std::unique_ptr<Lock> lock, std::unique_ptr<SqliteDb> db, std::string readOnly,
+              int32_t version);
   static std::unique_ptr<SessionFile> WriteNew(const std::string& path, const std::string& source,
                                                const std::function<void(SqliteDb& db)>& write);
 
@@ -156,6 +164,7 @@ class SessionFile final : public ChainJournal {
   template <typename Write>
   void Transaction(Write&& write);
   int64_t& CurrentFetch(int32_t pearl, PearlRelation relation);
+  void ScreeningChanged(ScreeningBook::Change change, int32_t article);
 
   std::string m_path;
   std::unique_ptr<Lock> m_lock;
@@ -164,6 +173,7 @@ class SessionFile final : public ChainJournal {
   std::string m_readOnlyReason;
   std::string m_writeError;
   std::string m_source;
+  int32_t m_version = kSessionSchemaVersion;
   MASCitationChain* m_chain = nullptr;
   int32_t m_fetchPearl = 0;  // the pearl whose fetches these are
   int64_t m_citedFetch = 0;
@@ -178,5 +188,9 @@ class SessionFile final : public ChainJournal {
 int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& callingForm);
 // The number of pearls GrowOwed would grow now (for progress).
 int32_t OwedPearls(const MASCitationChain& chain, const SessionFile& session);
+// Queues every included article that is neither a pearl nor queued already as a pearl of the next
+// generation (the highest pearl generation so far plus one), for GrowOwed to grow. Gives the number
+// queued. Throws SessionError for a read-only session.
+int32_t PromoteIncluded(const MASCitationChain& chain, SessionFile& session);
 
 }  // namespace wendrel

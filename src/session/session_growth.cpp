@@ -1,6 +1,9 @@
 // Growing what a session still owes: pearls left partly grown, capped pearls under a higher limit,
-// and the queue.
+// and the queue; and queuing the included articles as the next generation of pearls.
 #include <algorithm>
+#include <unordered_set>
+
+#include "platform/text_encoding.h"
 
 #include "session/session_file.h"
 
@@ -33,8 +36,15 @@ int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& calling
     if (chain.AddPearl(index, chain.GetRecord(pearl).PK, "", citingAsked, callingForm)) ++grown;
     if (chain.Interrupted()) return grown;
   }
+  // A queued pearl joins the generation it was queued for.
+  struct GenerationReset {
+    MASCitationChain& chain;
+    int32_t generation;
+    ~GenerationReset() { chain.SetNewPearlGeneration(generation); }
+  } generationReset{chain, chain.NewPearlGeneration()};
   for (const QueuedPearl& queued : session.Queue()) {
     int32_t index = 0, citingAsked = 0;
+    chain.SetNewPearlGeneration(queued.generation);
     if (chain.AddPearl(index, queued.pk, "", citingAsked, callingForm)) {
       ++grown;
     } else if (chain.LastRefusal() != PearlRefusal::NoResponse) {
@@ -43,6 +53,24 @@ int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& calling
     if (chain.Interrupted()) return grown;
   }
   return grown;
+}
+
+int32_t PromoteIncluded(const MASCitationChain& chain, SessionFile& session) {
+  const ScreeningBook& book = chain.Screenings();
+  int32_t highest = -1;
+  for (int32_t pearl : chain.PearlOrder()) highest = std::max(highest, book.PearlGeneration(pearl));
+  std::unordered_set<std::string> queued;
+  for (const QueuedPearl& entry : session.Queue()) queued.insert(LowerCaseText(entry.pk));
+  std::vector<std::string> promoted;
+  for (int32_t i = 1; i <= chain.Count(); ++i) {
+    if (book.Of(i).verdict != Verdict::Included) continue;
+    const CCRecord r = chain.GetRecord(i);
+    // An article without an ID cannot be grown; one queued already waits in its generation.
+    if (r.IsPearl || !IsUsableID(r.PK) || !queued.insert(LowerCaseText(r.PK)).second) continue;
+    promoted.push_back(r.PK);
+  }
+  if (!promoted.empty()) session.Enqueue(promoted, highest + 1);
+  return static_cast<int32_t>(promoted.size());
 }
 
 }  // namespace wendrel

@@ -1,4 +1,5 @@
-// The layout of a session file (SQLite), version 1; docs/session-file.md describes every column.
+// The layout of a session file (SQLite): version 1 and the migration to version 2, which every new
+// file goes through too; docs/session-file.md describes every column.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@ namespace wendrel {
 // PRAGMA application_id of a session file: "Wdrs" in ASCII.
 constexpr int32_t kSessionApplicationId = 0x57647273;
 
+// Version 1, as the first files were written; a new file starts from it and is migrated.
 constexpr const char* kSessionTables = R"sql(
 CREATE TABLE session_info(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
 CREATE TABLE article(
@@ -50,6 +52,33 @@ CREATE TABLE relation(
   fetch INTEGER REFERENCES fetch(id),
   PRIMARY KEY(pearl, direction, article)) WITHOUT ROWID;
 CREATE TABLE queue(position INTEGER PRIMARY KEY, pk TEXT NOT NULL, generation INTEGER NOT NULL);
+)sql";
+
+// Each article's first generation as version 1 files let it be worked out: the lowest generation of
+// the pearls it relates to, and for a pearl at most its own. Articles related to no pearl (their
+// pearl was removed) have none.
+constexpr const char* kFirstGenerations = R"sql(
+SELECT article, min(generation) AS generation FROM (
+  SELECT article, generation FROM pearl
+  UNION ALL SELECT r.article, p.generation FROM relation r JOIN pearl p ON p.article = r.pearl)
+GROUP BY article)sql";
+
+// Version 1 to 2: the screening of the articles (decision, reason, labels as a JSON array of texts,
+// note, known mark; a row only for an article with any of them), the history of decisions, the
+// session's exclusion reasons (none: the defaults) and each article's first generation (-1 none).
+constexpr const char* kSessionMigrationTo2 = R"sql(
+ALTER TABLE article ADD COLUMN generation INTEGER NOT NULL DEFAULT -1;
+CREATE TABLE screening(
+  article INTEGER PRIMARY KEY REFERENCES article(id),
+  verdict TEXT NOT NULL CHECK(verdict IN ('undecided', 'included', 'excluded', 'maybe')),
+  reason TEXT NOT NULL, labels TEXT NOT NULL, note TEXT NOT NULL, known INTEGER NOT NULL);
+CREATE TABLE decision(
+  id INTEGER PRIMARY KEY,
+  article INTEGER NOT NULL REFERENCES article(id),
+  decided_utc TEXT NOT NULL,
+  verdict TEXT NOT NULL CHECK(verdict IN ('undecided', 'included', 'excluded', 'maybe')),
+  reason TEXT NOT NULL);
+CREATE TABLE exclusion_reason(position INTEGER PRIMARY KEY, text TEXT NOT NULL);
 )sql";
 
 }  // namespace wendrel

@@ -162,6 +162,41 @@ TEST_F(SessionCommand, ACappedGrowthResumedUnderAHigherLimitGivesTheUncappedCoun
   EXPECT_EQ(Counts(Path("capped.wendrel")), Counts(Path("whole.wendrel")));
 }
 
+// Pearl 20 grown; 22 (citing it) included and promoted brings 30; then 11 (which it cites), promoted
+// as the generation after, brings nothing new, and the report says so.
+TEST_F(SessionCommand, IncludedArticlesAreGrownAsTheNextGenerationUntilNothingNewComes) {
+  const std::string session = Path("rounds.wendrel");
+  ASSERT_EQ(Grow({"--session", session, "--pearl", "20"}), 0) << err.str();
+  ASSERT_EQ(Grow({"--session", session, "--promote-included"}), 0) << err.str();
+  EXPECT_EQ(err.str(), "wendrel grow: no included article is waiting to be grown\n");
+  auto screen = [&](const std::string& pk, Verdict verdict, const std::string& reason = "") {
+    SessionChain held(session);
+    held.Session().Attach(held.Chain());
+    held.Chain().Screenings().Decide(held.Chain().FindIndex(pk, "", ""), verdict, reason);
+  };
+  screen("22", Verdict::Included);
+  screen("10", Verdict::Excluded, "wrong outcome");
+  ASSERT_EQ(Grow({"--session", session, "--promote-included"}), 0) << err.str();
+  EXPECT_EQ(Counts(session).count("30"), 1u) << "22 cites 30";
+  screen("11", Verdict::Included);
+  ASSERT_EQ(Grow({"--session", session, "--promote-included"}), 0) << err.str();
+
+  ASSERT_EQ(Run(RunSession, {"info", session}), 0) << err.str();
+  const std::string info = out.str();
+  EXPECT_NE(info.find("  2. 22  Berg, Ole (2001) Cites X and Y\n     generation 1, "), std::string::npos) << info;
+  EXPECT_NE(info.find("  3. 11  Berg, Ole (2001) Only X cites this\n     generation 2, "), std::string::npos) << info;
+  EXPECT_NE(info.find("Articles: 5, relations: 6\n"
+                      "Decisions: 2 included, 1 excluded, 0 maybe, 2 undecided; 0 known\n"
+                      "  excluded, wrong outcome: 1\n"
+                      "Generations:\n"
+                      "  generation 0: 4 new articles, 2 included\n"
+                      "  generation 1: 1 new article, 0 included\n"
+                      "  generation 2: 0 new articles, 0 included\n"
+                      "  generation 2 brought nothing new: the chain has stopped growing\n"),
+            std::string::npos)
+      << info;
+}
+
 TEST_F(SessionCommand, FilesThatAreNoSessionAreRefusedWithTheReason) {
   std::ofstream(Path("notes.wendrel")) << "TY  - JOUR\r\nER  - \r\n";
   const std::pair<std::string, std::string> cases[] = {

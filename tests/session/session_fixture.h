@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../chain/chain_fixture.h"
+#include "fake_http_client.h"
 #include "session/session_file.h"
 
 namespace wendrel::test {
@@ -41,6 +44,28 @@ inline std::vector<nlohmann::json> SessionCorpus() {
   return corpus;
 }
 
+// A test of sessions grown from SessionCorpus, served for the whole suite: a chain grown from it,
+// and Offline chains that take only what a file holds.
+class SessionTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { s_corpus = new ServedCorpus(SessionCorpus()); }
+  static void TearDownTestSuite() { delete s_corpus; }
+
+  // A chain that answers no request.
+  struct Offline {
+    ScriptedHost host;
+    FakeHttpClient http;
+    MASCitationChain chain{host, http, "http://127.0.0.1:1"};
+  };
+
+  static inline ServedCorpus* s_corpus = nullptr;
+  TempDir dir;
+  ScriptedHost host;
+  RecordingHttpClient http;
+  MASCitationChain chain{host, http, s_corpus->BaseAddress()};
+  ScriptedCaption caption;
+};
+
 inline std::string ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
@@ -48,7 +73,32 @@ inline std::string ReadBytes(const std::string& path) {
   return bytes.str();
 }
 
-// Two chains hold the same session: records (ages too when asked), pearl order, marks and pages.
+// Two books hold the same screening: each article's decision, labels, note, known mark and
+// generation; the history with its times; the reasons.
+inline void ExpectSameBook(const ScreeningBook& expected, const ScreeningBook& actual) {
+  const size_t articles = std::max(expected.All().size(), actual.All().size());
+  for (size_t k = 1; k < articles; ++k) {
+    const auto i = static_cast<int32_t>(k);
+    const Screening &e = expected.Of(i), &a = actual.Of(i);
+    EXPECT_EQ(VerdictName(e.verdict), VerdictName(a.verdict)) << "article " << i;
+    EXPECT_EQ(e.reason, a.reason) << "article " << i;
+    EXPECT_EQ(e.labels, a.labels) << "article " << i;
+    EXPECT_EQ(e.note, a.note) << "article " << i;
+    EXPECT_EQ(e.known, a.known) << "article " << i;
+    EXPECT_EQ(e.generation, a.generation) << "generation of article " << i;
+  }
+  ASSERT_EQ(expected.History().size(), actual.History().size());
+  for (size_t k = 0; k < expected.History().size(); ++k) {
+    const DecisionChange &e = expected.History()[k], &a = actual.History()[k];
+    EXPECT_EQ(std::tie(e.article, e.utc, e.reason), std::tie(a.article, a.utc, a.reason)) << "change " << k;
+    EXPECT_EQ(e.verdict, a.verdict) << "change " << k;
+  }
+  EXPECT_EQ(expected.Reasons(), actual.Reasons());
+  EXPECT_EQ(expected.LastReason(), actual.LastReason());
+}
+
+// Two chains hold the same session: records (ages too when asked), pearl order, marks, pages and
+// screening.
 inline void ExpectSameChain(const MASCitationChain& expected, const MASCitationChain& actual, bool withAges = true) {
   ASSERT_EQ(expected.Count(), actual.Count());
   for (int32_t i = 1; i <= expected.Count(); ++i) {
@@ -65,6 +115,7 @@ inline void ExpectSameChain(const MASCitationChain& expected, const MASCitationC
     EXPECT_EQ(e1 ? *e1 : none, a1 ? *a1 : none) << "pages of record " << i;
   }
   EXPECT_EQ(expected.PearlOrder(), actual.PearlOrder());
+  ExpectSameBook(expected.Screenings(), actual.Screenings());
 }
 
 }  // namespace wendrel::test
