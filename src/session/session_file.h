@@ -211,7 +211,7 @@ int32_t OwedPearls(const MASCitationChain& chain, const SessionFile& session);
 struct SessionRefresh {
   int32_t run = 0;                     // the run it opened
   std::vector<PearlRefresh> pearls;    // one per pearl grown again, in pearl order
-  int32_t notGrown = 0;                // pearls whose record could not be retrieved again
+  std::vector<int32_t> notGrown;       // pearls whose record could not be retrieved again
   std::vector<int32_t> added;          // articles new to the session, in table order
   std::vector<int32_t> unlisted;       // articles some pearl no longer lists, in table order
   std::vector<int32_t> retracted;      // marked retracted since the last run, in table order
@@ -220,11 +220,12 @@ struct SessionRefresh {
 
 // Opens a new run of the session ("refresh", with the citing limit as its option) and grows every
 // pearl again afresh (RefreshPearl), in pearl order; pearls kept unresolved from a file are left
-// as they are. Ends early when the chain's StopRequested says so. Decisions already made stay.
+// as they are. Ends early when the chain's StopRequested says so or a request to the service
+// fails. Decisions already made stay.
 SessionRefresh RefreshSession(MASCitationChain& chain, SessionFile& session, Caption& callingForm);
 // "3 new articles, 1 no longer listed, from 2 pearls", then one line per pearl whose counts
-// changed, per article retracted since the last run and per article no longer listed (by which
-// pearl). Lines end with "\n".
+// changed, per article retracted since the last run, per article no longer listed (by which
+// pearl) and per pearl that could not be grown again. Lines end with "\n".
 std::string RefreshSummary(const MASCitationChain& chain, const SessionRefresh& refresh);
 
 // Queues every included article that is neither a pearl nor queued already as a pearl of the next

@@ -69,10 +69,12 @@ SessionRefresh RefreshSession(MASCitationChain& chain, SessionFile& session, Cap
     if (chain.Unresolved(pearl)) continue;
     std::optional<PearlRefresh> refresh = chain.RefreshPearl(pearl, callingForm);
     if (chain.Interrupted()) result.complete = false;
+    // A service that left a request unanswered is not asked on: the run says it is incomplete.
+    const bool stop = chain.Interrupted() || chain.FailedRequests() > 0;
     if (!refresh) {
-      ++result.notGrown;
+      result.notGrown.push_back(pearl);
       result.complete = false;
-      if (chain.Interrupted()) break;
+      if (stop) break;
       continue;
     }
     result.complete = result.complete && refresh->complete;
@@ -80,7 +82,7 @@ SessionRefresh RefreshSession(MASCitationChain& chain, SessionFile& session, Cap
     unlisted.insert(refresh->unlisted.begin(), refresh->unlisted.end());
     retracted.insert(refresh->retracted.begin(), refresh->retracted.end());
     result.pearls.push_back(std::move(*refresh));
-    if (chain.Interrupted()) break;
+    if (stop) break;
   }
   result.added.assign(added.begin(), added.end());
   result.unlisted.assign(unlisted.begin(), unlisted.end());
@@ -110,8 +112,7 @@ std::string RefreshSummary(const MASCitationChain& chain, const SessionRefresh& 
     for (int32_t i : p.unlisted)
       text += "no longer listed by pearl " + chain.GetRecord(p.pearl).PK + ": " + name(i) + "\n";
   }
-  if (refresh.notGrown > 0)
-    text += count(static_cast<size_t>(refresh.notGrown), "pearl", "pearls") + " could not be grown again\n";
+  for (int32_t i : refresh.notGrown) text += "could not be grown again: " + name(i) + "\n";
   return text;
 }
 

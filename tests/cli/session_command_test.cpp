@@ -219,6 +219,23 @@ TEST_F(SessionCommand, ARefreshShowsAndExportsOnlyWhatIsNew) {
     held.Chain().Screenings().Decide(held.Chain().FindIndex("22", "", ""), Verdict::Excluded, "wrong outcome");
   }
 
+  // A service that does not answer: said so, with nothing of the session lost.
+  std::string stopped;
+  {
+    SearchService service(s_dir->Path("later.sqlite"));
+    service.Start();
+    stopped = service.BaseAddress();
+  }
+  Clear();
+  std::istringstream in;
+  EXPECT_EQ(RunGrow({"--service", stopped, "--session", session, "--refresh"}, in, false, out, err, false), 1);
+  EXPECT_EQ(out.str(), "0 new articles, 0 no longer listed, from 0 pearls\n"
+                       "could not be grown again: 20 Berg, Ole (2001) Pearl X\n");
+  EXPECT_NE(err.str().find("did not grow every pearl again (a request to the service at " + stopped + " failed"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(Counts(session).size(), 4u);
+
   ASSERT_EQ(Grow({"--session", session, "--refresh"}, "later"), 0) << err.str();
   EXPECT_EQ(out.str(),
             "3 new articles, 1 no longer listed, from 1 pearl\n"
