@@ -32,6 +32,26 @@ enum class PearlRefusal {
   UnusableID,    // the ID is empty or a marker (IsUsableID)
   NoResponse,    // the request for the pearl's record got no reply
   NotFound,      // the service replied without a publication for the ID
+  NotPearl,      // RefreshPearl: the record is no pearl, or one kept unresolved from a file
+};
+
+// What growing a pearl again afresh (RefreshPearl) found changed since its last growth.
+struct PearlRefresh {
+  int32_t pearl = 0;
+  // Both directions were fetched again to their end (the citing list up to the limit as set); a
+  // stopped or failed refresh reports no article as unlisted.
+  bool complete = false;
+  std::vector<int32_t> added;     // articles new to the chain, in table order
+  // Articles related to the pearl before, in a direction fetched again to its end, that the
+  // service no longer returned for it. They keep their relation and counts (nothing is dropped);
+  // the owner reports them.
+  std::vector<int32_t> unlisted;
+  // The pearl or an article it returned, marked retracted now and not before.
+  std::vector<int32_t> retracted;
+  int32_t referencesBefore = 0, referencesNow = 0;  // the pearl record's ReferenceCount
+  int32_t citationsBefore = 0, citationsNow = 0;    // and its CitationCount
+
+  bool CountsChanged() const { return referencesBefore != referencesNow || citationsBefore != citationsNow; }
 };
 
 // The lists of a session, as the window shows them and the exports write them.
@@ -198,6 +218,13 @@ class MASCitationChain {
   // is not counted again.
   bool AddPearl(int32_t& indexNum, const std::string& pk, const std::string& ak, int32_t& citingAsked,
                 Caption& callingForm);
+  // Grows a pearl again afresh: its record is retrieved again (counts, retracted mark), every page
+  // of both directions is fetched again (the citing limit as set now, asking the large-citation
+  // question as AddPearl does) and merged, an article already related to the pearl not being counted
+  // again. Says what changed; none, with nothing changed (LastRefusal says why), when the record is
+  // no grown pearl (NotPearl) or its record cannot be retrieved. A refresh that is stopped or loses
+  // a request leaves the pearl partly grown, as AddPearl does.
+  std::optional<PearlRefresh> RefreshPearl(int32_t pearl, Caption& callingForm);
   // Clears IsPearl and takes the pearl out of every relation list and count; records stay.
   bool RemovePearl(int32_t indexNum);
   // Hides an article from the lists; refused (with a message) for a pearl.
@@ -275,8 +302,13 @@ class MASCitationChain {
   void UnindexRecord(int32_t indexNum);
   void AppendEvent(const char* type, const CCRecord& record);
   // A record becoming a pearl takes its pearl generation (NewPearlGeneration when it has none),
-  // and appears in it unless it appeared before.
+  // and appears in it (and in the book's run) unless it appeared before.
   void TakePearlGeneration(int32_t pearl);
+  // The growth of a pearl whose record is in place: ages, both directions page by page, the marks.
+  void GrowPearl(int32_t pearl, const std::string& pk, int32_t& citingAsked, Caption& callingForm);
+  // The pages of the pearl an earlier growth merged, which this growth need not fetch again; none
+  // while the pearl is refreshed.
+  const GrownPages& PagesToSkip(int32_t pearl);
   // The pearl's record from the service; none (LastRefusal set) when it cannot be retrieved.
   std::optional<CCRecord> RetrievePearlRecord(const std::string& pk, Caption& callingForm);
   // The ID of the first of the service's hits for a DOI that bears it (compared as DoiKey gives
@@ -337,6 +369,15 @@ class MASCitationChain {
   // The pearl grown on from what it has: its merges look for its token in the relation lists, as
   // the ages cannot tell what an earlier growth of it counted.
   int32_t m_resumingPearl = 0;
+  // What a refresh collects while its pearl grows: the articles each direction returned, their
+  // retraction marks, and how each direction ended.
+  struct RefreshWork {
+    int32_t pearl = 0;
+    std::unordered_set<int32_t> returned[2];  // by PearlRelation
+    std::vector<int32_t> retracted;
+    GrowthEnd end[2] = {GrowthEnd::Stopped, GrowthEnd::Stopped};
+  };
+  std::optional<RefreshWork> m_refreshing;
 };
 
 }  // namespace wendrel

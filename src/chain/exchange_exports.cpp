@@ -116,8 +116,11 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
     if (!taken[static_cast<size_t>(i)] && Chosen(book.Of(i), decision)) members.push_back(i);
     taken[static_cast<size_t>(i)] = true;
   };
-  if (list == ExchangeList::Pearls || list == ExchangeList::All) {
-    for (int32_t i : chain.PearlOrder()) add(i);
+  // The new articles are those of the three lists that first appeared in the latest run.
+  const bool onlyNew = list == ExchangeList::New;
+  if (list == ExchangeList::Pearls || list == ExchangeList::All || onlyNew) {
+    for (int32_t i : chain.PearlOrder())
+      if (!onlyNew || book.IsNew(i)) add(i);
   }
   if (list != ExchangeList::Pearls) {
     for (int32_t i = 1; i <= chain.Count(); ++i) {
@@ -126,7 +129,7 @@ std::vector<ExchangeArticle> Articles(const MASCitationChain& chain, ExchangeLis
       const bool on = list == ExchangeList::Cited    ? r.IsCited
                       : list == ExchangeList::Citing ? r.IsCiting
                                                      : r.IsCited || r.IsCiting;
-      if (on && !(list == ExchangeList::Candidates && r.IsPearl)) add(i);
+      if (on && !(list == ExchangeList::Candidates && r.IsPearl) && (!onlyNew || book.IsNew(i))) add(i);
     }
   }
   if (list == ExchangeList::Candidates) {
@@ -499,6 +502,7 @@ std::optional<ExchangeList> ParseExchangeList(std::string_view name) {
   if (name == "citing") return ExchangeList::Citing;
   if (name == "all") return ExchangeList::All;
   if (name == "candidates") return ExchangeList::Candidates;
+  if (name == "new") return ExchangeList::New;
   return std::nullopt;
 }
 

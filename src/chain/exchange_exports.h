@@ -22,12 +22,14 @@ enum class ExchangeFormat { Ris, BibTeX, CslJson, Csv };
 // article once: the pearls in the order they were added, then the others in table order), or the
 // candidates for the next pearl (the articles related to a pearl that are no pearls, those related
 // to the most pearls first, then the most cited, then in table order, as `wendrel grow` lists
-// them). Suppressed articles are left out of every list.
-enum class ExchangeList { Pearls, Cited, Citing, All, Candidates };
+// them), or the articles of the three lists new since the last run of the session (first appeared in
+// its latest run, when that is a later one: ScreeningBook::IsNew), as All orders them. Suppressed
+// articles are left out of every list.
+enum class ExchangeList { Pearls, Cited, Citing, All, Candidates, New };
 
 // "ris", "bibtex", "csl-json", "csv"; none for any other name.
 std::optional<ExchangeFormat> ParseExchangeFormat(std::string_view name);
-// "pearls", "cited", "citing", "all", "candidates"; none for any other name.
+// "pearls", "cited", "citing", "all", "candidates", "new"; none for any other name.
 std::optional<ExchangeList> ParseExchangeList(std::string_view name);
 // The usual file name extension of a format, without the dot: "ris", "bib", "json", "csv".
 const char* ExchangeExtension(ExchangeFormat format);

@@ -121,6 +121,7 @@ std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& pa
                                                  PearlRelation relation) {
   const std::string token = RelationToken(pearlIndex);
   const bool resuming = pearlIndex != 0 && pearlIndex == m_resumingPearl;
+  const bool refreshing = m_refreshing && pearlIndex == m_refreshing->pearl;
   // An age of 0 on a list member means it was already counted for this pearl, and so does the
   // pearl's token when its growth goes on from an earlier one; the stored metadata is kept and
   // the incoming copy dropped.
@@ -147,6 +148,11 @@ std::vector<int32_t> MASCitationChain::MergePage(const std::vector<CCRecord>& pa
       added.CitingAge = 0;
       i = AppendRecord(std::move(added));
       m_screenings.SetGeneration(i, m_screenings.PearlGeneration(pearlIndex));
+      m_screenings.SetFirstRun(i, m_screenings.Run());
+    } else if (refreshing && incoming.Retracted && !m_records[static_cast<size_t>(i)].Retracted) {
+      // A refresh takes a retraction the service reports now; the rest of the stored record stays.
+      m_records[static_cast<size_t>(i)].Retracted = true;
+      m_refreshing->retracted.push_back(i);
     }
     if (std::find(touched.begin(), touched.end(), i) == touched.end()) touched.push_back(i);
     CCRecord& r = m_records[static_cast<size_t>(i)];
@@ -207,9 +213,74 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   }
   indexNum = pearl;
   m_unresolved.erase(pearl);
+  GrowPearl(pearl, pk, citingAsked, callingForm);
+  AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
+  return true;
+}
+
+std::optional<PearlRefresh> MASCitationChain::RefreshPearl(int32_t pearl, Caption& callingForm) {
+  BeginOperation();
+  m_lastRefusal = PearlRefusal::None;
+  RaisePhase(PearlPhase::Begin);
+  if (!Holds(pearl) || !m_records[static_cast<size_t>(pearl)].IsPearl || Unresolved(pearl)) {
+    Refuse(PearlRefusal::NotPearl);
+    return std::nullopt;
+  }
+  BusyScope busy(*this);
+  const CCRecord before = m_records[static_cast<size_t>(pearl)];
+  RaisePhase(PearlPhase::Record);
+  std::optional<CCRecord> fetched = RetrievePearlRecord(before.PK, callingForm);
+  if (!fetched) return std::nullopt;
+  ReplaceMetadata(pearl, *fetched);
+  const CCRecord& now = m_records[static_cast<size_t>(pearl)];
+  PearlRefresh refresh;
+  refresh.pearl = pearl;
+  refresh.referencesBefore = before.ReferenceCount;
+  refresh.referencesNow = now.ReferenceCount;
+  refresh.citationsBefore = before.CitationCount;
+  refresh.citationsNow = now.CitationCount;
+  if (now.Retracted && !before.Retracted) refresh.retracted.push_back(pearl);
+
+  // What the pearl's lists held before, to tell what the service no longer returns.
+  const std::string token = RelationToken(pearl);
+  std::vector<int32_t> related[2];
+  for (int32_t i = 1; i <= Count(); ++i) {
+    const CCRecord& r = m_records[static_cast<size_t>(i)];
+    if (r.CitedPearlList.find(token) != std::string::npos) related[0].push_back(i);
+    if (r.CitingPearlList.find(token) != std::string::npos) related[1].push_back(i);
+  }
+  const int32_t countBefore = Count();
+  m_refreshing = RefreshWork{pearl, {}, {}, {GrowthEnd::Stopped, GrowthEnd::Stopped}};
+  struct RefreshReset {
+    std::optional<RefreshWork>& work;
+    ~RefreshReset() { work.reset(); }
+  } refreshReset{m_refreshing};
+  int32_t citingAsked = 0;
+  GrowPearl(pearl, before.PK, citingAsked, callingForm);
+
+  for (int32_t i = countBefore + 1; i <= Count(); ++i) refresh.added.push_back(i);
+  bool complete = true;
+  for (int direction = 0; direction < 2; ++direction) {
+    const GrowthEnd end = m_refreshing->end[direction];
+    if (end != GrowthEnd::Complete && end != GrowthEnd::Capped) {
+      complete = false;
+      continue;
+    }
+    for (int32_t i : related[direction])
+      if (!m_refreshing->returned[direction].contains(i)) refresh.unlisted.push_back(i);
+  }
+  refresh.complete = complete;
+  std::sort(refresh.unlisted.begin(), refresh.unlisted.end());
+  refresh.unlisted.erase(std::unique(refresh.unlisted.begin(), refresh.unlisted.end()), refresh.unlisted.end());
+  refresh.retracted.insert(refresh.retracted.end(), m_refreshing->retracted.begin(), m_refreshing->retracted.end());
+  return refresh;
+}
+
+void MASCitationChain::GrowPearl(int32_t pearl, const std::string& pk, int32_t& citingAsked, Caption& callingForm) {
   m_growingIndex = pearl;
-  // A stopped, failed or capped growth goes on from the pages it has; its relations stay.
-  m_resumingPearl = PartlyGrown(pearl) || Capped(pearl) ? pearl : 0;
+  // A stopped, failed or capped growth goes on from the pages it has, and a refresh fetches every
+  // page again: either way its relations stay and an article related to it is not counted again.
+  m_resumingPearl = PartlyGrown(pearl) || Capped(pearl) || m_refreshing ? pearl : 0;
   struct GrowingReset {
     int32_t& index;
     int32_t& resuming;
@@ -222,11 +293,11 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
   m_records[static_cast<size_t>(pearl)].IsPearl = true;
   if (std::find(m_pearlOrder.begin(), m_pearlOrder.end(), pearl) == m_pearlOrder.end()) m_pearlOrder.push_back(pearl);
   m_pagesDone = 0;
-  const GrownPages& grown = m_grown[pearl];
+  const GrownPages& had = PagesToSkip(pearl);
   const int32_t references = m_records[static_cast<size_t>(pearl)].ReferenceCount;
   const int32_t citations = m_records[static_cast<size_t>(pearl)].CitationCount;
-  m_pagesNeeded = Pages(references) - PagesHad(grown.cited, references, false) + Pages(citations) -
-                  PagesHad(grown.citing, citations, false);
+  m_pagesNeeded = Pages(references) - PagesHad(had.cited, references, false) + Pages(citations) -
+                  PagesHad(had.citing, citations, false);
   if (m_journal) m_journal->PearlStarted(pearl);
   Raise(m_events.PearlAdded);
 
@@ -242,9 +313,11 @@ bool MASCitationChain::AddPearl(int32_t& indexNum, const std::string& pk, const 
     m_partlyGrown.erase(pearl);
   }
   if (m_journal) m_journal->PearlEnded(pearl);
+}
 
-  AppendEvent("ADD", m_records[static_cast<size_t>(pearl)]);
-  return true;
+const GrownPages& MASCitationChain::PagesToSkip(int32_t pearl) {
+  static const GrownPages kNone;
+  return m_refreshing && m_refreshing->pearl == pearl ? kNone : m_grown[pearl];
 }
 
 std::optional<CCRecord> MASCitationChain::RetrievePearlRecord(const std::string& pk, Caption& callingForm) {
@@ -273,7 +346,7 @@ std::optional<CCRecord> MASCitationChain::RetrievePearlRecord(const std::string&
 void MASCitationChain::GrowCited(int32_t indexNum, const std::string& pk, Caption& callingForm) {
   const CCRecord& pearl = m_records[static_cast<size_t>(indexNum)];
   const int32_t references = pearl.ReferenceCount;
-  GrownPages& grown = m_grown[indexNum];
+  const GrownPages& grown = PagesToSkip(indexNum);
   const GrowthStep step{indexNum, PearlRelation::Cited, references, references, Pages(references),
                         PagesHad(grown.cited, references, false)};
   const int32_t failedBefore = m_failedRequests;
@@ -303,6 +376,8 @@ MergedPage MASCitationChain::PageMerged(const ResultSet& results, int32_t pearl,
   const std::vector<CCRecord> records = results.ResultRecords();
   MergedPage merged{pearl, relation, page, ask, results.TotalItems(), NamedArticles(records), {}};
   merged.touched = MergePage(records, pearl, relation);
+  if (m_refreshing && m_refreshing->pearl == pearl)
+    m_refreshing->returned[relation == PearlRelation::Cited ? 0 : 1].insert(merged.touched.begin(), merged.touched.end());
   GrownPages& grown = m_grown[pearl];
   (relation == PearlRelation::Cited ? grown.cited : grown.citing)[page] = ask;
   ++m_pagesDone;
@@ -324,6 +399,8 @@ void MASCitationChain::EndGrowth(const GrowthStep& step, int32_t failedBefore, b
     GrownPages& grown = m_grown[step.pearl];
     grown.citingLimit = std::max(step.asked, CoveredArticles(grown.citing));
   }
+  if (m_refreshing && m_refreshing->pearl == step.pearl)
+    m_refreshing->end[step.relation == PearlRelation::Cited ? 0 : 1] = end;
   if (m_journal) m_journal->GrowthEnded(step, end);
 }
 
@@ -350,7 +427,7 @@ int32_t MASCitationChain::GrowCiting(int32_t indexNum, const std::string& pk, Ca
       limited = true;
     }
   }
-  GrownPages& grown = m_grown[indexNum];
+  const GrownPages& grown = PagesToSkip(indexNum);
   const GrowthStep step{indexNum,         PearlRelation::Citing, citations, citingAsked, Pages(citingAsked),
                         PagesHad(grown.citing, citingAsked, limited)};
   const int32_t failedBefore = m_failedRequests;
@@ -494,6 +571,7 @@ std::string MASCitationChain::FindPKFromRef(const std::string& title, std::strin
 void MASCitationChain::TakePearlGeneration(int32_t pearl) {
   if (m_screenings.PearlGeneration(pearl) < 0) m_screenings.SetPearlGeneration(pearl, m_newPearlGeneration);
   m_screenings.SetGeneration(pearl, m_screenings.PearlGeneration(pearl));
+  m_screenings.SetFirstRun(pearl, m_screenings.Run());
 }
 
 void MASCitationChain::AppendEvent(const char* type, const CCRecord& record) {

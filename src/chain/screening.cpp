@@ -105,6 +105,12 @@ void ScreeningBook::SetGeneration(int32_t article, int32_t generation) {
   Tell(Change::Generation, article);
 }
 
+void ScreeningBook::SetFirstRun(int32_t article, int32_t run) {
+  if (article <= 0 || run <= 0) return;
+  Screening& s = At(article);
+  if (s.firstRun <= 0) s.firstRun = run;
+}
+
 int32_t ScreeningBook::PearlGeneration(int32_t pearl) const {
   auto found = m_pearlGenerations.find(pearl);
   return found == m_pearlGenerations.end() ? -1 : found->second;
@@ -151,6 +157,7 @@ void ScreeningBook::Clear() {
   m_reasons = DefaultExclusionReasons();
   m_lastReason.clear();
   m_pearlGenerations.clear();
+  m_run = 1;
 }
 
 void ScreeningBook::Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,

@@ -29,6 +29,7 @@ struct Screening {
   std::string note;
   bool known = false;               // matched to a paper of the user's library
   int32_t generation = -1;          // the generation in which it first appeared; -1 unknown
+  int32_t firstRun = 0;             // the run (of a session's run log) in which it first appeared; 0 unknown
 };
 
 // One change of a decision, kept for the history ("when was it excluded").
@@ -95,6 +96,17 @@ class ScreeningBook {
   int32_t PearlGeneration(int32_t pearl) const;
   void SetPearlGeneration(int32_t pearl, int32_t generation);
 
+  // The run the chain grows in now: 1 (the first growth) until a session opens a later one
+  // (a refresh). Articles take it as their first run when they first appear; the listener is not
+  // told, as the session writes it with the article's row.
+  int32_t Run() const { return m_run; }
+  void SetRun(int32_t run) { m_run = run > 0 ? run : 1; }
+  // Keeps the first run given, like SetGeneration.
+  void SetFirstRun(int32_t article, int32_t run);
+  // True for an article that first appeared in the latest run, when that run is a later one: new
+  // since the run before it.
+  bool IsNew(int32_t article) const { return m_run > 1 && Of(article).firstRun == m_run; }
+
   // Per generation, in order, what it brought (articles of unknown generation are left out).
   std::vector<GenerationYield> Yields() const;
 
@@ -113,7 +125,7 @@ class ScreeningBook {
   // Puts back the library a file held, without telling the listener.
   void RestoreKnownPapers(std::vector<KnownPaper> papers) { m_knownPapers = std::move(papers); }
 
-  // Drops everything (a new session), without telling the listener.
+  // Drops everything (a new session, back to run 1), without telling the listener.
   void Clear();
   // Puts back what a file held, without telling the listener.
   void Restore(std::vector<Screening> byArticle, std::vector<DecisionChange> history,
@@ -133,6 +145,7 @@ class ScreeningBook {
   std::string m_lastReason;
   std::vector<KnownPaper> m_knownPapers;
   std::map<int32_t, int32_t> m_pearlGenerations;  // by pearl
+  int32_t m_run = 1;
   Listener m_listener;
 };
 

@@ -21,7 +21,7 @@ namespace wendrel {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: wendrel export (--session FILE | --grow-dir DIR) [--list pearls|cited|citing|all|candidates]\n"
+    "usage: wendrel export (--session FILE | --grow-dir DIR) [--list pearls|cited|citing|all|candidates|new]\n"
     "                      [--decision included|excluded|maybe|undecided]\n"
     "                      --format ris|bibtex|csl-json|csv --out FILE [--service URL] [--max-citing N]\n"
     "Writes the lists of a grown chain for reference managers and spreadsheets.\n"
@@ -35,7 +35,8 @@ constexpr const char* kUsage =
     "keywords and a note (\"Screening: excluded (wrong outcome); labels: a, b; note: text\"), in CSV\n"
     "the columns Decision, Reason, Labels, Note, Known and Generation.\n"
     "  --list L        pearls, cited, citing, all three (default) or candidates (related articles that\n"
-    "                  are no pearls, those related to the most pearls first)\n"
+    "                  are no pearls, those related to the most pearls first) or new (with --session:\n"
+    "                  the articles new since the session's last run, `wendrel grow --refresh`)\n"
     "  --decision D    only the articles of the list screened as D (undecided: those with no decision;\n"
     "                  with --grow-dir, which holds no screening, every article is undecided)\n"
     "  --format F      ris (standard RIS), bibtex, csl-json or csv (UTF-8, RFC 4180; a cell starting\n"
@@ -80,7 +81,9 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
       throw UsageError("--service and --max-citing go with --grow-dir: a session is exported as it was grown");
     const std::string target = a.Required("--out");
     const std::optional<ExchangeList> list = ParseExchangeList(a.Value("--list").value_or("all"));
-    if (!list) throw UsageError("--list takes pearls, cited, citing, all or candidates");
+    if (!list) throw UsageError("--list takes pearls, cited, citing, all, candidates or new");
+    if (*list == ExchangeList::New && !a.Has("--session"))
+      throw UsageError("--list new needs --session: only a session file knows its runs");
     std::optional<Verdict> decision;
     if (const std::optional<std::string> word = a.Value("--decision")) {
       decision = ParseVerdict(*word);
@@ -92,6 +95,11 @@ int RunExport(const std::vector<std::string>& args, std::istream& in, bool inter
       SessionChain session(*path);
       if (session.Chain().PearlOrder().empty()) {
         err << "wendrel export: " << *path << " holds no pearl; nothing was written\n";
+        return 1;
+      }
+      if (*list == ExchangeList::New && session.Chain().Screenings().Run() < 2) {
+        err << "wendrel export: " << *path << " has not been refreshed (wendrel grow --session " << *path
+            << " --refresh), so no article is new since a last run; nothing was written\n";
         return 1;
       }
       return WriteList(session.Chain(), *list, decision, *format, target, out, err);

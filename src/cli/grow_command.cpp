@@ -29,7 +29,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: wendrel grow --service URL (--pearl ID ... | --ris FILE) [--max-citing N]\n"
     "                    [--export ris|bibtex|csl-json|csv] --out DIR\n"
-    "       wendrel grow --session FILE (--pearl ID ... | --ris FILE | --resume | --promote-included)\n"
+    "       wendrel grow --session FILE (--pearl ID ... | --ris FILE | --resume | --promote-included | --refresh)\n"
     "                    [--service URL] [--max-citing N] [--export F --out DIR]\n"
     "Grows a citation chain, one pearl after another: each pearl's record, the articles it cites\n"
     "and the articles citing it, from the academic search service at URL.\n"
@@ -42,6 +42,14 @@ constexpr const char* kUsage =
     "  --promote-included  makes every included article that is not yet a pearl a pearl of the next\n"
     "                   generation (the highest so far plus one) and grows it, with what --resume grows;\n"
     "                   with no included article waiting it says so and grows nothing (exit status 0)\n"
+    "  --refresh        grows every pearl of the session again afresh as a new run of its run log: each\n"
+    "                   pearl's record and all its pages are fetched again and merged, counting no\n"
+    "                   relation twice; decisions already made stay. Prints, instead of the candidates,\n"
+    "                   what changed since the last run (\"3 new articles, 1 no longer listed, from 2\n"
+    "                   pearls\"), the pearls whose counts changed, the articles retracted since then and\n"
+    "                   those a pearl no longer lists (they stay in the lists). `wendrel export --list new`\n"
+    "                   writes the new ones. From the OpenAlex gateway the cache's age rules apply: serve it\n"
+    "                   with --max-age 0 to force fresh data\n"
     "  --pearl ID ...   publication IDs of the pearls (several after one --pearl, or --pearl again)\n"
     "  --ris FILE       a RIS file: a Pearl List saved before, or references from another tool;\n"
     "                   a .bib file is read as BibTeX, a plain list of DOIs or IDs (one a line) as such\n"
@@ -325,15 +333,21 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     std::vector<std::string> rest;
     const std::vector<std::string> pearls = TakePearls(args, rest);
     Arguments a(rest, {"--service", "--ris", "--max-citing", "--out", "--export", "--session"},
-                {"--resume", "--promote-included"});
+                {"--resume", "--promote-included", "--refresh"});
     const std::optional<std::string> sessionPath = a.Value("--session");
     const bool promote = a.Has("--promote-included");
     if (promote && a.Has("--resume")) throw UsageError("--promote-included grows what --resume grows: give one of them");
-    const bool resume = a.Has("--resume") || promote;
+    const bool refresh = a.Has("--refresh");
+    if (refresh && (a.Has("--resume") || promote))
+      throw UsageError("--refresh grows every pearl again: give no --resume or --promote-included with it");
+    if (refresh && !sessionPath) throw UsageError("--refresh goes with --session");
+    if (refresh && (!pearls.empty() || a.Has("--ris") || a.Has("--out")))
+      throw UsageError("--refresh grows the session's pearls: give no --pearl, --ris or --out with it");
+    const bool resume = a.Has("--resume") || promote || refresh;
     const std::string service = sessionPath ? a.Value("--service").value_or(DefaultServiceAddress()) : a.Required("--service");
     const std::optional<std::string> folder = sessionPath ? a.Value("--out") : a.Required("--out");
     const std::optional<std::string> ris = a.Value("--ris");
-    const std::string owed = promote ? "--promote-included" : "--resume";
+    const std::string owed = refresh ? "--refresh" : promote ? "--promote-included" : "--resume";
     if (resume && !sessionPath) throw UsageError(owed + " goes with --session");
     if (resume ? (!pearls.empty() || ris) : pearls.empty() == !ris)
       throw UsageError(resume ? owed + " grows what the session owes: give no --pearl or --ris with it"
@@ -351,6 +365,10 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     std::optional<FolderLock> lock;
     if (folder) lock.emplace(*folder);
     std::unique_ptr<SessionFile> session;
+    if (refresh && !std::filesystem::exists(*sessionPath)) {
+      err << "wendrel grow: " << *sessionPath << " does not exist: there is no session to refresh\n";
+      return 1;
+    }
     if (sessionPath && std::filesystem::exists(*sessionPath)) {
       session = SessionFile::Open(*sessionPath);
       if (session->ReadOnly()) {
@@ -387,6 +405,29 @@ int RunGrow(const std::vector<std::string>& args, std::istream& in, bool interac
     int32_t citingAsked = 0;
     if (promote && PromoteIncluded(chain, *session) == 0 && session->Queue().empty()) {
       err << "wendrel grow: no included article is waiting to be grown\n";
+      return 0;
+    }
+    if (refresh) {
+      if (ResolvedPearls(chain) == 0) {
+        err << "wendrel grow: " << *sessionPath << " holds no pearl to grow again\n";
+        return 1;
+      }
+      progress.Expect(ResolvedPearls(chain));
+      const SessionRefresh found = RefreshSession(chain, *session, progress);
+      progress.Finish();
+      out << RefreshSummary(chain, found);
+      if (!session->WriteError().empty()) {
+        err << "wendrel grow: " << session->WriteError() << "\n";
+        return 1;
+      }
+      if (!found.complete) {
+        err << "wendrel grow: the refresh (run " << found.run << ") did not grow every pearl again"
+            << (chain.FailedRequests() > 0 ? " (a request to the service at " + service + " failed: " +
+                                                 chain.LastRequestError() + ")"
+                                           : std::string())
+            << "; what it merged is kept: refresh again for a whole run\n";
+        return 1;
+      }
       return 0;
     }
     if (resume) {

@@ -200,7 +200,7 @@ class SessionWriter {
   explicit SessionWriter(SqliteDb& db)
       : m_db(db),
         m_article(db, "INSERT OR REPLACE INTO article VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28, ?29)"),
+                      "?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22, ?23, ?24, ?25, ?26, ?27, ?28, ?29, ?30)"),
         m_relation(db, "INSERT OR IGNORE INTO relation VALUES(?1, ?2, ?3, ?4)"),
         m_page(db, "INSERT OR REPLACE INTO fetched_page VALUES(?1, ?2, ?3, ?4)"),
         m_progress(db, "UPDATE fetch SET ended_utc = ?2, expected = ?3, received = received + ?4, "
@@ -218,7 +218,10 @@ class SessionWriter {
     s.Bind(16, r.IsCited).Bind(17, r.CitedByPearls).Bind(18, r.CitedAge).Bind(19, r.CitedPearlList);
     s.Bind(20, r.IsCiting).Bind(21, r.CitesPearls).Bind(22, r.CitingAge).Bind(23, r.CitingPearlList);
     s.Bind(24, r.IsPearl).Bind(25, r.Suppressed).Bind(26, chain.Unresolved(indexNum));
-    s.Bind(27, r.Retracted).Bind(28, r.WorkType).Bind(29, chain.Screenings().Of(indexNum).generation);
+    const wendrel::Screening& screening = chain.Screenings().Of(indexNum);
+    s.Bind(27, r.Retracted).Bind(28, r.WorkType).Bind(29, screening.generation);
+    // An article of no known run came before any later one.
+    s.Bind(30, std::max(screening.firstRun, 1));
     s.Run();
   }
 
@@ -306,10 +309,11 @@ class SessionWriter {
     request += ", " + std::to_string(kPageSize) + " a page";
     SqliteStatement s(m_db,
                       "INSERT INTO fetch(pearl, direction, source, request, started_utc, ended_utc, expected, "
-                      "available, asked, received, pages_done, pages_needed, status, kept) "
-                      "VALUES(?1, ?2, ?3, ?4, ?5, '', -1, ?6, ?7, 0, ?8, ?9, 'growing', 1)");
+                      "available, asked, received, pages_done, pages_needed, status, kept, run) "
+                      "VALUES(?1, ?2, ?3, ?4, ?5, '', -1, ?6, ?7, 0, ?8, ?9, 'growing', 1, ?10)");
     s.Bind(1, step.pearl).Bind(2, DirectionName(step.relation)).Bind(3, source).Bind(4, request);
     s.Bind(5, UtcNow()).Bind(6, step.available).Bind(7, step.asked).Bind(8, step.pagesHad).Bind(9, step.pagesNeeded);
+    s.Bind(10, chain.Screenings().Run());
     s.Run();
     return sqlite3_last_insert_rowid(m_db.Handle());
   }
@@ -353,6 +357,9 @@ namespace {
 // Everything the chain holds, for a new file: the fetch log gets one line per pearl and direction,
 // from the pages the chain kept, and the relations as the lists hold them.
 void WriteWholeChain(SessionWriter& writer, const MASCitationChain& chain, const std::string& source) {
+  // The runs the chain went through before it had a file; their start is not known any better.
+  SqliteStatement run(writer.Db(), "INSERT INTO run VALUES(?1, ?2, 'refresh', '{}')");
+  for (int32_t id = 2; id <= chain.Screenings().Run(); ++id) run.Bind(1, id).Bind(2, UtcNow()).Run();
   for (int32_t i = 1; i <= chain.Count(); ++i) writer.Article(chain, i);
   std::map<std::pair<int32_t, PearlRelation>, int64_t> fetches;
   for (int32_t pearl : chain.PearlOrder()) {
@@ -569,7 +576,9 @@ void SessionFile::Restore(MASCitationChain& chain) const {
       r.WorkType = articles.Text(27);
       if (articles.Int(25) != 0) state.unresolved.push_back(static_cast<int32_t>(state.records.size()) + 1);
       state.records.push_back(std::move(r));
-      screenings.emplace_back().generation = m_version >= 2 ? static_cast<int32_t>(articles.Int(28)) : -1;
+      Screening& screening = screenings.emplace_back();
+      screening.generation = m_version >= 2 ? static_cast<int32_t>(articles.Int(28)) : -1;
+      screening.firstRun = m_version >= 2 ? static_cast<int32_t>(articles.Int(29)) : 1;
     }
     SqliteStatement pearls(*m_db, "SELECT article, partly_grown, citing_limit FROM pearl ORDER BY position");
     while (pearls.Step()) {
@@ -651,6 +660,7 @@ void SessionFile::Restore(MASCitationChain& chain) const {
     chain.Screenings().Restore(std::move(screenings), std::move(history), std::move(reasons),
                                std::move(pearlGenerations));
     chain.Screenings().RestoreKnownPapers(std::move(knownPapers));
+    chain.Screenings().SetRun(LatestRun());
     const std::string limit = Info("citing_limit");
     if (!limit.empty()) chain.SetLargeCitationLimit(std::stoi(limit));
   } catch (const SqliteError& error) {
@@ -857,11 +867,45 @@ std::vector<QueuedPearl> SessionFile::Queue() const {
   return queue;
 }
 
+int32_t SessionFile::LatestRun() const {
+  if (m_version < 2) return 1;
+  SqliteStatement s(*m_db, "SELECT coalesce(max(id), 1) FROM run");
+  return s.Step() ? static_cast<int32_t>(s.Int(0)) : 1;
+}
+
+int32_t SessionFile::BeginRun(const std::string& kind, const std::string& options) {
+  if (ReadOnly()) throw SessionError(m_readOnlyReason);
+  if (!m_chain) throw SessionError("no chain is attached to " + m_path);
+  if (!m_writeError.empty()) throw SessionError(m_writeError);
+  const int32_t run = LatestRun() + 1;
+  try {
+    SqliteStatement(*m_db, "INSERT INTO run VALUES(?1, ?2, ?3, ?4)")
+        .Bind(1, run)
+        .Bind(2, UtcNow())
+        .Bind(3, kind)
+        .Bind(4, options)
+        .Run();
+  } catch (const SqliteError& error) {
+    throw SessionError("cannot write " + m_path + ": " + error.what());
+  }
+  m_chain->Screenings().SetRun(run);
+  return run;
+}
+
+std::vector<RunEntry> SessionFile::Runs() const {
+  if (m_version < 2) return {{1, Info("created_utc"), "grow", "{}"}};
+  std::vector<RunEntry> runs;
+  SqliteStatement s(*m_db, "SELECT id, started_utc, kind, options FROM run ORDER BY id");
+  while (s.Step()) runs.push_back({static_cast<int32_t>(s.Int(0)), s.Text(1), s.Text(2), s.Text(3)});
+  return runs;
+}
+
 std::vector<FetchEntry> SessionFile::FetchLog() const {
   std::vector<FetchEntry> log;
   SqliteStatement s(*m_db,
-                    "SELECT id, pearl, direction, source, request, started_utc, ended_utc, expected, available, "
-                    "asked, received, pages_done, pages_needed, status, kept FROM fetch ORDER BY id");
+                    std::string("SELECT id, pearl, direction, source, request, started_utc, ended_utc, expected, "
+                                "available, asked, received, pages_done, pages_needed, status, kept, ") +
+                        (m_version >= 2 ? "run" : "1") + " FROM fetch ORDER BY id");
   while (s.Step()) {
     FetchEntry e;
     e.id = s.Int(0);
@@ -879,6 +923,7 @@ std::vector<FetchEntry> SessionFile::FetchLog() const {
     e.pagesNeeded = static_cast<int32_t>(s.Int(12));
     e.status = s.Text(13);
     e.kept = s.Int(14) != 0;
+    e.run = static_cast<int32_t>(s.Int(15));
     log.push_back(std::move(e));
   }
   return log;

@@ -60,6 +60,16 @@ struct FetchEntry {
   int32_t pagesNeeded = 0;
   std::string status;       // "growing", "complete", "capped", "stopped", "failed"
   bool kept = true;         // false once the pearl was removed and its relations dropped
+  int32_t run = 1;          // the run it belongs to
+};
+
+// One run of the run log: the first growth of a session (run 1, "grow"), or growing every pearl
+// again afresh ("refresh").
+struct RunEntry {
+  int32_t id = 1;
+  std::string startedUtc;
+  std::string kind;     // "grow" or "refresh"
+  std::string options;  // a JSON object of the options the run was started with
 };
 
 // What a pearl's growth holds in one direction, for the Complete column and `session info`.
@@ -130,7 +140,8 @@ class SessionFile final : public ChainJournal {
   };
 
   // Puts the chain back as the file holds it (RestoreState), with its screening book (without
-  // telling the book's listener), and sets its citing limit.
+  // telling the book's listener; the book's run is the latest of the run log), and sets its citing
+  // limit.
   void Restore(MASCitationChain& chain) const;
   // Becomes the chain's journal and its book's listener (nothing is written for a read-only file:
   // the book still changes in memory). The chain must hold what the file holds (Restore, or the
@@ -146,6 +157,12 @@ class SessionFile final : public ChainJournal {
   void Enqueue(const std::vector<std::string>& pks, int32_t generation = 0);
   void Dequeue(const std::string& pk);
   std::vector<QueuedPearl> Queue() const;
+
+  // Opens a new run of the run log ("refresh"; `options` a JSON object) and makes it the attached
+  // chain's run: the fetches from now on are of it, and the articles first appearing in them.
+  // Gives its number. Throws SessionError for a read-only session or one not attached.
+  int32_t BeginRun(const std::string& kind, const std::string& options);
+  std::vector<RunEntry> Runs() const;
 
   // Reading for reports.
   std::vector<FetchEntry> FetchLog() const;
@@ -190,6 +207,8 @@ class SessionFile final : public ChainJournal {
   template <typename Write>
   void Transaction(Write&& write);
   int64_t& CurrentFetch(int32_t pearl, PearlRelation relation);
+  // The highest run of the run log (1 for a file of the first format).
+  int32_t LatestRun() const;
   void ScreeningChanged(ScreeningBook::Change change, int32_t article);
 
   std::string m_path;
@@ -217,6 +236,27 @@ class SessionFile final : public ChainJournal {
 int32_t GrowOwed(MASCitationChain& chain, SessionFile& session, Caption& callingForm);
 // The number of pearls GrowOwed would grow now (for progress).
 int32_t OwedPearls(const MASCitationChain& chain, const SessionFile& session);
+// What growing every pearl of a session again (RefreshSession) found.
+struct SessionRefresh {
+  int32_t run = 0;                     // the run it opened
+  std::vector<PearlRefresh> pearls;    // one per pearl grown again, in pearl order
+  std::vector<int32_t> notGrown;       // pearls whose record could not be retrieved again
+  std::vector<int32_t> added;          // articles new to the session, in table order
+  std::vector<int32_t> unlisted;       // articles some pearl no longer lists, in table order
+  std::vector<int32_t> retracted;      // marked retracted since the last run, in table order
+  bool complete = false;               // every pearl was grown again to its end
+};
+
+// Opens a new run of the session ("refresh", with the citing limit as its option) and grows every
+// pearl again afresh (RefreshPearl), in pearl order; pearls kept unresolved from a file are left
+// as they are. Ends early when the chain's StopRequested says so or a request to the service
+// fails. Decisions already made stay.
+SessionRefresh RefreshSession(MASCitationChain& chain, SessionFile& session, Caption& callingForm);
+// "3 new articles, 1 no longer listed, from 2 pearls", then one line per pearl whose counts
+// changed, per article retracted since the last run, per article no longer listed (by which
+// pearl) and per pearl that could not be grown again. Lines end with "\n".
+std::string RefreshSummary(const MASCitationChain& chain, const SessionRefresh& refresh);
+
 // Queues every included article that is neither a pearl nor queued already as a pearl of the next
 // generation (the highest pearl generation so far plus one), for GrowOwed to grow. Gives the number
 // queued. Throws SessionError for a read-only session.

@@ -67,9 +67,19 @@ GROUP BY article)sql";
 // note, known mark; a row only for an article with any of them), the history of decisions, the
 // session's exclusion reasons (none: the defaults), each article's first generation (-1 none), and
 // the entries of the user's library with their match state (authors and the articles matched or
-// possibly matched as JSON arrays).
+// possibly matched as JSON arrays), and the run log: every growth so far is run 1, and each article
+// and fetch is of the run it came in.
 constexpr const char* kSessionMigrationTo2 = R"sql(
 ALTER TABLE article ADD COLUMN generation INTEGER NOT NULL DEFAULT -1;
+ALTER TABLE article ADD COLUMN first_run INTEGER NOT NULL DEFAULT 1;
+ALTER TABLE fetch ADD COLUMN run INTEGER NOT NULL DEFAULT 1;
+CREATE TABLE run(
+  id INTEGER PRIMARY KEY,
+  started_utc TEXT NOT NULL,
+  kind TEXT NOT NULL CHECK(kind IN ('grow', 'refresh')),
+  options TEXT NOT NULL);
+INSERT INTO run VALUES(1, coalesce((SELECT min(started_utc) FROM fetch),
+                                   (SELECT value FROM session_info WHERE key = 'created_utc'), ''), 'grow', '{}');
 CREATE TABLE screening(
   article INTEGER PRIMARY KEY REFERENCES article(id),
   verdict TEXT NOT NULL CHECK(verdict IN ('undecided', 'included', 'excluded', 'maybe')),

@@ -478,7 +478,6 @@ class ScreenedExports : public ExchangeExports {
     book.Decide(at("c1"), Verdict::Excluded, "wrong outcome");
     book.SetLabels(at("c1"), {kLabel, "Straße"});
     book.SetNote(at("c1"), kNote);
-    book.SetGeneration(at("c1"), 1);
     book.SetKnown(at("79"), true);
     book.Decide(at("c2"), Verdict::Maybe);
     book.Decide(at("c3"), Verdict::Excluded, "duplicate");  // deleted: in no export
@@ -559,11 +558,11 @@ TEST_F(ScreenedExports, CsvCarriesSixColumns) {
     const nlohmann::json& r = records[k];
     return std::vector<std::string>{r["decision"], r["reason"], r["labels"], r["note"], r["known"], r["generation"]};
   };
-  EXPECT_EQ(row(0), (std::vector<std::string>{"included", "", "core; trees; a, b; c", "", "", ""}));
-  EXPECT_EQ(row(1), (std::vector<std::string>{"", "", "", "", "", ""}));
-  EXPECT_EQ(row(2), (std::vector<std::string>{"", "", "", "", "yes", ""}));
-  EXPECT_EQ(row(3), (std::vector<std::string>{"excluded", "wrong outcome", std::string(kLabel) + "; Straße", kNote, "", "1"}));
-  EXPECT_EQ(row(4), (std::vector<std::string>{"maybe", "", "", "", "", ""}));
+  EXPECT_EQ(row(0), (std::vector<std::string>{"included", "", "core; trees; a, b; c", "", "", "0"}));
+  EXPECT_EQ(row(1), (std::vector<std::string>{"", "", "", "", "", "0"}));
+  EXPECT_EQ(row(2), (std::vector<std::string>{"", "", "", "", "yes", "0"}));
+  EXPECT_EQ(row(3), (std::vector<std::string>{"excluded", "wrong outcome", std::string(kLabel) + "; Straße", kNote, "", "0"}));
+  EXPECT_EQ(row(4), (std::vector<std::string>{"maybe", "", "", "", "", "0"}));
   EXPECT_EQ(records[3]["keywords"], "") << "labels have their own column";
 }
 
@@ -573,7 +572,6 @@ TEST_F(ExchangeExports, UnscreenedArticlesReadAsBefore) {
   for (ExchangeFormat format : {ExchangeFormat::Ris, ExchangeFormat::BibTeX, ExchangeFormat::CslJson}) {
     before.push_back(FormatExchange(chain, ExchangeList::All, format));
   }
-  for (int32_t i = 1; i <= chain.Count(); ++i) chain.Screenings().SetGeneration(i, i % 2);
   // Undone decisions and emptied labels and notes leave nothing behind either.
   chain.Screenings().Decide(1, Verdict::Excluded, "other");
   chain.Screenings().Decide(1, Verdict::Undecided);
@@ -586,7 +584,7 @@ TEST_F(ExchangeExports, UnscreenedArticlesReadAsBefore) {
     EXPECT_EQ(FormatExchange(chain, ExchangeList::All, format), before[k++]) << ExchangeExtension(format);
   }
   const std::string csv = FormatExchange(chain, ExchangeList::Pearls, ExchangeFormat::Csv);
-  EXPECT_NE(csv.find(",Pearl,,,pearl growing; trees,,,,,,,1\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",Pearl,,,pearl growing; trees,,,,,,,0\r\n"), std::string::npos) << csv;
 }
 
 // Each list by decision: deleted articles stay out whatever their decision, search results the

@@ -328,5 +328,44 @@ TEST(RelationCounts, SaturateInsteadOfWrapping) {
   EXPECT_EQ(chain.GetRecord(1).CitedAge, 0) << "an aged record is counted again for the next pearl";
 }
 
+// Grown again from scripted replies: the pearl and an article it returns are retracted now, one
+// article is new and one no longer listed; nothing is counted twice. Refused, changing nothing,
+// for an article that is no pearl and when the pearl's record does not come.
+TEST(RefreshPearl, TellsWhatChangedAndCountsNothingTwice) {
+  auto reply = [](const std::string& results) { return R"({"d":{"Result":[)" + results + "]}}"; };
+  auto work = [](int id, bool retracted, int citations = 0) {
+    return R"({"ID":)" + std::to_string(id) + R"(,"Title":"Work )" + std::to_string(id) + R"(","CitationCount":)" +
+           std::to_string(citations) + R"(,"ReferenceCount":0,"IsRetracted":)" + (retracted ? "true" : "false") + "}";
+  };
+  ScriptedHost host;
+  test::FakeHttpClient http;
+  ScriptedCaption caption;
+  MASCitationChain chain(host, http, "http://127.0.0.1:1");
+  http.QueueBody(reply(work(77, false, 2)));
+  http.QueueBody(reply(work(1, false) + "," + work(2, false)));
+  const int32_t pearl = AddPearl(chain, "77");
+  ASSERT_EQ(pearl, 1);
+
+  EXPECT_FALSE(chain.RefreshPearl(2, caption));
+  EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NotPearl);
+  http.Queue({0, "", 0, "Connection refused"});
+  EXPECT_FALSE(chain.RefreshPearl(pearl, caption));
+  EXPECT_EQ(chain.LastRefusal(), PearlRefusal::NoResponse);
+  EXPECT_EQ(chain.Count(), 3);
+
+  http.QueueBody(reply(work(77, true, 2)));
+  http.QueueBody(reply(work(1, true) + "," + work(3, false)));
+  const std::optional<PearlRefresh> refresh = chain.RefreshPearl(pearl, caption);
+  ASSERT_TRUE(refresh);
+  EXPECT_TRUE(refresh->complete);
+  EXPECT_FALSE(refresh->CountsChanged());
+  EXPECT_EQ(refresh->added, std::vector<int32_t>{4});
+  EXPECT_EQ(refresh->unlisted, std::vector<int32_t>{3});
+  EXPECT_EQ(refresh->retracted, (std::vector<int32_t>{1, 2}));
+  EXPECT_TRUE(chain.GetRecord(2).Retracted);
+  for (int32_t i = 2; i <= 4; ++i) EXPECT_EQ(chain.GetRecord(i).CitesPearls, 1) << "article " << i;
+  EXPECT_EQ(chain.GetRecord(2).CitingPearlList, RelationToken(pearl));
+}
+
 }  // namespace
 }  // namespace wendrel

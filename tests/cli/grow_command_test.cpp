@@ -151,7 +151,7 @@ TEST_F(GrowCommand, ExportsForReferenceManagers) {
   std::vector<std::string> rows;
   for (std::string line; std::getline(csv, line);) rows.push_back(line);
   ASSERT_EQ(rows.size(), 7u);
-  EXPECT_EQ(rows[1], "10,,Shared reference,\"Berg, Ole\",2001,,,3,2,0,20 21,,Cited,,,,,,,,,,\r");
+  EXPECT_EQ(rows[1], "10,,Shared reference,\"Berg, Ole\",2001,,,3,2,0,20 21,,Cited,,,,,,,,,,0\r");
   EXPECT_EQ(rows[2].substr(0, 3), "22,");
 
   auto exportChain = [&](const std::string& address, std::vector<std::string> args) {

@@ -112,8 +112,8 @@ TEST_F(OpenAlexGrow, RetractedWorksAndPreprintsAreMarkedInTheExports) {
   };
   const std::string csv = exported("csv");
   EXPECT_NE(csv.find(",Withdrawn later,"), std::string::npos) << csv;
-  EXPECT_NE(csv.find(",retracted,,,,,,\r\n"), std::string::npos) << csv;
-  EXPECT_NE(csv.find(",preprint,,,,,,\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",retracted,,,,,,0\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",preprint,,,,,,0\r\n"), std::string::npos) << csv;
   EXPECT_NE(exported("ris").find("N1  - Marked retracted. Cited by pearls:"), std::string::npos);
   const std::string csl = exported("csl-json");
   EXPECT_NE(csl.find("Marked preprint. Cited by pearls:"), std::string::npos) << csl;

@@ -47,11 +47,19 @@ class SessionCommand : public ::testing::Test {
       lines += p.dump() + "\n";
     for (int64_t id = 100; id <= 139; ++id) lines += Publication(id, "Citing article " + std::to_string(id), {30}).dump() + "\n";
     test::BuildCorpus(*s_dir, "corpus", lines);
+    // Later 22 no longer cites 20, and 40, 41 and 42 do.
+    std::string later;
+    for (const nlohmann::json& p : {Publication(10, "Shared reference"), Publication(11, "Only X cites this"),
+                                    Publication(20, "Pearl X", {10, 11}), Publication(22, "Cites X and Y", {30}),
+                                    Publication(30, "Much cited pearl"), Publication(40, "New A", {20}),
+                                    Publication(41, "New B", {20}), Publication(42, "New C", {20})})
+      later += p.dump() + "\n";
+    test::BuildCorpus(*s_dir, "later", later);
   }
   static void TearDownTestSuite() { delete s_dir; }
 
-  int Grow(std::vector<std::string> args) {
-    SearchService service(s_dir->Path("corpus.sqlite"));
+  int Grow(std::vector<std::string> args, const std::string& corpus = "corpus") {
+    SearchService service(s_dir->Path(corpus + ".sqlite"));
     service.Start();
     args.insert(args.begin(), {"--service", service.BaseAddress()});
     std::istringstream in;
@@ -195,6 +203,59 @@ TEST_F(SessionCommand, IncludedArticlesAreGrownAsTheNextGenerationUntilNothingNe
                       "  generation 2 brought nothing new: the chain has stopped growing\n"),
             std::string::npos)
       << info;
+}
+
+// Grown again from the later corpus: the summary, the decisions kept, and only the new articles
+// exported; a list of new articles needs a session that was refreshed.
+TEST_F(SessionCommand, ARefreshShowsAndExportsOnlyWhatIsNew) {
+  const std::string session = Path("refreshed.wendrel");
+  ASSERT_EQ(Grow({"--session", session, "--pearl", "20"}), 0) << err.str();
+  EXPECT_EQ(Run(RunExport, {"--session", session, "--list", "new", "--format", "csv", "--out", Path("new.csv")}), 1);
+  EXPECT_NE(err.str().find("has not been refreshed"), std::string::npos) << err.str();
+  EXPECT_FALSE(std::filesystem::exists(Path("new.csv")));
+  {
+    SessionChain held(session);
+    held.Session().Attach(held.Chain());
+    held.Chain().Screenings().Decide(held.Chain().FindIndex("22", "", ""), Verdict::Excluded, "wrong outcome");
+  }
+
+  // A service that does not answer: said so, with nothing of the session lost.
+  std::string stopped;
+  {
+    SearchService service(s_dir->Path("later.sqlite"));
+    service.Start();
+    stopped = service.BaseAddress();
+  }
+  Clear();
+  std::istringstream in;
+  EXPECT_EQ(RunGrow({"--service", stopped, "--session", session, "--refresh"}, in, false, out, err, false), 1);
+  EXPECT_EQ(out.str(), "0 new articles, 0 no longer listed, from 0 pearls\n"
+                       "could not be grown again: 20 Berg, Ole (2001) Pearl X\n");
+  EXPECT_NE(err.str().find("did not grow every pearl again (a request to the service at " + stopped + " failed"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(Counts(session).size(), 4u);
+
+  ASSERT_EQ(Grow({"--session", session, "--refresh"}, "later"), 0) << err.str();
+  EXPECT_EQ(out.str(),
+            "3 new articles, 1 no longer listed, from 1 pearl\n"
+            "counts changed: 20 Berg, Ole (2001) Pearl X: references 2 -> 2, citations 1 -> 3\n"
+            "no longer listed by pearl 20: 22 Berg, Ole (2001) Cites X and Y\n");
+  {
+    SessionChain held(session);
+    EXPECT_EQ(held.Chain().Screenings().Of(held.Chain().FindIndex("22", "", "")).reason, "wrong outcome");
+  }
+  ASSERT_EQ(Run(RunExport, {"--session", session, "--list", "new", "--format", "csv", "--out", Path("new.csv")}), 0)
+      << err.str();
+  EXPECT_EQ(out.str(), "Wrote 3 articles to " + Path("new.csv") + "\n");
+  const std::string csv = test::ReadFile(Path("new.csv"));
+  for (const char* title : {"New A", "New B", "New C"}) EXPECT_NE(csv.find(title), std::string::npos) << csv;
+
+  EXPECT_EQ(Run(RunExport, {"--grow-dir", Path("run"), "--list", "new", "--format", "csv", "--out", Path("x.csv")}), 2);
+  EXPECT_NE(err.str().find("--list new needs --session"), std::string::npos) << err.str();
+  EXPECT_EQ(Grow({"--session", Path("none.wendrel"), "--refresh"}), 1);
+  EXPECT_FALSE(std::filesystem::exists(Path("none.wendrel")));
+  EXPECT_EQ(Grow({"--session", session, "--refresh", "--resume"}), 2);
 }
 
 TEST_F(SessionCommand, FilesThatAreNoSessionAreRefusedWithTheReason) {

@@ -194,6 +194,9 @@ TEST_F(ScreeningSessionTest, AFileOfTheFirstFormatIsReadAsItIsAndMigratedKeeping
     EXPECT_EQ(session->WriteError(), "");
   }
   EXPECT_EQ(Query(path, "PRAGMA user_version"), "2");
+  // Everything grown before is the first run of the run log.
+  EXPECT_EQ(Query(path, "SELECT group_concat(id || ' ' || kind || ' ' || started_utc) FROM run"), "1 grow 2026-11-02T09:00:00Z");
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM article WHERE first_run = 1"), "6");
   // Opened again: migrated once, holding the decision.
   Offline reopened;
   auto session = SessionFile::Open(path);
