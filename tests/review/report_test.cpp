@@ -86,7 +86,7 @@ class ReportTest : public ::testing::Test {
     session->Attach(chain);
     EXPECT_NE(test::AddPearl(chain, "1001"), 0);
     EXPECT_NE(test::AddPearl(chain, "1002"), 0);
-    session->Enqueue({"3"}, 1);
+    chain.SetNewPearlGeneration(1);
     EXPECT_NE(test::AddPearl(chain, "3"), 0);
     EXPECT_EQ(session->WriteError(), "");
     return path;
@@ -250,6 +250,7 @@ TEST_F(ReportTest, WrittenFormsKeepTheirLayoutAndEscapeTitles) {
             totals["unique"].get<int64_t>());
   EXPECT_EQ(totals["excluded_by_reason"], nlohmann::json({{"wrong outcome", 1}}));
   EXPECT_EQ(totals.size(), 9u);
+  ASSERT_EQ(json["generations"].size(), 2u);
   EXPECT_EQ(json["generations"][1], nlohmann::json({{"generation", 1}, {"pearls", 1}, {"new", 3}, {"included", 0}}));
 
   const std::string html = ReportHtml(report);
