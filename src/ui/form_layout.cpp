@@ -277,6 +277,7 @@ void FormMain::BuildMenus() {
   mSession->addSeparator();
   m_screening.AddSessionCommands(*mSession);
   mGrowIncluded = mSession->addAction("Grow Included as Pearls");
+  mRefreshSession = mSession->addAction("Refresh Session");
   mSession->addSeparator();  // mSessionNull2
   mEndSession = mSession->addAction("End Session (Exit)");
   mEndSession->setShortcut(QKeySequence("Ctrl+Q"));

@@ -117,6 +117,7 @@ void FormMain::ConnectHandlers() {
   connect(mSaveSessionAs, &QAction::triggered, this, [this] { mSaveSessionAs_Click(); });
   connect(mEndSession, &QAction::triggered, this, [this] { mEndSession_Click(); });
   connect(mGrowIncluded, &QAction::triggered, this, [this] { mGrowIncluded_Click(); });
+  connect(mRefreshSession, &QAction::triggered, this, [this] { mRefreshSession_Click(); });
   connect(mAddPearl, &QAction::triggered, this, [this] { mAddPearl_Click(); });
   connect(mRemovePearl, &QAction::triggered, this, [this] { mRemovePearl_Click(); });
   connect(mDeleteArticle, &QAction::triggered, this, [this] { mDeleteArticle_Click(); });
@@ -290,7 +291,7 @@ void FormMain::Enable(QAction* action, bool enabled) {
 void FormMain::ApplyCommandStates() {
   for (QAction* action : {mNew, mImportRIS, mExportRIS, mExportRISAs, mExportRISCited, mExportExchange, mOpenSession,
                           mSaveSessionAs, mAddPearl, mRemovePearl, mGoToSource, mGetPrePrint, mDeleteArticle,
-                          mGrowIncluded}) {
+                          mGrowIncluded, mRefreshSession}) {
     const auto wanted = m_wantEnabled.find(action);
     action->setEnabled(!m_operationRunning && (wanted == m_wantEnabled.end() || wanted->second));
   }

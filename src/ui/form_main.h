@@ -107,6 +107,7 @@ class FormMain : public QMainWindow, public Caption {
   QAction* mSaveSessionAs = nullptr;
   QMenu* mRecentSessions = nullptr;
   QAction* mGrowIncluded = nullptr;
+  QAction* mRefreshSession = nullptr;
   QAction* mEndSession = nullptr;
   QAction* mAddPearl = nullptr;
   QAction* mRemovePearl = nullptr;
@@ -233,6 +234,7 @@ class FormMain : public QMainWindow, public Caption {
   // "Grow Included as Pearls": every included article not yet a pearl becomes a pearl of the next
   // generation and is grown, through the session's file (which keeps them queued until grown).
   void mGrowIncluded_Click();
+  void mRefreshSession_Click();
   // Which page of an article "Navigate to Source" and "Navigate to Archived Version" open.
   enum class ArticleLink { Source, ArchivedVersion };
   // Opens the article's page in the browser: its DOI's page for Source when it has a DOI, else its

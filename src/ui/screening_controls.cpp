@@ -25,6 +25,7 @@ namespace {
 // The decision and the known mark a row shows, kept in its cells for the filters and the counts.
 constexpr int kVerdictRole = Qt::UserRole;
 constexpr int kKnownRole = Qt::UserRole;
+constexpr int kNewRole = Qt::UserRole;
 
 int FirstColumn(const QTreeWidget& list) { return list.columnCount() - ScreeningControls::kColumns; }
 
@@ -33,6 +34,8 @@ Verdict RowVerdict(const QTreeWidgetItem& row) {
 }
 
 bool RowKnown(const QTreeWidgetItem& row) { return row.data(FirstColumn(*row.treeWidget()) + 1, kKnownRole).toBool(); }
+
+bool RowNew(const QTreeWidgetItem& row) { return row.data(FirstColumn(*row.treeWidget()) + 3, kNewRole).toBool(); }
 
 // The mark of a decision: a tint behind its cell, light enough to read its text on.
 QColor DecisionColour(Verdict verdict) {
@@ -163,12 +166,14 @@ ScreeningControls::ScreeningControls(FormMain& form, Host& host)
 const char* const ScreeningControls::kColumnTips[kColumns] = {
     "Your decision on the article (I include, E exclude, M maybe, U undecided)",
     "\"known\": the article is among the papers you already know",
-    "The generation in which the article first appeared (0: the first pearls)"};
+    "The generation in which the article first appeared (0: the first pearls)",
+    "\"new\": the article first appeared in the session's last refresh"};
 
 std::vector<std::pair<QString, int>> ScreeningControls::Columns(double scale) {
   return {{"Decision", static_cast<int>(110 * scale)},
           {"Known", static_cast<int>(50 * scale)},
-          {"Gen.", static_cast<int>(40 * scale)}};
+          {"Gen.", static_cast<int>(40 * scale)},
+          {"New", static_cast<int>(40 * scale)}};
 }
 
 void ScreeningControls::PlaceColumns(ListView& list) {
@@ -235,9 +240,11 @@ QPushButton* ScreeningControls::BuildFilterButton(ListView& list, size_t index) 
   auto* button = FilterButton[index] = new QPushButton("Screening");
   button->setToolTip("Leaves out articles by their screening");
   auto* menu = new QMenu(button);
-  const std::pair<const char*, bool ScreeningFilter::*> options[3] = {{"Undecided only", &ScreeningFilter::undecidedOnly},
-                                                                      {"Hide excluded", &ScreeningFilter::hideExcluded},
-                                                                      {"Hide known", &ScreeningFilter::hideKnown}};
+  const std::pair<const char*, bool ScreeningFilter::*> options[4] = {
+      {"Undecided only", &ScreeningFilter::undecidedOnly},
+      {"Hide excluded", &ScreeningFilter::hideExcluded},
+      {"Hide known", &ScreeningFilter::hideKnown},
+      {"New since last run", &ScreeningFilter::newOnly}};
   for (auto [text, flag] : options) {
     QAction* option = menu->addAction(text);
     option->setCheckable(true);
@@ -286,6 +293,9 @@ void ScreeningControls::FillRow(const ListView& list, QTreeWidgetItem& row) cons
   row.setText(first + 1, s.known ? "known" : "");
   row.setData(first + 1, kKnownRole, s.known);
   row.setText(first + 2, s.generation >= 0 ? QString::number(s.generation) : QString());
+  const bool isNew = m_form.Chain.Screenings().IsNew(RowArticle(list, row));
+  row.setText(first + 3, isNew ? "new" : "");
+  row.setData(first + 3, kNewRole, isNew);
 }
 
 void ScreeningControls::FillRows(ListView& list) {
@@ -519,8 +529,8 @@ void ScreeningControls::SetFilter(size_t index, const ScreeningFilter& filter) {
     font.setBold(filter.Any());
     button->setFont(font);
     const QList<QAction*> options = button->menu()->actions();
-    const bool flags[3] = {filter.undecidedOnly, filter.hideExcluded, filter.hideKnown};
-    for (int k = 0; k < 3; ++k) {
+    const bool flags[4] = {filter.undecidedOnly, filter.hideExcluded, filter.hideKnown, filter.newOnly};
+    for (int k = 0; k < 4; ++k) {
       const QSignalBlocker quiet(options[k]);
       options[k]->setChecked(flags[k]);
     }
@@ -540,6 +550,7 @@ void ScreeningControls::ApplyFilter(size_t index) {
     const Verdict verdict = RowVerdict(row);
     if (filter.undecidedOnly && verdict != Verdict::Undecided) return false;
     if (filter.hideExcluded && verdict == Verdict::Excluded) return false;
+    if (filter.newOnly && !RowNew(row)) return false;
     return !(filter.hideKnown && RowKnown(row));
   });
 }

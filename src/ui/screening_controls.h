@@ -50,7 +50,8 @@ struct ScreeningFilter {
   bool undecidedOnly = false;
   bool hideExcluded = false;
   bool hideKnown = false;
-  bool Any() const { return undecidedOnly || hideExcluded || hideKnown; }
+  bool newOnly = false;  // only the articles new since the last run (a refresh)
+  bool Any() const { return undecidedOnly || hideExcluded || hideKnown || newOnly; }
 };
 
 // Owned by the window, for its life. Lists are indexed as FormMain's ListFilter: Cited, Pearl,
@@ -74,7 +75,7 @@ class ScreeningControls {
   QPushButton* BuildFilterButton(ListView& list, size_t index);
   // The lists take decisions by key, act on several selected rows and hear of focus.
   void AttachList(ListView& list, size_t index);
-  static constexpr int kColumns = 3;  // Decision, Known, Gen.
+  static constexpr int kColumns = 4;  // Decision, Known, Gen., New
   static std::vector<std::pair<QString, int>> Columns(double scale);
   // Shows the decision and the known mark beside the list's first column, where a narrow window
   // still has them in view; the columns keep their numbers.

@@ -280,4 +280,44 @@ void FormMain::mGrowIncluded_Click() {
   }
 }
 
+void FormMain::mRefreshSession_Click() {
+  if (m_operationRunning) return;
+  // The run log that tells what is new lives in the session's file.
+  if (!m_session || m_session->ReadOnly()) {
+    m_host.MessageBox(m_session ? "The session is open read-only: it cannot be refreshed."
+                                : "A session is refreshed through its file: Save Session As first.",
+                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+    return;
+  }
+  if (Chain.PearlOrder().empty()) {
+    statusBar()->showMessage("The session has no pearl to grow again");
+    return;
+  }
+  SessionRefresh refresh;
+  {
+    Operation operation(*this, true);
+    m_host.SetBusy(true);
+    try {
+      refresh = RefreshSession(Chain, *m_session, *this);
+    } catch (const SessionError& e) {
+      m_host.SetBusy(false);
+      m_host.MessageBox(e.what(), kMessageTitle, MessageIcon::Critical, MessageButtons::Ok);
+      return;
+    }
+    m_host.SetBusy(false);
+    RefreshLists();
+    if (CurrentIndex > 0) ShowSummary(CurrentIndex);
+  }
+  const std::string summary = RefreshSummary(Chain, refresh);
+  statusBar()->showMessage(QString::fromStdString(summary.substr(0, summary.find('\n'))));
+  // A stop or a failure says so; otherwise the summary names what changed.
+  if (Chain.Interrupted() || Chain.FailedRequests() > 0) {
+    ReportGrowthEnd();
+  } else {
+    m_host.MessageBox("Refreshed as run " + std::to_string(refresh.run) + ": " + summary +
+                          "The \"New since last run\" filter of each list shows only the new articles.",
+                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+  }
+}
+
 }  // namespace wendrel

@@ -365,5 +365,51 @@ TEST_F(ScreeningWindowTest, IncludedArticlesGrowAsTheNextGeneration) {
   EXPECT_EQ(window->statusBar()->currentMessage(), "No included article waits to be grown: each is a pearl already");
 }
 
+TEST_F(ScreeningWindowTest, RefreshMarksWhatIsNewSinceTheLastRun) {
+  window->mRefreshSession->trigger();
+  ASSERT_EQ(host.Messages().size(), 1u);
+  EXPECT_EQ(host.Messages()[0].text.rfind("A session is refreshed through its file", 0), 0u);
+
+  const std::string folder = work.Path("data");
+  std::filesystem::create_directories(folder);
+  window->StartAutosave(folder);
+  ColdStart();
+  SearchBy(1, "Citation analysis");
+  int row2 = 0;
+  for (int position = 1; position <= window->SearchResult->RowCount(); ++position)
+    if (window->SearchResult->Row(position)->text(6) == "2") row2 = position;
+  ASSERT_GT(row2, 0);
+  ChooseFromMenu(*window->SearchResult, row2, window->mAddPearl);  // brings 1, 3 and 4
+  ListView& citing = *window->CitingList;
+  const int newColumn = DecisionColumn(citing) + 3;
+
+  // The same corpus again: run 2 finds nothing new.
+  window->mRefreshSession->trigger();
+  EXPECT_EQ(host.Messages().back().text.rfind("Refreshed as run 2: 0 new articles, 0 no longer listed, from 1 pearl", 0),
+            0u)
+      << host.Messages().back().text;
+  for (int position = 1; position <= citing.RowCount(); ++position)
+    EXPECT_EQ(citing.Row(position)->text(newColumn), "");
+
+  // What a pearl grown since brings is of the latest run: new.
+  const int32_t record3 = window->Chain.FindIndex("3", "", "");
+  Select(citing, {FormMain::FindListRow(citing, record3)});
+  QTest::keyClick(&citing, Qt::Key_I);
+  window->mGrowIncluded->trigger();
+  const int32_t record5 = window->Chain.FindIndex("5", "", "");
+  ASSERT_GT(record5, 0) << "publication 5 cites 3";
+  EXPECT_EQ(citing.Row(FormMain::FindListRow(citing, record5))->text(newColumn), "new");
+  EXPECT_EQ(citing.Row(FormMain::FindListRow(citing, window->Chain.FindIndex("4", "", "")))->text(newColumn), "");
+
+  window->Screening().SetFilter(2, {.newOnly = true});
+  int shown = 0;
+  for (int position = 1; position <= citing.RowCount(); ++position) {
+    if (citing.Row(position)->isHidden()) continue;
+    ++shown;
+    EXPECT_EQ(citing.Row(position)->text(newColumn), "new");
+  }
+  EXPECT_EQ(shown, 1);
+}
+
 }  // namespace
 }  // namespace wendrel
