@@ -99,6 +99,18 @@ struct SessionOnDisk {
   ~SessionOnDisk() { std::filesystem::remove_all(folder); }
 };
 
+// A session file opened, restored into a chain that asks no service, and written as it changes.
+struct OpenedSession {
+  explicit OpenedSession(const std::string& path) : session(SessionFile::Open(path)) {
+    session->Restore(chain);
+    session->Attach(chain);
+  }
+  ScriptedHost host;
+  NoHttp http;
+  MASCitationChain chain{host, http, "http://127.0.0.1:1"};
+  std::unique_ptr<SessionFile> session;  // detached before the chain goes
+};
+
 void BM_OpenSession(benchmark::State& state) {
   SessionOnDisk disk(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
   ScriptedHost host;
@@ -122,12 +134,9 @@ BENCHMARK(BM_OpenSession)->Args({5000, 15000})->Args({20000, 60000})->Unit(bench
 // chain and written (articles, relations, the fetch's progress) in one transaction.
 void BM_WritePage(benchmark::State& state) {
   SessionOnDisk disk(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(0)) * 3);
-  ScriptedHost host;
-  NoHttp http;
-  MASCitationChain chain(host, http, "http://127.0.0.1:1");
-  auto session = SessionFile::Open(disk.path);
-  session->Restore(chain);
-  session->Attach(chain);
+  OpenedSession opened(disk.path);
+  MASCitationChain& chain = opened.chain;
+  SessionFile* session = opened.session.get();
   std::mt19937 random(11);
   int64_t nextNew = chain.Count() + 1;
   int32_t pearl = 1;
@@ -156,12 +165,9 @@ BENCHMARK(BM_WritePage)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 // transaction each, or all in one batch.
 void BM_MarkKnown(benchmark::State& state) {
   SessionOnDisk disk(5000, 15000);
-  ScriptedHost host;
-  NoHttp http;
-  MASCitationChain chain(host, http, "http://127.0.0.1:1");
-  auto session = SessionFile::Open(disk.path);
-  session->Restore(chain);
-  session->Attach(chain);
+  OpenedSession opened(disk.path);
+  MASCitationChain& chain = opened.chain;
+  SessionFile* session = opened.session.get();
   bool known = true;
   for (auto _ : state) {
     std::optional<SessionFile::Batch> batch;

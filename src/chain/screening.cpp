@@ -37,6 +37,20 @@ const std::vector<std::string>& DefaultExclusionReasons() {
   return reasons;
 }
 
+namespace {
+
+// The texts trimmed, the empty ones and repeats left out, in their order.
+std::vector<std::string> TrimmedOnce(const std::vector<std::string>& texts) {
+  std::vector<std::string> kept;
+  for (const std::string& text : texts) {
+    std::string trimmed = Trimmed(text);
+    if (!trimmed.empty() && std::find(kept.begin(), kept.end(), trimmed) == kept.end()) kept.push_back(trimmed);
+  }
+  return kept;
+}
+
+}  // namespace
+
 ScreeningBook::ScreeningBook() : m_articles(1), m_reasons(DefaultExclusionReasons()) {}
 
 const Screening& ScreeningBook::Of(int32_t article) const {
@@ -70,11 +84,7 @@ void ScreeningBook::Decide(int32_t article, Verdict verdict, std::string reason,
 
 void ScreeningBook::SetLabels(int32_t article, std::vector<std::string> labels) {
   if (article <= 0) return;
-  std::vector<std::string> kept;
-  for (const std::string& label : labels) {
-    std::string trimmed = Trimmed(label);
-    if (!trimmed.empty() && std::find(kept.begin(), kept.end(), trimmed) == kept.end()) kept.push_back(trimmed);
-  }
+  std::vector<std::string> kept = TrimmedOnce(labels);
   Screening& s = At(article);
   if (s.labels == kept) return;
   s.labels = std::move(kept);
@@ -134,11 +144,7 @@ std::vector<GenerationYield> ScreeningBook::Yields() const {
 }
 
 void ScreeningBook::SetReasons(std::vector<std::string> reasons) {
-  std::vector<std::string> kept;
-  for (const std::string& reason : reasons) {
-    std::string trimmed = Trimmed(reason);
-    if (!trimmed.empty() && std::find(kept.begin(), kept.end(), trimmed) == kept.end()) kept.push_back(trimmed);
-  }
+  std::vector<std::string> kept = TrimmedOnce(reasons);
   if (kept == m_reasons) return;
   m_reasons = std::move(kept);
   Tell(Change::Reasons, 0);

@@ -325,6 +325,9 @@ class FormMain : public QMainWindow, public Caption {
   bool Export(const QString& fileName, ChainList list);
   void ShowMessage(int index, bool visible);
   void ReportGrowthEnd();
+  // True when the session has a file it may write; otherwise tells why not (the text for a
+  // read-only file, or for no file yet) and gives false.
+  bool SessionWritable(const std::string& readOnly, const std::string& none);
   // After AddPearl refused the pearl with this ID: says in the status bar why it was not added.
   void ReportRefusedPearl(const std::string& pk);
   // After a growth: the one message on what failed (what, then the service's address and the

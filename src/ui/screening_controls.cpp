@@ -282,7 +282,8 @@ int32_t ScreeningControls::RowArticle(const ListView& list, const QTreeWidgetIte
 
 void ScreeningControls::FillRow(const ListView& list, QTreeWidgetItem& row) const {
   const int first = FirstColumn(list);
-  const Screening& s = m_form.Chain.Screenings().Of(RowArticle(list, row));
+  const int32_t article = RowArticle(list, row);
+  const Screening& s = m_form.Chain.Screenings().Of(article);
   row.setText(first, VerdictText(s));
   row.setToolTip(first, VerdictText(s));
   row.setData(first, kVerdictRole, static_cast<int>(s.verdict));
@@ -293,7 +294,7 @@ void ScreeningControls::FillRow(const ListView& list, QTreeWidgetItem& row) cons
   row.setText(first + 1, s.known ? "known" : "");
   row.setData(first + 1, kKnownRole, s.known);
   row.setText(first + 2, s.generation >= 0 ? QString::number(s.generation) : QString());
-  const bool isNew = m_form.Chain.Screenings().IsNew(RowArticle(list, row));
+  const bool isNew = m_form.Chain.Screenings().IsNew(article);
   row.setText(first + 3, isNew ? "new" : "");
   row.setData(first + 3, kNewRole, isNew);
 }

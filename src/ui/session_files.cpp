@@ -245,15 +245,18 @@ QString FormMain::CompleteText(int32_t pearl) const {
                                                    m_session->Direction(pearl, PearlRelation::Citing)));
 }
 
+bool FormMain::SessionWritable(const std::string& readOnly, const std::string& none) {
+  if (m_session && !m_session->ReadOnly()) return true;
+  m_host.MessageBox(m_session ? readOnly : none, kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+  return false;
+}
+
 void FormMain::mGrowIncluded_Click() {
   if (m_operationRunning) return;
   // The pearls to grow wait in the session's file, so that a growth stopped or failed goes on later.
-  if (!m_session || m_session->ReadOnly()) {
-    m_host.MessageBox(m_session ? "The session is open read-only: included articles cannot be grown from it."
-                                : "Included articles are grown through a session file: Save Session As first.",
-                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+  if (!SessionWritable("The session is open read-only: included articles cannot be grown from it.",
+                       "Included articles are grown through a session file: Save Session As first."))
     return;
-  }
   int32_t owed = 0;
   try {
     PromoteIncluded(Chain, *m_session);
@@ -283,12 +286,9 @@ void FormMain::mGrowIncluded_Click() {
 void FormMain::mRefreshSession_Click() {
   if (m_operationRunning) return;
   // The run log that tells what is new lives in the session's file.
-  if (!m_session || m_session->ReadOnly()) {
-    m_host.MessageBox(m_session ? "The session is open read-only: it cannot be refreshed."
-                                : "A session is refreshed through its file: Save Session As first.",
-                      kMessageTitle, MessageIcon::Information, MessageButtons::Ok);
+  if (!SessionWritable("The session is open read-only: it cannot be refreshed.",
+                       "A session is refreshed through its file: Save Session As first."))
     return;
-  }
   if (Chain.PearlOrder().empty()) {
     statusBar()->showMessage("The session has no pearl to grow again");
     return;

@@ -45,6 +45,20 @@ class ScreeningWindowTest : public test::WindowTest {
     };
   }
 
+  // A session kept in a file (the autosave one) with publication 2 grown: it brings 1, 3 and 4.
+  void GrowPearl2IntoAFile() {
+    const std::string folder = work.Path("data");
+    std::filesystem::create_directories(folder);
+    window->StartAutosave(folder);
+    ColdStart();
+    SearchBy(1, "Citation analysis");
+    int row2 = 0;
+    for (int position = 1; position <= window->SearchResult->RowCount(); ++position)
+      if (window->SearchResult->Row(position)->text(6) == "2") row2 = position;
+    ASSERT_GT(row2, 0);
+    ChooseFromMenu(*window->SearchResult, row2, window->mAddPearl);
+  }
+
   int dialogsShown = 0;
   std::function<void(QDialog&)> dialogScript;
 };
@@ -334,16 +348,7 @@ TEST_F(ScreeningWindowTest, IncludedArticlesGrowAsTheNextGeneration) {
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text.rfind("Included articles are grown through a session file", 0), 0u);
 
-  const std::string folder = work.Path("data");
-  std::filesystem::create_directories(folder);
-  window->StartAutosave(folder);
-  ColdStart();
-  SearchBy(1, "Citation analysis");
-  int row2 = 0;
-  for (int position = 1; position <= window->SearchResult->RowCount(); ++position)
-    if (window->SearchResult->Row(position)->text(6) == "2") row2 = position;
-  ASSERT_GT(row2, 0);
-  ChooseFromMenu(*window->SearchResult, row2, window->mAddPearl);  // brings 1, 3 and 4
+  ASSERT_NO_FATAL_FAILURE(GrowPearl2IntoAFile());
   const int32_t record3 = window->Chain.FindIndex("3", "", "");
   ListView& citing = *window->CitingList;
   Select(citing, {FormMain::FindListRow(citing, record3)});
@@ -370,16 +375,7 @@ TEST_F(ScreeningWindowTest, RefreshMarksWhatIsNewSinceTheLastRun) {
   ASSERT_EQ(host.Messages().size(), 1u);
   EXPECT_EQ(host.Messages()[0].text.rfind("A session is refreshed through its file", 0), 0u);
 
-  const std::string folder = work.Path("data");
-  std::filesystem::create_directories(folder);
-  window->StartAutosave(folder);
-  ColdStart();
-  SearchBy(1, "Citation analysis");
-  int row2 = 0;
-  for (int position = 1; position <= window->SearchResult->RowCount(); ++position)
-    if (window->SearchResult->Row(position)->text(6) == "2") row2 = position;
-  ASSERT_GT(row2, 0);
-  ChooseFromMenu(*window->SearchResult, row2, window->mAddPearl);  // brings 1, 3 and 4
+  ASSERT_NO_FATAL_FAILURE(GrowPearl2IntoAFile());
   ListView& citing = *window->CitingList;
   const int newColumn = DecisionColumn(citing) + 3;
 
